@@ -1,0 +1,119 @@
+// Acquire: one image from the chosen source, by native transfer, through the object's own message loop.
+#include "save_dib.h"
+#include "twain_object.h"
+#include "win32_owners.h"
+
+namespace vantrel {
+
+using namespace twain;
+
+namespace {
+
+// -32768 has no 16-bit absolute value; it is a true value all the same, so it counts as 1.
+TW_UINT32 IndicatorItem(Boolean progressDialog) noexcept { return progressDialog == 0 ? 0 : 1; }
+
+}  // namespace
+
+// Best effort: the source keeps its own default when any step fails.
+void TWAIN::SetProgressIndicators() {
+    UniqueGlobal container(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
+    if (!container) return;
+    GlobalLock<TW_ONEVALUE> value(container.get());
+    if (!value) return;
+    value.get()->ItemType = TWTY_BOOL;
+    value.get()->Item = IndicatorItem(ProgressDialog_);
+
+    TW_CAPABILITY capability{};
+    capability.Cap = CAP_INDICATORS;
+    capability.ConType = TWON_ONEVALUE;
+    capability.hContainer = static_cast<TW_HANDLE>(reinterpret_cast<std::uintptr_t>(container.get()));
+    CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+}
+
+ResultCode TWAIN::Transfer(const std::wstring& file) {
+    TW_IMAGEINFO info{};
+    if (CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) != TWRC_SUCCESS) return Failed;
+
+    std::uint32_t handle = 0;
+    TW_PENDINGXFERS pending{};
+    switch (CallSource(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle)) {
+    case TWRC_XFERDONE: {
+        // From here the block is ours until the clipboard takes it.
+        UniqueGlobal image(reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(handle)));
+        ResultCode result = Failed;
+        if (image) {
+            const Delivery delivery = SaveDIB(image.get(), file);
+            if (delivery == Delivery::Clipboard) image.release();
+            if (delivery != Delivery::Failed) result = Carried;
+        }
+        CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+        // One image per call: a source that still holds more would stay in the transfer state
+        // and refuse to be disabled and closed.
+        if (pending.Count != 0) CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+        return result;
+    }
+    case TWRC_CANCEL:
+        CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+        if (pending.Count != 0) CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+        return Cancelled;
+    case TWRC_FAILURE:
+        CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+        return Failed;
+    default:
+        return Failed;
+    }
+}
+
+ResultCode TWAIN::RunMessageLoop(const std::wstring& file, std::optional<WPARAM>& quitCode) {
+    MSG message{};
+    TW_EVENT event{};
+    for (;;) {
+        const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        if (got == -1) return Failed;
+        if (got == 0) {
+            quitCode = message.wParam;
+            return Failed;
+        }
+        if (destroyRequested_) return Cancelled;
+
+        event.pEvent = static_cast<TW_MEMREF>(reinterpret_cast<std::uintptr_t>(&message));
+        event.TWMessage = MSG_NULL;
+        const TW_UINT16 rc = CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+        if (rc == TWRC_NOTDSEVENT) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+            if (destroyRequested_) return Cancelled;
+            continue;
+        }
+        if (rc != TWRC_DSEVENT) continue;
+        if (event.TWMessage == MSG_XFERREADY) return Transfer(file);
+        if (event.TWMessage == MSG_CLOSEDSREQ) return Cancelled;
+    }
+}
+
+ResultCode TWAIN::Acquire(std::wstring_view file) {
+    const std::wstring target(file);
+    if (acquiring_ || DsmOpen_ != True) return Failed;
+    if (OpenDS() != True) return Failed;
+
+    acquiring_ = true;
+    SetProgressIndicators();
+    ResultCode result = Failed;
+    std::optional<WPARAM> quitCode;
+    if (EnableDS() == True) {
+        result = RunMessageLoop(target, quitCode);
+        DisableDS();
+    }
+    CloseDS();
+    acquiring_ = false;
+
+    if (destroyRequested_) {
+        destroyRequested_ = false;
+        Destroy();
+    }
+    // The loop took the thread's quit message; the client's own loop must still see it.
+    if (quitCode) ::PostQuitMessage(static_cast<int>(*quitCode));
+    return result;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,11 @@
+// Conversions between automation (UTF-16) text and the system's ANSI code page.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantrel {
+
+std::string ToAnsi(std::wstring_view text);
+
+}  // namespace vantrel

@@ -1,0 +1,178 @@
+// The TWAIN 1.x records and codes as the Data Source Manager sees them on 32-bit Windows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vantrel::twain {
+
+using TW_UINT16 = std::uint16_t;
+using TW_UINT32 = std::uint32_t;
+using TW_BOOL = std::uint16_t;
+// Handles and addresses are 32 bits wide in the DSM's layout on Win32.
+using TW_HANDLE = std::uint32_t;
+using TW_MEMREF = std::uint32_t;
+
+inline constexpr std::size_t kStr32Size = 34;  // 32 characters, the terminating zero and a pad byte
+using TW_STR32 = char[kStr32Size];
+
+#pragma pack(push, 2)
+
+struct TW_VERSION {
+    TW_UINT16 MajorNum;
+    TW_UINT16 MinorNum;
+    TW_UINT16 Language;
+    TW_UINT16 Country;
+    TW_STR32 Info;
+};
+
+struct TW_IDENTITY {
+    TW_UINT32 Id;
+    TW_VERSION Version;
+    TW_UINT16 ProtocolMajor;
+    TW_UINT16 ProtocolMinor;
+    TW_UINT32 SupportedGroups;
+    TW_STR32 Manufacturer;
+    TW_STR32 ProductFamily;
+    TW_STR32 ProductName;
+};
+
+struct TW_USERINTERFACE {
+    TW_BOOL ShowUI;
+    TW_BOOL ModalUI;
+    TW_HANDLE hParent;
+};
+
+struct TW_CAPABILITY {
+    TW_UINT16 Cap;
+    TW_UINT16 ConType;
+    TW_HANDLE hContainer;
+};
+
+struct TW_ONEVALUE {
+    TW_UINT16 ItemType;
+    TW_UINT32 Item;
+};
+
+struct TW_EVENT {
+    TW_MEMREF pEvent;
+    TW_UINT16 TWMessage;
+};
+
+struct TW_FIX32 {
+    std::int16_t Whole;
+    TW_UINT16 Frac;
+};
+
+struct TW_IMAGEINFO {
+    TW_FIX32 XResolution;
+    TW_FIX32 YResolution;
+    std::int32_t ImageWidth;
+    std::int32_t ImageLength;
+    std::int16_t SamplesPerPixel;
+    std::int16_t BitsPerSample[8];
+    std::int16_t BitsPerPixel;
+    TW_BOOL Planar;
+    std::int16_t PixelType;
+    TW_UINT16 Compression;
+};
+
+struct TW_PENDINGXFERS {
+    TW_UINT16 Count;
+    TW_UINT32 Reserved;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(TW_VERSION) == 42);
+static_assert(offsetof(TW_VERSION, MinorNum) == 2);
+static_assert(offsetof(TW_VERSION, Language) == 4);
+static_assert(offsetof(TW_VERSION, Country) == 6);
+static_assert(offsetof(TW_VERSION, Info) == 8);
+
+static_assert(sizeof(TW_IDENTITY) == 156);
+static_assert(offsetof(TW_IDENTITY, Version) == 4);
+static_assert(offsetof(TW_IDENTITY, ProtocolMajor) == 46);
+static_assert(offsetof(TW_IDENTITY, ProtocolMinor) == 48);
+static_assert(offsetof(TW_IDENTITY, SupportedGroups) == 50);
+static_assert(offsetof(TW_IDENTITY, Manufacturer) == 54);
+static_assert(offsetof(TW_IDENTITY, ProductFamily) == 88);
+static_assert(offsetof(TW_IDENTITY, ProductName) == 122);
+
+static_assert(sizeof(TW_USERINTERFACE) == 8);
+static_assert(offsetof(TW_USERINTERFACE, ModalUI) == 2);
+static_assert(offsetof(TW_USERINTERFACE, hParent) == 4);
+
+static_assert(sizeof(TW_CAPABILITY) == 8);
+static_assert(offsetof(TW_CAPABILITY, ConType) == 2);
+static_assert(offsetof(TW_CAPABILITY, hContainer) == 4);
+
+static_assert(sizeof(TW_ONEVALUE) == 6);
+static_assert(offsetof(TW_ONEVALUE, Item) == 2);
+
+static_assert(sizeof(TW_EVENT) == 6);
+static_assert(offsetof(TW_EVENT, TWMessage) == 4);
+
+static_assert(sizeof(TW_IMAGEINFO) == 42);
+static_assert(offsetof(TW_IMAGEINFO, ImageWidth) == 8);
+static_assert(offsetof(TW_IMAGEINFO, BitsPerPixel) == 34);
+
+static_assert(sizeof(TW_PENDINGXFERS) == 6);
+static_assert(offsetof(TW_PENDINGXFERS, Reserved) == 2);
+
+// Data groups
+inline constexpr TW_UINT32 DG_CONTROL = 0x0001;
+inline constexpr TW_UINT32 DG_IMAGE = 0x0002;
+
+// Data argument types
+inline constexpr TW_UINT16 DAT_CAPABILITY = 0x0001;
+inline constexpr TW_UINT16 DAT_EVENT = 0x0002;
+inline constexpr TW_UINT16 DAT_IDENTITY = 0x0003;
+inline constexpr TW_UINT16 DAT_PARENT = 0x0004;
+inline constexpr TW_UINT16 DAT_PENDINGXFERS = 0x0005;
+inline constexpr TW_UINT16 DAT_USERINTERFACE = 0x0009;
+inline constexpr TW_UINT16 DAT_IMAGEINFO = 0x0101;
+inline constexpr TW_UINT16 DAT_IMAGENATIVEXFER = 0x0104;
+
+// Messages
+inline constexpr TW_UINT16 MSG_NULL = 0x0000;
+inline constexpr TW_UINT16 MSG_GET = 0x0001;
+inline constexpr TW_UINT16 MSG_SET = 0x0006;
+inline constexpr TW_UINT16 MSG_RESET = 0x0007;
+inline constexpr TW_UINT16 MSG_XFERREADY = 0x0101;
+inline constexpr TW_UINT16 MSG_CLOSEDSREQ = 0x0102;
+inline constexpr TW_UINT16 MSG_OPENDSM = 0x0301;
+inline constexpr TW_UINT16 MSG_CLOSEDSM = 0x0302;
+inline constexpr TW_UINT16 MSG_OPENDS = 0x0401;
+inline constexpr TW_UINT16 MSG_CLOSEDS = 0x0402;
+inline constexpr TW_UINT16 MSG_USERSELECT = 0x0403;
+inline constexpr TW_UINT16 MSG_DISABLEDS = 0x0501;
+inline constexpr TW_UINT16 MSG_ENABLEDS = 0x0502;
+inline constexpr TW_UINT16 MSG_PROCESSEVENT = 0x0601;
+inline constexpr TW_UINT16 MSG_ENDXFER = 0x0701;
+
+// Return codes
+inline constexpr TW_UINT16 TWRC_SUCCESS = 0;
+inline constexpr TW_UINT16 TWRC_FAILURE = 1;
+inline constexpr TW_UINT16 TWRC_CHECKSTATUS = 2;
+inline constexpr TW_UINT16 TWRC_CANCEL = 3;
+inline constexpr TW_UINT16 TWRC_DSEVENT = 4;
+inline constexpr TW_UINT16 TWRC_NOTDSEVENT = 5;
+inline constexpr TW_UINT16 TWRC_XFERDONE = 6;
+
+// Capabilities and their containers
+inline constexpr TW_UINT16 CAP_INDICATORS = 0x100B;
+inline constexpr TW_UINT16 TWON_ONEVALUE = 5;
+inline constexpr TW_UINT16 TWTY_BOOL = 6;
+
+// Identity codes
+inline constexpr TW_UINT16 TWLG_USA = 13;
+inline constexpr TW_UINT16 TWCY_USA = 1;
+
+// The DSM's single entry point, stdcall on Win32 (the callee removes the arguments).
+#if defined(_WIN32)
+using DSMENTRYPROC = TW_UINT16(__stdcall*)(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_UINT32 dg,
+                                           TW_UINT16 dat, TW_UINT16 msg, void* data);
+#endif
+
+}  // namespace vantrel::twain

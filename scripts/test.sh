@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds both builds and runs every test. The README's test command.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+phase() { printf '\n== %s (%s)\n' "$1" "$(date +%T)"; }
+
+phase "setup"
+bash scripts/setup.sh
+
+phase "native build of the pure logic"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build/native
+
+phase "32-bit Windows build"
+cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build build/win32
+
+phase "native tests"
+native_status=0
+ctest --test-dir build/native --output-on-failure || native_status=$?
+
+phase "Windows tests under Wine"
+wine_status=0
+scripts/wine-session.sh build/win32 ctest --test-dir build/win32 --output-on-failure || wine_status=$?
+
+phase "done"
+[ $native_status -eq 0 ] && [ $wine_status -eq 0 ]
