@@ -18,9 +18,7 @@ constexpr std::uint32_t kAdobeRgba = 56;    // BITMAPV3INFOHEADER: R, G, B, A ma
 constexpr std::uint32_t kV4Header = 108;
 constexpr std::uint32_t kV5Header = 124;
 
-constexpr std::uint32_t kRgb = 0;
-constexpr std::uint32_t kRle8 = 1;
-constexpr std::uint32_t kRle4 = 2;
+constexpr std::uint32_t kRgb = 0;  // 1 and 2 are BI_RLE8 and BI_RLE4
 constexpr std::uint32_t kBitfields = 3;
 constexpr std::uint32_t kJpeg = 4;
 constexpr std::uint32_t kPng = 5;

@@ -1,0 +1,58 @@
+// What the whole module shares: its own handle, its lock count, and its type library.
+#include "module_state.h"
+
+#include "Vantrel_h.h"
+#include "win32_owners.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace vantrel::module {
+
+namespace {
+
+HINSTANCE g_instance = nullptr;
+std::atomic<long> g_locks{0};
+
+}  // namespace
+
+HINSTANCE Instance() noexcept { return g_instance; }
+void SetInstance(HINSTANCE instance) noexcept { g_instance = instance; }
+
+std::wstring Path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(g_instance, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void Lock() noexcept { ++g_locks; }
+void Unlock() noexcept { --g_locks; }
+bool InUse() noexcept { return g_locks.load() != 0; }
+
+HRESULT TwainTypeInfo(ITypeInfo** typeInfo) noexcept {
+    // Apartment objects on several threads may ask at once; the first one loads it.
+    static std::mutex guard;
+    static ITypeInfo* cached = nullptr;
+    if (!typeInfo) return E_POINTER;
+    *typeInfo = nullptr;
+    std::lock_guard lock(guard);
+    if (!cached) {
+        ComPtr<ITypeLib> library;
+        const HRESULT loaded = ::LoadTypeLibEx(Path().c_str(), REGKIND_NONE, library.put());
+        if (FAILED(loaded)) return loaded;
+        const HRESULT found = library->GetTypeInfoOfGuid(IID__TWAIN, &cached);
+        if (FAILED(found)) return found;
+    }
+    cached->AddRef();
+    *typeInfo = cached;
+    return S_OK;
+}
+
+}  // namespace vantrel::module

@@ -1,0 +1,25 @@
+// What the whole module shares: its own handle, its lock count, and its type library.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+
+namespace vantrel::module {
+
+HINSTANCE Instance() noexcept;
+void SetInstance(HINSTANCE instance) noexcept;
+
+// Full path of Vantrel.dll itself.
+std::wstring Path();
+
+// Objects alive plus class-object locks held; the module may unload only at zero.
+void Lock() noexcept;
+void Unlock() noexcept;
+bool InUse() noexcept;
+
+// The type information of _TWAIN, loaded from the module's own "TYPELIB" resource.
+HRESULT TwainTypeInfo(ITypeInfo** typeInfo) noexcept;
+
+}  // namespace vantrel::module
