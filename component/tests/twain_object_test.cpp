@@ -1,6 +1,7 @@
 // The TWAIN object's construction, properties, DSM connection and source selection, against the stand-in DSM.
 #include "twain_object.h"
 
+#include "child_process.h"
 #include "message_box_watcher.h"
 #include "stand_in_dsm_client.h"
 
@@ -21,12 +22,6 @@ using standin::StandInDsm;
 
 constexpr std::int32_t kOwner = 0x00010203;
 constexpr TW_UINT32 kAssignedId = 4711;
-
-std::filesystem::path ProgramDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path();
-}
 
 bool DsmLoadedInProcess() { return ::GetModuleHandleW(L"Twain_32.dll") != nullptr; }
 
@@ -233,9 +228,9 @@ TEST_F(TwainObjectTest, RefusedOpenDsmReleasesTheLibraryAndClearsTheIdentity) {
 class SwappedDsmLibrary {
 public:
     explicit SwappedDsmLibrary(const wchar_t* replacement)
-        : dsm_(ProgramDirectory() / L"Twain_32.dll"), aside_(ProgramDirectory() / L"Twain_32.dll.aside") {
+        : dsm_(fixtures::ProgramDirectory() / L"Twain_32.dll"), aside_(fixtures::ProgramDirectory() / L"Twain_32.dll.aside") {
         std::filesystem::rename(dsm_, aside_);
-        if (replacement) std::filesystem::copy_file(ProgramDirectory() / replacement, dsm_);
+        if (replacement) std::filesystem::copy_file(fixtures::ProgramDirectory() / replacement, dsm_);
     }
     ~SwappedDsmLibrary() {
         std::error_code ignored;

@@ -20,13 +20,7 @@ using namespace twain;
 using fixtures::MessageBoxWatcher;
 using standin::StandInDsm;
 
-std::filesystem::path ProgramDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path();
-}
-
-const std::wstring kDll = (ProgramDirectory() / L"Vantrel.dll").wstring();
+const std::wstring kDll = (fixtures::ProgramDirectory() / L"Vantrel.dll").wstring();
 
 UniqueBstr Bstr(const wchar_t* text) { return UniqueBstr(::SysAllocString(text)); }
 

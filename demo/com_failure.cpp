@@ -1,0 +1,23 @@
+// What the program says, and does, when a call into the component fails.
+#include "com_failure.h"
+
+#include "messages.h"
+
+#include <cwchar>
+
+namespace demo {
+
+std::wstring ComFailureText(HRESULT status, std::wstring_view member) {
+    wchar_t hex[16] = {};
+    std::swprintf(hex, std::size(hex), L"0x%08lX", static_cast<unsigned long>(status));
+    return L"_TWAIN." + std::wstring(member) + L" failed with HRESULT " + hex + L".";
+}
+
+void EndOnFailure(HWND owner, HRESULT status, std::wstring_view member) {
+    if (SUCCEEDED(status)) return;
+    ::MessageBoxW(owner && ::IsWindow(owner) ? owner : nullptr, ComFailureText(status, member).c_str(), kTitle,
+                  MB_OK | MB_ICONERROR);
+    ::ExitProcess(static_cast<UINT>(status));
+}
+
+}  // namespace demo

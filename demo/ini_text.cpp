@@ -1,0 +1,68 @@
+// The program's directory, its INI file and the temporary directory, as the window reads them.
+#include "ini_text.h"
+
+#include <windows.h>
+
+namespace demo {
+
+std::wstring ModuleDirectory(std::wstring_view modulePath) {
+    const auto slash = modulePath.find_last_of(L"\\/");
+    if (slash == std::wstring_view::npos) return {};
+    std::wstring directory(modulePath.substr(0, slash));
+    if (directory.size() == 2 && directory[1] == L':') directory += L'\\';
+    return directory;
+}
+
+std::wstring AppPathFrom(std::wstring_view directory) {
+    std::wstring path(directory);
+    if (path.size() != 3) path += L'\\';
+    return path;
+}
+
+std::wstring IniPathFor(std::wstring_view appPath, std::wstring_view modulePath) {
+    const auto slash = modulePath.find_last_of(L"\\/");
+    std::wstring_view name = slash == std::wstring_view::npos ? modulePath : modulePath.substr(slash + 1);
+    const auto dot = name.find_last_of(L'.');
+    if (dot != std::wstring_view::npos) name = name.substr(0, dot);
+    return std::wstring(appPath) + std::wstring(name) + L".ini";
+}
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        // A full buffer means the path may have been cut: ask again with more room.
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring AppPath() { return AppPathFrom(ModuleDirectory(ModulePath())); }
+
+std::wstring GetIniText(const std::wstring& section, const std::wstring& key) {
+    const std::wstring module = ModulePath();
+    const std::wstring file = IniPathFor(AppPathFrom(ModuleDirectory(module)), module);
+    wchar_t buffer[256] = {};
+    const DWORD n = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer, 256, file.c_str());
+    return std::wstring(buffer, n);
+}
+
+std::wstring GetTempDir() {
+    std::wstring buffer(260, L'\0');
+    DWORD n = ::GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    // Too small a buffer is answered with the size needed, the terminator included.
+    if (n > buffer.size()) {
+        buffer.resize(n);
+        n = ::GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (n >= buffer.size()) return {};
+    }
+    if (n == 0) return {};
+    buffer.resize(n);
+    return buffer;
+}
+
+}  // namespace demo
