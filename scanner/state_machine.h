@@ -3,8 +3,6 @@
 
 #include "twain_source_records.h"
 
-#include <string>
-
 namespace vantrel::scanner {
 
 // The states as TWAIN numbers them; states 1 and 2 belong to the DSM and never reach a source.
@@ -31,19 +29,5 @@ enum class Admission {
 // Whether `triplet` may be served in `state`. The table behind it is the one place that says
 // which triplets this source implements and in which states the protocol allows each.
 Admission Admit(const Triplet& triplet, State state);
-
-// Human-readable names for the log ("DG_CONTROL", "DAT_IDENTITY", "MSG_OPENDS"); unknown
-// codes come out in hexadecimal ("DAT_0x1234").
-std::string DataGroupName(twain::TW_UINT32 dg);
-std::string DataArgumentName(twain::TW_UINT16 dat);
-std::string MessageName(twain::TW_UINT16 msg);
-std::string ReturnCodeName(twain::TW_UINT16 rc);
-std::string ConditionCodeName(twain::TW_UINT16 cc);
-
-// One log line for one triplet: the triplet, the states before and after, the return code,
-// the condition code when it is not success (so a sequence error shows up as "TWCC_SEQERROR"),
-// and an optional detail such as the notice MSG_PROCESSEVENT handed out.
-std::string FormatLogLine(const Triplet& triplet, State before, State after, twain::TW_UINT16 rc,
-                          twain::TW_UINT16 cc, const std::string& detail);
 
 }  // namespace vantrel::scanner

@@ -71,12 +71,12 @@ struct Dib {
 // The expected file, computed here from the DIB's geometry alone.
 std::vector<std::uint8_t> ExpectedFile(const Dib& dib) {
     const auto bytes = dib.Bytes();
-    std::vector<std::uint8_t> file(14, 0);
+    std::vector<std::uint8_t> file(14 + bytes.size(), 0);
     file[0] = 'B';
     file[1] = 'M';
-    Put32(file, 2, static_cast<std::uint32_t>(14 + bytes.size()));
+    Put32(file, 2, static_cast<std::uint32_t>(file.size()));
     Put32(file, 10, 14 + 40 + dib.MaskBytes() + dib.TableBytes());
-    file.insert(file.end(), bytes.begin(), bytes.end());
+    std::copy(bytes.begin(), bytes.end(), file.begin() + 14);
     return file;
 }
 
