@@ -59,10 +59,11 @@ UniqueBitmap FromBitmap(HBITMAP shared) {
 UniqueBitmap ReadClipboardPicture(HWND owner) {
     vantrel::OpenClipboardSession clipboard(owner);
     if (!clipboard) return {};
+    // A bitmap placed alone is also offered as a DIB, and a DIB as a bitmap made from it, so
+    // a DIB that cannot be read is not tried again as a bitmap.
     if (::IsClipboardFormatAvailable(CF_DIB)) {
-        if (HANDLE block = ::GetClipboardData(CF_DIB)) {
-            if (UniqueBitmap picture = FromDib(static_cast<HGLOBAL>(block))) return picture;
-        }
+        HANDLE block = ::GetClipboardData(CF_DIB);
+        return block ? FromDib(static_cast<HGLOBAL>(block)) : UniqueBitmap();
     }
     if (::IsClipboardFormatAvailable(CF_BITMAP)) {
         if (HANDLE bitmap = ::GetClipboardData(CF_BITMAP)) return FromBitmap(static_cast<HBITMAP>(bitmap));

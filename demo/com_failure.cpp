@@ -7,15 +7,15 @@
 
 namespace demo {
 
-std::wstring ComFailureText(HRESULT status, std::wstring_view member) {
+std::wstring ComFailureText(HRESULT status, std::wstring_view call) {
     wchar_t hex[16] = {};
     std::swprintf(hex, std::size(hex), L"0x%08lX", static_cast<unsigned long>(status));
-    return L"_TWAIN." + std::wstring(member) + L" failed with HRESULT " + hex + L".";
+    return std::wstring(call) + L" failed with HRESULT " + hex + L".";
 }
 
-void EndOnFailure(HWND owner, HRESULT status, std::wstring_view member) {
+void EndOnFailure(HWND owner, HRESULT status, std::wstring_view call) {
     if (SUCCEEDED(status)) return;
-    ::MessageBoxW(owner && ::IsWindow(owner) ? owner : nullptr, ComFailureText(status, member).c_str(), kTitle,
+    ::MessageBoxW(owner && ::IsWindow(owner) ? owner : nullptr, ComFailureText(status, call).c_str(), kTitle,
                   MB_OK | MB_ICONERROR);
     ::ExitProcess(static_cast<UINT>(status));
 }

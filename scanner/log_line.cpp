@@ -95,11 +95,21 @@ std::string ConditionCodeName(TW_UINT16 cc) { return Lookup(kConditionCodes, cc,
 
 std::string FormatLogLine(const Triplet& triplet, State before, State after, TW_UINT16 rc, TW_UINT16 cc,
                           const std::string& detail) {
-    std::string line = DataGroupName(triplet.dg) + " " + DataArgumentName(triplet.dat) + " " + MessageName(triplet.msg);
-    line += " " + std::to_string(static_cast<int>(before)) + "->" + std::to_string(static_cast<int>(after));
-    line += " " + ReturnCodeName(rc);
-    if (cc != TWCC_SUCCESS) line += " " + ConditionCodeName(cc);
-    if (!detail.empty()) line += " " + detail;
+    // Built by appending words one by one (GCC 12 misreads chains of operator+ on strings as overlapping copies).
+    std::string line;
+    auto word = [&line](const std::string& text) {
+        if (!line.empty()) line.push_back(' ');
+        line.append(text);
+    };
+    word(DataGroupName(triplet.dg));
+    word(DataArgumentName(triplet.dat));
+    word(MessageName(triplet.msg));
+    word(std::to_string(static_cast<int>(before)));
+    line.append("->");
+    line.append(std::to_string(static_cast<int>(after)));
+    word(ReturnCodeName(rc));
+    if (cc != TWCC_SUCCESS) word(ConditionCodeName(cc));
+    if (!detail.empty()) word(detail);
     return line;
 }
 

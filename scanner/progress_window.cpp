@@ -1,0 +1,91 @@
+// The progress window: a caption, a line of text and a bar painted by hand.
+#include "progress_window.h"
+
+#include <algorithm>
+
+namespace vantrel::scanner {
+namespace {
+
+constexpr int kClientWidth = 240;
+constexpr int kClientHeight = 64;
+constexpr int kMargin = 10;
+
+}  // namespace
+
+ProgressWindow::ProgressWindow()
+    : windowClass_([] {
+          WNDCLASSEXW description{};
+          description.cbSize = sizeof description;
+          description.lpfnWndProc = &ProgressWindow::WindowProc;
+          description.hInstance = ThisModule();
+          description.hCursor = ::LoadCursorW(nullptr, IDC_WAIT);
+          description.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+          description.lpszClassName = kClassName;
+          return description;
+      }()) {}
+
+ProgressWindow::~ProgressWindow() = default;
+
+std::unique_ptr<ProgressWindow> ProgressWindow::Show(HWND owner) {
+    std::unique_ptr<ProgressWindow> progress(new ProgressWindow());
+    if (!progress->windowClass_) return nullptr;
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    const DWORD style = WS_POPUP | WS_CAPTION;
+    ::AdjustWindowRectEx(&frame, style, FALSE, WS_EX_TOOLWINDOW);
+    HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"Scanning", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, ThisModule(),
+                                    progress.get());
+    if (!window) return nullptr;
+    progress->window_.reset(window);
+    // Shown without taking the focus from the application or the scan dialog.
+    ::ShowWindow(window, SW_SHOWNOACTIVATE);
+    ::UpdateWindow(window);
+    return progress;
+}
+
+void ProgressWindow::SetPercent(int percent) {
+    percent_ = std::clamp(percent, 0, 100);
+    if (!window_) return;
+    ::InvalidateRect(window_.get(), nullptr, TRUE);
+    ::UpdateWindow(window_.get());
+}
+
+LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<ProgressWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<ProgressWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+        case WM_PAINT:
+            self->OnPaint(window);
+            return 0;
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            self->window_.release();
+            break;
+        default:
+            break;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+void ProgressWindow::OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(window, &paint);
+    if (!dc) return;
+    Selection font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    RECT text{kMargin, kMargin, kClientWidth - kMargin, kMargin + 16};
+    ::DrawTextW(dc, L"Scanning the test chart...", -1, &text, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    RECT bar{kMargin, kClientHeight - kMargin - 16, kClientWidth - kMargin, kClientHeight - kMargin};
+    ::FrameRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    RECT filled = bar;
+    ::InflateRect(&filled, -2, -2);
+    filled.right = filled.left + (filled.right - filled.left) * percent_ / 100;
+    ::FillRect(dc, &filled, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+    ::EndPaint(window, &paint);
+}
+
+}  // namespace vantrel::scanner

@@ -1,0 +1,685 @@
+// The sample scanner end to end: the .ds loaded as a DSM loads it and driven through whole acquisitions.
+#include "twain_source_records.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel::twain;
+
+using DsEntryProc = TW_UINT16(__stdcall*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, void*);
+
+constexpr wchar_t kDialogClass[] = L"VantrelSampleScannerDialog";
+constexpr wchar_t kProgressClass[] = L"VantrelSampleScannerProgress";
+
+template <typename T>
+TW_UINT32 ToTwain(T* pointer) {
+    return static_cast<TW_UINT32>(reinterpret_cast<UINT_PTR>(pointer));
+}
+
+template <typename T>
+T FromTwain(TW_UINT32 value) {
+    return reinterpret_cast<T>(static_cast<UINT_PTR>(value));
+}
+
+std::wstring BesideThisProgram(const std::wstring& name) {
+    wchar_t path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
+}
+
+// Sets an environment variable (or removes it for nullptr) for the test's lifetime.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+        wchar_t old[512];
+        const DWORD length = ::GetEnvironmentVariableW(name, old, 512);
+        if (length > 0 && length < 512) old_ = std::wstring(old, length);
+        ::SetEnvironmentVariableW(name, value);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
+
+private:
+    const wchar_t* name_;
+    std::optional<std::wstring> old_;
+};
+
+// The application's window: never shown, as in a program that acquires in the background.
+class HiddenWindow {
+public:
+    HiddenWindow() {
+        WNDCLASSW description{};
+        description.lpfnWndProc = ::DefWindowProcW;
+        description.hInstance = ::GetModuleHandleW(nullptr);
+        description.lpszClassName = L"ScannerE2eApplication";
+        ::RegisterClassW(&description);
+        window_ = ::CreateWindowExW(0, description.lpszClassName, L"Application", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
+                                    nullptr, nullptr, description.hInstance, nullptr);
+    }
+    HiddenWindow(const HiddenWindow&) = delete;
+    HiddenWindow& operator=(const HiddenWindow&) = delete;
+    ~HiddenWindow() { ::DestroyWindow(window_); }
+    HWND get() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+// Records the class of every window the current thread creates.
+class WindowCreationRecorder {
+public:
+    WindowCreationRecorder() {
+        created().clear();
+        hook_ = ::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId());
+    }
+    WindowCreationRecorder(const WindowCreationRecorder&) = delete;
+    WindowCreationRecorder& operator=(const WindowCreationRecorder&) = delete;
+    ~WindowCreationRecorder() { ::UnhookWindowsHookEx(hook_); }
+
+    bool Saw(const std::wstring& className) const {
+        for (const std::wstring& name : created()) {
+            if (name == className) return true;
+        }
+        return false;
+    }
+    explicit operator bool() const { return hook_ != nullptr; }
+
+private:
+    static std::vector<std::wstring>& created() {
+        static std::vector<std::wstring> names;
+        return names;
+    }
+    static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            wchar_t name[128] = {};
+            ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 128);
+            created().emplace_back(name);
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    HHOOK hook_ = nullptr;
+};
+
+struct ChildSearch {
+    const std::wstring* text;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ChildSearch*>(data);
+    wchar_t caption[128] = {};
+    ::GetWindowTextW(child, caption, 128);
+    if (*search->text != caption) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+// The control of `parent` whose text is `text`, as a user finds it.
+HWND FindChild(HWND parent, const std::wstring& text) {
+    ChildSearch search{&text, nullptr};
+    ::EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A packed DIB as the application receives it, read back through its header.
+struct DibView {
+    BITMAPINFOHEADER header{};
+    std::vector<RGBQUAD> palette;
+    std::vector<std::uint8_t> bits;
+    std::uint32_t stride = 0;
+
+    // The brightness (0..255) of the pixel at (x, y), y counted from the top of the picture.
+    int Brightness(int x, int y) const {
+        const std::size_t row = static_cast<std::size_t>(header.biHeight - 1 - y) * stride;
+        switch (header.biBitCount) {
+            case 24: {
+                const std::uint8_t* p = &bits[row + 3 * static_cast<std::size_t>(x)];
+                return (p[0] + p[1] + p[2]) / 3;
+            }
+            case 8: return palette.at(bits[row + x]).rgbGreen;
+            case 1: return palette.at((bits[row + x / 8] >> (7 - x % 8)) & 1).rgbGreen;
+            default: return -1;
+        }
+    }
+};
+
+// Reads the block without trusting it: every size is checked against the block's own size.
+std::optional<DibView> ReadDib(HGLOBAL block) {
+    const SIZE_T size = ::GlobalSize(block);
+    const auto* bytes = static_cast<const std::uint8_t*>(::GlobalLock(block));
+    if (!bytes || size < sizeof(BITMAPINFOHEADER)) return std::nullopt;
+    DibView view;
+    std::memcpy(&view.header, bytes, sizeof view.header);
+    const std::size_t colours = view.header.biClrUsed ? view.header.biClrUsed
+                                                      : (view.header.biBitCount <= 8 ? 1u << view.header.biBitCount : 0);
+    const std::size_t offset = view.header.biSize + colours * sizeof(RGBQUAD);
+    view.stride = (static_cast<std::uint32_t>(view.header.biWidth) * view.header.biBitCount + 31) / 32 * 4;
+    const std::size_t image = static_cast<std::size_t>(view.stride) * static_cast<std::size_t>(std::abs(view.header.biHeight));
+    if (view.header.biSize != sizeof(BITMAPINFOHEADER) || offset + image > size) {
+        ::GlobalUnlock(block);
+        return std::nullopt;
+    }
+    view.palette.resize(colours);
+    std::memcpy(view.palette.data(), bytes + view.header.biSize, colours * sizeof(RGBQUAD));
+    view.bits.assign(bytes + offset, bytes + offset + image);
+    ::GlobalUnlock(block);
+    return view;
+}
+
+std::string Narrow(const std::wstring& wide) { return std::string(wide.begin(), wide.end()); }
+
+// The application's side of the conversation, making the calls a DSM forwards to a source.
+class ScannerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t folder[MAX_PATH];
+        ::GetTempPathW(MAX_PATH, folder);
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        logPath_ = std::wstring(folder) + L"scanner_e2e_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                   std::wstring(info->name(), info->name() + std::strlen(info->name())) + L".log";
+        ::DeleteFileW(logPath_.c_str());
+        log_.emplace(L"VANTREL_SCANNER_LOG", logPath_.c_str());
+        module_ = ::LoadLibraryW(BesideThisProgram(L"VantrelSampleScanner.ds").c_str());
+        ASSERT_NE(module_, nullptr) << "VantrelSampleScanner.ds beside the test program";
+        entry_ = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(::GetProcAddress(module_, "DS_Entry")));
+        ASSERT_NE(entry_, nullptr) << "DS_Entry exported undecorated";
+        application_.Id = 1;
+        application_.ProtocolMajor = 1;
+        application_.ProtocolMinor = 9;
+        application_.SupportedGroups = DG_CONTROL | DG_IMAGE;
+        std::strcpy(application_.ProductName, "Scanner end-to-end test");
+    }
+
+    // Whatever a failed test left behind is unwound in protocol order before the module goes.
+    void TearDown() override {
+        if (entry_) {
+            TW_PENDINGXFERS pending{};
+            Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+            TW_USERINTERFACE ui{};
+            Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+            Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
+        }
+        if (module_) ::FreeLibrary(module_);
+        log_.reset();
+        ::DeleteFileW(logPath_.c_str());
+    }
+
+    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
+        return entry_(&application_, dg, dat, msg, data);
+    }
+
+    // The condition code DAT_STATUS reports for the call before it.
+    TW_UINT16 Status() {
+        TW_STATUS status{0xFFFF, 0};
+        EXPECT_EQ(Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
+        return status.ConditionCode;
+    }
+
+    void Open() {
+        TW_IDENTITY source{};
+        source.Id = 7;  // the number the DSM gives the source
+        ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
+        EXPECT_EQ(source.Id, 7u);
+        EXPECT_STREQ(source.ProductName, "Vantrel Sample Scanner");
+    }
+
+    TW_UINT16 SetIndicators(bool on, TW_UINT16 itemType = TWTY_BOOL) {
+        HGLOBAL block = ::GlobalAlloc(GHND, sizeof(TW_ONEVALUE));
+        auto* value = static_cast<TW_ONEVALUE*>(::GlobalLock(block));
+        value->ItemType = itemType;
+        value->Item = on ? 1 : 0;
+        ::GlobalUnlock(block);
+        TW_CAPABILITY capability{CAP_INDICATORS, TWON_ONEVALUE, ToTwain(block)};
+        const TW_UINT16 rc = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+        EXPECT_EQ(capability.hContainer, ToTwain(block)) << "the container stays the application's";
+        ::GlobalFree(block);
+        return rc;
+    }
+
+    // The capability's TW_ONEVALUE, read from the container and freed as the application must.
+    std::optional<TW_ONEVALUE> GetCapability(TW_UINT16 cap) {
+        TW_CAPABILITY capability{cap, 0, 0};
+        if (Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability) != TWRC_SUCCESS) return std::nullopt;
+        EXPECT_EQ(capability.ConType, TWON_ONEVALUE);
+        HGLOBAL block = FromTwain<HGLOBAL>(capability.hContainer);
+        EXPECT_GE(::GlobalSize(block), sizeof(TW_ONEVALUE));
+        const auto* value = static_cast<const TW_ONEVALUE*>(::GlobalLock(block));
+        if (!value) return std::nullopt;
+        const TW_ONEVALUE copy = *value;
+        ::GlobalUnlock(block);
+        EXPECT_EQ(::GlobalFree(block), nullptr);
+        return copy;
+    }
+
+    TW_UINT16 Enable(bool showUI, HWND parent, bool modal = false) {
+        TW_USERINTERFACE ui{static_cast<TW_BOOL>(showUI ? 1 : 0), static_cast<TW_BOOL>(modal ? 1 : 0), ToTwain(parent)};
+        return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    }
+
+    // The application's message loop: every message goes to MSG_PROCESSEVENT first, and only
+    // those the source does not claim are dispatched. Returns the first notice (MSG_NULL if
+    // none came within `milliseconds`) and the message that carried it.
+    TW_UINT16 PumpUntilNotice(DWORD milliseconds, MSG* carrier = nullptr) {
+        const DWORD start = ::GetTickCount();
+        MSG message;
+        while (::GetTickCount() - start < milliseconds) {
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TW_EVENT event{ToTwain(&message), 0xFFFF};
+                const TW_UINT16 rc = Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+                if (rc == TWRC_DSEVENT) {
+                    if (event.TWMessage == MSG_NULL) continue;
+                    if (carrier) *carrier = message;
+                    return event.TWMessage;
+                }
+                EXPECT_EQ(rc, TWRC_NOTDSEVENT);
+                EXPECT_EQ(event.TWMessage, MSG_NULL);
+                ::TranslateMessage(&message);
+                ::DispatchMessageW(&message);
+            }
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        return MSG_NULL;
+    }
+
+    // The log without the PROCESSEVENT calls for messages that were not the source's.
+    std::vector<std::string> LogLines(bool withForeignEvents = false) {
+        std::ifstream file(Narrow(logPath_));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(file, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (!withForeignEvents && line.find("TWRC_NOTDSEVENT") != std::string::npos) continue;
+            if (!withForeignEvents && line.find("TWRC_DSEVENT") != std::string::npos &&
+                line.rfind("TWRC_DSEVENT") + std::strlen("TWRC_DSEVENT") == line.size())
+                continue;  // a message our dialog handled
+            lines.push_back(line);
+        }
+        return lines;
+    }
+
+    HMODULE module_ = nullptr;
+    DsEntryProc entry_ = nullptr;
+    TW_IDENTITY application_{};
+    std::wstring logPath_;
+    std::optional<ScopedVariable> log_;
+};
+
+TEST_F(ScannerTest, IdentityIsDescribedBeforeOpeningAndTheDsmsIdKept) {
+    TW_IDENTITY identity;
+    std::memset(&identity, 0x5A, sizeof identity);
+    identity.Id = 42;
+    ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
+    EXPECT_EQ(identity.Id, 42u);
+    EXPECT_STREQ(identity.ProductName, "Vantrel Sample Scanner");
+    EXPECT_STREQ(identity.Manufacturer, "Marlowbridge");
+    EXPECT_STREQ(identity.ProductFamily, "Vantrel");
+    EXPECT_EQ(identity.ProtocolMajor, 1);
+    EXPECT_EQ(identity.ProtocolMinor, 9);
+    EXPECT_EQ(identity.SupportedGroups, DG_CONTROL | DG_IMAGE);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"DG_CONTROL DAT_IDENTITY MSG_GET 3->3 TWRC_SUCCESS"}));
+}
+
+struct Acquisition {
+    const wchar_t* mode;  // VANTREL_SCANNER_MODE, or none for the default
+    const wchar_t* size;  // VANTREL_SCANNER_SIZE, or none for the default
+    int width;
+    int height;
+    int bits;
+    std::uint32_t paletteEntries;
+    TW_UINT16 pixelType;
+    const char* label;
+};
+
+class FullAcquisition : public ScannerTest, public ::testing::WithParamInterface<Acquisition> {};
+
+TEST_P(FullAcquisition, DeliversTheChartAndWalksTheStatesInOrder) {
+    const Acquisition& a = GetParam();
+    ScopedVariable mode(L"VANTREL_SCANNER_MODE", a.mode);
+    ScopedVariable size(L"VANTREL_SCANNER_SIZE", a.size);
+    HiddenWindow application;
+    ASSERT_NE(application.get(), nullptr);
+
+    Open();
+    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
+    const std::optional<TW_ONEVALUE> pixelType = GetCapability(ICAP_PIXELTYPE);
+    ASSERT_TRUE(pixelType);
+    EXPECT_EQ(pixelType->Item, a.pixelType);
+    const std::optional<TW_ONEVALUE> depth = GetCapability(ICAP_BITDEPTH);
+    ASSERT_TRUE(depth);
+    EXPECT_EQ(depth->Item, static_cast<TW_UINT32>(a.bits));
+
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    MSG carrier{};
+    ASSERT_EQ(PumpUntilNotice(10000, &carrier), MSG_XFERREADY);
+    EXPECT_EQ(carrier.hwnd, application.get()) << "the notice is posted to hParent";
+
+    TW_IMAGEINFO info{};
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+    EXPECT_EQ(info.ImageWidth, a.width);
+    EXPECT_EQ(info.ImageLength, a.height);
+    EXPECT_EQ(info.BitsPerPixel, a.bits);
+    EXPECT_EQ(info.PixelType, a.pixelType);
+    EXPECT_EQ(info.SamplesPerPixel, a.bits == 24 ? 3 : 1);
+    EXPECT_GT(info.XResolution.Whole, 0);
+
+    TW_UINT32 handle = 0;
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+    ASSERT_NE(handle, 0u);
+    HGLOBAL block = FromTwain<HGLOBAL>(handle);
+    EXPECT_EQ(::GlobalFlags(block) & GMEM_LOCKCOUNT, 0u) << "handed over unlocked";
+    const std::optional<DibView> dib = ReadDib(block);
+    EXPECT_EQ(::GlobalFree(block), nullptr);
+    ASSERT_TRUE(dib) << "a well-formed packed DIB that fits its block";
+    EXPECT_EQ(dib->header.biWidth, a.width);
+    EXPECT_EQ(dib->header.biHeight, a.height);
+    EXPECT_EQ(dib->header.biPlanes, 1);
+    EXPECT_EQ(dib->header.biBitCount, a.bits);
+    EXPECT_EQ(dib->header.biCompression, static_cast<DWORD>(BI_RGB));
+    EXPECT_EQ(dib->header.biSizeImage, dib->stride * static_cast<std::uint32_t>(a.height));
+    EXPECT_EQ(dib->header.biClrUsed, a.paletteEntries);
+    ASSERT_EQ(dib->palette.size(), a.paletteEntries);
+    for (std::size_t i = 0; i < dib->palette.size(); ++i) {
+        const int level = static_cast<int>(i * 255 / (dib->palette.size() - 1));
+        ASSERT_EQ(dib->palette[i].rgbRed, level) << i;
+        ASSERT_EQ(dib->palette[i].rgbGreen, level) << i;
+        ASSERT_EQ(dib->palette[i].rgbBlue, level) << i;
+    }
+    // The picture: a white bar top left, a black bar top right, the ramp dark to bright at the bottom.
+    EXPECT_EQ(dib->Brightness(a.width / 32, 1), 255);
+    EXPECT_EQ(dib->Brightness(a.width - 1 - a.width / 32, 1), 0);
+    EXPECT_EQ(dib->Brightness(0, a.height - 1), 0);
+    EXPECT_EQ(dib->Brightness(a.width - 1, a.height - 1), 255);
+    // The label was drawn: the white band between bars and ramp holds dark text pixels.
+    int dark = 0;
+    for (int y = a.height * 45 / 100; y < a.height * 60 / 100; ++y) {
+        for (int x = 0; x < a.width; ++x) dark += dib->Brightness(x, y) < 128 ? 1 : 0;
+    }
+    EXPECT_GT(dark, 0);
+
+    TW_PENDINGXFERS pending{0xFFFF, 0};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0);
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_SUCCESS);
+
+    const std::vector<std::string> expected = {
+        "DG_CONTROL DAT_IDENTITY MSG_OPENDS 3->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_CAPABILITY MSG_SET 4->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_CAPABILITY MSG_GET 4->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_CAPABILITY MSG_GET 4->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_USERINTERFACE MSG_ENABLEDS 4->5 TWRC_SUCCESS",
+        "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->6 TWRC_DSEVENT MSG_XFERREADY",
+        "DG_IMAGE DAT_IMAGEINFO MSG_GET 6->6 TWRC_SUCCESS",
+        std::string("DG_IMAGE DAT_IMAGENATIVEXFER MSG_GET 6->7 TWRC_XFERDONE ") + a.label,
+        "DG_CONTROL DAT_PENDINGXFERS MSG_ENDXFER 7->5 TWRC_SUCCESS",
+        "DG_CONTROL DAT_USERINTERFACE MSG_DISABLEDS 5->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_IDENTITY MSG_CLOSEDS 4->3 TWRC_SUCCESS",
+    };
+    EXPECT_EQ(LogLines(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, FullAcquisition,
+    ::testing::Values(Acquisition{nullptr, nullptr, 400, 300, 24, 0, TWPT_RGB, "400 x 300, 24-bit colour"},
+                      Acquisition{L"color", L"123x45", 123, 45, 24, 0, TWPT_RGB, "123 x 45, 24-bit colour"},
+                      Acquisition{L"gray", L"201x77", 201, 77, 8, 256, TWPT_GRAY, "201 x 77, 8-bit grey"},
+                      Acquisition{L"bw", L"77x50", 77, 50, 1, 2, TWPT_BW, "77 x 50, 1-bit black and white"}));
+
+TEST_F(ScannerTest, TripletsInTheWrongStateFailWithSequenceErrorsAndChangeNothing) {
+    HiddenWindow application;
+    TW_UINT32 handle = 0;
+    TW_IMAGEINFO info{};
+    TW_PENDINGXFERS pending{};
+    TW_USERINTERFACE ui{};
+    TW_CAPABILITY capability{CAP_INDICATORS, 0, 0};
+
+    EXPECT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_FAILURE);  // 3: not open yet
+    Open();
+    EXPECT_EQ(Status(), TWCC_SUCCESS);
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);  // 4
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(Status(), TWCC_SUCCESS) << "DAT_STATUS clears the condition it reported";
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    TW_IDENTITY again{};
+    EXPECT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &again), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    EXPECT_EQ(Enable(false, application.get()), TWRC_FAILURE);  // 5
+    EXPECT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(SetIndicators(false), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE)
+        << "no transfer before the application has taken MSG_XFERREADY";
+    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_FAILURE);
+
+    ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
+    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE);  // 6
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    pending.Count = 0xFFFF;
+    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);  // 6 -> 5
+    EXPECT_EQ(pending.Count, 0);
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);  // 5 again
+    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_SUCCESS);
+
+    const std::vector<std::string> lines = LogLines();
+    int sequenceErrors = 0;
+    for (const std::string& line : lines) sequenceErrors += line.find("SEQERROR") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(sequenceErrors, 12);
+    const std::string refused = "DG_IMAGE DAT_IMAGENATIVEXFER MSG_GET 4->4 TWRC_FAILURE TWCC_SEQERROR";
+    EXPECT_NE(std::find(lines.begin(), lines.end(), refused), lines.end()) << refused;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_PENDINGXFERS MSG_RESET 6->5 TWRC_SUCCESS"), lines.end());
+    EXPECT_EQ(lines.back(), "DG_CONTROL DAT_IDENTITY MSG_CLOSEDS 4->3 TWRC_SUCCESS");
+}
+
+TEST_F(ScannerTest, TripletsTheSourceDoesNotServeFailWithBadProtocol) {
+    Open();
+    TW_UINT32 memory[8] = {};
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, memory), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_BADPROTOCOL);
+    EXPECT_EQ(Call(0x0004, DAT_CAPABILITY, MSG_GET, memory), TWRC_FAILURE);  // an audio group call
+    EXPECT_EQ(Status(), TWCC_BADPROTOCOL);
+}
+
+TEST_F(ScannerTest, CapabilitiesAnswerInOneValueContainersAndOnlyIndicatorsCanBeSet) {
+    ScopedVariable mode(L"VANTREL_SCANNER_MODE", L"gray");
+    Open();
+    struct Expected {
+        TW_UINT16 cap;
+        TW_UINT16 itemType;
+    };
+    for (const Expected& e : {Expected{CAP_INDICATORS, TWTY_BOOL}, Expected{ICAP_PIXELTYPE, TWTY_UINT16},
+                              Expected{ICAP_BITDEPTH, TWTY_UINT16}, Expected{ICAP_XRESOLUTION, TWTY_FIX32},
+                              Expected{CAP_XFERCOUNT, TWTY_INT16}, Expected{ICAP_XFERMECH, TWTY_UINT16}}) {
+        const std::optional<TW_ONEVALUE> value = GetCapability(e.cap);
+        ASSERT_TRUE(value) << std::hex << e.cap;
+        EXPECT_EQ(value->ItemType, e.itemType) << std::hex << e.cap;
+    }
+    EXPECT_EQ(GetCapability(CAP_INDICATORS)->Item, 1u) << "indicators are on until the application says otherwise";
+    EXPECT_EQ(GetCapability(ICAP_PIXELTYPE)->Item, TWPT_GRAY);
+    EXPECT_EQ(GetCapability(ICAP_BITDEPTH)->Item, 8u);
+    EXPECT_EQ(GetCapability(ICAP_XFERMECH)->Item, TWSX_NATIVE);
+    EXPECT_NE(GetCapability(CAP_XFERCOUNT)->Item & 0xFFFF, 0u);
+    TW_FIX32 resolution;
+    const TW_UINT32 item = GetCapability(ICAP_XRESOLUTION)->Item;
+    std::memcpy(&resolution, &item, sizeof resolution);
+    EXPECT_GT(resolution.Whole, 0);
+
+    EXPECT_FALSE(GetCapability(0x1101));  // ICAP_BRIGHTNESS
+    EXPECT_EQ(Status(), TWCC_CAPUNSUPPORTED);
+
+    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
+    EXPECT_EQ(GetCapability(CAP_INDICATORS)->Item, 0u);
+    ASSERT_EQ(SetIndicators(true), TWRC_SUCCESS);
+    EXPECT_EQ(GetCapability(CAP_INDICATORS)->Item, 1u);
+    EXPECT_EQ(SetIndicators(false, TWTY_UINT16), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_BADVALUE);
+    EXPECT_EQ(GetCapability(CAP_INDICATORS)->Item, 1u) << "a refused value changes nothing";
+}
+
+// Runs one acquisition without user interface and reports which windows the source made.
+class IndicatorsTest : public ScannerTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(IndicatorsTest, ProgressWindowShownDuringTheTransferOnlyWhenIndicatorsAreOn) {
+    const bool indicators = GetParam();
+    ScopedVariable size(L"VANTREL_SCANNER_SIZE", L"64x48");
+    HiddenWindow application;
+    Open();
+    ASSERT_EQ(SetIndicators(indicators), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
+    TW_UINT32 handle = 0;
+    {
+        WindowCreationRecorder recorder;
+        ASSERT_TRUE(recorder);
+        ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+        EXPECT_EQ(recorder.Saw(kProgressClass), indicators);
+    }
+    ::GlobalFree(FromTwain<HGLOBAL>(handle));
+    EXPECT_EQ(::FindWindowW(kProgressClass, nullptr), nullptr) << "closed once the transfer is done";
+}
+
+INSTANTIATE_TEST_SUITE_P(OnAndOff, IndicatorsTest, ::testing::Bool());
+
+TEST_F(ScannerTest, CancelledTransferReturnsCancelAndStillNeedsEndXfer) {
+    ScopedVariable cancel(L"VANTREL_SCANNER_CANCEL_TRANSFER", L"1");
+    HiddenWindow application;
+    Open();
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
+    TW_UINT32 handle = 0xDEAD;
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_CANCEL);
+    EXPECT_EQ(handle, 0u);
+    TW_USERINTERFACE ui{};
+    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE) << "still in state 7";
+    TW_PENDINGXFERS pending{0xFFFF, 0};
+    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0);
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_IMAGE DAT_IMAGENATIVEXFER MSG_GET 6->7 TWRC_CANCEL"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_PENDINGXFERS MSG_ENDXFER 7->5 TWRC_SUCCESS"), lines.end());
+}
+
+TEST_F(ScannerTest, WithoutAParentWindowTheNoticeComesThroughTheThreadQueue) {
+    Open();
+    ASSERT_EQ(Enable(false, nullptr), TWRC_SUCCESS);
+    MSG carrier{};
+    carrier.hwnd = reinterpret_cast<HWND>(1);
+    ASSERT_EQ(PumpUntilNotice(10000, &carrier), MSG_XFERREADY);
+    EXPECT_EQ(carrier.hwnd, nullptr);
+}
+
+TEST_F(ScannerTest, MessagesThatAreNotTheSourcesArePassedOn) {
+    HiddenWindow application;
+    Open();
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    MSG foreign{application.get(), WM_USER + 5, 1, 2, 0, {}};
+    TW_EVENT event{ToTwain(&foreign), 0xFFFF};
+    EXPECT_EQ(Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
+    EXPECT_EQ(event.TWMessage, MSG_NULL);
+    EXPECT_EQ(PumpUntilNotice(10000), MSG_XFERREADY) << "the notice still waits in the queue";
+}
+
+TEST_F(ScannerTest, DisablingDropsANoticeTheApplicationHasNotTaken) {
+    HiddenWindow application;
+    Open();
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    MSG message;
+    int registered = 0;  // RegisterWindowMessage numbers lie in 0xC000..0xFFFF
+    while (::PeekMessageW(&message, nullptr, 0xC000, 0xFFFF, PM_REMOVE)) ++registered;
+    EXPECT_EQ(registered, 0);
+    // Enabled again, the source posts a fresh notice exactly once.
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    EXPECT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
+    EXPECT_EQ(PumpUntilNotice(300), MSG_NULL);
+}
+
+TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
+    HiddenWindow application;
+    Open();
+    ASSERT_EQ(Enable(true, application.get(), true), TWRC_SUCCESS);
+    HWND dialog = ::FindWindowW(kDialogClass, nullptr);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), application.get());
+    EXPECT_FALSE(::IsWindowEnabled(application.get())) << "a modal user interface disables its owner";
+    EXPECT_EQ(PumpUntilNotice(300), MSG_NULL) << "nothing is ready until the user presses Scan";
+
+    HWND grey = FindChild(dialog, L"Grey 8-bit");
+    ASSERT_NE(grey, nullptr);
+    ASSERT_NE(FindChild(dialog, L"Colour 24-bit"), nullptr);
+    ASSERT_NE(FindChild(dialog, L"Black and white 1-bit"), nullptr);
+    ::SendMessageW(grey, BM_CLICK, 0, 0);
+    HWND sizes = ::FindWindowExW(dialog, nullptr, L"ComboBox", nullptr);
+    ASSERT_NE(sizes, nullptr);
+    const LRESULT index = ::SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"200 x 150"));
+    ASSERT_NE(index, CB_ERR);
+    ::SendMessageW(sizes, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    HWND scan = FindChild(dialog, L"Scan");
+    ASSERT_NE(scan, nullptr);
+    ::SendMessageW(scan, BM_CLICK, 0, 0);
+    ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
+
+    TW_IMAGEINFO info{};
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+    EXPECT_EQ(info.ImageWidth, 200);
+    EXPECT_EQ(info.ImageLength, 150);
+    EXPECT_EQ(info.BitsPerPixel, 8);
+    TW_UINT32 handle = 0;
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+    const std::optional<DibView> dib = ReadDib(FromTwain<HGLOBAL>(handle));
+    ::GlobalFree(FromTwain<HGLOBAL>(handle));
+    ASSERT_TRUE(dib);
+    EXPECT_EQ(dib->header.biBitCount, 8);
+    EXPECT_EQ(dib->header.biWidth, 200);
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_TRUE(::IsWindow(dialog)) << "the dialog stays for another scan until MSG_DISABLEDS";
+
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_FALSE(::IsWindow(dialog));
+    EXPECT_TRUE(::IsWindowEnabled(application.get()));
+}
+
+TEST_F(ScannerTest, UserInterfaceCancelAsksTheApplicationToClose) {
+    HiddenWindow application;
+    Open();
+    ASSERT_EQ(Enable(true, application.get()), TWRC_SUCCESS);
+    HWND dialog = ::FindWindowW(kDialogClass, nullptr);
+    ASSERT_NE(dialog, nullptr);
+    HWND cancel = FindChild(dialog, L"Cancel");
+    ASSERT_NE(cancel, nullptr);
+    ::SendMessageW(cancel, BM_CLICK, 0, 0);
+    ASSERT_EQ(PumpUntilNotice(10000), MSG_CLOSEDSREQ);
+    TW_UINT32 handle = 0;
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE) << "no image after a cancel";
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_FALSE(::IsWindow(dialog));
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->5 TWRC_DSEVENT MSG_CLOSEDSREQ"),
+              lines.end());
+}
+
+}  // namespace
