@@ -2,9 +2,9 @@
 #include "source.h"
 
 #include "chart_image.h"
+#include "environment.h"
 #include "log_line.h"
 #include "source_identity.h"
-#include "triplet_log.h"
 
 #include <utility>
 
@@ -266,10 +266,13 @@ TW_UINT16 Source::ResetXfers(TW_PENDINGXFERS* pending) {
 }
 
 // One notice at a time: a second press before the application has taken the first is ignored.
+// Without a parent the notice goes to our own dialog if there is one (a window message survives
+// modal loops that drop thread messages), else to the thread that enabled the source.
 void Source::PostNotice(TW_UINT16 notice) {
     if (pendingNotice_ != MSG_NULL) return;
     pendingNotice_ = notice;
-    if (parent_ && ::PostMessageW(parent_, noticeMessage_, 0, 0)) return;
+    HWND target = parent_ ? parent_ : (dialog_ ? dialog_->window() : nullptr);
+    if (target && ::PostMessageW(target, noticeMessage_, 0, 0)) return;
     ::PostThreadMessageW(thread_, noticeMessage_, 0, 0);
 }
 

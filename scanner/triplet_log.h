@@ -10,7 +10,4 @@ namespace vantrel::scanner {
 // triplet returns and a test can read the log while the source is still loaded.
 void AppendLogLine(const std::string& line) noexcept;
 
-// The value of an environment variable as narrow text, empty when it is not set.
-std::string EnvironmentText(const wchar_t* name);
-
 }  // namespace vantrel::scanner

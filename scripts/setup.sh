@@ -29,9 +29,12 @@ fi
 # 32-bit Wine needs a kernel that runs 32-bit programs. Some virtual machines cannot; there the
 # programs run through qemu's user-mode emulator, registered as the handler for i386 binaries.
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'install ok installed'; then
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends qemu-user-static
-  fi
+  # gcc-multilib builds the shim that makes Wine usable there (scripts/wine-env.sh).
+  for p in qemu-user-static gcc-multilib; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$p"
+    fi
+  done
   if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
     as_root mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
   fi

@@ -22,6 +22,14 @@ native_status=0
 ctest --test-dir build/native --output-on-failure || native_status=$?
 
 phase "Windows tests under Wine"
+# A tiny file system, so the delivery tests can see a disk fill up for real.
+tiny=build/win32/tinyfs
+mkdir -p "$tiny"
+if mountpoint -q "$tiny" || mount -t tmpfs -o size=64k tmpfs "$tiny" 2>/dev/null; then
+  touch "$tiny/mounted"
+  export VANTREL_TINY_FS="Z:$(cd "$tiny" && pwd | tr / '\\')"
+  trap 'umount "$root/$tiny" 2>/dev/null || true' EXIT
+fi
 wine_status=0
 scripts/wine-session.sh build/win32 ctest --test-dir build/win32 --output-on-failure || wine_status=$?
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command inside one Wine session of the build tree's private prefix: creates the prefix
-# when it is missing, and (without a display of the caller's) gives the session an Xvfb display.
+# when it is missing, keeps one server up for the whole command, and (unless the caller has a
+# display of its own) gives the session an Xvfb display.
 # Usage: scripts/wine-session.sh BUILD_DIR COMMAND [ARGS...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -9,15 +10,15 @@ shift
 . "$here/wine-env.sh" "$build_dir"
 
 inner() {
+  # One persistent server for the whole session: every program after the first starts faster.
+  mkdir -p "$WINEPREFIX"
+  wineserver -p
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX ..."
     wineboot -i
     # Without a window manager every dialog that closes otherwise costs about two seconds.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
-    wineserver -w
   fi
-  # One server for the whole session: every program after the first starts faster.
-  wineserver -p
   status=0
   "$@" || status=$?
   wineserver -k || true

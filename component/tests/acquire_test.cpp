@@ -1,8 +1,10 @@
 // Acquire against the stand-in DSM: the requests on every path, the loop, delivery and the image block's owner.
 #include "twain_object.h"
 
+#include "clipboard_holder.h"
 #include "message_box_watcher.h"
 #include "stand_in_dsm_client.h"
+#include "win32_owners.h"
 
 #include <gtest/gtest.h>
 
@@ -261,31 +263,22 @@ TEST_F(AcquireTest, UnwritablePathFailsButTheTransferIsEnded) {
 TEST_F(AcquireTest, ClipboardKeepsTheBlockItWasGiven) {
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
     ASSERT_EQ(object->Acquire(L""), Carried);
-    const std::uint32_t block = dsm.shared().lastImageBlock;
-    EXPECT_TRUE(BlockIsAlive(block));
+    EXPECT_TRUE(BlockIsAlive(dsm.shared().lastImageBlock)) << "the clipboard owns it now; nobody freed it";
     ASSERT_TRUE(::OpenClipboard(nullptr));
     const HANDLE onClipboard = ::GetClipboardData(CF_DIB);
+    ASSERT_NE(onClipboard, nullptr);
+    GlobalLock<const std::uint8_t> bytes(onClipboard);
+    const auto dib = SmallDib();
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.get(), bytes.get() + dib.size()), dib);
     ::CloseClipboard();
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(onClipboard), block);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST_F(AcquireTest, ClipboardHeldElsewhereFailsAndTheBlockIsFreed) {
-    HANDLE opened = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread holder([&] {
-        ::OpenClipboard(nullptr);
-        ::SetEvent(opened);
-        ::WaitForSingleObject(done, INFINITE);
-        ::CloseClipboard();
-    });
-    ::WaitForSingleObject(opened, INFINITE);
+    fixtures::ClipboardHolder holder;
+    ASSERT_TRUE(holder.holding());
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
     EXPECT_EQ(object->Acquire(L""), Failed);
-    ::SetEvent(done);
-    holder.join();
-    ::CloseHandle(opened);
-    ::CloseHandle(done);
     EXPECT_FALSE(BlockIsAlive(dsm.shared().lastImageBlock));
     EXPECT_EQ(CallsOf(EndXfer).size(), 1u);
 }

@@ -146,7 +146,8 @@ TEST_F(AutomationTest, TypeLibraryDescribesTheContract) {
     EXPECT_EQ(libraryAttributes->wMinorVerNum, 0);
     EXPECT_EQ(libraryAttributes->lcid, 0u);
     EXPECT_EQ(libraryAttributes->syskind, SYS_WIN32);
-    EXPECT_EQ(libraryAttributes->wLibFlags, 0);
+    EXPECT_EQ(libraryAttributes->wLibFlags & (LIBFLAG_FRESTRICTED | LIBFLAG_FCONTROL | LIBFLAG_FHIDDEN), 0)
+        << "not restricted, not a control library, not hidden";
     library->ReleaseTLibAttr(libraryAttributes);
 
     BSTR name = nullptr;
@@ -172,8 +173,8 @@ TEST_F(AutomationTest, TypeLibraryDescribesTheContract) {
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(dual->GetTypeAttr(&attributes), S_OK);
     EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
-    EXPECT_EQ(attributes->wTypeFlags, TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
-                                          TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
+    EXPECT_EQ(attributes->wTypeFlags,
+              TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE);
     EXPECT_EQ(attributes->wMajorVerNum, 1);
     dual->ReleaseTypeAttr(attributes);
 
@@ -184,6 +185,8 @@ TEST_F(AutomationTest, TypeLibraryDescribesTheContract) {
     ASSERT_EQ(dual->GetRefTypeInfo(vtableRef, vtable.put()), S_OK);
     ASSERT_EQ(vtable->GetTypeAttr(&attributes), S_OK);
     EXPECT_EQ(attributes->cFuncs, 13);
+    EXPECT_EQ(attributes->wTypeFlags & (TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN),
+              TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN);
     EXPECT_EQ(attributes->cbSizeVft, 20 * 4);
     vtable->ReleaseTypeAttr(attributes);
 
@@ -472,6 +475,8 @@ TEST_F(AutomationTest, ReleasingTheLastReferenceDuringAcquireIsSafe) {
     EXPECT_EQ(canUnloadNow(), S_OK) << "the object is gone once Acquire returned";
 }
 
+bool RunningUnderWine() { return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
 class RegisteredTest : public AutomationTest {
 protected:
     static bool Creatable() {
@@ -509,10 +514,14 @@ TEST_F(RegisteredTest, Regsvr32RegistersAndUnregisters) {
 TEST_F(RegisteredTest, PerUserRegistrationThroughDllInstall) {
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /s /n /i:user \"" + kDll + L"\""), 0u);
     EXPECT_EQ(ServerPath(HKEY_CURRENT_USER, L"Software\\Classes\\"), kDll);
-    EXPECT_TRUE(Creatable());
+    // Windows merges the user's classes into HKEY_CLASSES_ROOT; Wine reads the machine's only.
+    if (!RunningUnderWine()) {
+        EXPECT_TRUE(Creatable());
+    }
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /u /s /n /i:user \"" + kDll + L"\""), 0u);
     EXPECT_EQ(ServerPath(HKEY_CURRENT_USER, L"Software\\Classes\\"), L"");
     EXPECT_FALSE(Creatable());
+    if (RunningUnderWine()) GTEST_SKIP() << "creation from the user's classes is not checked: Wine does not merge them";
 }
 
 }  // namespace
