@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a command inside one Wine session of the build tree's private prefix: creates the prefix
-# when it is missing, keeps one server up for the whole command, and (unless the caller has a
-# display of its own) gives the session an Xvfb display.
+# when it is missing, keeps one server up for the whole command, and (when the caller has no
+# display) gives the session an Xvfb display.
 # Usage: scripts/wine-session.sh BUILD_DIR COMMAND [ARGS...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,10 +25,8 @@ inner() {
   return $status
 }
 
-if [ -n "${DISPLAY:-}" ] && [ -z "${VANTREL_XVFB:-}" ]; then
+if [ -n "${DISPLAY:-}" ]; then
   inner "$@"
 else
-  export -f inner
-  export VANTREL_XVFB=1
-  xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c 'inner "$@"' inner "$@"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$build_dir" "$@"
 fi

@@ -188,8 +188,10 @@ protected:
         wchar_t folder[MAX_PATH];
         ::GetTempPathW(MAX_PATH, folder);
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        logPath_ = std::wstring(folder) + L"scanner_e2e_" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                   std::wstring(info->name(), info->name() + std::strlen(info->name())) + L".log";
+        // Parameterised tests are named "Case/1": the slash must not become a folder.
+        std::wstring name(info->name(), info->name() + std::strlen(info->name()));
+        std::replace(name.begin(), name.end(), L'/', L'_');
+        logPath_ = std::wstring(folder) + L"scanner_e2e_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + name + L".log";
         ::DeleteFileW(logPath_.c_str());
         log_.emplace(L"VANTREL_SCANNER_LOG", logPath_.c_str());
         module_ = ::LoadLibraryW(BesideThisProgram(L"VantrelSampleScanner.ds").c_str());
