@@ -63,7 +63,12 @@ struct Dib {
             Put32(dib, 44, 0x07E0);
             Put32(dib, 48, 0x001F);
         }
-        for (std::size_t i = 40 + MaskBytes(); i < dib.size(); ++i) dib[i] = static_cast<std::uint8_t>(i * 13 + 5);
+        const std::size_t pixelsAt = 40 + MaskBytes() + TableBytes();
+        for (std::size_t i = 40 + MaskBytes(); i < dib.size(); ++i) {
+            const auto byte = static_cast<std::uint8_t>(i * 13 + 5);
+            // With fewer colours in the table, 8-bit pixels may only name those.
+            dib[i] = i >= pixelsAt && colorsUsed ? static_cast<std::uint8_t>(byte % colorsUsed) : byte;
+        }
         return dib;
     }
 };
@@ -85,6 +90,17 @@ UniqueGlobal Block(const std::vector<std::uint8_t>& bytes, std::size_t size = 0)
     GlobalLock<std::uint8_t> data(block.get());
     std::memcpy(data.get(), bytes.data(), std::min<std::size_t>(bytes.size(), ::GlobalSize(block.get())));
     return block;
+}
+
+// Leaves a copy for the run's independent decoder (Pillow), named after the DIB it holds.
+void KeepForDecoding(const fs::path& file, const Dib& dib) {
+    const wchar_t* directory = _wgetenv(L"VANTREL_DECODE_DIR");
+    if (!directory) return;
+    fs::create_directories(directory);
+    const std::wstring name = L"w" + std::to_wstring(dib.width) + L"_h" + std::to_wstring(dib.height) + L"_b" +
+                              std::to_wstring(dib.bits) + L"_c" + std::to_wstring(dib.compression) + L"_u" +
+                              std::to_wstring(dib.colorsUsed) + L".bmp";
+    fs::copy_file(file, fs::path(directory) / name, fs::copy_options::overwrite_existing);
 }
 
 class SaveDibTest : public ::testing::Test {
@@ -131,6 +147,7 @@ TEST_F(SaveDibTest, FilesHoldTheHeaderAndTheWholeDib) {
         EXPECT_EQ(offBits, c.offBits);
         EXPECT_EQ(file[6] | file[7] | file[8] | file[9], 0) << "reserved words";
         EXPECT_NE(::GlobalSize(block.get()), 0u) << "delivery never frees the block";
+        KeepForDecoding(path, c.dib);
     }
 }
 

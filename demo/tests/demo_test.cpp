@@ -90,7 +90,7 @@ public:
                               directory.c_str(), &startup, &process_))
             throw std::runtime_error("cannot start the demo");
         // The stand-in names its mapping after the process that loads it.
-        const std::wstring name = L"VantrelStandInDsm-" + std::to_wstring(process_.dwProcessId);
+        const std::wstring name = standin::SharedName(process_.dwProcessId);
         mapping_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(standin::Shared),
                                             name.c_str()));
         if (mapping_)
@@ -326,7 +326,10 @@ std::wstring TempDir() {
 void ExpectBox(const Box& box, HWND owner, const std::wstring& text, BoxIcon icon) {
     EXPECT_EQ(box.seen.caption, L"Vantrel Demo");
     EXPECT_EQ(box.seen.text, text);
-    EXPECT_EQ(box.seen.icon, icon);
+    // Wine gives another process no way to tell a box's icon; in-process boxes are checked elsewhere.
+    if (box.seen.icon != BoxIcon::None || !fixtures::RunningUnderWine()) {
+        EXPECT_EQ(box.seen.icon, icon);
+    }
     if (owner) EXPECT_EQ(box.owner, owner);
     else EXPECT_NE(box.owner, nullptr);
 }

@@ -475,8 +475,6 @@ TEST_F(AutomationTest, ReleasingTheLastReferenceDuringAcquireIsSafe) {
     EXPECT_EQ(canUnloadNow(), S_OK) << "the object is gone once Acquire returned";
 }
 
-bool RunningUnderWine() { return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
-
 class RegisteredTest : public AutomationTest {
 protected:
     static bool Creatable() {
@@ -515,13 +513,13 @@ TEST_F(RegisteredTest, PerUserRegistrationThroughDllInstall) {
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /s /n /i:user \"" + kDll + L"\""), 0u);
     EXPECT_EQ(ServerPath(HKEY_CURRENT_USER, L"Software\\Classes\\"), kDll);
     // Windows merges the user's classes into HKEY_CLASSES_ROOT; Wine reads the machine's only.
-    if (!RunningUnderWine()) {
+    if (!fixtures::RunningUnderWine()) {
         EXPECT_TRUE(Creatable());
     }
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /u /s /n /i:user \"" + kDll + L"\""), 0u);
     EXPECT_EQ(ServerPath(HKEY_CURRENT_USER, L"Software\\Classes\\"), L"");
     EXPECT_FALSE(Creatable());
-    if (RunningUnderWine()) GTEST_SKIP() << "creation from the user's classes is not checked: Wine does not merge them";
+    if (fixtures::RunningUnderWine()) GTEST_SKIP() << "creation from the user's classes is not checked: Wine does not merge them";
 }
 
 }  // namespace
