@@ -1,6 +1,43 @@
 #!/usr/bin/env bash
-# The README's main job. Until the demo program exists it builds everything and runs the
-# component's scripted acquisitions.
+# The README's main job: set up, build, register Vantrel.dll in the private Wine prefix, put the
+# Vantrel Sample Scanner where Wine's DSM finds it, and run VantrelDemo.exe. With a display the
+# window is yours to use; without one it is driven through its own buttons under Xvfb, and the
+# BMP it saved and a screenshot (PNG) are left in build/demo-output/.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/test.sh
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh
+cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build build/win32
+
+out="$root/build/demo-output"
+mkdir -p "$out"
+bin="$root/build/win32/bin"
+interactive=${DISPLAY:+yes}
+
+session() {
+  scripts/wine-session.sh build/win32 bash -c '
+    set -e
+    mkdir -p "$WINEPREFIX/drive_c/windows/twain_32"
+    cp "$1/VantrelSampleScanner.ds" "$WINEPREFIX/drive_c/windows/twain_32/sane.ds"
+    wine regsvr32 /s "$1/Vantrel.dll"
+    if [ "$2" = yes ]; then
+      wine "$1/VantrelDemo.exe"
+    else
+      wine "$1/demo_autopilot.exe" "$1/VantrelDemo.exe" "Z:$(echo "$3" | tr / "\\\\")\\screen.bmp" | tr -d "\r" > "$3/saved-path.txt"
+      cp "$(winepath -u "$(cat "$3/saved-path.txt")" | tr -d "\r")" "$3/Test.bmp"
+    fi' session "$bin" "$1" "$out"
+}
+
+if [ -n "$interactive" ]; then
+  session yes
+  exit 0
+fi
+
+session no
+saved=$(cat "$out/saved-path.txt")
+echo "The demo saved its scan as $saved (in the Wine prefix's temporary directory)."
+echo "A copy: $out/Test.bmp"
+convert "$out/screen.bmp" "$out/screenshot.png"
+echo "Screenshot of the window: $out/screenshot.png"
