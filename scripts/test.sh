@@ -33,5 +33,9 @@ fi
 wine_status=0
 scripts/wine-session.sh build/win32 ctest --test-dir build/win32 --output-on-failure || wine_status=$?
 
+# The demo test's screenshot of its window, kept as a PNG beside the BMP it wrote.
+shot=build/win32/demo/VantrelDemo-window.bmp
+[ -f "$shot" ] && convert "$shot" "${shot%.bmp}.png" && echo "Screenshot of the demo: ${shot%.bmp}.png"
+
 phase "done"
 [ $native_status -eq 0 ] && [ $wine_status -eq 0 ]

@@ -12,6 +12,9 @@ shift
 inner() {
   # One persistent server for the whole session: every program after the first starts faster.
   mkdir -p "$WINEPREFIX"
+  # A server left by an interrupted run belongs to a display that is gone.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   wineserver -p
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX ..."

@@ -233,14 +233,15 @@ Screenshot Capture(HWND window) {
     ::GetWindowRect(window, &r);
     shot.width = r.right - r.left;
     shot.height = r.bottom - r.top;
-    HDC source = ::GetWindowDC(window);
+    // From the screen: what the user sees, also where another process's window DC gives nothing.
+    HDC source = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(source);
     BITMAPINFO info = TopDown32(shot.width, shot.height);
     void* bits = nullptr;
     HBITMAP section = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (section && bits) {
         HGDIOBJ old = ::SelectObject(memory, section);
-        ::BitBlt(memory, 0, 0, shot.width, shot.height, source, 0, 0, SRCCOPY);
+        ::BitBlt(memory, 0, 0, shot.width, shot.height, source, r.left, r.top, SRCCOPY);
         ::GdiFlush();
         const auto* first = static_cast<const std::uint32_t*>(bits);
         shot.pixels.assign(first, first + static_cast<std::size_t>(shot.width) * shot.height);
@@ -248,7 +249,7 @@ Screenshot Capture(HWND window) {
     }
     if (section) ::DeleteObject(section);
     ::DeleteDC(memory);
-    ::ReleaseDC(window, source);
+    ::ReleaseDC(nullptr, source);
     return shot;
 }
 
