@@ -89,9 +89,12 @@ HRESULT RegisterTypeLibrary(Scope scope) {
 }
 
 HRESULT UnregisterTypeLibrary(Scope scope) {
+    // Not registered at all counts as removed.
+    BSTR registeredPath = nullptr;
+    if (FAILED(::QueryPathOfRegTypeLib(LIBID_Vantrel, 1, 0, 0, &registeredPath))) return S_OK;
+    ::SysFreeString(registeredPath);
     const HRESULT hr = scope == Scope::User ? ::UnRegisterTypeLibForUser(LIBID_Vantrel, 1, 0, 0, SYS_WIN32)
                                             : ::UnRegisterTypeLib(LIBID_Vantrel, 1, 0, 0, SYS_WIN32);
-    // Not registered at all counts as removed.
     if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY) return S_OK;
     return hr;
 }
