@@ -1,57 +1,19 @@
 // Owners for the Win32 resources the data source takes: each releases exactly what it acquired.
 #pragma once
 
+#include "win32_owners.h"
+
 #include <windows.h>
 
 #include <utility>
 
 namespace vantrel::scanner {
 
-// A move-only owner of one raw handle; Traits says what "none" is and how to give it back.
+// The component's owner template serves here too; the scanner shares no other code with it.
 template <typename Traits>
-class Owned {
-public:
-    using Handle = typename Traits::Handle;
-
-    Owned() = default;
-    explicit Owned(Handle handle) noexcept : handle_(handle) {}
-    Owned(Owned&& other) noexcept : handle_(other.release()) {}
-    Owned& operator=(Owned&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    ~Owned() { reset(); }
-
-    Handle get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != Traits::none(); }
-
-    // Hands the handle to a new owner (the application takes the image block); this one forgets it.
-    Handle release() noexcept { return std::exchange(handle_, Traits::none()); }
-
-    void reset(Handle handle = Traits::none()) noexcept {
-        Handle old = std::exchange(handle_, handle);
-        if (old != Traits::none()) Traits::close(old);
-    }
-
-private:
-    Handle handle_ = Traits::none();
-};
-
-struct GlobalTraits {
-    using Handle = HGLOBAL;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::GlobalFree(h); }
-};
-using OwnedGlobal = Owned<GlobalTraits>;
-
-struct FileTraits {
-    using Handle = HANDLE;
-    static Handle none() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(Handle h) noexcept { ::CloseHandle(h); }
-};
-using OwnedFile = Owned<FileTraits>;
+using Owned = vantrel::UniqueHandle<Traits>;
+using OwnedGlobal = vantrel::UniqueGlobal;
+using OwnedFile = vantrel::UniqueFile;
 
 struct MemoryDcTraits {
     using Handle = HDC;
