@@ -263,7 +263,10 @@ bool SaveBmp(const Screenshot& shot, const fs::path& file) {
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&header), sizeof header);
     out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-    out.write(reinterpret_cast<const char*>(shot.pixels.data()), pixelBytes);
+    // GDI leaves the fourth byte 0; viewers that read it as alpha would show nothing but white.
+    std::vector<std::uint32_t> opaque(shot.pixels);
+    for (auto& pixel : opaque) pixel |= 0xFF000000u;
+    out.write(reinterpret_cast<const char*>(opaque.data()), pixelBytes);
     return static_cast<bool>(out);
 }
 
