@@ -7,13 +7,6 @@ namespace vantrel {
 
 using namespace twain;
 
-namespace {
-
-// -32768 has no 16-bit absolute value; it is a true value all the same, so it counts as 1.
-TW_UINT32 IndicatorItem(Boolean progressDialog) noexcept { return progressDialog == 0 ? 0 : 1; }
-
-}  // namespace
-
 // Best effort: the source keeps its own default when any step fails.
 void TWAIN::SetProgressIndicators() {
     UniqueGlobal container(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
@@ -21,7 +14,7 @@ void TWAIN::SetProgressIndicators() {
     GlobalLock<TW_ONEVALUE> value(container.get());
     if (!value) return;
     value.get()->ItemType = TWTY_BOOL;
-    value.get()->Item = IndicatorItem(ProgressDialog_);
+    value.get()->Item = AbsoluteFlag(ProgressDialog_);
 
     TW_CAPABILITY capability{};
     capability.Cap = CAP_INDICATORS;

@@ -103,11 +103,6 @@ void TWAIN::CloseDS() { CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceId
 
 namespace {
 
-// -32768 has no 16-bit absolute value; it is a true value all the same, so it becomes 1.
-TW_UINT16 AbsoluteFlag(Boolean value) noexcept {
-    return value == INT16_MIN ? 1 : static_cast<TW_UINT16>(value < 0 ? -value : value);
-}
-
 TW_USERINTERFACE UserInterface(TW_UINT16 showUI, std::int32_t owner) noexcept {
     TW_USERINTERFACE ui{};
     ui.ShowUI = showUI;

@@ -25,6 +25,12 @@ inline constexpr ResultCode Failed = -1;
 inline constexpr std::uint16_t kProtocolMajor = 1;
 inline constexpr std::uint16_t kProtocolMinor = 7;
 
+// The 16-bit absolute value the DSM receives for a stored flag. -32768 has none; it is a true
+// value all the same, so it becomes 1.
+constexpr std::uint16_t AbsoluteFlag(Boolean value) noexcept {
+    return value == INT16_MIN ? 1 : static_cast<std::uint16_t>(value < 0 ? -value : value);
+}
+
 class TWAIN {
 public:
     // Shows the modal "Initialize()" box before it returns.

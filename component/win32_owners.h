@@ -95,6 +95,7 @@ public:
     }
 
     T* get() const noexcept { return data_; }
+    T* operator->() const noexcept { return data_; }
     explicit operator bool() const noexcept { return data_ != nullptr; }
 
 private:

@@ -36,26 +36,8 @@ struct WindowTraits {
 };
 using OwnedWindow = Owned<WindowTraits>;
 
-// A lock on a global memory block, held for the owner's lifetime.
 template <typename T = void>
-class GlobalLocked {
-public:
-    explicit GlobalLocked(HGLOBAL block) noexcept
-        : block_(block), data_(static_cast<T*>(block ? ::GlobalLock(block) : nullptr)) {}
-    GlobalLocked(const GlobalLocked&) = delete;
-    GlobalLocked& operator=(const GlobalLocked&) = delete;
-    ~GlobalLocked() {
-        if (data_) ::GlobalUnlock(block_);
-    }
-
-    T* get() const noexcept { return data_; }
-    T* operator->() const noexcept { return data_; }
-    explicit operator bool() const noexcept { return data_ != nullptr; }
-
-private:
-    HGLOBAL block_;
-    T* data_;
-};
+using GlobalLocked = vantrel::GlobalLock<T>;
 
 // An object selected into a device context, put back on destruction so the object can be deleted.
 class Selection {

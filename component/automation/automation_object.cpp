@@ -155,19 +155,7 @@ HRESULT TwainAutomation::get_Version(BSTR* value) {
 }
 
 HRESULT TwainAutomation::Acquire(BSTR file, short* result) {
-    if (!result) return E_POINTER;
-    *result = 0;
-    // The client's handlers run inside Acquire and may drop the last reference: stay alive
-    // until the call has returned.
-    AddRef();
-    const HRESULT hr = Guarded(
-        [&] {
-            *result = twain_.Acquire(View(file));
-            return S_OK;
-        },
-        [&] { *result = 0; });
-    Release();
-    return hr;
+    return RunKeptAlive(result, [&] { return twain_.Acquire(View(file)); });
 }
 
 HRESULT TwainAutomation::Create(VARIANT_BOOL* result) {
@@ -187,12 +175,19 @@ HRESULT TwainAutomation::Destroy() {
 }
 
 HRESULT TwainAutomation::SelectSource(short* result) {
+    return RunKeptAlive(result, [&] { return twain_.SelectSource(); });
+}
+
+template <typename Body>
+HRESULT TwainAutomation::RunKeptAlive(short* result, Body body) {
     if (!result) return E_POINTER;
     *result = 0;
+    // The client's handlers run inside these calls and may drop the last reference: stay alive
+    // until the call has returned.
     AddRef();
     const HRESULT hr = Guarded(
         [&] {
-            *result = twain_.SelectSource();
+            *result = body();
             return S_OK;
         },
         [&] { *result = 0; });

@@ -42,6 +42,8 @@ public:
 
 private:
     TwainAutomation();
+    template <typename Body>
+    HRESULT RunKeptAlive(short* result, Body body);
     ~TwainAutomation();
 
     std::atomic<ULONG> references_{1};
