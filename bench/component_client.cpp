@@ -1,0 +1,44 @@
+// The benchmark's client of Vantrel.dll.
+#include "component_client.h"
+
+#include "child_process.h"
+
+namespace bench {
+
+ComponentClient::ComponentClient()
+    : owner_(::CreateWindowW(L"STATIC", L"Vantrel benchmark", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr)),
+      server_(::LoadLibraryW((fixtures::ProgramDirectory() / L"Vantrel.dll").c_str())) {
+    if (!server_) return;
+    using GetClassObject = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
+    const auto getClassObject =
+        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(server_.get(), "DllGetClassObject")));
+    if (!getClassObject) return;
+    vantrel::ComPtr<IClassFactory> factory;
+    if (FAILED(getClassObject(CLSID_TWAIN, IID_IClassFactory, factory.put_void()))) return;
+    if (FAILED(factory->CreateInstance(nullptr, IID__TWAIN, object_.put_void()))) return;
+    object_->put_OwnerHwnd(static_cast<long>(reinterpret_cast<std::intptr_t>(owner_)));
+    object_->put_Interface(VARIANT_FALSE);
+}
+
+ComponentClient::~ComponentClient() {
+    if (owner_) ::DestroyWindow(owner_);
+}
+
+bool ComponentClient::Create() {
+    VARIANT_BOOL created = VARIANT_FALSE;
+    return object_ && SUCCEEDED(object_->Create(&created)) && created == VARIANT_TRUE;
+}
+
+void ComponentClient::Destroy() {
+    if (object_) object_->Destroy();
+}
+
+short ComponentClient::Acquire(const std::wstring& file) {
+    if (!object_) return -2;
+    vantrel::UniqueBstr path(::SysAllocStringLen(file.data(), static_cast<UINT>(file.size())));
+    short result = -2;
+    if (FAILED(object_->Acquire(path.get(), &result))) return -2;
+    return result;
+}
+
+}  // namespace bench

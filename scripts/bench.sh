@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The README's benchmark command: sets up, builds, and runs vantrel_bench under Wine in the
+# build tree's prefix. Prints the machine and the table, and keeps both in build/bench/latest.md.
+# Usage: scripts/bench.sh [--smoke]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh >/dev/null
+cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build build/win32 >/dev/null
+
+out=build/bench
+mkdir -p "$out"
+. scripts/wine-env.sh build/win32 >/dev/null
+
+machine() {
+  local cpu cores memory fs emulation
+  cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
+  cores=$(nproc)
+  memory=$(awk '/^MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo)
+  fs=$(df -T "$WINEPREFIX" 2>/dev/null | awk 'NR == 2 { print $2 " on " $1 }')
+  emulation="32-bit code runs natively"
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && emulation="32-bit code runs through qemu-i386 user-mode emulation ($(qemu-i386-static --version | head -n1 | awk '{ print $3 }'))"
+  echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "Machine: $cpu, $cores cores, $memory; Linux $(uname -r); $(wine --version 2>/dev/null); $emulation"
+  echo "Files written to the Wine prefix's temporary directory ($fs)"
+}
+
+{
+  machine
+  echo
+  scripts/wine-session.sh build/win32 bash -c '
+    mkdir -p "$WINEPREFIX/drive_c/windows/twain_32"
+    cp "$1/VantrelSampleScanner.ds" "$WINEPREFIX/drive_c/windows/twain_32/sane.ds"
+    WINEDLLOVERRIDES=twain_32=n,b wine "$1/vantrel_bench.exe" "${@:2}" 2>/dev/null | tr -d "\r"
+    exit "${PIPESTATUS[0]}"' session "$root/build/win32/bin" "$@"
+} | tee "$out/latest.md"
+status=${PIPESTATUS[0]}
+echo "Kept in $out/latest.md"
+exit "$status"
