@@ -1,5 +1,6 @@
 // Delivery: to a file against the disk's own speed, to the clipboard, and the memory it takes.
 #include "acquisition_rig.h"
+#include "allocation_counter.h"
 #include "child_process.h"
 #include "child_run.h"
 #include "dib_layout.h"
@@ -7,6 +8,7 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -101,14 +103,16 @@ MemoryCounters ReadMemory() {
     return {counters.PagefileUsage, counters.PeakPagefileUsage};
 }
 
-// Under Wine the resident peak is the host process's, which Linux lets a process reset, so that
-// the peak seen afterwards belongs to what came after. Elsewhere there is nothing to reset.
-void ResetPeakMemory() {
-    if (!IsWine()) return;
-    vantrel::UniqueFile refs(::CreateFileW(L"Z:\\proc\\self\\clear_refs", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           nullptr, OPEN_EXISTING, 0, nullptr));
-    DWORD written = 0;
-    if (refs) ::WriteFile(refs.get(), "5", 1, &written, nullptr);
+// Small enough that the warm-up leaves no peak above what the measurement starts from.
+constexpr Page kWarmUpPage{"warm-up", 16, 16};
+
+// What one copy of the image looks like to this measurement.
+void CopyOnce(HGLOBAL image) {
+    const SIZE_T size = ::GlobalSize(image);
+    vantrel::UniqueGlobal copy(::GlobalAlloc(GMEM_MOVEABLE, size));
+    vantrel::GlobalLock<std::uint8_t> from(image);
+    vantrel::GlobalLock<std::uint8_t> to(copy.get());
+    if (from && to) std::memcpy(to.get(), from.get(), size);
 }
 
 void PumpMessagesFor(DWORD milliseconds) {
@@ -198,16 +202,21 @@ namespace {
 Row ExtraMemoryRow(const std::string& measurement, const Page& page, const std::wstring& arguments, int runs) {
     Row row{measurement, Describe(page), Unit::Kilobytes};
     std::vector<double> samples;
+    long long mostAllocated = 0;
     for (int run = 0; run < runs; ++run) {
         const ChildRun child = RunSelf(L"--memory " + arguments);
         long long extra = 0;
-        if (child.exitCode != 0 || std::sscanf(child.output.c_str(), "extra %lld", &extra) != 1) {
+        long long allocated = 0;
+        if (child.exitCode != 0 ||
+            std::sscanf(child.output.c_str(), "extra %lld allocated %lld", &extra, &allocated) != 2) {
             row.note = "a run failed: " + child.output.substr(0, 80);
             return row;
         }
         samples.push_back(static_cast<double>(extra) / 1024.0);
+        mostAllocated = std::max(mostAllocated, allocated);
     }
     row.value = Summarize(samples);
+    if (mostAllocated >= 0) row.note = "Vantrel.dll itself allocated at most " + std::to_string(mostAllocated) + " bytes";
     return row;
 }
 
@@ -229,11 +238,16 @@ std::vector<Row> MeasureExtraMemory(const Plan& plan) {
             rows.push_back(row);
         }
     }
-    // What the same measurement shows when nothing is acquired: the platform's own noise.
+    // The measurement itself: what it shows when nothing is acquired (the platform's own noise),
+    // and when one copy of the page is made.
     Row control = ExtraMemoryRow("Extra peak memory without Acquire (control)", plan.pages[0], L"0 control",
-                                 2 * plan.memoryRuns);
+                                 plan.memoryRuns);
     control.image = "none, 200 ms of the process's own messages";
+    control.note.clear();
     rows.push_back(control);
+    const std::size_t copied = plan.pages.size() > 1 ? 1 : 0;
+    rows.push_back(ExtraMemoryRow("Extra peak memory of one copy of the page (control)", plan.pages[copied],
+                                  std::to_wstring(copied) + L" copy", plan.memoryRuns));
     if (IsWine()) rows.front().note = "resident peak: Wine keeps no peak of committed memory";
     return rows;
 }
@@ -248,7 +262,7 @@ int MemoryChild(const Page& page, MemoryProbe probe) {
     const std::wstring file = probe == MemoryProbe::Clipboard ? std::wstring() : path.wstring();
     // A first acquisition of a small page by the same way, so that what any first call sets up
     // once (code pages, the clipboard's window, file system caches) is not counted.
-    if (rig.Acquire(MakeDibBlock(kPages[0]), file).result != 1) {
+    if (rig.Acquire(MakeDibBlock(kWarmUpPage), file).result != 1) {
         std::printf("failed: warm-up acquisition\n");
         return 1;
     }
@@ -258,12 +272,19 @@ int MemoryChild(const Page& page, MemoryProbe probe) {
         std::printf("failed: no memory for the page\n");
         return 1;
     }
-    ResetPeakMemory();
+    // Vantrel.dll's own allocations, counted at its imports: exact, where the process's figure
+    // also holds whatever the platform does meanwhile.
+    AllocationCounter counter(::GetModuleHandleW(L"Vantrel.dll"));
+    counter.StartPeak();
     const MemoryCounters before = ReadMemory();
     short result = 1;
-    if (probe == MemoryProbe::Control) PumpMessagesFor(200);
-    else result = rig.Acquire(std::move(block), file).result;
+    switch (probe) {
+    case MemoryProbe::Control: PumpMessagesFor(200); break;
+    case MemoryProbe::Copy: CopyOnce(block.get()); break;
+    default: result = rig.Acquire(std::move(block), file).result; break;
+    }
     const MemoryCounters after = ReadMemory();
+    const long long allocated = counter.complete() ? static_cast<long long>(counter.Peak()) : -1;
     EmptyTheClipboard();
     std::filesystem::remove(path);
     if (result != 1) {
@@ -272,7 +293,7 @@ int MemoryChild(const Page& page, MemoryProbe probe) {
     }
     // The block is counted in `before` already; whatever the peak rose above it is extra.
     const long long extra = after.peak > before.current ? static_cast<long long>(after.peak - before.current) : 0;
-    std::printf("extra %lld\n", extra);
+    std::printf("extra %lld allocated %lld\n", extra, allocated);
     return 0;
 }
 

@@ -68,6 +68,7 @@ int wmain(int argc, wchar_t** argv) {
         const std::wstring probe = argv[3];
         return MemoryChild(kPages[index], probe == L"clipboard" ? MemoryProbe::Clipboard
                                           : probe == L"control" ? MemoryProbe::Control
+                                          : probe == L"copy"    ? MemoryProbe::Copy
                                                                 : MemoryProbe::File);
     }
     if (mode == L"--create-destroy" && argc == 3) return CreateDestroyChild(std::max(1, _wtoi(argv[2])));

@@ -33,7 +33,7 @@ std::vector<Row> MeasureLatency(const Plan& plan);
 std::vector<Row> MeasureCreateDestroy(const Plan& plan);
 
 // The child processes' sides; each prints its figures and returns the process's exit code.
-enum class MemoryProbe { File, Clipboard, Control };
+enum class MemoryProbe { File, Clipboard, Control, Copy };
 int MemoryChild(const Page& page, MemoryProbe probe);
 int CreateDestroyChild(int runs);
 
