@@ -16,7 +16,7 @@ using namespace bench;
 int FullRuns(const Page& page) {
     const std::size_t bytes = DibBytes(page);
     if (bytes < 2'000'000) return 11;
-    if (bytes < 20'000'000) return 7;
+    if (bytes < 200'000'000) return 7;
     return 5;
 }
 
