@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <sstream>
+#include <filesystem>
+#include <optional>
 
 namespace bench {
 

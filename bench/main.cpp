@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <exception>
 #include <string>
 
 namespace {
@@ -56,9 +57,7 @@ int RunAll(const Plan& plan) {
     return complete ? 0 : 1;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int Run(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode.empty()) return RunAll(kFull);
     if (mode == L"--smoke") return RunAll(kSmoke);
@@ -74,4 +73,16 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"--create-destroy" && argc == 3) return CreateDestroyChild(std::max(1, _wtoi(argv[2])));
     std::fprintf(stderr, "usage: vantrel_bench [--smoke]\n");
     return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        // A file the benchmark could not remove, memory it could not get: say so and stop.
+        std::fprintf(stderr, "vantrel_bench: %s\n", error.what());
+        return 1;
+    }
 }
