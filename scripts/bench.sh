@@ -7,8 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh >/dev/null
-cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win32 >/dev/null
+bash scripts/build-win32.sh >/dev/null
 
 out=build/bench
 mkdir -p "$out"
@@ -31,8 +30,7 @@ machine() {
   machine
   echo
   scripts/wine-session.sh build/win32 bash -c '
-    mkdir -p "$WINEPREFIX/drive_c/windows/twain_32"
-    cp "$1/VantrelSampleScanner.ds" "$WINEPREFIX/drive_c/windows/twain_32/sane.ds"
+    scripts/install-sample-scanner.sh "$1/VantrelSampleScanner.ds"
     WINEDLLOVERRIDES=twain_32=n,b wine "$1/vantrel_bench.exe" "${@:2}" 2>/dev/null | tr -d "\r"
     exit "${PIPESTATUS[0]}"' session "$root/build/win32/bin" "$@"
 } | tee "$out/latest.md"

@@ -8,8 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
-cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win32
+bash scripts/build-win32.sh
 
 out="$root/build/demo-output"
 mkdir -p "$out"
@@ -19,8 +18,7 @@ interactive=${DISPLAY:+yes}
 session() {
   scripts/wine-session.sh build/win32 bash -c '
     set -e
-    mkdir -p "$WINEPREFIX/drive_c/windows/twain_32"
-    cp "$1/VantrelSampleScanner.ds" "$WINEPREFIX/drive_c/windows/twain_32/sane.ds"
+    scripts/install-sample-scanner.sh "$1/VantrelSampleScanner.ds"
     wine regsvr32 /s "$1/Vantrel.dll"
     if [ "$2" = yes ]; then
       wine "$1/VantrelDemo.exe"

@@ -14,8 +14,7 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=
 cmake --build build/native
 
 phase "32-bit Windows build"
-cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win32
+bash scripts/build-win32.sh
 
 phase "native tests"
 native_status=0
