@@ -1,21 +1,12 @@
 // The benchmark's client of Vantrel.dll.
 #include "component_client.h"
 
-#include "child_process.h"
-
 namespace bench {
 
 ComponentClient::ComponentClient()
     : owner_(::CreateWindowW(L"STATIC", L"Vantrel benchmark", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr)),
-      server_(::LoadLibraryW((fixtures::ProgramDirectory() / L"Vantrel.dll").c_str())) {
-    if (!server_) return;
-    using GetClassObject = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
-    const auto getClassObject =
-        reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(::GetProcAddress(server_.get(), "DllGetClassObject")));
-    if (!getClassObject) return;
-    vantrel::ComPtr<IClassFactory> factory;
-    if (FAILED(getClassObject(CLSID_TWAIN, IID_IClassFactory, factory.put_void()))) return;
-    if (FAILED(factory->CreateInstance(nullptr, IID__TWAIN, object_.put_void()))) return;
+      object_(server_.NewObject()) {
+    if (!object_) return;
     object_->put_OwnerHwnd(static_cast<long>(reinterpret_cast<std::intptr_t>(owner_)));
     object_->put_Interface(VARIANT_FALSE);
 }

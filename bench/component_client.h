@@ -2,7 +2,7 @@
 // object from its class object, calls through the vtable.
 #pragma once
 
-#include "Vantrel_h.h"
+#include "loaded_server.h"
 #include "message_box_watcher.h"
 #include "win32_owners.h"
 
@@ -26,16 +26,10 @@ public:
     short Acquire(const std::wstring& file);
 
 private:
-    class Apartment {
-    public:
-        Apartment() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-        ~Apartment() { ::CoUninitialize(); }
-    };
-
-    Apartment apartment_;
+    fixtures::ComApartment apartment_;
     fixtures::MessageBoxWatcher boxes_;
     HWND owner_ = nullptr;
-    vantrel::UniqueModule server_;
+    fixtures::LoadedServer server_;
     vantrel::ComPtr<_TWAIN> object_;  // released before the server is unloaded
 };
 

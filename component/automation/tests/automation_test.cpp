@@ -1,6 +1,7 @@
 // Vantrel.dll as clients meet it: exports, type library, class object, vtable and IDispatch calls, registration.
 #include "Vantrel_h.h"
 #include "child_process.h"
+#include "loaded_server.h"
 #include "message_box_watcher.h"
 #include "stand_in_dsm_client.h"
 #include "win32_owners.h"
@@ -20,44 +21,23 @@ using namespace twain;
 using fixtures::MessageBoxWatcher;
 using standin::StandInDsm;
 
-const std::wstring kDll = (fixtures::ProgramDirectory() / L"Vantrel.dll").wstring();
+const std::wstring kDll = fixtures::LoadedServer::Path().wstring();
 
 UniqueBstr Bstr(const wchar_t* text) { return UniqueBstr(::SysAllocString(text)); }
 
-class ComApartment {
-public:
-    ComApartment() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComApartment() { ::CoUninitialize(); }
-};
-
-// The server loaded the way COM loads it, without registration.
-class LoadedServer {
-public:
-    LoadedServer() : module_(::LoadLibraryW(kDll.c_str())) {}
-    HMODULE get() const { return module_.get(); }
-    template <typename F>
-    F Export(const char* name) const {
-        return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), name)));
-    }
+class AutomationTest : public ::testing::Test {
+protected:
     ComPtr<_TWAIN> NewObject() const {
-        ComPtr<IClassFactory> factory;
-        const auto getClassObject = Export<HRESULT(__stdcall*)(REFCLSID, REFIID, void**)>("DllGetClassObject");
-        EXPECT_EQ(getClassObject(CLSID_TWAIN, IID_IClassFactory, factory.put_void()), S_OK);
-        ComPtr<_TWAIN> object;
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID__TWAIN, object.put_void()), S_OK);
+        HRESULT status = E_FAIL;
+        ComPtr<_TWAIN> object = server.NewObject(&status);
+        EXPECT_EQ(status, S_OK);
         return object;
     }
 
-private:
-    UniqueModule module_;
-};
-
-class AutomationTest : public ::testing::Test {
-protected:
-    ComApartment apartment;
+    fixtures::ComApartment apartment;
     MessageBoxWatcher boxes;
     StandInDsm dsm;
-    LoadedServer server;
+    fixtures::LoadedServer server;
 };
 
 TEST_F(AutomationTest, ExportsTheFourEntryPointsByOrdinal) {
@@ -260,7 +240,7 @@ TEST_F(AutomationTest, ClassObjectServesOnlyTwainAndKeepsTheModuleLoaded) {
 }
 
 TEST_F(AutomationTest, QueryInterfaceAnswersTheThreeInterfacesWithOneTable) {
-    auto object = server.NewObject();
+    auto object = NewObject();
     ComPtr<IUnknown> unknown;
     ComPtr<IDispatch> dispatch;
     ComPtr<IClassFactory> other;
@@ -279,7 +259,7 @@ F At(_TWAIN* object, int slot) {
 }
 
 TEST_F(AutomationTest, EarlyBoundSlotsRunTheirMembers) {
-    auto holder = server.NewObject();
+    auto holder = NewObject();
     _TWAIN* object = holder.get();
     using PutText = HRESULT(__stdcall*)(_TWAIN*, BSTR);
     using GetText = HRESULT(__stdcall*)(_TWAIN*, BSTR*);
@@ -376,7 +356,7 @@ VARIANT Str(BSTR text) {
 }
 
 TEST_F(AutomationTest, LateBoundCallsByNameAndById) {
-    auto object = server.NewObject();
+    auto object = NewObject();
     Invoker late(object.get());
     UINT count = 0;
     EXPECT_EQ(object->GetTypeInfoCount(&count), S_OK);
@@ -455,7 +435,7 @@ LRESULT CALLBACK ReleaseOnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 }
 
 TEST_F(AutomationTest, ReleasingTheLastReferenceDuringAcquireIsSafe) {
-    _TWAIN* object = server.NewObject().detach();
+    _TWAIN* object = NewObject().detach();
     object->put_OwnerHwnd(0x10);
     VARIANT_BOOL created = 0;
     ASSERT_EQ(object->Create(&created), S_OK);
