@@ -86,8 +86,6 @@ std::optional<double> SetClipboardOnce(const Page& page) {
     return Milliseconds(Now() - start);
 }
 
-bool IsWine() { return fixtures::RunningUnderWine(); }
-
 // Committed memory, as far as the platform keeps a peak of it. Wine reports no peak of committed
 // memory (its PeakPagefileUsage follows the current value), but keeps the resident peak, which
 // counts every page a copy would touch.
@@ -100,7 +98,7 @@ MemoryCounters ReadMemory() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return {};
-    if (IsWine()) return {counters.WorkingSetSize, counters.PeakWorkingSetSize};
+    if (fixtures::RunningUnderWine()) return {counters.WorkingSetSize, counters.PeakWorkingSetSize};
     return {counters.PagefileUsage, counters.PeakPagefileUsage};
 }
 
@@ -250,7 +248,7 @@ std::vector<Row> MeasureExtraMemory(const Plan& plan) {
     const std::size_t copied = plan.pages.size() > 1 ? 1 : 0;
     rows.push_back(ExtraMemoryRow("Extra peak memory of one copy of the page (control)", plan.pages[copied],
                                   std::to_wstring(copied) + L" copy", plan.memoryRuns, false));
-    if (IsWine()) rows.front().note += "; the process's resident peak: Wine keeps no peak of committed memory";
+    if (fixtures::RunningUnderWine()) rows.front().note += "; the process's resident peak: Wine keeps no peak of committed memory";
     return rows;
 }
 
