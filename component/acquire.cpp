@@ -24,37 +24,37 @@ void TWAIN::SetProgressIndicators() {
 }
 
 ResultCode TWAIN::Transfer(const std::wstring& file) {
-    TW_IMAGEINFO info{};
-    if (CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) != TWRC_SUCCESS) return Failed;
-
-    std::uint32_t handle = 0;
+    ResultCode result = Failed;
+    bool ended = false;  // the source was told the transfer is over (MSG_ENDXFER)
     TW_PENDINGXFERS pending{};
-    switch (CallSource(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle)) {
-    case TWRC_XFERDONE: {
-        // From here the block is ours until the clipboard takes it.
-        UniqueGlobal image(reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(handle)));
-        ResultCode result = Failed;
-        if (image) {
-            const Delivery delivery = SaveDIB(image.get(), file);
-            if (delivery == Delivery::Clipboard) image.release();
-            if (delivery != Delivery::Failed) result = Carried;
+    TW_IMAGEINFO info{};
+    if (CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) == TWRC_SUCCESS) {
+        std::uint32_t handle = 0;
+        switch (CallSource(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle)) {
+        case TWRC_XFERDONE: {
+            // From here the block is ours until the clipboard takes it.
+            UniqueGlobal image(reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(handle)));
+            if (image) {
+                const Delivery delivery = SaveDIB(image.get(), file);
+                if (delivery == Delivery::Clipboard) image.release();
+                if (delivery != Delivery::Failed) result = Carried;
+            }
+            ended = true;
+            break;
         }
-        CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
-        // One image per call: a source that still holds more would stay in the transfer state
-        // and refuse to be disabled and closed.
-        if (pending.Count != 0) CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
-        return result;
+        case TWRC_CANCEL:
+            result = Cancelled;
+            ended = true;
+            break;
+        default:
+            break;
+        }
     }
-    case TWRC_CANCEL:
-        CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
-        if (pending.Count != 0) CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
-        return Cancelled;
-    case TWRC_FAILURE:
-        CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
-        return Failed;
-    default:
-        return Failed;
-    }
+    if (ended) CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+    // One image per call, and a source still in the transfer state (an image left pending, or a
+    // transfer that never ended) refuses to be disabled and closed: reset it.
+    if (!ended || pending.Count != 0) CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+    return result;
 }
 
 ResultCode TWAIN::RunMessageLoop(const std::wstring& file, std::optional<WPARAM>& quitCode) {

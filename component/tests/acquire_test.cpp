@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -91,12 +92,7 @@ public:
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (self && message >= WM_USER) {
-            self->received.push_back(message);
-            if (self->onMessage) self->onMessage(message);
-            return 0;
-        }
-        if (self && message == WM_TIMER) {
+        if (self && (message >= WM_USER || message == WM_TIMER)) {
             self->received.push_back(message);
             if (self->onMessage) self->onMessage(message);
             return 0;
@@ -184,7 +180,7 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
              d.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
              d.Answer(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, TWRC_FAILURE);
          },
-         Failed, {OpenDS, SetCap, EnableDS, Event, ImageInfo, DisableDS, CloseDS}},
+         Failed, {OpenDS, SetCap, EnableDS, Event, ImageInfo, ResetXfer, DisableDS, CloseDS}},
         {"transferred and saved", [](StandInDsm& d) { d.Deliver(TWRC_DSEVENT, MSG_XFERREADY); },
          Carried, {OpenDS, SetCap, EnableDS, Event, ImageInfo, NativeXfer, EndXfer, DisableDS, CloseDS}},
         {"null image handle",
@@ -210,7 +206,7 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
              d.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
              d.Answer(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, TWRC_CHECKSTATUS);
          },
-         Failed, {OpenDS, SetCap, EnableDS, Event, ImageInfo, NativeXfer, DisableDS, CloseDS}},
+         Failed, {OpenDS, SetCap, EnableDS, Event, ImageInfo, NativeXfer, ResetXfer, DisableDS, CloseDS}},
         {"pending transfers discarded",
          [](StandInDsm& d) {
              d.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
@@ -264,13 +260,15 @@ TEST_F(AcquireTest, ClipboardKeepsTheBlockItWasGiven) {
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
     ASSERT_EQ(object->Acquire(L""), Carried);
     EXPECT_TRUE(BlockIsAlive(dsm.shared().lastImageBlock)) << "the clipboard owns it now; nobody freed it";
-    ASSERT_TRUE(::OpenClipboard(nullptr));
-    const HANDLE onClipboard = ::GetClipboardData(CF_DIB);
-    ASSERT_NE(onClipboard, nullptr);
-    GlobalLock<const std::uint8_t> bytes(onClipboard);
-    const auto dib = SmallDib();
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.get(), bytes.get() + dib.size()), dib);
-    ::CloseClipboard();
+    {
+        OpenClipboardSession clipboard(nullptr);
+        ASSERT_TRUE(clipboard);
+        const HANDLE onClipboard = ::GetClipboardData(CF_DIB);
+        ASSERT_NE(onClipboard, nullptr);
+        GlobalLock<const std::uint8_t> bytes(onClipboard);
+        const auto dib = SmallDib();
+        EXPECT_EQ(std::vector<std::uint8_t>(bytes.get(), bytes.get() + dib.size()), dib);
+    }
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
