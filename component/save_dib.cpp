@@ -4,6 +4,7 @@
 #include "dib_layout.h"
 #include "win32_owners.h"
 
+#include <algorithm>
 #include <string>
 
 namespace vantrel {

@@ -1,8 +1,6 @@
 // Delivery of an acquired DIB: into a BMP file, or onto the clipboard when no file is named.
 #pragma once
 
-#include "twain_object.h"
-
 #include <windows.h>
 
 #include <string_view>

@@ -13,17 +13,15 @@ namespace {
 
 std::wstring_view View(BSTR text) noexcept { return text ? std::wstring_view(text, ::SysStringLen(text)) : std::wstring_view(); }
 
-// Runs a member's body; no C++ exception crosses the interface. On failure `onFailure` writes
-// the member's documented value first.
-template <typename Body, typename OnFailure>
-HRESULT Guarded(Body body, OnFailure onFailure) noexcept {
+// Runs a member's body; no C++ exception crosses the interface. Members write their out value's
+// documented failure value before the body, which only overwrites it when it returns.
+template <typename Body>
+HRESULT Guarded(Body body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
-        onFailure();
         return E_OUTOFMEMORY;
     } catch (...) {
-        onFailure();
         return E_FAIL;
     }
 }
@@ -41,14 +39,12 @@ TwainAutomation::~TwainAutomation() { module::Unlock(); }
 HRESULT TwainAutomation::CreateInstance(REFIID iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;
-    return Guarded(
-        [&] {
-            auto* created = new TwainAutomation();
-            const HRESULT hr = created->QueryInterface(iid, object);
-            created->Release();
-            return hr;
-        },
-        [] {});
+    return Guarded([&] {
+        auto* created = new TwainAutomation();
+        const HRESULT hr = created->QueryInterface(iid, object);
+        created->Release();
+        return hr;
+    });
 }
 
 HRESULT TwainAutomation::QueryInterface(REFIID iid, void** object) {
@@ -103,16 +99,14 @@ HRESULT TwainAutomation::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPAR
 HRESULT TwainAutomation::get_Application(BSTR* value) {
     if (!value) return E_POINTER;
     *value = nullptr;
-    return Guarded([&] { return HandOut(twain_.Application(), value); }, [&] { *value = nullptr; });
+    return Guarded([&] { return HandOut(twain_.Application(), value); });
 }
 
 HRESULT TwainAutomation::put_Application(BSTR newValue) {
-    return Guarded(
-        [&] {
-            twain_.SetApplication(View(newValue));
-            return S_OK;
-        },
-        [] {});
+    return Guarded([&] {
+        twain_.SetApplication(View(newValue));
+        return S_OK;
+    });
 }
 
 HRESULT TwainAutomation::get_Interface(VARIANT_BOOL* value) {
@@ -151,7 +145,7 @@ HRESULT TwainAutomation::put_ProgressDialog(VARIANT_BOOL newValue) {
 HRESULT TwainAutomation::get_Version(BSTR* value) {
     if (!value) return E_POINTER;
     *value = nullptr;
-    return Guarded([&] { return HandOut(twain_.Version(), value); }, [&] { *value = nullptr; });
+    return Guarded([&] { return HandOut(twain_.Version(), value); });
 }
 
 HRESULT TwainAutomation::Acquire(BSTR file, short* result) {
@@ -161,12 +155,10 @@ HRESULT TwainAutomation::Acquire(BSTR file, short* result) {
 HRESULT TwainAutomation::Create(VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
-    return Guarded(
-        [&] {
-            *result = twain_.Create();
-            return S_OK;
-        },
-        [&] { *result = VARIANT_FALSE; });
+    return Guarded([&] {
+        *result = twain_.Create();
+        return S_OK;
+    });
 }
 
 HRESULT TwainAutomation::Destroy() {
@@ -185,12 +177,10 @@ HRESULT TwainAutomation::RunKeptAlive(short* result, Body body) {
     // The client's handlers run inside these calls and may drop the last reference: stay alive
     // until the call has returned.
     AddRef();
-    const HRESULT hr = Guarded(
-        [&] {
-            *result = body();
-            return S_OK;
-        },
-        [&] { *result = 0; });
+    const HRESULT hr = Guarded([&] {
+        *result = body();
+        return S_OK;
+    });
     Release();
     return hr;
 }

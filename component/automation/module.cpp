@@ -5,7 +5,6 @@
 
 #include <olectl.h>
 
-#include <atomic>
 #include <cwchar>
 
 namespace vantrel {

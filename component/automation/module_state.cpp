@@ -16,7 +16,6 @@ std::atomic<long> g_locks{0};
 
 }  // namespace
 
-HINSTANCE Instance() noexcept { return g_instance; }
 void SetInstance(HINSTANCE instance) noexcept { g_instance = instance; }
 
 std::wstring Path() {

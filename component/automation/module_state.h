@@ -8,7 +8,6 @@
 
 namespace vantrel::module {
 
-HINSTANCE Instance() noexcept;
 void SetInstance(HINSTANCE instance) noexcept;
 
 // Full path of Vantrel.dll itself.

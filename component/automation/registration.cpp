@@ -7,6 +7,7 @@
 
 #include <olectl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -48,11 +49,14 @@ std::vector<Entry> Record() {
     };
 }
 
-// The keys to delete, deepest first.
+// The record's keys, deepest first: each key is written after its parent, so the last written
+// comes first.
 std::vector<std::wstring> Keys() {
-    const std::wstring clsid = L"CLSID\\" + GuidText(CLSID_TWAIN);
-    return {clsid + L"\\InprocServer32", clsid + L"\\ProgID", clsid + L"\\TypeLib", clsid + L"\\Version", clsid,
-            std::wstring(kProgId) + L"\\CLSID", kProgId};
+    std::vector<std::wstring> keys;
+    for (const Entry& entry : Record())
+        if (std::find(keys.begin(), keys.end(), entry.key) == keys.end()) keys.push_back(entry.key);
+    std::reverse(keys.begin(), keys.end());
+    return keys;
 }
 
 UniqueRegKey ClassesRoot(Scope scope) {
@@ -82,17 +86,16 @@ HRESULT RegisterTypeLibrary(Scope scope) {
     ComPtr<ITypeLib> library;
     HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
     if (FAILED(hr)) return hr;
-    std::wstring helpDirectory;  // no help directory
-    if (scope == Scope::User)
-        return ::RegisterTypeLibForUser(library.get(), const_cast<wchar_t*>(path.c_str()), helpDirectory.data());
-    return ::RegisterTypeLib(library.get(), const_cast<wchar_t*>(path.c_str()), helpDirectory.data());
+    // No help directory.
+    if (scope == Scope::User) return ::RegisterTypeLibForUser(library.get(), const_cast<wchar_t*>(path.c_str()), nullptr);
+    return ::RegisterTypeLib(library.get(), const_cast<wchar_t*>(path.c_str()), nullptr);
 }
 
 HRESULT UnregisterTypeLibrary(Scope scope) {
     // Not registered at all counts as removed.
-    BSTR registeredPath = nullptr;
-    if (FAILED(::QueryPathOfRegTypeLib(LIBID_Vantrel, 1, 0, 0, &registeredPath))) return S_OK;
-    ::SysFreeString(registeredPath);
+    BSTR path = nullptr;
+    if (FAILED(::QueryPathOfRegTypeLib(LIBID_Vantrel, 1, 0, 0, &path))) return S_OK;
+    const UniqueBstr registeredPath(path);
     const HRESULT hr = scope == Scope::User ? ::UnRegisterTypeLibForUser(LIBID_Vantrel, 1, 0, 0, SYS_WIN32)
                                             : ::UnRegisterTypeLib(LIBID_Vantrel, 1, 0, 0, SYS_WIN32);
     if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY) return S_OK;

@@ -40,10 +40,11 @@ protected:
     fixtures::LoadedServer server;
 };
 
-TEST_F(AutomationTest, ExportsTheFourEntryPointsByOrdinal) {
+TEST_F(AutomationTest, ExportsItsEntryPointsByOrdinal) {
     ASSERT_TRUE(server.get());
-    const char* names[] = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"};
-    for (WORD ordinal = 1; ordinal <= 4; ++ordinal) {
+    const char* names[] = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer",
+                           "DllInstall"};
+    for (WORD ordinal = 1; ordinal <= std::size(names); ++ordinal) {
         const FARPROC byOrdinal = ::GetProcAddress(server.get(), MAKEINTRESOURCEA(ordinal));
         EXPECT_NE(byOrdinal, nullptr);
         EXPECT_EQ(byOrdinal, ::GetProcAddress(server.get(), names[ordinal - 1])) << names[ordinal - 1];
@@ -425,16 +426,23 @@ TEST_F(AutomationTest, LateBoundCallsByNameAndById) {
     EXPECT_EQ(late.hr, S_OK);
 }
 
-// A client's handler that destroys and drops the object it is acquiring with.
+// A client's handler that destroys and drops the object it is acquiring with, then asks the
+// module whether anything is still alive.
+HRESULT(__stdcall* g_canUnloadNow)() = nullptr;
+HRESULT g_unloadableAfterRelease = E_FAIL;
+
 LRESULT CALLBACK ReleaseOnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_USER + 9) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     auto* target = reinterpret_cast<_TWAIN*>(lParam);
     target->Destroy();
     target->Release();
+    g_unloadableAfterRelease = g_canUnloadNow();
     return 0;
 }
 
 TEST_F(AutomationTest, ReleasingTheLastReferenceDuringAcquireIsSafe) {
+    g_canUnloadNow = server.Export<HRESULT(__stdcall*)()>("DllCanUnloadNow");
+    ASSERT_NE(g_canUnloadNow, nullptr);
     _TWAIN* object = NewObject().detach();
     object->put_OwnerHwnd(0x10);
     VARIANT_BOOL created = 0;
@@ -451,8 +459,8 @@ TEST_F(AutomationTest, ReleasingTheLastReferenceDuringAcquireIsSafe) {
     EXPECT_EQ(object->Acquire(nullptr, &result), S_OK);
     EXPECT_EQ(result, 0);
     ::DestroyWindow(window);
-    const auto canUnloadNow = server.Export<HRESULT(__stdcall*)()>("DllCanUnloadNow");
-    EXPECT_EQ(canUnloadNow(), S_OK) << "the object is gone once Acquire returned";
+    EXPECT_EQ(g_unloadableAfterRelease, S_FALSE) << "the object lives on while its Acquire runs";
+    EXPECT_EQ(g_canUnloadNow(), S_OK) << "the object is gone once Acquire returned";
 }
 
 class RegisteredTest : public AutomationTest {
