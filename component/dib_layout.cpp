@@ -155,11 +155,10 @@ std::optional<BmpLayout> PlanBmpFile(std::span<const std::uint8_t> block) {
 
     BmpLayout layout{};
     layout.dibBytes = static_cast<std::uint32_t>(dibBytes);
-    layout.bfSize = static_cast<std::uint32_t>(kFileHeaderBytes + dibBytes);
     layout.bfOffBits = static_cast<std::uint32_t>(kFileHeaderBytes + pixelsAt);
     layout.fileHeader[0] = 'B';
     layout.fileHeader[1] = 'M';
-    PutU32(layout.fileHeader, 2, layout.bfSize);  // bytes 6..9, the reserved words, stay 0
+    PutU32(layout.fileHeader, 2, static_cast<std::uint32_t>(kFileHeaderBytes + dibBytes));  // bfSize; 6..9 stay 0
     PutU32(layout.fileHeader, 10, layout.bfOffBits);
     return layout;
 }

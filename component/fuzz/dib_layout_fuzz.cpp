@@ -23,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto plan = vantrel::PlanBmpFile({data, size});
     if (!plan) return 0;
     Require(plan->dibBytes <= size);
-    Require(plan->bfSize == plan->dibBytes + 14 && plan->bfSize <= 0x7FFFFFFF);
-    Require(plan->bfOffBits <= plan->bfSize);
+    const std::uint64_t fileBytes = std::uint64_t{plan->dibBytes} + 14;
+    Require(fileBytes <= 0x7FFFFFFF && plan->bfOffBits <= fileBytes);
     Require(plan->fileHeader[0] == 'B' && plan->fileHeader[1] == 'M');
-    Require(HeaderU32(*plan, 2) == plan->bfSize && HeaderU32(*plan, 6) == 0 && HeaderU32(*plan, 10) == plan->bfOffBits);
+    Require(HeaderU32(*plan, 2) == fileBytes && HeaderU32(*plan, 6) == 0 && HeaderU32(*plan, 10) == plan->bfOffBits);
     // Read what a writer would copy, so AddressSanitizer sees any byte past the input.
     volatile std::uint8_t sink = 0;
     for (std::size_t i = 0; i < plan->dibBytes; ++i) sink = sink ^ data[i];
