@@ -232,15 +232,17 @@ TEST_F(SaveDibTest, EmptyNameHandsTheBlockToTheClipboard) {
 }
 
 TEST_F(SaveDibTest, BlankNameStillMeansAFile) {
-    ASSERT_TRUE(::OpenClipboard(nullptr));
-    ::EmptyClipboard();
-    UniqueGlobal marker(::GlobalAlloc(GMEM_MOVEABLE, 4));
-    ASSERT_TRUE(::SetClipboardData(CF_PRIVATEFIRST, marker.get()));
-    marker.release();
-    ::CloseClipboard();
+    {
+        OpenClipboardSession clipboard(nullptr);
+        ASSERT_TRUE(clipboard);
+        ::EmptyClipboard();
+        UniqueGlobal marker(::GlobalAlloc(GMEM_MOVEABLE, 4));
+        ASSERT_TRUE(::SetClipboardData(CF_PRIVATEFIRST, marker.get()));
+        marker.release();
+    }
 
     auto block = Block(Dib{2, 2, 24}.Bytes());
-    SaveDIB(block.get(), L"   ");
+    EXPECT_NE(SaveDIB(block.get(), L"   "), Delivery::Clipboard);
     EXPECT_TRUE(::IsClipboardFormatAvailable(CF_PRIVATEFIRST)) << "the clipboard was not touched";
     EXPECT_FALSE(::IsClipboardFormatAvailable(CF_DIB));
 }

@@ -1,6 +1,7 @@
 // Vantrel.TWAIN end to end: registered Vantrel.dll, Wine's own DSM, and the Vantrel Sample Scanner.
 #include "Vantrel_h.h"
 #include "child_process.h"
+#include "loaded_server.h"
 #include "message_box_watcher.h"
 #include "win32_owners.h"
 
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -82,7 +82,6 @@ std::vector<std::string> LogLines(const fs::path& log) {
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         directory = fs::temp_directory_path() / L"vantrel-e2e";
         fs::remove_all(directory);
         fs::create_directories(directory);
@@ -111,7 +110,6 @@ protected:
         if (twain) twain->Destroy();
         twain.reset();
         ::DestroyWindow(owner);
-        ::CoUninitialize();
         fs::remove_all(directory);
     }
 
@@ -130,6 +128,7 @@ protected:
         return result;
     }
 
+    fixtures::ComApartment apartment;
     fixtures::MessageBoxWatcher boxes;
     fs::path directory;
     fs::path log;
@@ -185,12 +184,12 @@ TEST_F(EndToEnd, EveryDepthToAFileAndToTheClipboard) {
         EXPECT_EQ(ReadBmp(file).bits, m.bits);
 
         ASSERT_EQ(Acquire(L""), 1) << m.bits;
-        ASSERT_TRUE(::OpenClipboard(nullptr));
+        vantrel::OpenClipboardSession clipboard(nullptr);
+        ASSERT_TRUE(clipboard);
         vantrel::GlobalLock<const BITMAPINFOHEADER> header(::GetClipboardData(CF_DIB));
         ASSERT_TRUE(header);
-        EXPECT_EQ(header.get()->biBitCount, m.bits);
-        EXPECT_EQ(header.get()->biWidth, 64);
-        ::CloseClipboard();
+        EXPECT_EQ(header->biBitCount, m.bits);
+        EXPECT_EQ(header->biWidth, 64);
     }
 }
 
