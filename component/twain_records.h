@@ -116,6 +116,16 @@ static_assert(offsetof(TW_EVENT, TWMessage) == 4);
 static_assert(sizeof(TW_IMAGEINFO) == 42);
 static_assert(offsetof(TW_IMAGEINFO, ImageWidth) == 8);
 static_assert(offsetof(TW_IMAGEINFO, BitsPerPixel) == 34);
+static_assert(offsetof(TW_IMAGEINFO, YResolution) == 4);
+static_assert(offsetof(TW_IMAGEINFO, ImageLength) == 12);
+static_assert(offsetof(TW_IMAGEINFO, SamplesPerPixel) == 16);
+static_assert(offsetof(TW_IMAGEINFO, BitsPerSample) == 18);
+static_assert(offsetof(TW_IMAGEINFO, Planar) == 36);
+static_assert(offsetof(TW_IMAGEINFO, PixelType) == 38);
+static_assert(offsetof(TW_IMAGEINFO, Compression) == 40);
+// A TW_FIX32 travels inside TW_ONEVALUE::Item, so it must be exactly four bytes.
+static_assert(sizeof(TW_FIX32) == 4);
+static_assert(offsetof(TW_FIX32, Frac) == 2);
 
 static_assert(sizeof(TW_PENDINGXFERS) == 6);
 static_assert(offsetof(TW_PENDINGXFERS, Reserved) == 2);

@@ -78,8 +78,7 @@ TW_UINT16 Source::Dispatch(TW_IDENTITY* origin, const Triplet& triplet, void* da
         case DAT_EVENT:
             return ProcessEvent(static_cast<TW_EVENT*>(data), detail);
         case DAT_PENDINGXFERS:
-            if (triplet.msg == MSG_ENDXFER) return EndXfer(static_cast<TW_PENDINGXFERS*>(data));
-            return ResetXfers(static_cast<TW_PENDINGXFERS*>(data));
+            return ClearPendingTransfers(static_cast<TW_PENDINGXFERS*>(data));  // MSG_ENDXFER or MSG_RESET
         case DAT_IMAGEINFO:
             return GetImageInfo(static_cast<TW_IMAGEINFO*>(data));
         case DAT_IMAGENATIVEXFER:
@@ -124,10 +123,10 @@ TW_UINT16 Source::GetCapability(TW_CAPABILITY* capability) {
     if (!capability) return Fail(TWCC_BADVALUE);
     const std::optional<OneValue> value = CurrentValue(capability->Cap, capabilities_);
     if (!value) return Fail(TWCC_CAPUNSUPPORTED);
-    OwnedGlobal block(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
+    UniqueGlobal block(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
     if (!block) return Fail(TWCC_LOWMEMORY);
     {
-        GlobalLocked<TW_ONEVALUE> container(block.get());
+        GlobalLock<TW_ONEVALUE> container(block.get());
         if (!container) return Fail(TWCC_LOWMEMORY);
         container->ItemType = value->itemType;
         container->Item = value->item;
@@ -142,7 +141,7 @@ TW_UINT16 Source::SetCapability(TW_CAPABILITY* capability) {
     if (!capability) return Fail(TWCC_BADVALUE);
     if (!CurrentValue(capability->Cap, capabilities_)) return Fail(TWCC_CAPUNSUPPORTED);
     if (capability->ConType != TWON_ONEVALUE) return Fail(TWCC_BADVALUE);
-    GlobalLocked<const TW_ONEVALUE> container(FromTwain<HGLOBAL>(capability->hContainer));
+    GlobalLock<const TW_ONEVALUE> container(FromTwain<HGLOBAL>(capability->hContainer));
     if (!container) return Fail(TWCC_BADVALUE);
     const TW_UINT16 outcome = SetValue(capability->Cap, {container->ItemType, container->Item}, capabilities_);
     if (outcome != TWCC_SUCCESS) return Fail(outcome);
@@ -236,7 +235,7 @@ TW_UINT16 Source::NativeXfer(TW_UINT32* handle, std::string& detail) {
     }
     std::unique_ptr<ProgressWindow> progress;
     if (capabilities_.indicators) progress = ProgressWindow::Show(dialog_ ? dialog_->window() : parent_);
-    OwnedGlobal dib = MakeChartDib(capabilities_.settings, [&](int percent) {
+    UniqueGlobal dib = MakeChartDib(capabilities_.settings, [&](int percent) {
         if (progress) progress->SetPercent(percent);
     });
     progress.reset();
@@ -247,17 +246,10 @@ TW_UINT16 Source::NativeXfer(TW_UINT32* handle, std::string& detail) {
     return TWRC_XFERDONE;
 }
 
-// A flatbed holds one page, so no transfer is left: back to state 5, where the source stays
-// enabled (and its dialog usable for another scan) until MSG_DISABLEDS.
-TW_UINT16 Source::EndXfer(TW_PENDINGXFERS* pending) {
-    if (!pending) return Fail(TWCC_BADVALUE);
-    pending->Count = 0;
-    state_ = State::Enabled;
-    if (dialog_) dialog_->SetBusy(false);
-    return TWRC_SUCCESS;
-}
-
-TW_UINT16 Source::ResetXfers(TW_PENDINGXFERS* pending) {
+// A flatbed holds one page, so ending the transfer and discarding the rest come to the same: no
+// transfer is left, back to state 5, where the source stays enabled (and its dialog usable for
+// another scan) until MSG_DISABLEDS.
+TW_UINT16 Source::ClearPendingTransfers(TW_PENDINGXFERS* pending) {
     if (!pending) return Fail(TWCC_BADVALUE);
     pending->Count = 0;
     state_ = State::Enabled;

@@ -43,8 +43,7 @@ private:
     twain::TW_UINT16 ProcessEvent(twain::TW_EVENT* event, std::string& detail);
     twain::TW_UINT16 GetImageInfo(twain::TW_IMAGEINFO* info);
     twain::TW_UINT16 NativeXfer(twain::TW_UINT32* handle, std::string& detail);
-    twain::TW_UINT16 EndXfer(twain::TW_PENDINGXFERS* pending);
-    twain::TW_UINT16 ResetXfers(twain::TW_PENDINGXFERS* pending);
+    twain::TW_UINT16 ClearPendingTransfers(twain::TW_PENDINGXFERS* pending);
 
     twain::TW_UINT16 Fail(twain::TW_UINT16 condition) noexcept;
 

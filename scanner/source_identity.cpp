@@ -21,8 +21,8 @@ void DescribeSource(twain::TW_IDENTITY& identity) {
     identity.Version.Language = TWLG_USA;
     identity.Version.Country = TWCY_USA;
     CopyStr32(identity.Version.Info, "1.0 sample flatbed");
-    identity.ProtocolMajor = kProtocolMajor;
-    identity.ProtocolMinor = kProtocolMinor;
+    identity.ProtocolMajor = kSourceProtocolMajor;
+    identity.ProtocolMinor = kSourceProtocolMinor;
     identity.SupportedGroups = DG_CONTROL | DG_IMAGE;
     CopyStr32(identity.Manufacturer, kManufacturer);
     CopyStr32(identity.ProductFamily, kProductFamily);

@@ -16,20 +16,10 @@ struct TW_STATUS {
 
 static_assert(sizeof(TW_STATUS) == 4);
 static_assert(offsetof(TW_STATUS, Reserved) == 2);
-// A TW_FIX32 travels inside TW_ONEVALUE::Item, so it must be exactly four bytes.
-static_assert(sizeof(TW_FIX32) == 4);
-static_assert(offsetof(TW_FIX32, Frac) == 2);
-static_assert(offsetof(TW_IMAGEINFO, YResolution) == 4);
-static_assert(offsetof(TW_IMAGEINFO, ImageLength) == 12);
-static_assert(offsetof(TW_IMAGEINFO, SamplesPerPixel) == 16);
-static_assert(offsetof(TW_IMAGEINFO, BitsPerSample) == 18);
-static_assert(offsetof(TW_IMAGEINFO, Planar) == 36);
-static_assert(offsetof(TW_IMAGEINFO, PixelType) == 38);
-static_assert(offsetof(TW_IMAGEINFO, Compression) == 40);
 
-// The protocol version this source speaks.
-inline constexpr TW_UINT16 kProtocolMajor = 1;
-inline constexpr TW_UINT16 kProtocolMinor = 9;
+// The protocol version this source speaks (the component's own is another).
+inline constexpr TW_UINT16 kSourceProtocolMajor = 1;
+inline constexpr TW_UINT16 kSourceProtocolMinor = 9;
 
 // Data argument types
 inline constexpr TW_UINT16 DAT_NULL = 0x0000;

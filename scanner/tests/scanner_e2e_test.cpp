@@ -1,4 +1,6 @@
 // The sample scanner end to end: the .ds loaded as a DSM loads it and driven through whole acquisitions.
+#include "progress_window.h"
+#include "scan_dialog.h"
 #include "twain_source_records.h"
 
 #include <windows.h>
@@ -19,8 +21,8 @@ using namespace vantrel::twain;
 
 using DsEntryProc = TW_UINT16(__stdcall*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, void*);
 
-constexpr wchar_t kDialogClass[] = L"VantrelSampleScannerDialog";
-constexpr wchar_t kProgressClass[] = L"VantrelSampleScannerProgress";
+constexpr const wchar_t* kDialogClass = vantrel::scanner::ScanDialog::kClassName;
+constexpr const wchar_t* kProgressClass = vantrel::scanner::ProgressWindow::kClassName;
 
 template <typename T>
 TW_UINT32 ToTwain(T* pointer) {

@@ -3,7 +3,6 @@
 #include "log_line.h"
 #include "packed_dib.h"
 #include "scan_settings.h"
-#include "source_identity.h"
 #include "state_machine.h"
 #include "test_chart.h"
 
@@ -288,20 +287,6 @@ TEST(Capabilities, OnlyIndicatorsCanBeSetAndOnlyAsABool) {
     EXPECT_EQ(SetValue(ICAP_PIXELTYPE, {TWTY_UINT16, TWPT_BW}, state), TWCC_CAPBADOPERATION);
     EXPECT_EQ(state.settings.mode, ColourMode::Colour);
     EXPECT_EQ(SetValue(0x1101, {TWTY_INT16, 1}, state), TWCC_CAPUNSUPPORTED);
-}
-
-TEST(Identity, FillsEverythingButTheDsmsId) {
-    TW_IDENTITY identity;
-    std::memset(&identity, 0x5A, sizeof identity);
-    identity.Id = 12345;
-    DescribeSource(identity);
-    EXPECT_EQ(identity.Id, 12345u);
-    EXPECT_STREQ(identity.ProductName, "Vantrel Sample Scanner");
-    EXPECT_STREQ(identity.Manufacturer, "Marlowbridge");
-    EXPECT_STREQ(identity.ProductFamily, "Vantrel");
-    EXPECT_EQ(identity.ProtocolMajor, 1);
-    EXPECT_EQ(identity.ProtocolMinor, 9);
-    EXPECT_EQ(identity.SupportedGroups, DG_CONTROL | DG_IMAGE);
 }
 
 }  // namespace
