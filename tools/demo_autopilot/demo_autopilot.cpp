@@ -3,6 +3,7 @@
 // and saves a picture of the screen with the demo's window in it.
 // Usage: demo_autopilot VantrelDemo.exe SCREENSHOT.bmp
 #include "child_process.h"
+#include "layout.h"
 #include "message_box_watcher.h"
 
 #include <windows.h>
@@ -18,9 +19,10 @@
 
 namespace {
 
-constexpr int kSelectSource = 101;  // the demo's button ids, in tab order after the picture box
-constexpr int kAcquire = 102;
-constexpr int kSave = 103;
+// The demo's own button ids.
+constexpr int kSelectSource = demo::CommandSelectsource;
+constexpr int kAcquire = demo::CommandAcquire;
+constexpr int kSave = demo::CommandSave;
 
 struct Autopilot {
     DWORD demoProcess = 0;
