@@ -1,33 +1,30 @@
-// Owners for the GDI objects the window makes, in the style of the component's Win32 owners.
+// Owners for GDI objects, for the programs that draw (the demo's window, the sample scanner's
+// dialogs); the component itself draws nothing.
 #pragma once
 
 #include "win32_owners.h"
 
 #include <windows.h>
 
-namespace demo {
+namespace vantrel {
 
-
-struct BitmapTraits {
-    using Handle = HBITMAP;
+// Pens, brushes, fonts, bitmaps: all given back with DeleteObject.
+template <typename H>
+struct GdiObjectTraits {
+    using Handle = H;
     static Handle none() noexcept { return nullptr; }
     static void close(Handle h) noexcept { ::DeleteObject(h); }
 };
-using UniqueBitmap = vantrel::UniqueHandle<BitmapTraits>;
-
-struct FontTraits {
-    using Handle = HFONT;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::DeleteObject(h); }
-};
-using UniqueFont = vantrel::UniqueHandle<FontTraits>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniqueGdiObject = UniqueHandle<GdiObjectTraits<HGDIOBJ>>;
 
 struct MemoryDcTraits {
     using Handle = HDC;
     static Handle none() noexcept { return nullptr; }
     static void close(Handle h) noexcept { ::DeleteDC(h); }
 };
-using UniqueMemoryDc = vantrel::UniqueHandle<MemoryDcTraits>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 
 // A DC from GetDC, given back to its window.
 class WindowDc {
@@ -61,4 +58,4 @@ private:
     HGDIOBJ previous_;
 };
 
-}  // namespace demo
+}  // namespace vantrel

@@ -187,9 +187,9 @@ LRESULT MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
     if (!picture_) return TRUE;
     BITMAP bitmap{};
     if (!::GetObjectW(picture_.get(), sizeof bitmap, &bitmap)) return TRUE;
-    UniqueMemoryDc memory(::CreateCompatibleDC(item.hDC));
+    vantrel::UniqueMemoryDc memory(::CreateCompatibleDC(item.hDC));
     if (!memory) return TRUE;
-    Selection selected(memory.get(), picture_.get());
+    vantrel::Selection selected(memory.get(), picture_.get());
     const int width = std::min<int>(bitmap.bmWidth, item.rcItem.right - item.rcItem.left);
     const int height = std::min<int>(bitmap.bmHeight, item.rcItem.bottom - item.rcItem.top);
     ::BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, memory.get(), 0, 0, SRCCOPY);
@@ -226,7 +226,7 @@ void MainWindow::Layout(int dpi, const RECT* suggested) {
     }
     ::SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
-    UniqueFont font(::CreateFontW(-::MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+    vantrel::UniqueFont font(::CreateFontW(-::MulDiv(kFontPoints, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg 2"));
     auto place = [&](const ControlLayout& control) {

@@ -53,8 +53,8 @@ private:
     HWND hwnd_ = nullptr;
     std::wstring appPath_;
     vantrel::ComPtr<_TWAIN> twainObject_;
-    UniqueBitmap picture_;
-    UniqueFont font_;
+    vantrel::UniqueBitmap picture_;
+    vantrel::UniqueFont font_;
     bool loaded_ = false;
     bool commandRunning_ = false;
     bool acquiring_ = false;

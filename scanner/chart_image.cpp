@@ -15,7 +15,7 @@ namespace {
 void DrawLabel(HDC dc, const ScanSettings& settings) {
     const ChartBands bands = BandsFor(settings.height);
     const int bandHeight = bands.labelBottom - bands.barsBottom;
-    OwnedGdiObject font(::CreateFontW(-(bandHeight * 7 / 10), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    UniqueGdiObject font(::CreateFontW(-(bandHeight * 7 / 10), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
                                       DEFAULT_PITCH | FF_SWISS, L"Arial"));
     Selection selectedFont(dc, font ? font.get() : ::GetStockObject(DEFAULT_GUI_FONT));
@@ -38,9 +38,9 @@ bool Label(std::vector<Rgb>& pixels, const ScanSettings& settings) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    OwnedGdiObject section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueGdiObject section(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!section || !bits) return false;
-    OwnedMemoryDc dc(::CreateCompatibleDC(nullptr));
+    UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     if (!dc) return false;
     // 32-bit BI_RGB pixels are 0x00RRGGBB in memory order blue, green, red, unused: the same as Rgb.
     const std::size_t bytes = pixels.size() * sizeof(Rgb);
@@ -56,7 +56,7 @@ bool Label(std::vector<Rgb>& pixels, const ScanSettings& settings) {
 
 }  // namespace
 
-OwnedGlobal MakeChartDib(const ScanSettings& settings, const ProgressReport& progress) {
+UniqueGlobal MakeChartDib(const ScanSettings& settings, const ProgressReport& progress) {
     auto report = [&](int percent) {
         if (progress) progress(percent);
     };
@@ -68,10 +68,10 @@ OwnedGlobal MakeChartDib(const ScanSettings& settings, const ProgressReport& pro
     if (!Label(pixels, settings)) return {};
     report(60);
     // GHND: movable and zero-filled, the kind of block TWAIN applications expect to lock and free.
-    OwnedGlobal block(::GlobalAlloc(GHND, layout->totalBytes));
+    UniqueGlobal block(::GlobalAlloc(GHND, layout->totalBytes));
     if (!block) return {};
     {
-        GlobalLocked<std::uint8_t> bytes(block.get());
+        GlobalLock<std::uint8_t> bytes(block.get());
         if (!bytes) return {};
         if (!WritePackedDib(pixels, settings.mode, *layout, {bytes.get(), layout->totalBytes})) return {};
     }

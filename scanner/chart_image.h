@@ -13,6 +13,6 @@ using ProgressReport = std::function<void(int percent)>;
 
 // A GHND block holding the packed DIB of the chart for `settings`, ready to be handed to the
 // application; empty when memory or GDI fails.
-OwnedGlobal MakeChartDib(const ScanSettings& settings, const ProgressReport& progress);
+UniqueGlobal MakeChartDib(const ScanSettings& settings, const ProgressReport& progress);
 
 }  // namespace vantrel::scanner

@@ -30,7 +30,7 @@ private:
 
     int percent_ = 0;
     RegisteredClass windowClass_;
-    OwnedWindow window_;
+    UniqueWindow window_;
 };
 
 }  // namespace vantrel::scanner

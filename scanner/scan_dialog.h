@@ -41,7 +41,7 @@ private:
     Handlers handlers_;
     ScanSettings initial_;
     RegisteredClass windowClass_;
-    OwnedWindow window_;
+    UniqueWindow window_;
 };
 
 }  // namespace vantrel::scanner

@@ -10,7 +10,7 @@ void AppendLogLine(const std::string& line) noexcept {
     try {
         const std::wstring path = EnvironmentWide(L"VANTREL_SCANNER_LOG");
         if (path.empty()) return;
-        OwnedFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        UniqueFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return;
         const std::string text = line + "\n";
