@@ -3,7 +3,7 @@
 #include "child_process.h"
 #include "layout.h"
 #include "message_box_watcher.h"
-#include "stand_in_protocol.h"
+#include "stand_in_dsm_client.h"
 #include "window_dpi.h"
 #include "win32_owners.h"
 
@@ -36,13 +36,7 @@ using namespace vantrel::twain;
 constexpr DWORD kStartTimeoutMs = 600'000;
 constexpr DWORD kStepTimeoutMs = 180'000;
 
-fs::path ProgramDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
-
-const fs::path kBin = ProgramDirectory();
+const fs::path kBin = fixtures::ProgramDirectory();
 
 std::wstring IniValue(const fs::path& ini, const wchar_t* key) {
     wchar_t text[1024] = {};
@@ -86,21 +80,19 @@ public:
         startup.cb = sizeof startup;
         std::wstring line = L"\"" + program.wstring() + L"\"";
         const std::wstring directory = program.parent_path().wstring();
+        PROCESS_INFORMATION started{};
         if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                              directory.c_str(), &startup, &process_))
+                              directory.c_str(), &startup, &started))
             throw std::runtime_error("cannot start the demo");
-        // The stand-in names its mapping after the process that loads it.
-        const std::wstring name = standin::SharedName(process_.dwProcessId);
-        mapping_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(standin::Shared),
-                                            name.c_str()));
-        if (mapping_)
-            shared_ = static_cast<standin::Shared*>(
-                ::MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(standin::Shared)));
-        if (!shared_) {
-            ::TerminateProcess(process_.hProcess, 1);
-            throw std::runtime_error("no mapping for the stand-in DSM");
+        process_.reset(started.hProcess);
+        thread_.reset(started.hThread);
+        processId_ = started.dwProcessId;
+        try {
+            dsm_.emplace(processId_);
+        } catch (...) {
+            ::TerminateProcess(process_.get(), 1);
+            throw;
         }
-        shared_->script.imageBlockSize = 64;
         watcher_ = std::thread([this] { Watch(); });
     }
 
@@ -108,28 +100,14 @@ public:
     DemoRun& operator=(const DemoRun&) = delete;
 
     ~DemoRun() {
-        if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(process_.hProcess, 1);
-        ::WaitForSingleObject(process_.hProcess, 30'000);
+        if (::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) ::TerminateProcess(process_.get(), 1);
+        ::WaitForSingleObject(process_.get(), 30'000);
         stop_ = true;
         watcher_.join();
-        ::UnmapViewOfFile(shared_);
-        ::CloseHandle(process_.hThread);
-        ::CloseHandle(process_.hProcess);
     }
 
-    standin::Script& script() { return shared_->script; }
-    void Start() { ::ResumeThread(process_.hThread); }
-
-    // The calls the program's DSM saw so far.
-    std::vector<standin::Call> Calls() const {
-        const std::uint32_t count = static_cast<const volatile std::uint32_t&>(shared_->callCount);
-        return {shared_->calls, shared_->calls + std::min<std::size_t>(count, std::size(shared_->calls))};
-    }
-    std::uint32_t Attaches() const { return static_cast<const volatile std::uint32_t&>(shared_->attaches); }
-    void RestartEvents(std::uint32_t count) {
-        shared_->script.eventCount = count;
-        static_cast<volatile std::uint32_t&>(shared_->eventsDelivered) = 0;
-    }
+    standin::StandInDsm& dsm() { return *dsm_; }
+    void Start() { ::ResumeThread(thread_.get()); }
 
     HWND WaitForWindow() {
         HWND found = nullptr;
@@ -159,11 +137,11 @@ public:
         return closed && ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kStepTimeoutMs, &ignored);
     }
 
-    bool Exited() const { return ::WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
+    bool Exited() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
     std::optional<DWORD> WaitForExit(DWORD timeoutMs = kStepTimeoutMs) {
-        if (::WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+        if (::WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
         DWORD code = 0;
-        ::GetExitCodeProcess(process_.hProcess, &code);
+        ::GetExitCodeProcess(process_.get(), &code);
         return code;
     }
 
@@ -179,10 +157,9 @@ private:
         auto& run = *reinterpret_cast<DemoRun*>(self);
         DWORD pid = 0;
         ::GetWindowThreadProcessId(window, &pid);
-        if (pid != run.process_.dwProcessId || !::IsWindowVisible(window)) return TRUE;
-        const std::wstring name = ClassOf(window);
-        if (name == L"FormVantrelDemo") run.window_ = window;
-        if (name != L"#32770" || !::GetDlgItem(window, 0xFFFF)) return TRUE;
+        if (pid != run.processId_ || !::IsWindowVisible(window)) return TRUE;
+        if (ClassOf(window) == L"FormVantrelDemo") run.window_ = window;
+        if (!fixtures::IsMessageBox(window)) return TRUE;
         if (run.answered_.insert(window).second) {
             std::lock_guard lock(run.mutex_);
             run.boxes_.push_back({fixtures::MessageBoxWatcher::Read(window), ::GetWindow(window, GW_OWNER), window});
@@ -191,9 +168,10 @@ private:
         return TRUE;
     }
 
-    PROCESS_INFORMATION process_{};
-    vantrel::UniqueKernelObject mapping_;
-    standin::Shared* shared_ = nullptr;
+    vantrel::UniqueKernelObject process_;
+    vantrel::UniqueKernelObject thread_;
+    DWORD processId_ = 0;
+    std::optional<standin::StandInDsm> dsm_;  // the script of the stand-in the program loads
     std::thread watcher_;
     std::atomic<bool> stop_{false};
     std::atomic<HWND> window_{nullptr};
@@ -385,10 +363,10 @@ protected:
     }
 
     static void CloseAndExpectUnload(DemoRun& run, HWND window) {
-        const std::size_t closes = CountOf(run.Calls(), DAT_PARENT, MSG_CLOSEDSM);
+        const std::size_t closes = CountOf(run.dsm().Calls(), DAT_PARENT, MSG_CLOSEDSM);
         ::PostMessageW(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-        EXPECT_EQ(CountOf(run.Calls(), DAT_PARENT, MSG_CLOSEDSM), closes + 1) << "Destroy at unload";
+        EXPECT_EQ(CountOf(run.dsm().Calls(), DAT_PARENT, MSG_CLOSEDSM), closes + 1) << "Destroy at unload";
     }
 
     static bool registered_;
@@ -398,19 +376,18 @@ bool DemoProgram::registered_ = false;
 
 TEST_F(DemoProgram, WhenTheDsmCannotBeOpenedItWarnsAndEndsWithoutAWindow) {
     DemoRun run(kBin / L"VantrelDemo.exe");
-    run.script().rules[0] = standin::Rule{DG_CONTROL, DAT_PARENT, MSG_OPENDSM, TWRC_FAILURE, 0};
-    run.script().ruleCount = 1;
+    run.dsm().Answer(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, TWRC_FAILURE);
     run.Start();
 
     EXPECT_EQ(run.WaitForExit(kStartTimeoutMs), std::optional<DWORD>(0));
     EXPECT_FALSE(run.WindowEverShown());
-    EXPECT_GE(run.Attaches(), 1u) << "the stand-in DSM was not the one loaded";
+    EXPECT_GE(run.dsm().Attaches(), 1u) << "the stand-in DSM was not the one loaded";
     const auto boxes = run.Boxes();
     ASSERT_EQ(boxes.size(), 2u);
     ExpectInitializeBoxFirst(boxes);
     ExpectBox(boxes[1], nullptr, IniValue(kBin / L"VantrelDemo.ini", L"Const1"), BoxIcon::Exclamation);
     EXPECT_FALSE(boxes[1].seen.text.empty()) << "the shipped INI file has a Const1";
-    const auto calls = run.Calls();
+    const auto calls = run.dsm().Calls();
     ASSERT_EQ(calls.size(), 1u) << "after a failed Create nothing more reaches the DSM";
     EXPECT_EQ(calls[0].msg, MSG_OPENDSM);
 }
@@ -462,8 +439,8 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
     }
 
     // The component was told the application and the owner before Create.
-    ASSERT_GE(run.Attaches(), 1u) << "the stand-in DSM was not the one loaded";
-    const auto opened = run.Calls();
+    ASSERT_GE(run.dsm().Attaches(), 1u) << "the stand-in DSM was not the one loaded";
+    const auto opened = run.dsm().Calls();
     ASSERT_FALSE(opened.empty());
     EXPECT_EQ(opened[0].msg, MSG_OPENDSM);
     EXPECT_STREQ(opened[0].origin.ProductName, "Vantrel Demo");
@@ -479,11 +456,9 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
 
     // Acquire to the clipboard: the picture appears at its own size, and the clipboard keeps it.
     const auto dib = RedDib();
-    std::memcpy(run.script().imagePrefix, dib.data(), dib.size());
-    run.script().imagePrefixSize = static_cast<std::uint32_t>(dib.size());
-    run.script().imageBlockSize = static_cast<std::uint32_t>(dib.size());
-    run.script().events[0] = standin::Event{TWRC_DSEVENT, MSG_XFERREADY};
-    run.RestartEvents(1);
+    run.dsm().HandOverImage(dib.data(), dib.size(), dib.size());
+    run.dsm().script().events[0] = standin::Event{TWRC_DSEVENT, MSG_XFERREADY};
+    run.dsm().RestartEvents(1);
     ::PostMessageW(children[2], BM_CLICK, 0, 0);
     const POINT inside = InWindow(window, children[0], 2, 2);
     const POINT beyond = InWindow(window, children[0], kPictureSide + 8, kPictureSide + 8);
@@ -502,7 +477,7 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
     // Save: the path of the file in the temporary directory is reported.
     const fs::path saved = fs::path(TempDir()) / L"Test.bmp";
     fs::remove(saved);
-    run.RestartEvents(1);
+    run.dsm().RestartEvents(1);
     ::PostMessageW(children[3], BM_CLICK, 0, 0);
     ASSERT_TRUE(run.WaitForBoxes(3));
     ExpectBox(run.Boxes()[2], window, TempDir() + L"Test.bmp", BoxIcon::Information);
@@ -515,10 +490,10 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
     ASSERT_TRUE(run.Settle(window));
 
     // An acquisition that waits for the source: a second click is ignored...
-    run.RestartEvents(0);
-    const std::size_t enables = CountOf(run.Calls(), DAT_USERINTERFACE, MSG_ENABLEDS);
+    run.dsm().RestartEvents(0);
+    const std::size_t enables = CountOf(run.dsm().Calls(), DAT_USERINTERFACE, MSG_ENABLEDS);
     ::PostMessageW(children[2], BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return CountOf(run.Calls(), DAT_USERINTERFACE, MSG_ENABLEDS) > enables; },
+    ASSERT_TRUE(WaitFor([&] { return CountOf(run.dsm().Calls(), DAT_USERINTERFACE, MSG_ENABLEDS) > enables; },
                         kStepTimeoutMs));
     // Sent, not posted: it returns only after the demo has handled the click, box included.
     DWORD_PTR ignored = 0;
@@ -529,7 +504,7 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
     EXPECT_EQ(run.Boxes().size(), 3u);
-    const auto calls = run.Calls();
+    const auto calls = run.dsm().Calls();
     std::vector<TW_UINT16> after;
     bool seenEnable = false;
     for (const auto& call : calls) {

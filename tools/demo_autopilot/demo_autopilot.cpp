@@ -40,7 +40,7 @@ BOOL CALLBACK Answer(HWND window, LPARAM context) {
     wchar_t caption[128] = {};
     ::GetWindowTextW(window, caption, 128);
     const std::wstring title = caption;
-    if (::GetDlgItem(window, 0xFFFF)) {
+    if (fixtures::IsMessageBox(window)) {
         pilot.boxes.push_back(fixtures::MessageBoxWatcher::Read(window));
     } else if (title != L"Select Source" && title != L"Vantrel Sample Scanner") {
         return TRUE;
