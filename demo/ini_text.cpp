@@ -1,6 +1,8 @@
 // The program's directory, its INI file and the temporary directory, as the window reads them.
 #include "ini_text.h"
 
+#include "module_file_name.h"
+
 #include <windows.h>
 
 namespace demo {
@@ -27,25 +29,12 @@ std::wstring IniPathFor(std::wstring_view appPath, std::wstring_view modulePath)
     return std::wstring(appPath) + std::wstring(name) + L".ini";
 }
 
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        // A full buffer means the path may have been cut: ask again with more room.
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
+std::wstring ModulePath() { return vantrel::ModuleFileName(nullptr); }
 
 std::wstring AppPath() { return AppPathFrom(ModuleDirectory(ModulePath())); }
 
 std::wstring GetIniText(const std::wstring& section, const std::wstring& key) {
-    const std::wstring module = ModulePath();
-    const std::wstring file = IniPathFor(AppPathFrom(ModuleDirectory(module)), module);
+    const std::wstring file = IniPathFor(AppPath(), ModulePath());
     wchar_t buffer[256] = {};
     const DWORD n = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer, 256, file.c_str());
     return std::wstring(buffer, n);

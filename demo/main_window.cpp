@@ -91,7 +91,6 @@ LRESULT MainWindow::OnCreate() {
 }
 
 bool MainWindow::Load() {
-    appPath_ = AppPath();
     for (const ControlLayout& button : kButtonLayouts) ::SetWindowTextW(Control(button.id), IniText(button.name).c_str());
 
     Check(Twain()->put_Application(Bstr(kTitle).get()), L"_TWAIN.Application");

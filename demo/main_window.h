@@ -51,7 +51,6 @@ private:
     HWND Control(int id) const { return ::GetDlgItem(hwnd_, id); }
 
     HWND hwnd_ = nullptr;
-    std::wstring appPath_;
     vantrel::ComPtr<_TWAIN> twainObject_;
     vantrel::UniqueBitmap picture_;
     vantrel::UniqueFont font_;

@@ -2,6 +2,7 @@
 #include "module_state.h"
 
 #include "Vantrel_h.h"
+#include "module_file_name.h"
 #include "win32_owners.h"
 
 #include <atomic>
@@ -18,18 +19,7 @@ std::atomic<long> g_locks{0};
 
 void SetInstance(HINSTANCE instance) noexcept { g_instance = instance; }
 
-std::wstring Path() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(g_instance, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
+std::wstring Path() { return ModuleFileName(g_instance); }
 
 void Lock() noexcept { ++g_locks; }
 void Unlock() noexcept { --g_locks; }

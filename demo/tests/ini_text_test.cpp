@@ -59,9 +59,8 @@ TEST(IniText, IniPathUsesTheProgramNameWithoutItsExtension) {
 TEST(IniText, AppPathIsTheRunningProgramsDirectory) {
     wchar_t module[MAX_PATH] = {};
     ASSERT_NE(::GetModuleFileNameW(nullptr, module, MAX_PATH), 0u);
-    const std::wstring directory = std::filesystem::path(module).parent_path().wstring();
-    EXPECT_EQ(AppPath(), directory.size() == 3 ? directory : directory + L"\\");
     EXPECT_EQ(ModulePath(), module);
+    EXPECT_EQ(AppPath() + std::filesystem::path(module).filename().wstring(), module) << "directory and one backslash";
 }
 
 // The test program's own INI file, written for one case and removed after.
