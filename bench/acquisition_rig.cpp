@@ -43,8 +43,8 @@ AcquireRun AcquisitionRig::Acquire(vantrel::UniqueGlobal block, const std::wstri
     run.returnedAt = Now();
     run.calls = dsm_.Calls();
     // A block that was never transferred is still ours.
-    if (const std::uint32_t left = std::exchange(dsm_.script().preparedImage, 0))
-        ::GlobalFree(reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(left)));
+    const vantrel::UniqueGlobal untransferred(
+        reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(std::exchange(dsm_.script().preparedImage, 0))));
     return run;
 }
 

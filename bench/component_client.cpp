@@ -26,7 +26,7 @@ void ComponentClient::Destroy() {
 
 short ComponentClient::Acquire(const std::wstring& file) {
     if (!object_) return -2;
-    vantrel::UniqueBstr path(::SysAllocStringLen(file.data(), static_cast<UINT>(file.size())));
+    const vantrel::UniqueBstr path = vantrel::MakeBstr(file);
     short result = -2;
     if (FAILED(object_->Acquire(path.get(), &result))) return -2;
     return result;

@@ -65,10 +65,10 @@ int Run(int argc, wchar_t** argv) {
         const unsigned long index = std::wcstoul(argv[2], nullptr, 10);
         if (index >= std::size(kPages)) return 2;
         const std::wstring probe = argv[3];
-        return MemoryChild(kPages[index], probe == L"clipboard" ? MemoryProbe::Clipboard
-                                          : probe == L"control" ? MemoryProbe::Control
-                                          : probe == L"copy"    ? MemoryProbe::Copy
-                                                                : MemoryProbe::File);
+        if (probe == L"file") return MemoryChild(kPages[index], MemoryProbe::File);
+        if (probe == L"clipboard") return MemoryChild(kPages[index], MemoryProbe::Clipboard);
+        if (probe == L"control") return MemoryChild(kPages[index], MemoryProbe::Control);
+        if (probe == L"copy") return MemoryChild(kPages[index], MemoryProbe::Copy);
     }
     if (mode == L"--create-destroy" && argc == 3) return CreateDestroyChild(std::max(1, _wtoi(argv[2])));
     std::fprintf(stderr, "usage: vantrel_bench [--smoke]\n");

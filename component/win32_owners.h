@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <string_view>
 #include <utility>
 
 namespace vantrel {
@@ -81,6 +82,11 @@ struct BstrTraits {
     static void close(Handle h) noexcept { ::SysFreeString(h); }
 };
 using UniqueBstr = UniqueHandle<BstrTraits>;
+
+// A BSTR holding `text`; empty when memory runs out.
+inline UniqueBstr MakeBstr(std::wstring_view text) {
+    return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
 
 // A lock on a global memory block, held for the owner's lifetime.
 template <typename T = void>

@@ -19,9 +19,6 @@ constexpr DWORD kExStyle = 0;
 
 std::wstring IniText(const wchar_t* key) { return GetIniText(kIniSection, key); }
 
-vantrel::UniqueBstr Bstr(const std::wstring& text) {
-    return vantrel::UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-}
 
 }  // namespace
 
@@ -93,7 +90,7 @@ LRESULT MainWindow::OnCreate() {
 bool MainWindow::Load() {
     for (const ControlLayout& button : kButtonLayouts) ::SetWindowTextW(Control(button.id), IniText(button.name).c_str());
 
-    Check(Twain()->put_Application(Bstr(kTitle).get()), L"_TWAIN.Application");
+    Check(Twain()->put_Application(vantrel::MakeBstr(kTitle).get()), L"_TWAIN.Application");
     Check(Twain()->put_OwnerHwnd(static_cast<LONG>(reinterpret_cast<LONG_PTR>(hwnd_))), L"_TWAIN.OwnerHwnd");
     VARIANT_BOOL created = VARIANT_FALSE;
     Check(Twain()->Create(&created), L"_TWAIN.Create");
@@ -252,7 +249,7 @@ _TWAIN* MainWindow::Twain() {
 short MainWindow::Acquire(const std::wstring& file) {
     short result = 0;
     acquiring_ = true;
-    const HRESULT status = Twain()->Acquire(Bstr(file).get(), &result);
+    const HRESULT status = Twain()->Acquire(vantrel::MakeBstr(file).get(), &result);
     acquiring_ = false;
     Check(status, L"_TWAIN.Acquire");
     return result;

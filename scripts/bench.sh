@@ -11,14 +11,13 @@ bash scripts/build-win32.sh >/dev/null
 
 out=build/bench
 mkdir -p "$out"
-. scripts/wine-env.sh build/win32 >/dev/null
 
 machine() {
   local cpu cores memory fs emulation
   cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
   cores=$(nproc)
   memory=$(awk '/^MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo)
-  fs=$(df -T "$WINEPREFIX" 2>/dev/null | awk 'NR == 2 { print $2 " on " $1 }')
+  fs=$(df -T build/win32 2>/dev/null | awk 'NR == 2 { print $2 " on " $1 }')
   emulation="32-bit code runs natively"
   [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && emulation="32-bit code runs through qemu-i386 user-mode emulation ($(qemu-i386-static --version | head -n1 | awk '{ print $3 }'))"
   echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC')"

@@ -27,7 +27,7 @@ HRESULT Guarded(Body body) noexcept {
 }
 
 HRESULT HandOut(const std::wstring& text, BSTR* value) {
-    *value = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    *value = MakeBstr(text).release();
     return *value ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -3,6 +3,7 @@
 // and saves a picture of the screen with the demo's window in it.
 // Usage: demo_autopilot VantrelDemo.exe SCREENSHOT.bmp
 #include "child_process.h"
+#include "gdi_owners.h"
 #include "layout.h"
 #include "message_box_watcher.h"
 
@@ -75,15 +76,17 @@ HWND FindDemoWindow(DWORD process) {
 bool SaveScreen(const std::wstring& file) {
     const int width = ::GetSystemMetrics(SM_CXSCREEN);
     const int height = ::GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
+    vantrel::WindowDc screen(nullptr);
+    vantrel::UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP picture = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, picture);
-    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    ::SelectObject(memory, old);
+    vantrel::UniqueBitmap picture(::CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!screen || !memory || !picture || !bits) return false;
+    {
+        vantrel::Selection selected(memory.get(), picture.get());
+        ::BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
+    }
     const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
     const DWORD pixels = stride * static_cast<DWORD>(height);
     BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + pixels), 0, 0,
@@ -92,13 +95,11 @@ bool SaveScreen(const std::wstring& file) {
     out.write(reinterpret_cast<const char*>(&header), sizeof header);
     out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
     out.write(static_cast<const char*>(bits), pixels);
-    ::DeleteObject(picture);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     return static_cast<bool>(out);
 }
 
-// Clicks a button of the demo and answers dialogs until the demo is idle again (its cursor back).
+// Clicks a button of the demo and answers its dialogs until it has shown `boxesExpected` message
+// boxes in all (each command ends with one), or a minute has passed.
 void Click(Autopilot& pilot, HWND demo, int button, std::size_t boxesExpected) {
     ::PostMessageW(::GetDlgItem(demo, button), BM_CLICK, 0, 0);
     for (int i = 0; i < 600 && pilot.boxes.size() < boxesExpected; ++i) {

@@ -23,8 +23,6 @@ using standin::StandInDsm;
 
 const std::wstring kDll = fixtures::LoadedServer::Path().wstring();
 
-UniqueBstr Bstr(const wchar_t* text) { return UniqueBstr(::SysAllocString(text)); }
-
 class AutomationTest : public ::testing::Test {
 protected:
     ComPtr<_TWAIN> NewObject() const {
@@ -277,7 +275,7 @@ TEST_F(AutomationTest, EarlyBoundSlotsRunTheirMembers) {
     ASSERT_EQ(At<GetText>(object, 7)(object, &text), S_OK);
     EXPECT_EQ(Text(text), L"TWAIN");
     ::SysFreeString(text);
-    auto demo = Bstr(L"Vantrel Demo");
+    auto demo = MakeBstr(L"Vantrel Demo");
     ASSERT_EQ(At<PutText>(object, 8)(object, demo.get()), S_OK);
     ASSERT_EQ(At<GetText>(object, 7)(object, &text), S_OK);
     EXPECT_EQ(Text(text), L"Vantrel Demo");
@@ -308,7 +306,7 @@ TEST_F(AutomationTest, EarlyBoundSlotsRunTheirMembers) {
     ASSERT_EQ(At<Method>(object, 19)(object, &result), S_OK);
     EXPECT_EQ(result, 0);
     dsm.Answer(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, TWRC_FAILURE, 1);
-    auto path = Bstr(L"C:\\never.bmp");
+    auto path = MakeBstr(L"C:\\never.bmp");
     ASSERT_EQ(At<AcquireSlot>(object, 16)(object, path.get(), &result), S_OK) << "failures are values, not statuses";
     EXPECT_EQ(result, -1);
     ASSERT_EQ(At<DestroySlot>(object, 18)(object), S_OK);
@@ -373,7 +371,7 @@ TEST_F(AutomationTest, LateBoundCallsByNameAndById) {
     ASSERT_EQ(late.hr, S_OK);
     EXPECT_EQ(Text(V_BSTR(&version)), L"1.7");
     ::VariantClear(&version);
-    auto newVersion = Bstr(L"2.0");
+    auto newVersion = MakeBstr(L"2.0");
     late.Call(0x68030000, DISPATCH_PROPERTYPUT, {Str(newVersion.get())}, {DISPID_PROPERTYPUT});
     EXPECT_TRUE(FAILED(late.hr)) << "Version has no setter";
 
@@ -415,7 +413,7 @@ TEST_F(AutomationTest, LateBoundCallsByNameAndById) {
     dsm.Reset();
     dsm.HandOverImage(dib.data(), dib.size(), dib.size());
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
-    auto file = Bstr(path.wstring().c_str());
+    auto file = MakeBstr(path.wstring().c_str());
     VARIANT toFile = late.Call(ids[0], DISPATCH_METHOD, {Str(file.get())}, {ids[1]});
     ASSERT_EQ(late.hr, S_OK);
     EXPECT_EQ(V_I2(&toFile), 1);
