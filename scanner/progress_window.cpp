@@ -12,17 +12,7 @@ constexpr int kMargin = 10;
 
 }  // namespace
 
-ProgressWindow::ProgressWindow()
-    : windowClass_([] {
-          WNDCLASSEXW description{};
-          description.cbSize = sizeof description;
-          description.lpfnWndProc = &ProgressWindow::WindowProc;
-          description.hInstance = ThisModule();
-          description.hCursor = ::LoadCursorW(nullptr, IDC_WAIT);
-          description.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-          description.lpszClassName = kClassName;
-          return description;
-      }()) {}
+ProgressWindow::ProgressWindow() : OwnWindow(&ProgressWindow::WindowProc, IDC_WAIT, kClassName) {}
 
 ProgressWindow::~ProgressWindow() = default;
 
@@ -36,7 +26,6 @@ std::unique_ptr<ProgressWindow> ProgressWindow::Show(HWND owner) {
                                     frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, ThisModule(),
                                     progress.get());
     if (!window) return nullptr;
-    progress->window_.reset(window);
     // Shown without taking the focus from the application or the scan dialog.
     ::ShowWindow(window, SW_SHOWNOACTIVATE);
     ::UpdateWindow(window);
@@ -51,22 +40,10 @@ void ProgressWindow::SetPercent(int percent) {
 }
 
 LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<ProgressWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ProgressWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-    switch (message) {
-        case WM_PAINT:
-            self->OnPaint(window);
-            return 0;
-        case WM_NCDESTROY:
-            ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            self->window_.release();
-            break;
-        default:
-            break;
+    ProgressWindow* self = Route<ProgressWindow>(window, message, lParam);
+    if (self && message == WM_PAINT) {
+        self->OnPaint(window);
+        return 0;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
 }

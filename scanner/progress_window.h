@@ -7,13 +7,11 @@
 
 namespace vantrel::scanner {
 
-class ProgressWindow {
+class ProgressWindow : public OwnWindow {
 public:
     // Shows the window owned by `owner` (may be null); null when it cannot be created.
     static std::unique_ptr<ProgressWindow> Show(HWND owner);
 
-    ProgressWindow(const ProgressWindow&) = delete;
-    ProgressWindow& operator=(const ProgressWindow&) = delete;
     ~ProgressWindow();
 
     // Moves the bar to `percent` and repaints at once: the transfer runs on the caller's
@@ -29,8 +27,6 @@ private:
     void OnPaint(HWND window);
 
     int percent_ = 0;
-    RegisteredClass windowClass_;
-    UniqueWindow window_;
 };
 
 }  // namespace vantrel::scanner

@@ -50,17 +50,7 @@ std::wstring SizeText(const Size& size) { return std::to_wstring(size.width) + L
 }  // namespace
 
 ScanDialog::ScanDialog(Handlers handlers)
-    : handlers_(std::move(handlers)),
-      windowClass_([] {
-          WNDCLASSEXW description{};
-          description.cbSize = sizeof description;
-          description.lpfnWndProc = &ScanDialog::WindowProc;
-          description.hInstance = ThisModule();
-          description.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-          description.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-          description.lpszClassName = kClassName;
-          return description;
-      }()) {}
+    : OwnWindow(&ScanDialog::WindowProc, IDC_ARROW, kClassName), handlers_(std::move(handlers)) {}
 
 ScanDialog::~ScanDialog() = default;
 
@@ -88,12 +78,7 @@ void ScanDialog::SetBusy(bool busy) {
 }
 
 LRESULT CALLBACK ScanDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<ScanDialog*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_.reset(window);
-    }
-    auto* self = reinterpret_cast<ScanDialog*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    ScanDialog* self = Route<ScanDialog>(window, message, lParam);
     if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
         case WM_CREATE:
@@ -105,10 +90,6 @@ LRESULT CALLBACK ScanDialog::WindowProc(HWND window, UINT message, WPARAM wParam
             // Closing is the user's Cancel; the window itself stays until MSG_DISABLEDS.
             if (self->handlers_.onCancel) self->handlers_.onCancel();
             return 0;
-        case WM_NCDESTROY:
-            ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            self->window_.release();
-            break;
         default:
             break;
     }

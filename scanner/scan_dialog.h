@@ -9,7 +9,7 @@
 
 namespace vantrel::scanner {
 
-class ScanDialog {
+class ScanDialog : public OwnWindow {
 public:
     struct Handlers {
         std::function<void(const ScanSettings&)> onScan;  // Scan pressed, with the choices made
@@ -19,8 +19,6 @@ public:
     // Shows the dialog owned by `owner` (may be null), preset to `initial`; null on failure.
     static std::unique_ptr<ScanDialog> Show(HWND owner, const ScanSettings& initial, Handlers handlers);
 
-    ScanDialog(const ScanDialog&) = delete;
-    ScanDialog& operator=(const ScanDialog&) = delete;
     ~ScanDialog();
 
     HWND window() const noexcept { return window_.get(); }
@@ -40,8 +38,6 @@ private:
 
     Handlers handlers_;
     ScanSettings initial_;
-    RegisteredClass windowClass_;
-    UniqueWindow window_;
 };
 
 }  // namespace vantrel::scanner
