@@ -52,9 +52,9 @@ Delivery ToFile(HGLOBAL image, const std::wstring& path) {
 
 }  // namespace
 
-Delivery SaveDIB(HGLOBAL image, std::wstring_view file) {
+Delivery SaveDIB(HGLOBAL image, const std::wstring& file) {
     if (file.empty()) return ToClipboard(image);
-    return ToFile(image, std::wstring(file));
+    return ToFile(image, file);
 }
 
 }  // namespace vantrel

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include <string_view>
+#include <string>
 
 namespace vantrel {
 
@@ -12,6 +12,6 @@ enum class Delivery { Failed, File, Clipboard };
 // Writes the DIB in `image` as a BMP file under `file`, or hands the block to the clipboard as
 // CF_DIB when `file` is empty. After Delivery::Clipboard the block belongs to the clipboard;
 // otherwise it stays the caller's. Never frees the block.
-Delivery SaveDIB(HGLOBAL image, std::wstring_view file);
+Delivery SaveDIB(HGLOBAL image, const std::wstring& file);
 
 }  // namespace vantrel
