@@ -8,6 +8,7 @@ packages=(
   libwine-dev wine wine32:i386 fonts-wine
   xvfb xauth x11-utils imagemagick python3-pil
   googletest clang libclang-rt-14-dev
+  zlib1g-dev libz-mingw-w64-dev libtiff-tools poppler-utils qpdf
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -1,4 +1,4 @@
-// The TWAIN 1.x records and codes as the Data Source Manager sees them on 32-bit Windows.
+// The TWAIN records and codes as the Data Source Manager and the sources see them on 32-bit Windows.
 #pragma once
 
 #include <cstddef>
@@ -82,6 +82,11 @@ struct TW_PENDINGXFERS {
     TW_UINT32 Reserved;
 };
 
+struct TW_STATUS {
+    TW_UINT16 ConditionCode;
+    TW_UINT16 Reserved;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(TW_VERSION) == 42);
@@ -130,27 +135,38 @@ static_assert(offsetof(TW_FIX32, Frac) == 2);
 static_assert(sizeof(TW_PENDINGXFERS) == 6);
 static_assert(offsetof(TW_PENDINGXFERS, Reserved) == 2);
 
+static_assert(sizeof(TW_STATUS) == 4);
+static_assert(offsetof(TW_STATUS, Reserved) == 2);
+
 // Data groups
 inline constexpr TW_UINT32 DG_CONTROL = 0x0001;
 inline constexpr TW_UINT32 DG_IMAGE = 0x0002;
 
 // Data argument types
+inline constexpr TW_UINT16 DAT_NULL = 0x0000;
 inline constexpr TW_UINT16 DAT_CAPABILITY = 0x0001;
 inline constexpr TW_UINT16 DAT_EVENT = 0x0002;
 inline constexpr TW_UINT16 DAT_IDENTITY = 0x0003;
 inline constexpr TW_UINT16 DAT_PARENT = 0x0004;
 inline constexpr TW_UINT16 DAT_PENDINGXFERS = 0x0005;
+inline constexpr TW_UINT16 DAT_STATUS = 0x0008;
 inline constexpr TW_UINT16 DAT_USERINTERFACE = 0x0009;
 inline constexpr TW_UINT16 DAT_IMAGEINFO = 0x0101;
+inline constexpr TW_UINT16 DAT_IMAGEMEMXFER = 0x0103;
 inline constexpr TW_UINT16 DAT_IMAGENATIVEXFER = 0x0104;
+inline constexpr TW_UINT16 DAT_IMAGEFILEXFER = 0x0105;
 
 // Messages
 inline constexpr TW_UINT16 MSG_NULL = 0x0000;
 inline constexpr TW_UINT16 MSG_GET = 0x0001;
+inline constexpr TW_UINT16 MSG_GETCURRENT = 0x0002;
+inline constexpr TW_UINT16 MSG_GETDEFAULT = 0x0003;
 inline constexpr TW_UINT16 MSG_SET = 0x0006;
 inline constexpr TW_UINT16 MSG_RESET = 0x0007;
+inline constexpr TW_UINT16 MSG_QUERYSUPPORT = 0x0008;
 inline constexpr TW_UINT16 MSG_XFERREADY = 0x0101;
 inline constexpr TW_UINT16 MSG_CLOSEDSREQ = 0x0102;
+inline constexpr TW_UINT16 MSG_DEVICEEVENT = 0x0104;
 inline constexpr TW_UINT16 MSG_OPENDSM = 0x0301;
 inline constexpr TW_UINT16 MSG_CLOSEDSM = 0x0302;
 inline constexpr TW_UINT16 MSG_OPENDS = 0x0401;
@@ -169,11 +185,43 @@ inline constexpr TW_UINT16 TWRC_CANCEL = 3;
 inline constexpr TW_UINT16 TWRC_DSEVENT = 4;
 inline constexpr TW_UINT16 TWRC_NOTDSEVENT = 5;
 inline constexpr TW_UINT16 TWRC_XFERDONE = 6;
+inline constexpr TW_UINT16 TWRC_ENDOFLIST = 7;
+
+// Condition codes
+inline constexpr TW_UINT16 TWCC_SUCCESS = 0;
+inline constexpr TW_UINT16 TWCC_BUMMER = 1;
+inline constexpr TW_UINT16 TWCC_LOWMEMORY = 2;
+inline constexpr TW_UINT16 TWCC_OPERATIONERROR = 5;
+inline constexpr TW_UINT16 TWCC_BADCAP = 6;
+inline constexpr TW_UINT16 TWCC_BADPROTOCOL = 9;
+inline constexpr TW_UINT16 TWCC_BADVALUE = 10;
+inline constexpr TW_UINT16 TWCC_SEQERROR = 11;
+inline constexpr TW_UINT16 TWCC_CAPUNSUPPORTED = 13;
+inline constexpr TW_UINT16 TWCC_CAPBADOPERATION = 14;
 
 // Capabilities and their containers
+inline constexpr TW_UINT16 CAP_XFERCOUNT = 0x0001;
 inline constexpr TW_UINT16 CAP_INDICATORS = 0x100B;
+inline constexpr TW_UINT16 ICAP_COMPRESSION = 0x0100;
+inline constexpr TW_UINT16 ICAP_PIXELTYPE = 0x0101;
+inline constexpr TW_UINT16 ICAP_XFERMECH = 0x0103;
+inline constexpr TW_UINT16 ICAP_XRESOLUTION = 0x1118;
+inline constexpr TW_UINT16 ICAP_YRESOLUTION = 0x1119;
+inline constexpr TW_UINT16 ICAP_BITDEPTH = 0x112B;
 inline constexpr TW_UINT16 TWON_ONEVALUE = 5;
-inline constexpr TW_UINT16 TWTY_BOOL = 6;
+
+// Item types
+inline constexpr TW_UINT16 TWTY_INT16 = 0x0001;
+inline constexpr TW_UINT16 TWTY_UINT16 = 0x0004;
+inline constexpr TW_UINT16 TWTY_BOOL = 0x0006;
+inline constexpr TW_UINT16 TWTY_FIX32 = 0x0007;
+
+// Capability values
+inline constexpr TW_UINT16 TWPT_BW = 0;
+inline constexpr TW_UINT16 TWPT_GRAY = 1;
+inline constexpr TW_UINT16 TWPT_RGB = 2;
+inline constexpr TW_UINT16 TWSX_NATIVE = 0;
+inline constexpr TW_UINT16 TWCP_NONE = 0;
 
 // Identity codes
 inline constexpr TW_UINT16 TWLG_USA = 13;
