@@ -4,6 +4,7 @@
 #include "child_process.h"
 #include "message_box_watcher.h"
 #include "stand_in_dsm_client.h"
+#include "stand_in_expectations.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,7 @@ bool AllZero(const void* record, std::size_t size) {
 class TwainObjectTest : public ::testing::Test {
 protected:
     void SetUp() override { dsm.script().assignId = kAssignedId; }
+    void TearDown() override { standin::ExpectOnlyScriptedRequests(dsm); }
 
     std::unique_ptr<TWAIN> NewObject() { return std::make_unique<TWAIN>(); }
 

@@ -4,6 +4,8 @@
 #include "loaded_server.h"
 #include "message_box_watcher.h"
 #include "stand_in_dsm_client.h"
+#include "stand_in_expectations.h"
+#include "test_directory.h"
 #include "win32_owners.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,8 @@ const std::wstring kDll = fixtures::LoadedServer::Path().wstring();
 
 class AutomationTest : public ::testing::Test {
 protected:
+    void TearDown() override { standin::ExpectOnlyScriptedRequests(dsm); }
+
     ComPtr<_TWAIN> NewObject() const {
         HRESULT status = E_FAIL;
         ComPtr<_TWAIN> object = server.NewObject(&status);
@@ -405,8 +409,8 @@ TEST_F(AutomationTest, LateBoundCallsByNameAndById) {
     EXPECT_EQ(::IsClipboardFormatAvailable(CF_DIB), TRUE);
 
     // The argument named `file`.
-    const auto path = std::filesystem::temp_directory_path() / L"vantrel-late-bound.bmp";
-    std::filesystem::remove(path);
+    const fixtures::TestDirectory scratch(L"late-bound");
+    const auto path = scratch / L"late-bound.bmp";
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"Acquire"), const_cast<LPOLESTR>(L"file")};
     DISPID ids[2] = {};
     ASSERT_EQ(object->GetIDsOfNames(IID_NULL, names, 2, LOCALE_USER_DEFAULT, ids), S_OK);
