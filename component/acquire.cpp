@@ -57,11 +57,28 @@ ResultCode TWAIN::Transfer(const std::wstring& file) {
     return result;
 }
 
+namespace {
+
+// Takes the next message in the character set of the window it is for: the ANSI form turns a
+// Unicode window's characters outside the code page into '?'. Messages for ANSI windows and the
+// thread's own are taken in the ANSI form, as always. Returns as GetMessage does.
+BOOL TakeMessage(MSG& message, bool& wide) {
+    MSG next{};
+    while (!::PeekMessageW(&next, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (!::WaitMessage()) return -1;
+    }
+    wide = next.hwnd && ::IsWindowUnicode(next.hwnd);
+    return wide ? ::GetMessageW(&message, nullptr, 0, 0) : ::GetMessageA(&message, nullptr, 0, 0);
+}
+
+}  // namespace
+
 ResultCode TWAIN::RunMessageLoop(const std::wstring& file, std::optional<WPARAM>& quitCode) {
     MSG message{};
     TW_EVENT event{};
     for (;;) {
-        const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        bool wide = false;
+        const BOOL got = TakeMessage(message, wide);
         if (got == -1) return Failed;
         if (got == 0) {
             quitCode = message.wParam;
@@ -74,7 +91,8 @@ ResultCode TWAIN::RunMessageLoop(const std::wstring& file, std::optional<WPARAM>
         const TW_UINT16 rc = CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
         if (rc == TWRC_NOTDSEVENT) {
             ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
+            if (wide) ::DispatchMessageW(&message);
+            else ::DispatchMessageA(&message);
             if (destroyRequested_) return Cancelled;
             continue;
         }

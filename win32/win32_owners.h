@@ -83,6 +83,13 @@ struct BstrTraits {
 };
 using UniqueBstr = UniqueHandle<BstrTraits>;
 
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle none() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { ::DestroyWindow(h); }
+};
+using UniqueWindow = UniqueHandle<WindowTraits>;
+
 // A BSTR holding `text`; empty when memory runs out.
 inline UniqueBstr MakeBstr(std::wstring_view text) {
     return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));

@@ -4,6 +4,8 @@
 #include "clipboard_holder.h"
 #include "message_box_watcher.h"
 #include "stand_in_dsm_client.h"
+#include "stand_in_expectations.h"
+#include "test_directory.h"
 #include "win32_owners.h"
 
 #include <gtest/gtest.h>
@@ -87,11 +89,16 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     std::vector<UINT> received;
+    std::vector<WPARAM> characters;  // WM_CHAR as the window procedure saw it
     std::function<void(UINT)> onMessage;
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self && message == WM_CHAR) {
+            self->characters.push_back(wParam);
+            return 0;
+        }
         if (self && (message >= WM_USER || message == WM_TIMER)) {
             self->received.push_back(message);
             if (self->onMessage) self->onMessage(message);
@@ -111,14 +118,13 @@ protected:
         ASSERT_EQ(object->Create(), True);
         const auto dib = SmallDib();
         dsm.HandOverImage(dib.data(), dib.size(), dib.size());
-        file = std::filesystem::temp_directory_path() / L"vantrel-acquire-test.bmp";
-        std::filesystem::remove(file);
+        file = directory / L"acquired.bmp";
         DrainQueue();
     }
 
     void TearDown() override {
         object->Destroy();
-        std::filesystem::remove(file);
+        standin::ExpectOnlyScriptedRequests(dsm);
     }
 
     static void DrainQueue() {
@@ -149,6 +155,7 @@ protected:
     MessageBoxWatcher boxes;
     StandInDsm dsm;
     std::unique_ptr<TWAIN> object;
+    fixtures::TestDirectory directory{L"acquire"};
     std::filesystem::path file;
 };
 
@@ -250,7 +257,7 @@ TEST_F(AcquireTest, SavedFileHoldsTheImageAndTheBlockIsFreed) {
 
 TEST_F(AcquireTest, UnwritablePathFailsButTheTransferIsEnded) {
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
-    const auto missing = std::filesystem::temp_directory_path() / L"no-such-directory" / L"x.bmp";
+    const auto missing = directory / L"no-such-directory" / L"x.bmp";
     EXPECT_EQ(object->Acquire(missing.wstring()), Failed);
     EXPECT_EQ(CallsOf(EndXfer).size(), 1u);
     EXPECT_FALSE(BlockIsAlive(dsm.shared().lastImageBlock));
@@ -359,6 +366,36 @@ TEST_F(AcquireTest, LoopDispatchesTheClientsMessagesButNotTheSources) {
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
     EXPECT_EQ(object->Acquire(file.wstring()), Carried);
     EXPECT_EQ(window.received, std::vector<UINT>{WM_USER + 5});
+}
+
+// Keeps the last WM_CHAR it saw in its user data.
+LRESULT CALLBACK AnsiCharProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR) ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wParam));
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The ANSI form of a message turns characters outside the code page into '?': a Unicode
+// window must get its message in the wide form, an ANSI window its own as before.
+TEST_F(AcquireTest, CharactersReachUnicodeAndAnsiWindowsIntact) {
+    TestWindow unicodeWindow;
+    ASSERT_TRUE(::IsWindowUnicode(unicodeWindow.hwnd()));
+    ::PostMessageW(unicodeWindow.hwnd(), WM_CHAR, 0x4E2D, 0);
+
+    WNDCLASSA ansiClass{};
+    ansiClass.lpfnWndProc = &AnsiCharProc;
+    ansiClass.hInstance = ::GetModuleHandleW(nullptr);
+    ansiClass.lpszClassName = "VantrelAcquireTestAnsiWindow";
+    ::RegisterClassA(&ansiClass);
+    const vantrel::UniqueWindow ansiWindow(::CreateWindowA(ansiClass.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10,
+                                                           nullptr, nullptr, ansiClass.hInstance, nullptr));
+    ASSERT_TRUE(ansiWindow);
+    ASSERT_FALSE(::IsWindowUnicode(ansiWindow.get()));
+    ::PostMessageA(ansiWindow.get(), WM_CHAR, 'A', 0);
+
+    dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
+    EXPECT_EQ(object->Acquire(file.wstring()), Carried);
+    EXPECT_EQ(unicodeWindow.characters, std::vector<WPARAM>{0x4E2D});
+    EXPECT_EQ(::GetWindowLongPtrA(ansiWindow.get(), GWLP_USERDATA), 'A');
 }
 
 TEST_F(AcquireTest, TimersOfTheClientKeepRunningWhileTheSourceWaits) {
