@@ -10,25 +10,33 @@ shift
 . "$here/wine-env.sh" "$build_dir"
 
 inner() {
-  # One persistent server for the whole session: every program after the first starts faster.
   mkdir -p "$WINEPREFIX"
-  # A server left by an interrupted run belongs to a display that is gone.
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-  wineserver -p
+  # One session per prefix at a time: another command (make demo, a second test run) waits for
+  # the running one instead of killing its server. No child inherits the lock, so a server left
+  # behind by an interrupted run cannot hold it.
+  exec 9>"$WINEPREFIX.session-lock"
+  if ! flock -n 9; then
+    echo "Waiting for the other Wine session on $WINEPREFIX to end ..." >&2
+    flock 9
+  fi
+  # Holding the lock, any server still up was left by an interrupted run, on a display that is gone.
+  wineserver -k 2>/dev/null 9>&- || true
+  wineserver -w 2>/dev/null 9>&- || true
+  # One persistent server for the whole session: every program after the first starts faster.
+  wineserver -p 9>&-
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX ..."
-    wineboot -i </dev/null >/dev/null 2>&1
+    wineboot -i </dev/null >/dev/null 2>&1 9>&-
     # Without a window manager every dialog that closes otherwise costs about two seconds.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&-
   else
     # The session's own services start here, away from the command's output: a test runner
     # waits for every holder of its pipes to go.
-    wineboot </dev/null >/dev/null 2>&1
+    wineboot </dev/null >/dev/null 2>&1 9>&-
   fi
   status=0
-  "$@" || status=$?
-  wineserver -k || true
+  "$@" 9>&- || status=$?
+  wineserver -k 9>&- || true
   return $status
 }
 

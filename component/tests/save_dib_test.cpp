@@ -3,6 +3,7 @@
 
 #include "child_process.h"
 #include "clipboard_holder.h"
+#include "test_directory.h"
 #include "win32_owners.h"
 
 #include <gtest/gtest.h>
@@ -105,14 +106,8 @@ void KeepForDecoding(const fs::path& file, const Dib& dib) {
 
 class SaveDibTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory = fs::temp_directory_path() / L"vantrel-delivery";
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    fs::path directory;
+    fixtures::TestDirectory scratch{L"delivery"};
+    const fs::path directory = scratch.path();
 };
 
 TEST_F(SaveDibTest, FilesHoldTheHeaderAndTheWholeDib) {

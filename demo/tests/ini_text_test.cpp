@@ -1,5 +1,6 @@
 // The program directory rule, the INI path, and reading texts and the temporary directory.
 #include "ini_text.h"
+#include "scoped_environment.h"
 
 #include <windows.h>
 
@@ -7,7 +8,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 
 namespace demo {
 namespace {
@@ -101,21 +101,6 @@ TEST_F(OwnIniFile, NonAsciiTextSurvives) {
     EXPECT_EQ(GetIniText(L"FormVantrelDemo", L"CommandSelectsource"), text);
 }
 
-// Sets an environment variable for one case and puts the old value back.
-class ScopedVariable {
-public:
-    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
-        wchar_t old[32768] = {};
-        if (const DWORD n = ::GetEnvironmentVariableW(name, old, 32768)) old_ = std::wstring(old, n);
-        ::SetEnvironmentVariableW(name, value.c_str());
-    }
-    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
-
-private:
-    const wchar_t* name_;
-    std::optional<std::wstring> old_;
-};
-
 TEST(TempDir, EndsInABackslashAndExists) {
     const std::wstring dir = GetTempDir();
     ASSERT_FALSE(dir.empty());
@@ -125,8 +110,8 @@ TEST(TempDir, EndsInABackslashAndExists) {
 
 TEST(TempDir, APathLongerThan260CharactersComesBackWhole) {
     const std::wstring longDir = L"C:\\" + std::wstring(300, L't') + L"\\";
-    const ScopedVariable tmp(L"TMP", longDir);
-    const ScopedVariable temp(L"TEMP", longDir);
+    const fixtures::ScopedEnvironment tmp(L"TMP", longDir);
+    const fixtures::ScopedEnvironment temp(L"TEMP", longDir);
     wchar_t probe[1024] = {};
     if (::GetTempPathW(1024, probe) != longDir.size())
         GTEST_SKIP() << "this system does not take TMP as given: " << ::testing::PrintToString(std::wstring(probe));

@@ -3,6 +3,8 @@
 #include "child_process.h"
 #include "loaded_server.h"
 #include "message_box_watcher.h"
+#include "scoped_environment.h"
+#include "test_directory.h"
 #include "win32_owners.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -82,13 +85,10 @@ std::vector<std::string> LogLines(const fs::path& log) {
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory = fs::temp_directory_path() / L"vantrel-e2e";
-        fs::remove_all(directory);
-        fs::create_directories(directory);
         log = directory / L"scanner.log";
-        ::SetEnvironmentVariableW(L"VANTREL_SCANNER_LOG", log.c_str());
-        ::SetEnvironmentVariableW(L"VANTREL_SCANNER_SIZE", L"64x48");
-        ::SetEnvironmentVariableW(L"VANTREL_SCANNER_MODE", L"color");
+        environment.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_LOG", log.wstring()));
+        environment.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_SIZE", L"64x48"));
+        environment.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_MODE", L"color"));
 
         WNDCLASSW wc{};
         wc.lpfnWndProc = ::DefWindowProcW;
@@ -110,7 +110,7 @@ protected:
         if (twain) twain->Destroy();
         twain.reset();
         ::DestroyWindow(owner);
-        fs::remove_all(directory);
+        environment.clear();
     }
 
     short Acquire(const std::wstring& file) {
@@ -130,8 +130,10 @@ protected:
 
     fixtures::ComApartment apartment;
     fixtures::MessageBoxWatcher boxes;
-    fs::path directory;
+    const fixtures::TestDirectory scratch{L"e2e"};
+    const fs::path directory = scratch.path();
     fs::path log;
+    std::vector<std::unique_ptr<fixtures::ScopedEnvironment>> environment;
     HWND owner = nullptr;
     ComPtr<_TWAIN> twain;
 };
