@@ -7,12 +7,8 @@ ComponentClient::ComponentClient()
     : owner_(::CreateWindowW(L"STATIC", L"Vantrel benchmark", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr)),
       object_(server_.NewObject()) {
     if (!object_) return;
-    object_->put_OwnerHwnd(static_cast<long>(reinterpret_cast<std::intptr_t>(owner_)));
+    object_->put_OwnerHwnd(static_cast<long>(reinterpret_cast<std::intptr_t>(owner_.get())));
     object_->put_Interface(VARIANT_FALSE);
-}
-
-ComponentClient::~ComponentClient() {
-    if (owner_) ::DestroyWindow(owner_);
 }
 
 bool ComponentClient::Create() {

@@ -2,6 +2,7 @@
 // object from its class object, calls through the vtable.
 #pragma once
 
+#include "com_apartment.h"
 #include "loaded_server.h"
 #include "message_box_watcher.h"
 #include "win32_owners.h"
@@ -16,7 +17,6 @@ public:
     ComponentClient();
     ComponentClient(const ComponentClient&) = delete;
     ComponentClient& operator=(const ComponentClient&) = delete;
-    ~ComponentClient();
 
     explicit operator bool() const { return static_cast<bool>(object_); }
 
@@ -26,9 +26,9 @@ public:
     short Acquire(const std::wstring& file);
 
 private:
-    fixtures::ComApartment apartment_;
+    vantrel::ComApartment apartment_;
     fixtures::MessageBoxWatcher boxes_;
-    HWND owner_ = nullptr;
+    vantrel::UniqueWindow owner_;  // outlives the object it owns
     fixtures::LoadedServer server_;
     vantrel::ComPtr<_TWAIN> object_;  // released before the server is unloaded
 };

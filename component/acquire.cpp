@@ -23,8 +23,8 @@ void TWAIN::SetProgressIndicators() {
     CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
 }
 
-ResultCode TWAIN::Transfer(const std::wstring& file) {
-    ResultCode result = Failed;
+Outcome TWAIN::Transfer(const std::wstring& file) {
+    Outcome result = Outcome::Failed;
     bool ended = false;  // the source was told the transfer is over (MSG_ENDXFER)
     TW_PENDINGXFERS pending{};
     TW_IMAGEINFO info{};
@@ -37,13 +37,13 @@ ResultCode TWAIN::Transfer(const std::wstring& file) {
             if (image) {
                 const Delivery delivery = SaveDIB(image.get(), file);
                 if (delivery == Delivery::Clipboard) image.release();
-                if (delivery != Delivery::Failed) result = Carried;
+                if (delivery != Delivery::Failed) result = Outcome::Carried;
             }
             ended = true;
             break;
         }
         case TWRC_CANCEL:
-            result = Cancelled;
+            result = Outcome::Cancelled;
             ended = true;
             break;
         default:
@@ -73,18 +73,18 @@ BOOL TakeMessage(MSG& message, bool& wide) {
 
 }  // namespace
 
-ResultCode TWAIN::RunMessageLoop(const std::wstring& file, std::optional<WPARAM>& quitCode) {
+Outcome TWAIN::RunMessageLoop(const std::wstring& file, std::optional<WPARAM>& quitCode) {
     MSG message{};
     TW_EVENT event{};
     for (;;) {
         bool wide = false;
         const BOOL got = TakeMessage(message, wide);
-        if (got == -1) return Failed;
+        if (got == -1) return Outcome::Failed;
         if (got == 0) {
             quitCode = message.wParam;
-            return Failed;
+            return Outcome::Failed;
         }
-        if (destroyRequested_) return Cancelled;
+        if (destroyRequested_) return Outcome::Cancelled;
 
         event.pEvent = static_cast<TW_MEMREF>(reinterpret_cast<std::uintptr_t>(&message));
         event.TWMessage = MSG_NULL;
@@ -93,25 +93,25 @@ ResultCode TWAIN::RunMessageLoop(const std::wstring& file, std::optional<WPARAM>
             ::TranslateMessage(&message);
             if (wide) ::DispatchMessageW(&message);
             else ::DispatchMessageA(&message);
-            if (destroyRequested_) return Cancelled;
+            if (destroyRequested_) return Outcome::Cancelled;
             continue;
         }
         if (rc != TWRC_DSEVENT) continue;
         if (event.TWMessage == MSG_XFERREADY) return Transfer(file);
-        if (event.TWMessage == MSG_CLOSEDSREQ) return Cancelled;
+        if (event.TWMessage == MSG_CLOSEDSREQ) return Outcome::Cancelled;
     }
 }
 
-ResultCode TWAIN::Acquire(std::wstring_view file) {
+Outcome TWAIN::Acquire(std::wstring_view file) {
     const std::wstring target(file);
-    if (acquiring_ || DsmOpen_ != True) return Failed;
-    if (OpenDS() != True) return Failed;
+    if (acquiring_ || !DsmOpen_) return Outcome::Failed;
+    if (!OpenDS()) return Outcome::Failed;
 
     acquiring_ = true;
     SetProgressIndicators();
-    ResultCode result = Failed;
+    Outcome result = Outcome::Failed;
     std::optional<WPARAM> quitCode;
-    if (EnableDS() == True) {
+    if (EnableDS()) {
         result = RunMessageLoop(target, quitCode);
         DisableDS();
     }

@@ -43,7 +43,8 @@ Delivery ToFile(HGLOBAL image, const std::wstring& path) {
 
     const bool written = WriteAll(file.get(), layout->fileHeader.data(), layout->fileHeader.size()) &&
                          WriteAll(file.get(), dib.get(), layout->dibBytes);
-    const bool closed = ::CloseHandle(file.release()) != FALSE;
+    // Closing writes what the system still buffers, and can fail like any write.
+    const bool closed = file.close();
     if (written && closed) return Delivery::File;
     // A short file is a lost image that looks like a saved one: remove it.
     ::DeleteFileW(path.c_str());

@@ -24,18 +24,18 @@ TWAIN::TWAIN() : Version_(std::to_wstring(kProtocolMajor) + L"." + std::to_wstri
     ::MessageBoxA(nullptr, "Initialize()", "Vantrel", MB_OK | MB_ICONINFORMATION);
 }
 
-Boolean TWAIN::Create() {
-    if (acquiring_ || OwnerHwnd_ == 0 || dsm_.library()) return False;
-    if (!dsm_.Bind()) return False;
+bool TWAIN::Create() {
+    if (acquiring_ || OwnerHwnd_ == 0 || dsm_.library()) return false;
+    if (!dsm_.Bind()) return false;
 
     FillAppIdentity();
-    if (OpenDSM() == True) {
-        DsmOpen_ = True;
-        return True;
+    if (OpenDSM()) {
+        DsmOpen_ = true;
+        return true;
     }
     dsm_.Release();
     ZeroIdentity(AppIdentity_);
-    return False;
+    return false;
 }
 
 void TWAIN::Destroy() noexcept {
@@ -46,22 +46,22 @@ void TWAIN::Destroy() noexcept {
         ::PostThreadMessageW(::GetCurrentThreadId(), WM_NULL, 0, 0);
         return;
     }
-    if (dsm_.bound() && DsmOpen_ == True) {
+    if (dsm_.bound() && DsmOpen_) {
         CloseDSM();
-        DsmOpen_ = False;
+        DsmOpen_ = false;
     }
     dsm_.Release();
     ZeroIdentity(AppIdentity_);
     ZeroIdentity(SourceIdentity_);
 }
 
-ResultCode TWAIN::SelectSource() {
-    if (acquiring_ || DsmOpen_ != True) return Failed;
+Outcome TWAIN::SelectSource() {
+    if (acquiring_ || !DsmOpen_) return Outcome::Failed;
     ZeroIdentity(SourceIdentity_);
     switch (CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &SourceIdentity_)) {
-    case TWRC_SUCCESS: return Carried;
-    case TWRC_CANCEL: return Cancelled;
-    default: return Failed;
+    case TWRC_SUCCESS: return Outcome::Carried;
+    case TWRC_CANCEL: return Outcome::Cancelled;
+    default: return Outcome::Failed;
     }
 }
 
@@ -89,15 +89,11 @@ TW_UINT16 TWAIN::CallSource(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* da
     return dsm_.Call(AppIdentity_, &SourceIdentity_, dg, dat, msg, data);
 }
 
-Boolean TWAIN::OpenDSM() {
-    return CallDsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &OwnerHwnd_) == TWRC_SUCCESS ? True : False;
-}
+bool TWAIN::OpenDSM() { return CallDsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &OwnerHwnd_) == TWRC_SUCCESS; }
 
 void TWAIN::CloseDSM() { CallDsm(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &OwnerHwnd_); }
 
-Boolean TWAIN::OpenDS() {
-    return CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &SourceIdentity_) == TWRC_SUCCESS ? True : False;
-}
+bool TWAIN::OpenDS() { return CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &SourceIdentity_) == TWRC_SUCCESS; }
 
 void TWAIN::CloseDS() { CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceIdentity_); }
 
@@ -113,10 +109,10 @@ TW_USERINTERFACE UserInterface(TW_UINT16 showUI, std::int32_t owner) noexcept {
 
 }  // namespace
 
-Boolean TWAIN::EnableDS() {
-    // Enabling passes Interface as stored: True arrives as 0xFFFF.
+bool TWAIN::EnableDS() {
+    // Enabling passes Interface as stored: the automation True arrives as 0xFFFF.
     TW_USERINTERFACE ui = UserInterface(static_cast<TW_UINT16>(Interface_), OwnerHwnd_);
-    return CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) == TWRC_SUCCESS ? True : False;
+    return CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) == TWRC_SUCCESS;
 }
 
 void TWAIN::DisableDS() {

@@ -1,9 +1,9 @@
 // VantrelDemo.exe: starts COM and the common controls, runs FormVantrelDemo until it is closed.
+#include "com_apartment.h"
 #include "com_failure.h"
 #include "main_window.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <windows.h>
 
 namespace {
@@ -23,22 +23,17 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    demo::EndOnFailure(nullptr, ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), L"CoInitializeEx");
+    // Declared first, so the window and the object it holds go before COM does.
+    const vantrel::ComApartment apartment;
+    demo::EndOnFailure(nullptr, apartment.status(), L"CoInitializeEx");
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
-    int code = 0;
-    {
-        // The window and the object it holds go before COM does.
-        demo::MainWindow window;
-        if (demo::MainWindow::Register(instance)) {
-            if (const HWND hwnd = window.Create(instance)) {
-                ::ShowWindow(hwnd, show);
-                ::UpdateWindow(hwnd);
-                code = RunMessageLoop();
-            }
-        }
-    }
-    ::CoUninitialize();
-    return code;
+    demo::MainWindow window;
+    if (!demo::MainWindow::Register(instance)) return 0;
+    const HWND hwnd = window.Create(instance);
+    if (!hwnd) return 0;
+    ::ShowWindow(hwnd, show);
+    ::UpdateWindow(hwnd);
+    return RunMessageLoop();
 }

@@ -99,10 +99,10 @@ bool MainWindow::Load() {
         return false;
     }
 
-    BSTR version = nullptr;
-    Check(Twain()->get_Version(&version), L"_TWAIN.Version");
-    const vantrel::UniqueBstr owned(version);
-    const std::wstring caption = std::wstring(kTitle) + L" - TWAIN " + std::wstring(version, ::SysStringLen(version));
+    vantrel::UniqueBstr version;
+    Check(Twain()->get_Version(version.put()), L"_TWAIN.Version");
+    const std::wstring caption =
+        std::wstring(kTitle) + L" - TWAIN " + std::wstring(version.get(), ::SysStringLen(version.get()));
     ::SetWindowTextW(hwnd_, caption.c_str());
     loaded_ = true;
     return true;

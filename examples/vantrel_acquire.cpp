@@ -1,6 +1,7 @@
 // vantrel-acquire: scans one image from the command line through Vantrel.TWAIN, early-bound.
 // Exit status: 0 acquired, 1 cancelled by the user, 2 failed.
 #include "Vantrel_h.h"
+#include "com_apartment.h"
 #include "win32_owners.h"
 
 #include <cstdio>
@@ -10,6 +11,7 @@ namespace {
 
 using vantrel::ComPtr;
 using vantrel::UniqueBstr;
+using vantrel::UniqueWindow;
 
 constexpr int kAcquired = 0;
 constexpr int kCancelled = 1;
@@ -41,14 +43,14 @@ bool Parse(int argc, wchar_t** argv, Options& options) {
 }
 
 // The source's dialogs need an owner; a console program has none, so it makes a hidden one.
-HWND HiddenOwner() {
+UniqueWindow HiddenOwner() {
     WNDCLASSW wc{};
     wc.lpfnWndProc = ::DefWindowProcW;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"VantrelAcquireOwner";
     ::RegisterClassW(&wc);
-    return ::CreateWindowW(wc.lpszClassName, L"vantrel-acquire", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
-                           wc.hInstance, nullptr);
+    return UniqueWindow(::CreateWindowW(wc.lpszClassName, L"vantrel-acquire", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+                                        nullptr, wc.hInstance, nullptr));
 }
 
 int Fail(const wchar_t* what, HRESULT hr) {
@@ -64,10 +66,11 @@ int Run(const Options& options) {
                       static_cast<unsigned long>(hr));
         return kFailed;
     }
-    const HWND owner = HiddenOwner();
+    // Declared after the object, so the window goes first, after Destroy on the way out.
+    const UniqueWindow owner = HiddenOwner();
     UniqueBstr application(::SysAllocString(L"vantrel-acquire"));
     if (FAILED(hr = twain->put_Application(application.get()))) return Fail(L"Application", hr);
-    if (FAILED(hr = twain->put_OwnerHwnd(static_cast<LONG>(reinterpret_cast<std::uintptr_t>(owner))))) return Fail(L"OwnerHwnd", hr);
+    if (FAILED(hr = twain->put_OwnerHwnd(static_cast<LONG>(reinterpret_cast<std::uintptr_t>(owner.get()))))) return Fail(L"OwnerHwnd", hr);
     if (FAILED(hr = twain->put_Interface(options.showUi ? VARIANT_TRUE : VARIANT_FALSE))) return Fail(L"Interface", hr);
     if (FAILED(hr = twain->put_ProgressDialog(options.progress ? VARIANT_TRUE : VARIANT_FALSE))) return Fail(L"ProgressDialog", hr);
 
@@ -103,7 +106,6 @@ int Run(const Options& options) {
         }
     }
     twain->Destroy();
-    ::DestroyWindow(owner);
     return status;
 }
 
@@ -115,8 +117,8 @@ int wmain(int argc, wchar_t** argv) {
         Usage();
         return kFailed;
     }
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return kFailed;
-    const int status = Run(options);
-    ::CoUninitialize();
-    return status;
+    // Run's COM pointers are all gone when it returns, before the apartment is left.
+    const vantrel::ComApartment apartment;
+    if (!apartment) return kFailed;
+    return Run(options);
 }

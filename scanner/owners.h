@@ -8,13 +8,6 @@
 
 namespace vantrel::scanner {
 
-struct WindowTraits {
-    using Handle = HWND;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::DestroyWindow(h); }
-};
-using UniqueWindow = UniqueHandle<WindowTraits>;
-
 // A window class registered for the owner's lifetime. Unregistering when the last window of
 // the class is gone lets the module be unloaded and loaded again (the DSM does exactly that).
 class RegisteredClass {

@@ -49,9 +49,10 @@ LRESULT CALLBACK ProgressWindow::WindowProc(HWND window, UINT message, WPARAM wP
 }
 
 void ProgressWindow::OnPaint(HWND window) {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(window, &paint);
-    if (!dc) return;
+    const PaintSession paint(window);
+    if (!paint) return;
+    const HDC dc = paint.dc();
+    // Declared after the session, so the old font is back before EndPaint.
     Selection font(dc, ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc, TRANSPARENT);
     RECT text{kMargin, kMargin, kClientWidth - kMargin, kMargin + 16};
@@ -62,7 +63,6 @@ void ProgressWindow::OnPaint(HWND window) {
     ::InflateRect(&filled, -2, -2);
     filled.right = filled.left + (filled.right - filled.left) * percent_ / 100;
     ::FillRect(dc, &filled, ::GetSysColorBrush(COLOR_HIGHLIGHT));
-    ::EndPaint(window, &paint);
 }
 
 }  // namespace vantrel::scanner

@@ -87,6 +87,38 @@ struct TW_STATUS {
     TW_UINT16 Reserved;
 };
 
+struct TW_FRAME {
+    TW_FIX32 Left;
+    TW_FIX32 Top;
+    TW_FIX32 Right;
+    TW_FIX32 Bottom;
+};
+
+// The three containers whose item lists follow the header in the same block; ItemList marks where the
+// list starts, its real length is NumItems items of the ItemType's size.
+struct TW_ARRAY {
+    TW_UINT16 ItemType;
+    TW_UINT32 NumItems;
+    std::uint8_t ItemList[1];
+};
+
+struct TW_ENUMERATION {
+    TW_UINT16 ItemType;
+    TW_UINT32 NumItems;
+    TW_UINT32 CurrentIndex;
+    TW_UINT32 DefaultIndex;
+    std::uint8_t ItemList[1];
+};
+
+struct TW_RANGE {
+    TW_UINT16 ItemType;
+    TW_UINT32 MinValue;
+    TW_UINT32 MaxValue;
+    TW_UINT32 StepSize;
+    TW_UINT32 DefaultValue;
+    TW_UINT32 CurrentValue;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(TW_VERSION) == 42);
@@ -137,6 +169,28 @@ static_assert(offsetof(TW_PENDINGXFERS, Reserved) == 2);
 
 static_assert(sizeof(TW_STATUS) == 4);
 static_assert(offsetof(TW_STATUS, Reserved) == 2);
+
+static_assert(sizeof(TW_FRAME) == 16);
+static_assert(offsetof(TW_FRAME, Top) == 4);
+static_assert(offsetof(TW_FRAME, Right) == 8);
+static_assert(offsetof(TW_FRAME, Bottom) == 12);
+
+static_assert(sizeof(TW_ARRAY) == 8);
+static_assert(offsetof(TW_ARRAY, NumItems) == 2);
+static_assert(offsetof(TW_ARRAY, ItemList) == 6);
+
+static_assert(sizeof(TW_ENUMERATION) == 16);
+static_assert(offsetof(TW_ENUMERATION, NumItems) == 2);
+static_assert(offsetof(TW_ENUMERATION, CurrentIndex) == 6);
+static_assert(offsetof(TW_ENUMERATION, DefaultIndex) == 10);
+static_assert(offsetof(TW_ENUMERATION, ItemList) == 14);
+
+static_assert(sizeof(TW_RANGE) == 22);
+static_assert(offsetof(TW_RANGE, MinValue) == 2);
+static_assert(offsetof(TW_RANGE, MaxValue) == 6);
+static_assert(offsetof(TW_RANGE, StepSize) == 10);
+static_assert(offsetof(TW_RANGE, DefaultValue) == 14);
+static_assert(offsetof(TW_RANGE, CurrentValue) == 18);
 
 // Data groups
 inline constexpr TW_UINT32 DG_CONTROL = 0x0001;
@@ -209,12 +263,29 @@ inline constexpr TW_UINT16 ICAP_XRESOLUTION = 0x1118;
 inline constexpr TW_UINT16 ICAP_YRESOLUTION = 0x1119;
 inline constexpr TW_UINT16 ICAP_BITDEPTH = 0x112B;
 inline constexpr TW_UINT16 TWON_ONEVALUE = 5;
+inline constexpr TW_UINT16 TWON_ARRAY = 3;
+inline constexpr TW_UINT16 TWON_ENUMERATION = 4;
+inline constexpr TW_UINT16 TWON_RANGE = 6;
+inline constexpr TW_UINT32 TWON_DONTCARE32 = 0xFFFFFFFF;
 
 // Item types
 inline constexpr TW_UINT16 TWTY_INT16 = 0x0001;
 inline constexpr TW_UINT16 TWTY_UINT16 = 0x0004;
 inline constexpr TW_UINT16 TWTY_BOOL = 0x0006;
 inline constexpr TW_UINT16 TWTY_FIX32 = 0x0007;
+inline constexpr TW_UINT16 TWTY_INT8 = 0x0000;
+inline constexpr TW_UINT16 TWTY_INT32 = 0x0002;
+inline constexpr TW_UINT16 TWTY_UINT8 = 0x0003;
+inline constexpr TW_UINT16 TWTY_UINT32 = 0x0005;
+inline constexpr TW_UINT16 TWTY_FRAME = 0x0008;
+inline constexpr TW_UINT16 TWTY_STR32 = 0x0009;
+inline constexpr TW_UINT16 TWTY_STR64 = 0x000A;
+inline constexpr TW_UINT16 TWTY_STR128 = 0x000B;
+inline constexpr TW_UINT16 TWTY_STR255 = 0x000C;
+// Older wide string types and handles, which this component does not exchange.
+inline constexpr TW_UINT16 TWTY_STR1024 = 0x000D;
+inline constexpr TW_UINT16 TWTY_UNI512 = 0x000E;
+inline constexpr TW_UINT16 TWTY_HANDLE = 0x000F;
 
 // Capability values
 inline constexpr TW_UINT16 TWPT_BW = 0;

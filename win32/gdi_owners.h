@@ -43,6 +43,27 @@ private:
     HDC dc_;
 };
 
+// One WM_PAINT's drawing: BeginPaint for the owner's lifetime, EndPaint after, when BeginPaint
+// gave a DC.
+class PaintSession {
+public:
+    explicit PaintSession(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    PaintSession(const PaintSession&) = delete;
+    PaintSession& operator=(const PaintSession&) = delete;
+    ~PaintSession() {
+        if (dc_) ::EndPaint(window_, &paint_);
+    }
+
+    HDC dc() const noexcept { return dc_; }
+    const PAINTSTRUCT& paint() const noexcept { return paint_; }
+    explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 // An object selected into a DC for the owner's lifetime; the previous one comes back after.
 class Selection {
 public:

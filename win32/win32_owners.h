@@ -37,6 +37,19 @@ public:
         if (old != Traits::none()) Traits::close(old);
     }
 
+    // For out-parameters: gives back what is held and returns the slot the call fills.
+    Handle* put() noexcept {
+        reset();
+        return &handle_;
+    }
+
+    // Gives the handle back now and says whether that worked, where a failed close matters (a
+    // file's last writes can fail there). The owner holds nothing afterwards either way.
+    bool close() noexcept {
+        const Handle old = release();
+        return old != Traits::none() && Traits::close(old);
+    }
+
 private:
     Handle handle_ = Traits::none();
 };
@@ -58,16 +71,31 @@ using UniqueGlobal = UniqueHandle<GlobalTraits>;
 struct FileTraits {
     using Handle = HANDLE;
     static Handle none() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(Handle h) noexcept { ::CloseHandle(h); }
+    static bool close(Handle h) noexcept { return ::CloseHandle(h) != FALSE; }
 };
 using UniqueFile = UniqueHandle<FileTraits>;
 
 struct KernelObjectTraits {
     using Handle = HANDLE;
     static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::CloseHandle(h); }
+    static bool close(Handle h) noexcept { return ::CloseHandle(h) != FALSE; }
 };
 using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
+
+template <typename T>
+struct MappedViewTraits {
+    using Handle = T*;
+    static Handle none() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { ::UnmapViewOfFile(h); }
+};
+
+// A view of a file mapping, typed as the record the mapping holds.
+template <typename T>
+class UniqueMappedView : public UniqueHandle<MappedViewTraits<T>> {
+public:
+    using UniqueHandle<MappedViewTraits<T>>::UniqueHandle;
+    T* operator->() const noexcept { return this->get(); }
+};
 
 struct RegKeyTraits {
     using Handle = HKEY;
@@ -94,6 +122,44 @@ using UniqueWindow = UniqueHandle<WindowTraits>;
 inline UniqueBstr MakeBstr(std::wstring_view text) {
     return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
 }
+
+// A VARIANT cleared with the owner: VariantClear frees the string or releases the object it holds.
+class UniqueVariant {
+public:
+    UniqueVariant() noexcept { ::VariantInit(&value_); }
+    UniqueVariant(UniqueVariant&& other) noexcept : value_(other.release()) {}
+    UniqueVariant& operator=(UniqueVariant&& other) noexcept {
+        if (this != &other) {
+            reset();
+            value_ = other.release();
+        }
+        return *this;
+    }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+    ~UniqueVariant() { reset(); }
+
+    VARIANT* get() noexcept { return &value_; }
+    const VARIANT* get() const noexcept { return &value_; }
+
+    // For out-parameters: clears what is held and returns the VARIANT the call fills.
+    VARIANT* put() noexcept {
+        reset();
+        return &value_;
+    }
+
+    // Hands the value over to a new owner; this one holds VT_EMPTY.
+    VARIANT release() noexcept {
+        const VARIANT value = value_;
+        ::VariantInit(&value_);
+        return value;
+    }
+
+    void reset() noexcept { ::VariantClear(&value_); }
+
+private:
+    VARIANT value_;
+};
 
 // A lock on a global memory block, held for the owner's lifetime.
 template <typename T = void>

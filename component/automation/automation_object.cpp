@@ -31,6 +31,16 @@ HRESULT HandOut(const std::wstring& text, BSTR* value) {
     return *value ? S_OK : E_OUTOFMEMORY;
 }
 
+// The contract's numbers for how SelectSource and Acquire ended.
+short ResultCode(Outcome outcome) noexcept {
+    switch (outcome) {
+    case Outcome::Carried: return 1;
+    case Outcome::Cancelled: return 0;
+    case Outcome::Failed: return -1;
+    }
+    return -1;
+}
+
 }  // namespace
 
 TwainAutomation::TwainAutomation() { module::Lock(); }
@@ -156,7 +166,7 @@ HRESULT TwainAutomation::Create(VARIANT_BOOL* result) {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
     return Guarded([&] {
-        *result = twain_.Create();
+        *result = twain_.Create() ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     });
 }
@@ -178,7 +188,7 @@ HRESULT TwainAutomation::RunKeptAlive(short* result, Body body) {
     // until the call has returned.
     AddRef();
     const HRESULT hr = Guarded([&] {
-        *result = body();
+        *result = ResultCode(body());
         return S_OK;
     });
     Release();

@@ -50,11 +50,15 @@ ClassFactory g_factory;
 
 }  // namespace vantrel
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         vantrel::module::SetInstance(instance);
         ::DisableThreadLibraryCalls(instance);
     }
+    // Unloaded by FreeLibrary without DllCanUnloadNow having said yes (CoUninitialize, a client
+    // that loaded it by hand): the type information goes back now. When the process is ending
+    // (`reserved` set) nothing may call into COM, and the system takes back everything anyway.
+    if (reason == DLL_PROCESS_DETACH && !reserved) vantrel::module::DropTypeInfo();
     return TRUE;
 }
 
@@ -65,7 +69,12 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     return vantrel::g_factory.QueryInterface(iid, object);
 }
 
-STDAPI DllCanUnloadNow() { return vantrel::module::InUse() ? S_FALSE : S_OK; }
+STDAPI DllCanUnloadNow() {
+    if (vantrel::module::InUse()) return S_FALSE;
+    // COM may unload the module after this answer: no reference of ours may outlive it.
+    vantrel::module::DropTypeInfo();
+    return S_OK;
+}
 
 STDAPI DllRegisterServer() { return vantrel::registration::Register(vantrel::registration::Scope::Machine); }
 

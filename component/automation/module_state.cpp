@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 
 namespace vantrel::module {
 
@@ -25,23 +26,43 @@ void Lock() noexcept { ++g_locks; }
 void Unlock() noexcept { --g_locks; }
 bool InUse() noexcept { return g_locks.load() != 0; }
 
-HRESULT TwainTypeInfo(ITypeInfo** typeInfo) noexcept {
-    // Apartment objects on several threads may ask at once; the first one loads it.
+namespace {
+
+// Apartment objects on several threads may ask at once; the first one loads it.
+std::mutex& TypeInfoGuard() noexcept {
     static std::mutex guard;
-    static ITypeInfo* cached = nullptr;
+    return guard;
+}
+
+// The holder itself is never destroyed: a destructor would also run when the process ends, and
+// nothing may call into COM then. DropTypeInfo gives the reference back while that is safe.
+ComPtr<ITypeInfo>& CachedTypeInfo() noexcept {
+    alignas(ComPtr<ITypeInfo>) static unsigned char storage[sizeof(ComPtr<ITypeInfo>)];
+    static ComPtr<ITypeInfo>* const cached = new (storage) ComPtr<ITypeInfo>();
+    return *cached;
+}
+
+}  // namespace
+
+HRESULT TwainTypeInfo(ITypeInfo** typeInfo) noexcept {
     if (!typeInfo) return E_POINTER;
     *typeInfo = nullptr;
-    std::lock_guard lock(guard);
+    std::lock_guard lock(TypeInfoGuard());
+    ComPtr<ITypeInfo>& cached = CachedTypeInfo();
     if (!cached) {
         ComPtr<ITypeLib> library;
         const HRESULT loaded = ::LoadTypeLibEx(Path().c_str(), REGKIND_NONE, library.put());
         if (FAILED(loaded)) return loaded;
-        const HRESULT found = library->GetTypeInfoOfGuid(IID__TWAIN, &cached);
+        const HRESULT found = library->GetTypeInfoOfGuid(IID__TWAIN, cached.put());
         if (FAILED(found)) return found;
     }
-    cached->AddRef();
-    *typeInfo = cached;
+    *typeInfo = ComPtr<ITypeInfo>(cached).detach();
     return S_OK;
+}
+
+void DropTypeInfo() noexcept {
+    std::lock_guard lock(TypeInfoGuard());
+    CachedTypeInfo().reset();
 }
 
 }  // namespace vantrel::module

@@ -18,7 +18,11 @@ void Lock() noexcept;
 void Unlock() noexcept;
 bool InUse() noexcept;
 
-// The type information of _TWAIN, loaded from the module's own "TYPELIB" resource.
+// The type information of _TWAIN, loaded from the module's own "TYPELIB" resource once and
+// kept until DropTypeInfo.
 HRESULT TwainTypeInfo(ITypeInfo** typeInfo) noexcept;
+// Gives the kept type information back; the next TwainTypeInfo loads it again. Only while COM
+// may still be called: never when the process is ending.
+void DropTypeInfo() noexcept;
 
 }  // namespace vantrel::module

@@ -60,21 +60,20 @@ std::vector<std::wstring> Keys() {
 }
 
 UniqueRegKey ClassesRoot(Scope scope) {
-    HKEY key = nullptr;
-    if (scope == Scope::Machine) {
-        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, nullptr, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return {};
-    } else if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                 nullptr) != ERROR_SUCCESS) {
-        return {};
-    }
-    return UniqueRegKey(key);
+    UniqueRegKey key;
+    const LSTATUS status =
+        scope == Scope::Machine
+            ? ::RegOpenKeyExW(HKEY_CLASSES_ROOT, nullptr, 0, KEY_ALL_ACCESS, key.put())
+            : ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                key.put(), nullptr);
+    if (status != ERROR_SUCCESS) return {};
+    return key;
 }
 
 HRESULT Write(HKEY root, const Entry& entry) {
-    HKEY raw = nullptr;
-    LSTATUS status = ::RegCreateKeyExW(root, entry.key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr);
+    UniqueRegKey key;
+    LSTATUS status = ::RegCreateKeyExW(root, entry.key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-    UniqueRegKey key(raw);
     const auto bytes = static_cast<DWORD>((entry.value.size() + 1) * sizeof(wchar_t));
     status = ::RegSetValueExW(key.get(), entry.valueName.empty() ? nullptr : entry.valueName.c_str(), 0, REG_SZ,
                               reinterpret_cast<const BYTE*>(entry.value.c_str()), bytes);
@@ -93,9 +92,8 @@ HRESULT RegisterTypeLibrary(Scope scope) {
 
 HRESULT UnregisterTypeLibrary(Scope scope) {
     // Not registered at all counts as removed.
-    BSTR path = nullptr;
-    if (FAILED(::QueryPathOfRegTypeLib(LIBID_Vantrel, 1, 0, 0, &path))) return S_OK;
-    const UniqueBstr registeredPath(path);
+    UniqueBstr registeredPath;
+    if (FAILED(::QueryPathOfRegTypeLib(LIBID_Vantrel, 1, 0, 0, registeredPath.put()))) return S_OK;
     const HRESULT hr = scope == Scope::User ? ::UnRegisterTypeLibForUser(LIBID_Vantrel, 1, 0, 0, SYS_WIN32)
                                             : ::UnRegisterTypeLib(LIBID_Vantrel, 1, 0, 0, SYS_WIN32);
     if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY) return S_OK;

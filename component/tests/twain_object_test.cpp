@@ -12,14 +12,17 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <source_location>
 #include <string>
 
 namespace vantrel {
 namespace {
 
 using namespace twain;
+using enum Outcome;
 using fixtures::BoxIcon;
 using fixtures::MessageBoxWatcher;
+using standin::Call;
 using standin::StandInDsm;
 
 constexpr std::int32_t kOwner = 0x00010203;
@@ -59,8 +62,19 @@ protected:
     std::unique_ptr<TWAIN> Connected() {
         auto object = NewObject();
         object->SetOwnerHwnd(kOwner);
-        EXPECT_EQ(object->Create(), True);
+        EXPECT_TRUE(object->Create());
         return object;
+    }
+
+    // The source record the object opens next, as the DSM receives it at MSG_OPENDS; refused,
+    // so the acquisition ends there. A failure names the caller's line.
+    Call NextOpenedSource(TWAIN& object, std::source_location caller = std::source_location::current()) {
+        const ::testing::ScopedTrace trace(caller.file_name(), static_cast<int>(caller.line()), "opening the source");
+        dsm.Answer(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, TWRC_FAILURE, 1);
+        EXPECT_EQ(object.Acquire(L""), Failed);
+        const Call open = dsm.Calls().back();
+        EXPECT_EQ(open.msg, MSG_OPENDS);
+        return open;
     }
 
     static TW_IDENTITY Source(const char* name) {
@@ -78,12 +92,10 @@ TEST_F(TwainObjectTest, ConstructionSetsDefaultsAndShowsInitializeOnce) {
     auto object = NewObject();
     EXPECT_EQ(object->Application(), L"TWAIN");
     EXPECT_EQ(object->OwnerHwnd(), 0);
-    EXPECT_EQ(object->Interface(), True);
-    EXPECT_EQ(object->ProgressDialog(), True);
+    EXPECT_EQ(object->Interface(), -1) << "the automation True";
+    EXPECT_EQ(object->ProgressDialog(), -1) << "the automation True";
     EXPECT_EQ(object->Version(), L"1.7");
-    EXPECT_FALSE(object->DsmOpen());
     EXPECT_TRUE(AllZero(&object->AppIdentity(), sizeof(TW_IDENTITY)));
-    EXPECT_TRUE(AllZero(&object->SourceIdentity(), sizeof(TW_IDENTITY)));
 
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, L"Initialize()");
@@ -115,7 +127,7 @@ TEST_F(TwainObjectTest, SettersStoreValuesUnchanged) {
 TEST_F(TwainObjectTest, CreateWithoutOwnerFailsAndLoadsNothing) {
     auto object = NewObject();
     const auto attaches = dsm.shared().attaches;
-    EXPECT_EQ(object->Create(), False);
+    EXPECT_FALSE(object->Create());
     EXPECT_EQ(dsm.shared().attaches, attaches);
     EXPECT_FALSE(DsmLoadedInProcess());
     EXPECT_TRUE(dsm.Calls().empty());
@@ -125,8 +137,7 @@ TEST_F(TwainObjectTest, CreateOpensTheDsmWithTheApplicationIdentity) {
     auto object = NewObject();
     object->SetApplication(L"Vantrel Demo");
     object->SetOwnerHwnd(kOwner);
-    ASSERT_EQ(object->Create(), True);
-    EXPECT_TRUE(object->DsmOpen());
+    ASSERT_TRUE(object->Create());
 
     const auto calls = dsm.Calls();
     ASSERT_EQ(calls.size(), 1u);
@@ -153,7 +164,11 @@ TEST_F(TwainObjectTest, CreateOpensTheDsmWithTheApplicationIdentity) {
     EXPECT_EQ(TextAt(origin, 122), "Vantrel Demo");
     EXPECT_TRUE(AllZero(static_cast<const char*>(origin) + 122 + 12, 34 - 12)) << "text fields are zero-padded";
 
-    EXPECT_EQ(object->AppIdentity().Id, kAssignedId) << "the Id the DSM wrote stays";
+    object->Destroy();
+    const auto closing = dsm.Calls();
+    ASSERT_EQ(closing.size(), 2u);
+    EXPECT_EQ(closing[1].msg, MSG_CLOSEDSM) << "the connection was open";
+    EXPECT_EQ(closing[1].origin.Id, kAssignedId) << "the Id the DSM wrote stays";
 }
 
 TEST_F(TwainObjectTest, AssignedIdIsTheOriginOfEveryLaterCall) {
@@ -180,33 +195,32 @@ TEST_F(TwainObjectTest, NewOwnerAfterCreateIsTheDatumOfCloseDsm) {
 
 TEST_F(TwainObjectTest, SecondCreateFailsAndOneDestroyClosesTheOneConnection) {
     auto object = Connected();
-    EXPECT_EQ(object->Create(), False);
-    EXPECT_TRUE(object->DsmOpen()) << "the connection stays";
+    EXPECT_FALSE(object->Create());
     EXPECT_EQ(dsm.Calls().size(), 1u);
 
     const auto detaches = dsm.shared().detaches;
     object->Destroy();
-    EXPECT_FALSE(object->DsmOpen());
-    EXPECT_FALSE(object->DsmLibraryLoaded());
     EXPECT_EQ(dsm.shared().detaches, detaches + 1) << "the library is released";
     EXPECT_FALSE(DsmLoadedInProcess());
     const auto calls = dsm.Calls();
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[1].msg, MSG_CLOSEDSM);
+    EXPECT_EQ(calls[1].msg, MSG_CLOSEDSM) << "the connection stayed until Destroy";
     EXPECT_TRUE(AllZero(&object->AppIdentity(), sizeof(TW_IDENTITY)));
+    EXPECT_EQ(object->SelectSource(), Failed);
+    EXPECT_EQ(dsm.Calls().size(), 2u) << "closed: nothing more reaches the DSM";
 }
 
 TEST_F(TwainObjectTest, CreateAfterDestroyConnectsAgainWithAFreshId) {
     auto object = Connected();
     object->Destroy();
     dsm.script().assignId = kAssignedId + 1;
-    EXPECT_EQ(object->Create(), True);
-    EXPECT_EQ(object->AppIdentity().Id, kAssignedId + 1);
+    EXPECT_TRUE(object->Create());
     const auto calls = dsm.Calls();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[2].msg, MSG_OPENDSM);
     EXPECT_EQ(calls[2].origin.Id, 0u);
     object->Destroy();
+    EXPECT_EQ(dsm.Calls().back().origin.Id, kAssignedId + 1) << "the fresh Id is the origin from then on";
 }
 
 TEST_F(TwainObjectTest, RefusedOpenDsmReleasesTheLibraryAndClearsTheIdentity) {
@@ -215,14 +229,13 @@ TEST_F(TwainObjectTest, RefusedOpenDsmReleasesTheLibraryAndClearsTheIdentity) {
         dsm.Answer(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, rc, 1);
         auto object = NewObject();
         object->SetOwnerHwnd(kOwner);
-        EXPECT_EQ(object->Create(), False) << "rc " << rc;
-        EXPECT_FALSE(object->DsmOpen());
-        EXPECT_FALSE(object->DsmLibraryLoaded());
+        EXPECT_FALSE(object->Create()) << "rc " << rc;
         EXPECT_FALSE(DsmLoadedInProcess());
         EXPECT_TRUE(AllZero(&object->AppIdentity(), sizeof(TW_IDENTITY)));
         EXPECT_EQ(object->SelectSource(), Failed);
+        EXPECT_EQ(dsm.Calls().size(), 1u) << "only the refused MSG_OPENDSM reached the DSM";
 
-        EXPECT_EQ(object->Create(), True) << "the object stays usable";
+        EXPECT_TRUE(object->Create()) << "the object stays usable";
         object->Destroy();
     }
 }
@@ -251,10 +264,10 @@ TEST_F(TwainObjectTest, CreateWithoutTheDsmLibraryFailsAndTriesAgainLater) {
     object->SetOwnerHwnd(kOwner);
     {
         SwappedDsmLibrary missing(nullptr);
-        EXPECT_EQ(object->Create(), False);
-        EXPECT_FALSE(object->DsmLibraryLoaded());
+        EXPECT_FALSE(object->Create());
+        EXPECT_FALSE(DsmLoadedInProcess());
     }
-    EXPECT_EQ(object->Create(), True) << "a later Create loads the library again";
+    EXPECT_TRUE(object->Create()) << "a later Create loads the library again";
     object->Destroy();
 }
 
@@ -262,8 +275,7 @@ TEST_F(TwainObjectTest, CreateRefusesALibraryWithoutDsmEntry) {
     auto object = NewObject();
     object->SetOwnerHwnd(kOwner);
     SwappedDsmLibrary impostor(L"no_entry.dll");
-    EXPECT_EQ(object->Create(), False);
-    EXPECT_FALSE(object->DsmLibraryLoaded());
+    EXPECT_FALSE(object->Create());
     EXPECT_FALSE(DsmLoadedInProcess()) << "the library without DSM_Entry is released";
 }
 
@@ -272,14 +284,14 @@ TEST_F(TwainObjectTest, DestroyWithoutConnectionOnlyClearsIdentities) {
     object->Destroy();
     object->Destroy();
     EXPECT_TRUE(dsm.Calls().empty());
-    EXPECT_FALSE(object->DsmOpen());
 }
 
 TEST_F(TwainObjectTest, SelectSourceNeedsAnOpenDsm) {
     auto object = NewObject();
     EXPECT_EQ(object->SelectSource(), Failed);
+    EXPECT_TRUE(dsm.Calls().empty()) << "a new object has no DSM to ask";
     object->SetOwnerHwnd(kOwner);
-    ASSERT_EQ(object->Create(), True);
+    ASSERT_TRUE(object->Create());
     object->Destroy();
     dsm.Reset();
     EXPECT_EQ(object->SelectSource(), Failed);
@@ -290,22 +302,25 @@ TEST_F(TwainObjectTest, SelectSourceMapsTheDsmAnswer) {
     auto object = Connected();
     dsm.script().source = Source("Flatbed One");
     ASSERT_EQ(object->SelectSource(), Carried);
-    EXPECT_EQ(FieldText(object->SourceIdentity().ProductName), "Flatbed One");
+    TW_IDENTITY opened{};
+    std::memcpy(&opened, NextOpenedSource(*object).data, sizeof opened);
+    EXPECT_EQ(FieldText(opened.ProductName), "Flatbed One") << "the chosen source is the one opened";
 
     const struct {
         TW_UINT16 rc;
-        ResultCode expected;
+        Outcome expected;
     } answers[] = {{TWRC_CANCEL, Cancelled}, {TWRC_FAILURE, Failed}, {TWRC_CHECKSTATUS, Failed}, {TWRC_XFERDONE, Failed}};
     for (const auto& answer : answers) {
         dsm.Answer(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, answer.rc, 1);
         EXPECT_EQ(object->SelectSource(), answer.expected) << "rc " << answer.rc;
-        EXPECT_TRUE(AllZero(&object->SourceIdentity(), sizeof(TW_IDENTITY)))
-            << "an unsuccessful selection does not bring back the earlier choice";
         const auto call = dsm.Calls().back();
         EXPECT_EQ(call.msg, MSG_USERSELECT);
         EXPECT_EQ(call.destinationAddress, 0u);
         EXPECT_TRUE(AllZero(call.data, sizeof(TW_IDENTITY))) << "the DSM receives a zeroed record";
-        EXPECT_EQ(call.dataAddress, reinterpret_cast<std::uintptr_t>(&object->SourceIdentity()));
+        const Call open = NextOpenedSource(*object);
+        EXPECT_EQ(call.dataAddress, open.dataAddress) << "the record the DSM fills is the one opened";
+        EXPECT_TRUE(AllZero(open.data, sizeof(TW_IDENTITY)))
+            << "an unsuccessful selection does not bring back the earlier choice";
     }
     object->Destroy();
 }
@@ -315,26 +330,29 @@ TEST_F(TwainObjectTest, DestroyClearsTheChosenSource) {
     dsm.script().source = Source("Flatbed One");
     ASSERT_EQ(object->SelectSource(), Carried);
     object->Destroy();
-    EXPECT_TRUE(AllZero(&object->SourceIdentity(), sizeof(TW_IDENTITY)));
+    ASSERT_TRUE(object->Create());
+    EXPECT_TRUE(AllZero(NextOpenedSource(*object).data, sizeof(TW_IDENTITY))) << "the next connection opens the default";
+    object->Destroy();
 }
 
 TEST_F(TwainObjectTest, ApplicationReachesProductNameAtTheNextCreate) {
     auto object = NewObject();
     object->SetOwnerHwnd(kOwner);
     object->SetApplication(std::wstring(40, L'A'));
-    ASSERT_EQ(object->Create(), True);
-    EXPECT_EQ(FieldText(object->AppIdentity().ProductName), std::string(32, 'A'));
+    ASSERT_TRUE(object->Create());
+    EXPECT_EQ(FieldText(dsm.Calls().back().origin.ProductName), std::string(32, 'A'));
 
     object->SetApplication(L"Later");
-    EXPECT_EQ(FieldText(object->AppIdentity().ProductName), std::string(32, 'A'));
     object->Destroy();
-    ASSERT_EQ(object->Create(), True);
-    EXPECT_EQ(FieldText(object->AppIdentity().ProductName), "Later");
+    EXPECT_EQ(FieldText(dsm.Calls().back().origin.ProductName), std::string(32, 'A'))
+        << "the connection keeps the name it was opened with";
+    ASSERT_TRUE(object->Create());
+    EXPECT_EQ(FieldText(dsm.Calls().back().origin.ProductName), "Later");
     object->Destroy();
 
     object->SetApplication(L"");
-    ASSERT_EQ(object->Create(), True);
-    EXPECT_TRUE(AllZero(object->AppIdentity().ProductName, sizeof(TW_STR32)));
+    ASSERT_TRUE(object->Create());
+    EXPECT_TRUE(AllZero(dsm.Calls().back().origin.ProductName, sizeof(TW_STR32)));
     object->Destroy();
 }
 

@@ -1,6 +1,8 @@
 // Reading the clipboard's picture without changing the clipboard.
 #include "clipboard_picture.h"
 
+#include "win32_owners.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -48,10 +50,7 @@ bool Place(UINT format, HANDLE data) {
 
 HGLOBAL Block(const std::vector<std::uint8_t>& bytes, std::size_t size) {
     HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
-    if (void* p = ::GlobalLock(block)) {
-        std::memcpy(p, bytes.data(), std::min(size, bytes.size()));
-        ::GlobalUnlock(block);
-    }
+    if (const vantrel::GlobalLock<> data(block); data) std::memcpy(data.get(), bytes.data(), std::min(size, bytes.size()));
     return block;
 }
 
@@ -105,10 +104,7 @@ TEST(ClipboardPicture, AShortDibOrNoPictureGivesNothing) {
     EXPECT_FALSE(ReadClipboardPicture(nullptr)) << "a colour table longer than the block";
 
     HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, 4 * sizeof(wchar_t));
-    if (void* p = ::GlobalLock(text)) {
-        std::memcpy(p, L"abc", 4 * sizeof(wchar_t));
-        ::GlobalUnlock(text);
-    }
+    if (const vantrel::GlobalLock<> data(text); data) std::memcpy(data.get(), L"abc", 4 * sizeof(wchar_t));
     ASSERT_TRUE(Place(CF_UNICODETEXT, text));
     EXPECT_FALSE(ReadClipboardPicture(nullptr));
 }

@@ -2,6 +2,7 @@
 #include "progress_window.h"
 #include "scan_dialog.h"
 #include "twain_source_records.h"
+#include "win32_owners.h"
 
 #include <windows.h>
 
@@ -161,7 +162,8 @@ struct DibView {
 // Reads the block without trusting it: every size is checked against the block's own size.
 std::optional<DibView> ReadDib(HGLOBAL block) {
     const SIZE_T size = ::GlobalSize(block);
-    const auto* bytes = static_cast<const std::uint8_t*>(::GlobalLock(block));
+    const vantrel::GlobalLock<const std::uint8_t> locked(block);
+    const std::uint8_t* bytes = locked.get();
     if (!bytes || size < sizeof(BITMAPINFOHEADER)) return std::nullopt;
     DibView view;
     std::memcpy(&view.header, bytes, sizeof view.header);
@@ -170,14 +172,10 @@ std::optional<DibView> ReadDib(HGLOBAL block) {
     const std::size_t offset = view.header.biSize + colours * sizeof(RGBQUAD);
     view.stride = (static_cast<std::uint32_t>(view.header.biWidth) * view.header.biBitCount + 31) / 32 * 4;
     const std::size_t image = static_cast<std::size_t>(view.stride) * static_cast<std::size_t>(std::abs(view.header.biHeight));
-    if (view.header.biSize != sizeof(BITMAPINFOHEADER) || offset + image > size) {
-        ::GlobalUnlock(block);
-        return std::nullopt;
-    }
+    if (view.header.biSize != sizeof(BITMAPINFOHEADER) || offset + image > size) return std::nullopt;
     view.palette.resize(colours);
     std::memcpy(view.palette.data(), bytes + view.header.biSize, colours * sizeof(RGBQUAD));
     view.bits.assign(bytes + offset, bytes + offset + image);
-    ::GlobalUnlock(block);
     return view;
 }
 
@@ -196,9 +194,9 @@ protected:
         logPath_ = std::wstring(folder) + L"scanner_e2e_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + name + L".log";
         ::DeleteFileW(logPath_.c_str());
         log_.emplace(L"VANTREL_SCANNER_LOG", logPath_.c_str());
-        module_ = ::LoadLibraryW(BesideThisProgram(L"VantrelSampleScanner.ds").c_str());
-        ASSERT_NE(module_, nullptr) << "VantrelSampleScanner.ds beside the test program";
-        entry_ = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(::GetProcAddress(module_, "DS_Entry")));
+        module_.reset(::LoadLibraryW(BesideThisProgram(L"VantrelSampleScanner.ds").c_str()));
+        ASSERT_TRUE(module_) << "VantrelSampleScanner.ds beside the test program";
+        entry_ = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), "DS_Entry")));
         ASSERT_NE(entry_, nullptr) << "DS_Entry exported undecorated";
         application_.Id = 1;
         application_.ProtocolMajor = 1;
@@ -216,7 +214,7 @@ protected:
             Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
             Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
         }
-        if (module_) ::FreeLibrary(module_);
+        module_.reset();
         log_.reset();
         ::DeleteFileW(logPath_.c_str());
     }
@@ -241,15 +239,19 @@ protected:
     }
 
     TW_UINT16 SetIndicators(bool on, TW_UINT16 itemType = TWTY_BOOL) {
-        HGLOBAL block = ::GlobalAlloc(GHND, sizeof(TW_ONEVALUE));
-        auto* value = static_cast<TW_ONEVALUE*>(::GlobalLock(block));
-        value->ItemType = itemType;
-        value->Item = on ? 1 : 0;
-        ::GlobalUnlock(block);
-        TW_CAPABILITY capability{CAP_INDICATORS, TWON_ONEVALUE, ToTwain(block)};
+        const vantrel::UniqueGlobal block(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
+        {
+            const vantrel::GlobalLock<TW_ONEVALUE> value(block.get());
+            if (!value) {
+                ADD_FAILURE() << "no memory for the container";
+                return TWRC_FAILURE;
+            }
+            value->ItemType = itemType;
+            value->Item = on ? 1 : 0;
+        }
+        TW_CAPABILITY capability{CAP_INDICATORS, TWON_ONEVALUE, ToTwain(block.get())};
         const TW_UINT16 rc = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-        EXPECT_EQ(capability.hContainer, ToTwain(block)) << "the container stays the application's";
-        ::GlobalFree(block);
+        EXPECT_EQ(capability.hContainer, ToTwain(block.get())) << "the container stays the application's";
         return rc;
     }
 
@@ -258,13 +260,11 @@ protected:
         TW_CAPABILITY capability{cap, 0, 0};
         if (Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability) != TWRC_SUCCESS) return std::nullopt;
         EXPECT_EQ(capability.ConType, TWON_ONEVALUE);
-        HGLOBAL block = FromTwain<HGLOBAL>(capability.hContainer);
-        EXPECT_GE(::GlobalSize(block), sizeof(TW_ONEVALUE));
-        const auto* value = static_cast<const TW_ONEVALUE*>(::GlobalLock(block));
-        if (!value) return std::nullopt;
-        const TW_ONEVALUE copy = *value;
-        ::GlobalUnlock(block);
-        EXPECT_EQ(::GlobalFree(block), nullptr);
+        vantrel::UniqueGlobal block(FromTwain<HGLOBAL>(capability.hContainer));
+        EXPECT_GE(::GlobalSize(block.get()), sizeof(TW_ONEVALUE));
+        std::optional<TW_ONEVALUE> copy;
+        if (const vantrel::GlobalLock<const TW_ONEVALUE> value(block.get()); value) copy = *value.get();
+        EXPECT_EQ(::GlobalFree(block.release()), nullptr);
         return copy;
     }
 
@@ -313,7 +313,7 @@ protected:
         return lines;
     }
 
-    HMODULE module_ = nullptr;
+    vantrel::UniqueModule module_;
     DsEntryProc entry_ = nullptr;
     TW_IDENTITY application_{};
     std::wstring logPath_;

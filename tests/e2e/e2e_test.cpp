@@ -1,6 +1,7 @@
 // Vantrel.TWAIN end to end: registered Vantrel.dll, Wine's own DSM, and the Vantrel Sample Scanner.
 #include "Vantrel_h.h"
 #include "child_process.h"
+#include "com_apartment.h"
 #include "loaded_server.h"
 #include "message_box_watcher.h"
 #include "scoped_environment.h"
@@ -128,7 +129,7 @@ protected:
         return result;
     }
 
-    fixtures::ComApartment apartment;
+    vantrel::ComApartment apartment;
     fixtures::MessageBoxWatcher boxes;
     const fixtures::TestDirectory scratch{L"e2e"};
     const fs::path directory = scratch.path();

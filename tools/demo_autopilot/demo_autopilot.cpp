@@ -6,6 +6,7 @@
 #include "gdi_owners.h"
 #include "layout.h"
 #include "message_box_watcher.h"
+#include "win32_owners.h"
 
 #include <windows.h>
 
@@ -123,6 +124,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"demo_autopilot: cannot start %ls\n", argv[1]);
         return 2;
     }
+    const vantrel::UniqueKernelObject processHandle(process.hProcess);
+    const vantrel::UniqueKernelObject threadHandle(process.hThread);
     Autopilot pilot;
     pilot.demoProcess = process.dwProcessId;
 
@@ -135,7 +138,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!demo) {
         std::fwprintf(stderr, L"demo_autopilot: the demo's window did not appear\n");
         for (const auto& box : pilot.boxes) std::fwprintf(stderr, L"  box: %ls\n", box.text.c_str());
-        ::TerminateProcess(process.hProcess, 1);
+        ::TerminateProcess(processHandle.get(), 1);
         return 1;
     }
 
@@ -151,9 +154,7 @@ int wmain(int argc, wchar_t** argv) {
     const bool shot = SaveScreen(argv[2]);
 
     ::PostMessageW(demo, WM_CLOSE, 0, 0);
-    ::WaitForSingleObject(process.hProcess, 30000);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    ::WaitForSingleObject(processHandle.get(), 30000);
 
     for (const auto& box : pilot.boxes) std::fwprintf(stderr, L"message box: %ls\n", box.text.c_str());
     if (saved.empty() || ::GetFileAttributesW(saved.c_str()) == INVALID_FILE_ATTRIBUTES) {

@@ -1,11 +1,13 @@
 // Vantrel.dll as clients meet it: exports, type library, class object, vtable and IDispatch calls, registration.
 #include "Vantrel_h.h"
 #include "child_process.h"
+#include "com_apartment.h"
 #include "loaded_server.h"
 #include "message_box_watcher.h"
 #include "stand_in_dsm_client.h"
 #include "stand_in_expectations.h"
 #include "test_directory.h"
+#include "type_info_loans.h"
 #include "win32_owners.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +38,7 @@ protected:
         return object;
     }
 
-    fixtures::ComApartment apartment;
+    ComApartment apartment;
     MessageBoxWatcher boxes;
     StandInDsm dsm;
     fixtures::LoadedServer server;
@@ -117,13 +119,14 @@ const Member kMembers[] = {
 };
 
 std::wstring Text(BSTR text) { return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(); }
+std::wstring Text(const UniqueBstr& text) { return Text(text.get()); }
 
 TEST_F(AutomationTest, TypeLibraryDescribesTheContract) {
     ComPtr<ITypeLib> library;
     ASSERT_EQ(::LoadTypeLibEx(kDll.c_str(), REGKIND_NONE, library.put()), S_OK);
 
-    TLIBATTR* libraryAttributes = nullptr;
-    ASSERT_EQ(library->GetLibAttr(&libraryAttributes), S_OK);
+    fixtures::LibraryAttributes libraryAttributes(library.get());
+    ASSERT_EQ(library->GetLibAttr(libraryAttributes.put()), S_OK);
     EXPECT_EQ(libraryAttributes->guid, LIBID_Vantrel);
     EXPECT_EQ(libraryAttributes->wMajorVerNum, 1);
     EXPECT_EQ(libraryAttributes->wMinorVerNum, 0);
@@ -131,53 +134,48 @@ TEST_F(AutomationTest, TypeLibraryDescribesTheContract) {
     EXPECT_EQ(libraryAttributes->syskind, SYS_WIN32);
     EXPECT_EQ(libraryAttributes->wLibFlags & (LIBFLAG_FRESTRICTED | LIBFLAG_FCONTROL | LIBFLAG_FHIDDEN), 0)
         << "not restricted, not a control library, not hidden";
-    library->ReleaseTLibAttr(libraryAttributes);
 
-    BSTR name = nullptr;
-    BSTR doc = nullptr;
-    ASSERT_EQ(library->GetDocumentation(-1, &name, &doc, nullptr, nullptr), S_OK);
+    UniqueBstr name;
+    UniqueBstr doc;
+    ASSERT_EQ(library->GetDocumentation(-1, name.put(), doc.put(), nullptr, nullptr), S_OK);
     EXPECT_EQ(Text(name), L"Vantrel");
     EXPECT_EQ(Text(doc), L"Vantrel 1.0 Type Library");
-    ::SysFreeString(name);
-    ::SysFreeString(doc);
 
     ASSERT_EQ(library->GetTypeInfoCount(), 2u);
     ComPtr<ITypeInfo> coclass;
     ASSERT_EQ(library->GetTypeInfo(1, coclass.put()), S_OK);
-    TYPEATTR* classAttributes = nullptr;
-    ASSERT_EQ(coclass->GetTypeAttr(&classAttributes), S_OK);
+    fixtures::TypeAttributes classAttributes(coclass.get());
+    ASSERT_EQ(coclass->GetTypeAttr(classAttributes.put()), S_OK);
     EXPECT_EQ(classAttributes->typekind, TKIND_COCLASS);
     EXPECT_EQ(classAttributes->guid, CLSID_TWAIN);
     EXPECT_EQ(classAttributes->wTypeFlags, TYPEFLAG_FCANCREATE);
-    coclass->ReleaseTypeAttr(classAttributes);
 
     ComPtr<ITypeInfo> dual;
     ASSERT_EQ(library->GetTypeInfoOfGuid(IID__TWAIN, dual.put()), S_OK);
-    TYPEATTR* attributes = nullptr;
-    ASSERT_EQ(dual->GetTypeAttr(&attributes), S_OK);
+    fixtures::TypeAttributes attributes(dual.get());
+    ASSERT_EQ(dual->GetTypeAttr(attributes.put()), S_OK);
     EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
     EXPECT_EQ(attributes->wTypeFlags,
               TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE);
     EXPECT_EQ(attributes->wMajorVerNum, 1);
-    dual->ReleaseTypeAttr(attributes);
 
     // The vtable side of the dual interface: slots, kinds, parameters.
     HREFTYPE vtableRef = 0;
     ASSERT_EQ(dual->GetRefTypeOfImplType(-1, &vtableRef), S_OK);
     ComPtr<ITypeInfo> vtable;
     ASSERT_EQ(dual->GetRefTypeInfo(vtableRef, vtable.put()), S_OK);
-    ASSERT_EQ(vtable->GetTypeAttr(&attributes), S_OK);
-    EXPECT_EQ(attributes->cFuncs, 13);
-    EXPECT_EQ(attributes->wTypeFlags & (TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN),
+    fixtures::TypeAttributes vtableAttributes(vtable.get());
+    ASSERT_EQ(vtable->GetTypeAttr(vtableAttributes.put()), S_OK);
+    EXPECT_EQ(vtableAttributes->cFuncs, 13);
+    EXPECT_EQ(vtableAttributes->wTypeFlags & (TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN),
               TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDUAL | TYPEFLAG_FHIDDEN);
-    EXPECT_EQ(attributes->cbSizeVft, 20 * 4);
-    vtable->ReleaseTypeAttr(attributes);
+    EXPECT_EQ(vtableAttributes->cbSizeVft, 20 * 4);
 
     for (UINT index = 0; index < 13; ++index) {
         const Member& expected = kMembers[index];
         SCOPED_TRACE(testing::Message() << "slot " << expected.slot);
-        FUNCDESC* function = nullptr;
-        ASSERT_EQ(vtable->GetFuncDesc(index, &function), S_OK);
+        fixtures::FunctionDescription function(vtable.get());
+        ASSERT_EQ(vtable->GetFuncDesc(index, function.put()), S_OK);
         EXPECT_EQ(function->memid, expected.id);
         EXPECT_EQ(function->invkind, expected.kind);
         EXPECT_EQ(function->oVft, expected.slot * 4);
@@ -199,19 +197,17 @@ TEST_F(AutomationTest, TypeLibraryDescribesTheContract) {
             ASSERT_NE(file.paramdesc.pparamdescex, nullptr);
             EXPECT_EQ(V_VT(&file.paramdesc.pparamdescex->varDefaultValue), VT_BSTR);
             EXPECT_EQ(Text(V_BSTR(&file.paramdesc.pparamdescex->varDefaultValue)), L"");
-            BSTR names[3] = {};
+            BSTR given[3] = {};
             UINT count = 0;
-            ASSERT_EQ(vtable->GetNames(function->memid, names, 3, &count), S_OK);
+            const HRESULT named = vtable->GetNames(function->memid, given, 3, &count);
+            const UniqueBstr names[3] = {UniqueBstr(given[0]), UniqueBstr(given[1]), UniqueBstr(given[2])};
+            ASSERT_EQ(named, S_OK);
             EXPECT_EQ(Text(names[1]), L"file");
-            for (UINT i = 0; i < count; ++i) ::SysFreeString(names[i]);
         }
-        BSTR help = nullptr;
-        ASSERT_EQ(vtable->GetDocumentation(function->memid, &name, &help, nullptr, nullptr), S_OK);
+        UniqueBstr help;
+        ASSERT_EQ(vtable->GetDocumentation(function->memid, name.put(), help.put(), nullptr, nullptr), S_OK);
         EXPECT_EQ(Text(name), expected.name);
         EXPECT_EQ(Text(help), expected.help);
-        ::SysFreeString(name);
-        ::SysFreeString(help);
-        vtable->ReleaseFuncDesc(function);
     }
 }
 
@@ -240,6 +236,22 @@ TEST_F(AutomationTest, ClassObjectServesOnlyTwainAndKeepsTheModuleLoaded) {
     factory->LockServer(FALSE);
     factory.reset();
     EXPECT_EQ(canUnloadNow(), S_OK);
+}
+
+TEST_F(AutomationTest, TypeInformationGoesBackWhenTheModuleMayUnload) {
+    const auto canUnloadNow = server.Export<HRESULT(__stdcall*)()>("DllCanUnloadNow");
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(NewObject()->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
+    // The count Release answers; the module keeps one reference of its own while it is loaded.
+    const auto references = [&] {
+        info->AddRef();
+        return info->Release();
+    };
+    const ULONG withTheModules = references();
+    ASSERT_EQ(canUnloadNow(), S_OK);
+    EXPECT_EQ(references(), withTheModules - 1) << "the module gave its reference back";
+    ComPtr<ITypeInfo> again;
+    EXPECT_EQ(NewObject()->GetTypeInfo(0, LOCALE_USER_DEFAULT, again.put()), S_OK) << "and loads it again when asked";
 }
 
 TEST_F(AutomationTest, QueryInterfaceAnswersTheThreeInterfacesWithOneTable) {
@@ -275,16 +287,14 @@ TEST_F(AutomationTest, EarlyBoundSlotsRunTheirMembers) {
     using CreateSlot = HRESULT(__stdcall*)(_TWAIN*, VARIANT_BOOL*);
     using DestroySlot = HRESULT(__stdcall*)(_TWAIN*);
 
-    BSTR text = nullptr;
-    ASSERT_EQ(At<GetText>(object, 7)(object, &text), S_OK);
+    UniqueBstr text;
+    ASSERT_EQ(At<GetText>(object, 7)(object, text.put()), S_OK);
     EXPECT_EQ(Text(text), L"TWAIN");
-    ::SysFreeString(text);
     auto demo = MakeBstr(L"Vantrel Demo");
     ASSERT_EQ(At<PutText>(object, 8)(object, demo.get()), S_OK);
-    ASSERT_EQ(At<GetText>(object, 7)(object, &text), S_OK);
+    ASSERT_EQ(At<GetText>(object, 7)(object, text.put()), S_OK);
     EXPECT_EQ(Text(text), L"Vantrel Demo");
-    EXPECT_NE(text, demo.get()) << "a getter hands out a new string";
-    ::SysFreeString(text);
+    EXPECT_NE(text.get(), demo.get()) << "a getter hands out a new string";
 
     VARIANT_BOOL flag = 0;
     ASSERT_EQ(At<PutBool>(object, 10)(object, 1), S_OK);
@@ -298,9 +308,8 @@ TEST_F(AutomationTest, EarlyBoundSlotsRunTheirMembers) {
     ASSERT_EQ(At<PutLong>(object, 12)(object, 0x1234), S_OK);
     ASSERT_EQ(At<GetLong>(object, 11)(object, &owner), S_OK);
     EXPECT_EQ(owner, 0x1234);
-    ASSERT_EQ(At<GetText>(object, 15)(object, &text), S_OK);
+    ASSERT_EQ(At<GetText>(object, 15)(object, text.put()), S_OK);
     EXPECT_EQ(Text(text), L"1.7");
-    ::SysFreeString(text);
 
     VARIANT_BOOL created = 0;
     ASSERT_EQ(At<CreateSlot>(object, 17)(object, &created), S_OK);
@@ -335,13 +344,13 @@ public:
         return id;
     }
 
-    VARIANT Call(DISPID id, WORD flags, std::vector<VARIANT> arguments = {}, std::vector<DISPID> named = {}) {
+    // The arguments are borrowed; the result is the caller's.
+    UniqueVariant Call(DISPID id, WORD flags, std::vector<VARIANT> arguments = {}, std::vector<DISPID> named = {}) {
         DISPPARAMS params{arguments.data(), named.data(), static_cast<UINT>(arguments.size()),
                           static_cast<UINT>(named.size())};
-        VARIANT result;
-        ::VariantInit(&result);
+        UniqueVariant result;
         hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                               (flags & DISPATCH_PROPERTYPUT) ? nullptr : &result, nullptr, nullptr);
+                               (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.put(), nullptr, nullptr);
         return result;
     }
 
@@ -371,27 +380,26 @@ TEST_F(AutomationTest, LateBoundCallsByNameAndById) {
     late.Id(L"Scan");
     EXPECT_EQ(late.hr, DISP_E_UNKNOWNNAME);
 
-    VARIANT version = late.Call(0x68030000, DISPATCH_PROPERTYGET);
+    const UniqueVariant version = late.Call(0x68030000, DISPATCH_PROPERTYGET);
     ASSERT_EQ(late.hr, S_OK);
-    EXPECT_EQ(Text(V_BSTR(&version)), L"1.7");
-    ::VariantClear(&version);
+    EXPECT_EQ(Text(V_BSTR(version.get())), L"1.7");
     auto newVersion = MakeBstr(L"2.0");
     late.Call(0x68030000, DISPATCH_PROPERTYPUT, {Str(newVersion.get())}, {DISPID_PROPERTYPUT});
     EXPECT_TRUE(FAILED(late.hr)) << "Version has no setter";
 
-    VARIANT before = late.Call(late.Id(L"Acquire"), DISPATCH_METHOD);
+    const UniqueVariant before = late.Call(late.Id(L"Acquire"), DISPATCH_METHOD);
     ASSERT_EQ(late.hr, S_OK);
-    EXPECT_EQ(V_VT(&before), VT_I2);
-    EXPECT_EQ(V_I2(&before), -1) << "no DSM yet";
+    EXPECT_EQ(V_VT(before.get()), VT_I2);
+    EXPECT_EQ(V_I2(before.get()), -1) << "no DSM yet";
 
     VARIANT owner;
     V_VT(&owner) = VT_I4;
     V_I4(&owner) = 0x2222;
     late.Call(late.Id(L"OwnerHwnd"), DISPATCH_PROPERTYPUT, {owner}, {DISPID_PROPERTYPUT});
     ASSERT_EQ(late.hr, S_OK);
-    VARIANT created = late.Call(late.Id(L"Create"), DISPATCH_METHOD);
+    const UniqueVariant created = late.Call(late.Id(L"Create"), DISPATCH_METHOD);
     ASSERT_EQ(late.hr, S_OK);
-    EXPECT_EQ(V_BOOL(&created), VARIANT_TRUE);
+    EXPECT_EQ(V_BOOL(created.get()), VARIANT_TRUE);
 
     // Without an argument Acquire delivers to the clipboard.
     std::vector<std::uint8_t> dib(64, 0);
@@ -403,9 +411,9 @@ TEST_F(AutomationTest, LateBoundCallsByNameAndById) {
     dib[20] = 24;
     dsm.HandOverImage(dib.data(), dib.size(), dib.size());
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
-    VARIANT toClipboard = late.Call(0x6003000E, DISPATCH_METHOD);
+    const UniqueVariant toClipboard = late.Call(0x6003000E, DISPATCH_METHOD);
     ASSERT_EQ(late.hr, S_OK);
-    EXPECT_EQ(V_I2(&toClipboard), 1);
+    EXPECT_EQ(V_I2(toClipboard.get()), 1);
     EXPECT_EQ(::IsClipboardFormatAvailable(CF_DIB), TRUE);
 
     // The argument named `file`.
@@ -418,9 +426,9 @@ TEST_F(AutomationTest, LateBoundCallsByNameAndById) {
     dsm.HandOverImage(dib.data(), dib.size(), dib.size());
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
     auto file = MakeBstr(path.wstring().c_str());
-    VARIANT toFile = late.Call(ids[0], DISPATCH_METHOD, {Str(file.get())}, {ids[1]});
+    const UniqueVariant toFile = late.Call(ids[0], DISPATCH_METHOD, {Str(file.get())}, {ids[1]});
     ASSERT_EQ(late.hr, S_OK);
-    EXPECT_EQ(V_I2(&toFile), 1);
+    EXPECT_EQ(V_I2(toFile.get()), 1);
     EXPECT_EQ(std::filesystem::file_size(path), 78u);
     std::filesystem::remove(path);
 
