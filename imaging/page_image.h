@@ -48,7 +48,11 @@ constexpr bool IsWellFormed(const PageImage& page) {
     if (page.width == 0 || page.height == 0) return false;
     const std::uint64_t minimum = MinimumStride(page.format, page.width);
     if (page.stride < minimum) return false;
-    return page.pixels.size() >= page.stride * (page.height - 1) + minimum;
+    // Checked by division first, so a huge stride cannot wrap the product into a small size.
+    const std::uint64_t size = page.pixels.size();
+    if (size < minimum) return false;
+    if (page.height > 1 && page.stride > (size - minimum) / (page.height - 1)) return false;
+    return true;
 }
 
 }  // namespace vantrel::imaging

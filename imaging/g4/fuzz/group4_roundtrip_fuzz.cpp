@@ -1,0 +1,70 @@
+// libFuzzer target: bitonal pages made from the input, coded with EncodeGroup4, decoded by the test decoder and
+// compared pixel for pixel.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "group4_encoder.h"
+#include "group4_test_decoder.h"
+
+namespace {
+
+using namespace vantrel::imaging;
+
+void Require(bool holds) {
+    if (!holds) std::abort();
+}
+
+// Input: width (2 bytes), height, stride padding, a mode byte, then pixel material. In mode 0 the material is the
+// pixels' bits, repeated to fill the page; otherwise each byte is a run length, long ones among them, so that
+// every make-up code is reached.
+std::vector<std::uint8_t> MakePixels(const std::uint8_t* material, std::size_t size, bool asRuns, std::uint32_t width,
+                                     std::uint32_t height, std::uint64_t stride) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(stride * height), 0);
+    if (size == 0) return pixels;
+    if (!asRuns) {
+        for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = material[i % size];
+        return pixels;
+    }
+    std::size_t next = 0;
+    bool black = false;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width;) {
+            const std::uint8_t b = material[next++ % size];
+            std::uint32_t run = b < 200 ? 1u + b % 16 : 1u + (b - 200u) * 199u;
+            for (; run > 0 && x < width; --run, ++x) {
+                if (black) pixels[static_cast<std::size_t>(stride * y + x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+            }
+            black = !black;
+        }
+    }
+    return pixels;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 5) return 0;
+    const std::uint32_t width = 1 + (static_cast<std::uint32_t>(data[0] | data[1] << 8) % 10000);
+    const std::uint32_t height = 1 + data[2] % 8;
+    const std::uint64_t stride = MinimumStride(PixelFormat::BlackWhite1, width) + data[3] % 5;
+    const bool asRuns = data[4] % 2 == 1;
+    const auto pixels = MakePixels(data + 5, size - 5, asRuns, width, height, stride);
+    const PageImage page{.width = width, .height = height, .format = PixelFormat::BlackWhite1, .stride = stride,
+                         .xDpi = 0, .yDpi = 0, .pixels = pixels};
+    const auto coded = EncodeGroup4(page);
+    // No mode spends more than 14 bits on a pixel; each row may add a little, the end-of-block 24 bits.
+    Require(!coded.empty() && coded.size() * 8 <= std::uint64_t{height} * (14 * std::uint64_t{width} + 32) + 32);
+    const auto decoded = testing::DecodeGroup4(coded, width, height);
+    Require(decoded.has_value());
+    const std::size_t rowBytes = static_cast<std::size_t>(MinimumStride(PixelFormat::BlackWhite1, width));
+    const auto lastMask = static_cast<std::uint8_t>(width % 8 == 0 ? 0xFF : 0xFF00 >> (width % 8));
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            const std::uint8_t mask = i + 1 == rowBytes ? lastMask : 0xFF;
+            Require(((*decoded)[rowBytes * y + i] & mask) == (pixels[static_cast<std::size_t>(stride * y + i)] & mask));
+        }
+    }
+    return 0;
+}

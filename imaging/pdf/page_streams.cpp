@@ -1,0 +1,54 @@
+// Encoding pages for PDF image streams and describing streams other encoders made.
+#include "page_streams.h"
+
+#include <new>
+
+#include "row_deflater.h"
+
+namespace vantrel::imaging {
+namespace {
+
+PdfImage Describe(const PageImage& page, PdfFilter filter) {
+    return PdfImage{.width = page.width,
+                    .height = page.height,
+                    .colorSpace = page.format == PixelFormat::Rgb24 ? PdfColorSpace::DeviceRGB : PdfColorSpace::DeviceGray,
+                    .bitsPerComponent = static_cast<std::uint8_t>(page.format == PixelFormat::BlackWhite1 ? 1 : 8),
+                    .filter = filter,
+                    .xDpi = page.xDpi,
+                    .yDpi = page.yDpi};
+}
+
+}  // namespace
+
+std::optional<EncodedImage> EncodeFlateImage(const PageImage& page, FlateImageOptions options) {
+    try {
+        EncodedImage encoded{Describe(page, PdfFilter::FlateDecode), {}};
+        encoded.description.pngPredictors = options.pngPredictors;
+        const auto keep = [&encoded](std::span<const std::uint8_t> piece) {
+            encoded.bytes.insert(encoded.bytes.end(), piece.begin(), piece.end());
+            return true;
+        };
+        const RowDeflateOptions deflate{.level = options.zlibLevel, .pngFilters = options.pngPredictors};
+        if (!DeflateRows(page, deflate, keep)) return std::nullopt;
+        return encoded;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<PdfImage> DescribeJpeg(const PageImage& page, std::span<const std::uint8_t> jpeg) {
+    if (!IsWellFormed(page) || jpeg.empty()) return std::nullopt;
+    PdfImage image = Describe(page, PdfFilter::DCTDecode);
+    image.bitsPerComponent = 8;
+    image.bytes = jpeg;
+    return image;
+}
+
+std::optional<PdfImage> DescribeGroup4(const PageImage& page, std::span<const std::uint8_t> group4) {
+    if (!IsWellFormed(page) || page.format != PixelFormat::BlackWhite1 || group4.empty()) return std::nullopt;
+    PdfImage image = Describe(page, PdfFilter::CCITTFaxDecode);
+    image.bytes = group4;
+    return image;
+}
+
+}  // namespace vantrel::imaging

@@ -1,0 +1,44 @@
+// Turning a page into the encoded image the PDF writer takes: Flate here, JPEG and Group 4 bytes described.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "page_image.h"
+#include "pdf_image.h"
+
+namespace vantrel::imaging {
+
+struct EncodedImage {
+    PdfImage description;  // everything but the bytes
+    std::vector<std::uint8_t> bytes;
+
+    // The record for PdfWriter::AddPage, its bytes pointing into this object.
+    PdfImage View() const {
+        PdfImage image = description;
+        image.bytes = bytes;
+        return image;
+    }
+};
+
+struct FlateImageOptions {
+    int zlibLevel = 6;
+    bool pngPredictors = true;  // each row PNG-filtered, as /Predictor 15 tells the reader
+};
+
+// The lossless stream: samples as a PNG holds them (1-bit rows inverted so 0 is black, as DeviceGray
+// reads them), deflated. Nullopt on a page that is not well-formed, a bad level or memory exhaustion.
+std::optional<EncodedImage> EncodeFlateImage(const PageImage& page, FlateImageOptions options = {});
+
+// The record for a baseline JPEG of the page: DeviceRGB for a colour page, else DeviceGray 8 bits (JPEG
+// has no bilevel mode, so 1-bit pages are coded as grey). Nullopt for a page that is not well-formed or no bytes.
+std::optional<PdfImage> DescribeJpeg(const PageImage& page, std::span<const std::uint8_t> jpeg);
+
+// The record for a CCITT Group 4 (K -1) coding of a 1-bit page whose black runs are coded black: with
+// /BlackIs1 false the filter yields 0 for black, which DeviceGray shows as black. Nullopt for another
+// format, a page that is not well-formed, or no bytes.
+std::optional<PdfImage> DescribeGroup4(const PageImage& page, std::span<const std::uint8_t> group4);
+
+}  // namespace vantrel::imaging

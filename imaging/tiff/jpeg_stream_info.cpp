@@ -1,0 +1,56 @@
+// The marker walk to a JPEG stream's frame header.
+#include "jpeg_stream_info.h"
+
+namespace vantrel::imaging::tiff {
+namespace {
+
+constexpr std::uint8_t kSoi = 0xD8, kEoi = 0xD9, kSos = 0xDA, kSof0 = 0xC0, kSof1 = 0xC1;
+
+std::uint32_t BigEndian16(const std::uint8_t* bytes) { return std::uint32_t{bytes[0]} << 8 | bytes[1]; }
+
+// Other frame types (progressive, lossless, arithmetic): C2, C3, C5..C7, C9..CB, CD..CF. C4, C8 and CC are DHT, JPG
+// and DAC, not frames.
+bool IsOtherFrame(std::uint8_t marker) {
+    return marker >= 0xC2 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+std::optional<JpegStreamInfo> ReadFrame(std::span<const std::uint8_t> segment) {
+    if (segment.size() < 6 || segment[0] != 8) return std::nullopt;
+    JpegStreamInfo info;
+    info.height = BigEndian16(&segment[1]);
+    info.width = BigEndian16(&segment[3]);
+    info.components = segment[5];
+    if (info.height == 0 || info.width == 0 || (info.components != 1 && info.components != 3)) return std::nullopt;
+    if (segment.size() != 6 + 3 * std::size_t{info.components}) return std::nullopt;
+    for (std::uint32_t c = 0; c < info.components; ++c) {
+        const std::uint8_t factors = segment[6 + 3 * c + 1];
+        info.horizontal[c] = factors >> 4;
+        info.vertical[c] = factors & 0x0F;
+        if (info.horizontal[c] < 1 || info.horizontal[c] > 4 || info.vertical[c] < 1 || info.vertical[c] > 4) return std::nullopt;
+    }
+    return info;
+}
+
+}  // namespace
+
+std::optional<JpegStreamInfo> ReadJpegStreamInfo(std::span<const std::uint8_t> jpeg) {
+    const std::size_t size = jpeg.size();
+    if (size < 4 || jpeg[0] != 0xFF || jpeg[1] != kSoi || jpeg[size - 2] != 0xFF || jpeg[size - 1] != kEoi) return std::nullopt;
+    std::size_t at = 2;
+    while (at < size) {
+        if (jpeg[at] != 0xFF) return std::nullopt;
+        while (at < size && jpeg[at] == 0xFF) ++at;  // fill bytes may precede a marker
+        if (at >= size) return std::nullopt;
+        const std::uint8_t marker = jpeg[at++];
+        if (marker == kSoi || marker == kEoi || marker == kSos || IsOtherFrame(marker)) return std::nullopt;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length follows these
+        if (size - at < 2) return std::nullopt;
+        const std::size_t length = BigEndian16(&jpeg[at]);
+        if (length < 2 || length > size - at) return std::nullopt;
+        if (marker == kSof0 || marker == kSof1) return ReadFrame(jpeg.subspan(at + 2, length - 2));
+        at += length;
+    }
+    return std::nullopt;
+}
+
+}  // namespace vantrel::imaging::tiff
