@@ -304,4 +304,166 @@ using DSMENTRYPROC = TW_UINT16(__stdcall*)(TW_IDENTITY* origin, TW_IDENTITY* des
                                            TW_UINT16 dat, TW_UINT16 msg, void* data);
 #endif
 
+// TWAIN 2: the DSM's memory functions, callbacks, memory and file transfers, layouts and status texts.
+using TW_INT16 = std::int16_t;
+using TW_STR255 = char[256];
+
+#pragma pack(push, 2)
+
+struct TW_MEMORY {
+    TW_UINT32 Flags;
+    TW_UINT32 Length;
+    TW_MEMREF TheMem;
+};
+
+struct TW_SETUPMEMXFER {
+    TW_UINT32 MinBufSize;
+    TW_UINT32 MaxBufSize;
+    TW_UINT32 Preferred;
+};
+
+struct TW_IMAGEMEMXFER {
+    TW_UINT16 Compression;
+    TW_UINT32 BytesPerRow;
+    TW_UINT32 Columns;
+    TW_UINT32 Rows;
+    TW_UINT32 XOffset;
+    TW_UINT32 YOffset;
+    TW_UINT32 BytesWritten;
+    TW_MEMORY Memory;
+};
+
+struct TW_SETUPFILEXFER {
+    TW_STR255 FileName;
+    TW_UINT16 Format;
+    TW_INT16 VRefNum;
+};
+
+struct TW_CALLBACK {
+    TW_MEMREF CallBackProc;
+    TW_UINT32 RefCon;
+    TW_INT16 Message;
+};
+
+struct TW_STATUSUTF8 {
+    TW_STATUS Status;
+    TW_UINT32 Size;
+    TW_HANDLE UTF8string;
+};
+
+struct TW_IMAGELAYOUT {
+    TW_FRAME Frame;
+    TW_UINT32 DocumentNumber;
+    TW_UINT32 PageNumber;
+    TW_UINT32 FrameNumber;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(TW_MEMORY) == 12);
+static_assert(offsetof(TW_MEMORY, TheMem) == 8);
+static_assert(sizeof(TW_SETUPMEMXFER) == 12);
+static_assert(sizeof(TW_IMAGEMEMXFER) == 38);
+static_assert(offsetof(TW_IMAGEMEMXFER, BytesPerRow) == 2);
+static_assert(offsetof(TW_IMAGEMEMXFER, BytesWritten) == 22);
+static_assert(offsetof(TW_IMAGEMEMXFER, Memory) == 26);
+static_assert(sizeof(TW_SETUPFILEXFER) == 260);
+static_assert(offsetof(TW_SETUPFILEXFER, Format) == 256);
+static_assert(sizeof(TW_CALLBACK) == 10);
+static_assert(offsetof(TW_CALLBACK, Message) == 8);
+static_assert(sizeof(TW_STATUSUTF8) == 12);
+static_assert(offsetof(TW_STATUSUTF8, UTF8string) == 8);
+static_assert(sizeof(TW_IMAGELAYOUT) == 28);
+static_assert(offsetof(TW_IMAGELAYOUT, PageNumber) == 20);
+
+inline constexpr TW_UINT32 DF_DSM2 = 0x10000000;
+inline constexpr TW_UINT32 DF_APP2 = 0x20000000;
+inline constexpr TW_UINT32 DF_DS2 = 0x40000000;
+
+inline constexpr TW_UINT16 DAT_SETUPMEMXFER = 0x0006;
+inline constexpr TW_UINT16 DAT_SETUPFILEXFER = 0x0007;
+inline constexpr TW_UINT16 DAT_CALLBACK = 0x0010;
+inline constexpr TW_UINT16 DAT_STATUSUTF8 = 0x0011;
+inline constexpr TW_UINT16 DAT_IMAGELAYOUT = 0x0102;
+inline constexpr TW_UINT16 DAT_ENTRYPOINT = 0x0403;
+
+inline constexpr TW_UINT16 MSG_GETFIRST = 0x0004;
+inline constexpr TW_UINT16 MSG_GETNEXT = 0x0005;
+inline constexpr TW_UINT16 MSG_CLOSEDSOK = 0x0103;
+inline constexpr TW_UINT16 MSG_STOPFEEDER = 0x0702;
+inline constexpr TW_UINT16 MSG_REGISTER_CALLBACK = 0x0902;
+inline constexpr TW_UINT16 MSG_RESETALL = 0x0A01;
+
+inline constexpr TW_UINT16 TWCC_NODS = 3;
+inline constexpr TW_UINT16 TWCC_BADDEST = 12;
+inline constexpr TW_UINT16 TWCC_CAPSEQERROR = 15;
+inline constexpr TW_UINT16 TWCC_DENIED = 16;
+inline constexpr TW_UINT16 TWCC_PAPERJAM = 20;
+inline constexpr TW_UINT16 TWCC_PAPERDOUBLEFEED = 21;
+inline constexpr TW_UINT16 TWCC_CHECKDEVICEONLINE = 23;
+inline constexpr TW_UINT16 TWCC_NOMEDIA = 29;
+
+inline constexpr TW_UINT16 CAP_FEEDERENABLED = 0x1002;
+inline constexpr TW_UINT16 CAP_FEEDERLOADED = 0x1003;
+inline constexpr TW_UINT16 CAP_SUPPORTEDCAPS = 0x1005;
+inline constexpr TW_UINT16 CAP_AUTOFEED = 0x1007;
+inline constexpr TW_UINT16 CAP_UICONTROLLABLE = 0x100E;
+inline constexpr TW_UINT16 CAP_DEVICEONLINE = 0x100F;
+inline constexpr TW_UINT16 CAP_DUPLEX = 0x1012;
+inline constexpr TW_UINT16 CAP_DUPLEXENABLED = 0x1013;
+inline constexpr TW_UINT16 ICAP_UNITS = 0x0102;
+inline constexpr TW_UINT16 ICAP_BRIGHTNESS = 0x1101;
+inline constexpr TW_UINT16 ICAP_CONTRAST = 0x1103;
+inline constexpr TW_UINT16 ICAP_IMAGEFILEFORMAT = 0x110C;
+inline constexpr TW_UINT16 ICAP_PHYSICALWIDTH = 0x1111;
+inline constexpr TW_UINT16 ICAP_PHYSICALHEIGHT = 0x1112;
+inline constexpr TW_UINT16 ICAP_BITORDER = 0x111C;
+inline constexpr TW_UINT16 ICAP_PIXELFLAVOR = 0x111F;
+inline constexpr TW_UINT16 ICAP_PLANARCHUNKY = 0x1120;
+inline constexpr TW_UINT16 ICAP_SUPPORTEDSIZES = 0x1122;
+
+inline constexpr TW_UINT16 TWSX_FILE = 1;
+inline constexpr TW_UINT16 TWSX_MEMORY = 2;
+inline constexpr TW_UINT16 TWUN_INCHES = 0;
+inline constexpr TW_UINT16 TWPF_CHOCOLATE = 0;
+inline constexpr TW_UINT16 TWPF_VANILLA = 1;
+inline constexpr TW_UINT16 TWPC_CHUNKY = 0;
+inline constexpr TW_UINT16 TWBO_MSBFIRST = 1;
+inline constexpr TW_UINT16 TWFF_BMP = 2;
+inline constexpr TW_UINT16 TWDX_NONE = 0;
+inline constexpr TW_UINT16 TWDX_1PASSDUPLEX = 1;
+inline constexpr TW_UINT16 TWSS_NONE = 0;
+inline constexpr TW_UINT16 TWSS_A4 = 1;
+inline constexpr TW_UINT16 TWSS_USLETTER = 3;
+inline constexpr TW_UINT16 TWSS_USLEGAL = 4;
+inline constexpr TW_UINT16 TWSS_A5 = 5;
+
+inline constexpr TW_UINT32 TWMF_APPOWNS = 0x0001;
+inline constexpr TW_UINT32 TWMF_DSMOWNS = 0x0002;
+inline constexpr TW_UINT32 TWMF_DSOWNS = 0x0004;
+inline constexpr TW_UINT32 TWMF_POINTER = 0x0008;
+inline constexpr TW_UINT32 TWMF_HANDLE = 0x0010;
+
+#if defined(_WIN32)
+using DSM_MEMALLOCATE = TW_HANDLE(__stdcall*)(TW_UINT32 size);
+using DSM_MEMFREE = void(__stdcall*)(TW_HANDLE handle);
+using DSM_MEMLOCK = TW_MEMREF(__stdcall*)(TW_HANDLE handle);
+using DSM_MEMUNLOCK = void(__stdcall*)(TW_HANDLE handle);
+// What the application's callback receives: the same arguments as DSM_Entry.
+using TWAIN_CALLBACK = TW_UINT16(__stdcall*)(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_UINT32 dg,
+                                             TW_UINT16 dat, TW_UINT16 msg, void* data);
+
+#pragma pack(push, 2)
+struct TW_ENTRYPOINT {
+    TW_UINT32 Size;
+    DSMENTRYPROC DSM_Entry;
+    DSM_MEMALLOCATE DSM_MemAllocate;
+    DSM_MEMFREE DSM_MemFree;
+    DSM_MEMLOCK DSM_MemLock;
+    DSM_MEMUNLOCK DSM_MemUnlock;
+};
+#pragma pack(pop)
+static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*));
+#endif
+
 }  // namespace vantrel::twain
