@@ -1,105 +1,46 @@
-// Acquire: one image from the chosen source, by native transfer, through the object's own message loop.
+// Acquire: one image from the chosen source, by native transfer, through the engine's batch.
+#include "batch.h"
+#include "capability_client.h"
 #include "save_dib.h"
 #include "twain_object.h"
-#include "win32_owners.h"
 
 namespace vantrel {
 
 using namespace twain;
 
-// Best effort: the source keeps its own default when any step fails.
-void TWAIN::SetProgressIndicators() {
-    UniqueGlobal container(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
-    if (!container) return;
-    GlobalLock<TW_ONEVALUE> value(container.get());
-    if (!value) return;
-    value.get()->ItemType = TWTY_BOOL;
-    value.get()->Item = AbsoluteFlag(ProgressDialog_);
-
-    TW_CAPABILITY capability{};
-    capability.Cap = CAP_INDICATORS;
-    capability.ConType = TWON_ONEVALUE;
-    capability.hContainer = static_cast<TW_HANDLE>(reinterpret_cast<std::uintptr_t>(container.get()));
-    CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-}
-
-Outcome TWAIN::Transfer(const std::wstring& file) {
-    Outcome result = Outcome::Failed;
-    bool ended = false;  // the source was told the transfer is over (MSG_ENDXFER)
-    TW_PENDINGXFERS pending{};
-    TW_IMAGEINFO info{};
-    if (CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) == TWRC_SUCCESS) {
-        std::uint32_t handle = 0;
-        switch (CallSource(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle)) {
-        case TWRC_XFERDONE: {
-            // From here the block is ours until the clipboard takes it.
-            UniqueGlobal image(reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(handle)));
-            if (image) {
-                const Delivery delivery = SaveDIB(image.get(), file);
-                if (delivery == Delivery::Clipboard) image.release();
-                if (delivery != Delivery::Failed) result = Outcome::Carried;
-            }
-            ended = true;
-            break;
-        }
-        case TWRC_CANCEL:
-            result = Outcome::Cancelled;
-            ended = true;
-            break;
-        default:
-            break;
-        }
-    }
-    if (ended) CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
-    // One image per call, and a source still in the transfer state (an image left pending, or a
-    // transfer that never ended) refuses to be disabled and closed: reset it.
-    if (!ended || pending.Count != 0) CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
-    return result;
-}
-
 namespace {
 
-// Takes the next message in the character set of the window it is for: the ANSI form turns a
-// Unicode window's characters outside the code page into '?'. Messages for ANSI windows and the
-// thread's own are taken in the ANSI form, as always. Returns as GetMessage does.
-BOOL TakeMessage(MSG& message, bool& wide) {
-    MSG next{};
-    while (!::PeekMessageW(&next, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (!::WaitMessage()) return -1;
+// The one page goes to the file, or to the clipboard, which then owns the block.
+class DibDelivery final : public engine::PageSink {
+public:
+    explicit DibDelivery(const std::wstring& file) : file_(file) {}
+
+    bool TakeNative(DsmBlock& dib) override {
+        const Delivery delivery = SaveDIB(reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(dib.get())), file_);
+        if (delivery == Delivery::Clipboard) dib.release();
+        return delivery != Delivery::Failed;
     }
-    wide = next.hwnd && ::IsWindowUnicode(next.hwnd);
-    return wide ? ::GetMessageW(&message, nullptr, 0, 0) : ::GetMessageA(&message, nullptr, 0, 0);
+    bool TakePage(const imaging::PageImage&) override { return false; }  // native transfers only
+    std::wstring Failure() const override { return L"The image could not be delivered."; }
+
+private:
+    const std::wstring& file_;
+};
+
+TW_USERINTERFACE UserInterface(TW_UINT16 showUI, std::int32_t owner) noexcept {
+    TW_USERINTERFACE ui{};
+    ui.ShowUI = showUI;
+    ui.ModalUI = 0;
+    ui.hParent = static_cast<TW_HANDLE>(owner);
+    return ui;
 }
 
 }  // namespace
 
-Outcome TWAIN::RunMessageLoop(const std::wstring& file, std::optional<WPARAM>& quitCode) {
-    MSG message{};
-    TW_EVENT event{};
-    for (;;) {
-        bool wide = false;
-        const BOOL got = TakeMessage(message, wide);
-        if (got == -1) return Outcome::Failed;
-        if (got == 0) {
-            quitCode = message.wParam;
-            return Outcome::Failed;
-        }
-        if (destroyRequested_) return Outcome::Cancelled;
-
-        event.pEvent = static_cast<TW_MEMREF>(reinterpret_cast<std::uintptr_t>(&message));
-        event.TWMessage = MSG_NULL;
-        const TW_UINT16 rc = CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
-        if (rc == TWRC_NOTDSEVENT) {
-            ::TranslateMessage(&message);
-            if (wide) ::DispatchMessageW(&message);
-            else ::DispatchMessageA(&message);
-            if (destroyRequested_) return Outcome::Cancelled;
-            continue;
-        }
-        if (rc != TWRC_DSEVENT) continue;
-        if (event.TWMessage == MSG_XFERREADY) return Transfer(file);
-        if (event.TWMessage == MSG_CLOSEDSREQ) return Outcome::Cancelled;
-    }
+// Best effort: the source keeps its own default when any step fails.
+void TWAIN::SetProgressIndicators() {
+    engine::SetRawOneValue(engine::SourceRef{dsm_, AppIdentity_, SourceIdentity_}, CAP_INDICATORS, TWTY_BOOL,
+                           AbsoluteFlag(ProgressDialog_));
 }
 
 Outcome TWAIN::Acquire(std::wstring_view file) {
@@ -109,12 +50,15 @@ Outcome TWAIN::Acquire(std::wstring_view file) {
 
     acquiring_ = true;
     SetProgressIndicators();
-    Outcome result = Outcome::Failed;
-    std::optional<WPARAM> quitCode;
-    if (EnableDS()) {
-        result = RunMessageLoop(target, quitCode);
-        DisableDS();
-    }
+    engine::BatchOptions options;
+    // Enabling passes Interface as stored: the automation True arrives as 0xFFFF.
+    options.enable = UserInterface(static_cast<TW_UINT16>(Interface_), OwnerHwnd_);
+    options.disable = UserInterface(AbsoluteFlag(Interface_), OwnerHwnd_);
+    options.maxPages = 1;
+    options.classic = true;
+    options.stop = &destroyRequested_;
+    DibDelivery delivery(target);
+    const engine::BatchResult batch = engine::RunBatch(engine::SourceRef{dsm_, AppIdentity_, SourceIdentity_}, options, delivery);
     CloseDS();
     acquiring_ = false;
 
@@ -123,8 +67,14 @@ Outcome TWAIN::Acquire(std::wstring_view file) {
         Destroy();
     }
     // The loop took the thread's quit message; the client's own loop must still see it.
-    if (quitCode) ::PostQuitMessage(static_cast<int>(*quitCode));
-    return result;
+    if (batch.quitCode) ::PostQuitMessage(static_cast<int>(*batch.quitCode));
+    if (batch.pages > 0) return Outcome::Carried;
+    switch (batch.end) {
+    case engine::BatchEnd::Cancelled:
+    case engine::BatchEnd::ClosedBySource:
+    case engine::BatchEnd::Stopped: return Outcome::Cancelled;
+    default: return Outcome::Failed;
+    }
 }
 
 }  // namespace vantrel

@@ -97,27 +97,4 @@ bool TWAIN::OpenDS() { return CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &Sou
 
 void TWAIN::CloseDS() { CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &SourceIdentity_); }
 
-namespace {
-
-TW_USERINTERFACE UserInterface(TW_UINT16 showUI, std::int32_t owner) noexcept {
-    TW_USERINTERFACE ui{};
-    ui.ShowUI = showUI;
-    ui.ModalUI = 0;
-    ui.hParent = static_cast<TW_HANDLE>(owner);
-    return ui;
-}
-
-}  // namespace
-
-bool TWAIN::EnableDS() {
-    // Enabling passes Interface as stored: the automation True arrives as 0xFFFF.
-    TW_USERINTERFACE ui = UserInterface(static_cast<TW_UINT16>(Interface_), OwnerHwnd_);
-    return CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) == TWRC_SUCCESS;
-}
-
-void TWAIN::DisableDS() {
-    TW_USERINTERFACE ui = UserInterface(AbsoluteFlag(Interface_), OwnerHwnd_);
-    CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
-}
-
 }  // namespace vantrel

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -65,12 +64,8 @@ private:
     void CloseDSM();
     bool OpenDS();
     void CloseDS();
-    bool EnableDS();
-    void DisableDS();
 
     void SetProgressIndicators();
-    Outcome RunMessageLoop(const std::wstring& file, std::optional<WPARAM>& quitCode);
-    Outcome Transfer(const std::wstring& file);
 
     twain::TW_UINT16 CallDsm(twain::TW_UINT32 dg, twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data);
     twain::TW_UINT16 CallSource(twain::TW_UINT32 dg, twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <span>
 #include <vector>
 

@@ -267,6 +267,7 @@ inline constexpr TW_UINT16 TWON_ARRAY = 3;
 inline constexpr TW_UINT16 TWON_ENUMERATION = 4;
 inline constexpr TW_UINT16 TWON_RANGE = 6;
 inline constexpr TW_UINT32 TWON_DONTCARE32 = 0xFFFFFFFF;
+inline constexpr TW_UINT16 TWON_DONTCARE16 = 0xFFFF;
 
 // Item types
 inline constexpr TW_UINT16 TWTY_INT16 = 0x0001;

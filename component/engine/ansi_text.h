@@ -7,5 +7,6 @@
 namespace vantrel {
 
 std::string ToAnsi(std::wstring_view text);
+std::wstring FromAnsi(std::string_view text);
 
 }  // namespace vantrel

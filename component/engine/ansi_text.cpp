@@ -15,4 +15,14 @@ std::string ToAnsi(std::wstring_view text) {
     return result;
 }
 
+std::wstring FromAnsi(std::string_view text) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int needed = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (needed <= 0) return {};
+    std::wstring result(static_cast<std::size_t>(needed), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), needed);
+    return result;
+}
+
 }  // namespace vantrel
