@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 namespace vantrel::imaging {
