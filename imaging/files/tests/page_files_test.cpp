@@ -192,6 +192,20 @@ TEST(PageFiles, AFullDiskFailsThePageAndKeepsTheOldFile) {
     }
 }
 
+TEST(PageFiles, TheJpegQualityIsHonoured) {
+    fixtures::TestDirectory directory(L"quality");
+    const auto page = files_testing::ColourPage(640, 480, 150);
+    std::uintmax_t previous = 0;
+    for (const int quality : {20, 60, 95}) {
+        const fs::path path = directory / (L"q" + std::to_wstring(quality) + L".jpg");
+        auto consumer = Open(path, {.jpegQuality = quality});
+        ASSERT_TRUE(consumer);
+        ASSERT_TRUE(consumer->Take(page.View()));
+        EXPECT_GT(fs::file_size(path), previous) << quality;
+        previous = fs::file_size(path);
+    }
+}
+
 TEST(PageFiles, BadPagesAndBadRequestsGetClearErrors) {
     fixtures::TestDirectory directory(L"bad-requests");
     std::wstring error;
