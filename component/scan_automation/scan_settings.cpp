@@ -38,6 +38,10 @@ void ScanSettings::SetCapability(std::uint16_t number, capability::Container val
     capabilities.emplace_back(number, std::move(value));
 }
 
+void ScanSettings::ForgetCapability(std::uint16_t number) {
+    std::erase_if(capabilities, [number](const auto& held) { return held.first == number; });
+}
+
 const capability::Container* ScanSettings::FindCapability(std::uint16_t number) const {
     for (const auto& [held, container] : capabilities)
         if (held == number) return &container;

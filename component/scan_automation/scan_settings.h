@@ -27,6 +27,7 @@ struct ScanSettings {
     std::vector<std::pair<std::uint16_t, capability::Container>> capabilities;
 
     void SetCapability(std::uint16_t number, capability::Container value);
+    void ForgetCapability(std::uint16_t number);
     const capability::Container* FindCapability(std::uint16_t number) const;
 };
 

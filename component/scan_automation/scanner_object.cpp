@@ -7,6 +7,7 @@
 #include "condition_text.h"
 #include "consumer_sink.h"
 #include "error_info.h"
+#include "file_errors.h"
 #include "page_files.h"
 #include "reporting_consumer.h"
 #include "source_list.h"
@@ -14,6 +15,7 @@
 #include <olectl.h>
 
 #include <cwctype>
+#include <filesystem>
 #include <string_view>
 
 namespace vantrel {
@@ -369,6 +371,12 @@ HRESULT ScannerObject::put_Capability(VARIANT name, VARIANT value) {
         std::wstring error;
         const auto named = scan::ReadCapabilityName(name, error);
         if (!named) return Fail(error, E_INVALIDARG);
+        // Empty forgets the client's value: the source keeps its own again.
+        const VARIANT& given = V_VT(&value) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&value) ? *V_VARIANTREF(&value) : value;
+        if (V_VT(&given) == VT_EMPTY) {
+            settings_.ForgetCapability(named->number);
+            return S_OK;
+        }
         std::optional<capability::ItemType> type;
         if (named->info) type = named->info->itemType;
         if (!type) {
@@ -420,6 +428,11 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         const auto files = imaging::OpenPageFiles(target, fileOptions, error);
         if (!files) return Fail(error, E_INVALIDARG);
         pagesScanned_ = 0;
+        // Found before the scan, so no sheet leaves the feeder for a file that cannot be written.
+        const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+        const DWORD attributes = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY : ::GetFileAttributesW(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return Fail(imaging::FileErrorText(target, ERROR_PATH_NOT_FOUND), E_INVALIDARG);
 
         // The client's handlers run inside the batch and may drop the last reference: the object
         // stays until the batch has ended, and the session (declared after) closes before that.

@@ -113,7 +113,7 @@ ULONG SourceList::Release() {
 
 HRESULT SourceList::InterfaceSupportsErrorInfo(REFIID iid) { return iid == IID_IScannerSources ? S_OK : S_FALSE; }
 
-HRESULT SourceList::get_Item(LONG index, BSTR* name) {
+HRESULT SourceList::Item(LONG index, BSTR* name) {
     if (!name) return E_POINTER;
     *name = nullptr;
     return Guarded(IID_IScannerSources, [&] {
@@ -133,7 +133,7 @@ HRESULT SourceList::get_Count(LONG* count) {
     return S_OK;
 }
 
-HRESULT SourceList::get__NewEnum(IUnknown** enumerator) {
+HRESULT SourceList::_NewEnum(IUnknown** enumerator) {
     if (!enumerator) return E_POINTER;
     *enumerator = nullptr;
     return Guarded(IID_IScannerSources, [&] {

@@ -20,9 +20,9 @@ public:
     ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
-    HRESULT STDMETHODCALLTYPE get_Item(LONG index, BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE Item(LONG index, BSTR* name) override;
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override;
-    HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown** enumerator) override;
+    HRESULT STDMETHODCALLTYPE _NewEnum(IUnknown** enumerator) override;
 
 private:
     explicit SourceList(std::vector<std::wstring> names);

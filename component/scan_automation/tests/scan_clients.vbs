@@ -1,0 +1,53 @@
+' A VBScript client of VantrelScan.Scanner: For Each over Sources, Err.Description, a scan into a PDF.
+Option Explicit
+Dim scanner, name, found, pages, failures, folder, fso
+failures = 0
+
+Sub Check(condition, what)
+    If Not condition Then
+        WScript.Echo "FAILED: " & what
+        failures = failures + 1
+    End If
+End Sub
+
+Set fso = CreateObject("Scripting.FileSystemObject")
+folder = fso.BuildPath(fso.GetSpecialFolder(2), "vantrel-scan-vbs")
+If Not fso.FolderExists(folder) Then fso.CreateFolder folder
+
+Set scanner = CreateObject("VantrelScan.Scanner")
+found = False
+For Each name In scanner.Sources
+    If name = "Vantrel Sample Scanner" Then found = True
+Next
+Check found, "For Each over Sources lists the sample scanner"
+Check scanner.Sources.Count >= 1, "Sources.Count"
+
+On Error Resume Next
+scanner.ColorMode = "sepia"
+Check Err.Number <> 0, "a bad ColorMode raises an error"
+Check InStr(Err.Description, """sepia""") > 0, "Err.Description names the value: " & Err.Description
+Err.Clear
+scanner.Source = "Office Scanner"
+pages = scanner.Scan(fso.BuildPath(folder, "none.pdf"))
+Check InStr(Err.Description, """Office Scanner""") > 0, "Err.Description names the source: " & Err.Description
+Err.Clear
+scanner.Source = ""
+scanner.Resolution = 1200
+pages = scanner.Scan(fso.BuildPath(folder, "none.pdf"))
+Check InStr(Err.Description, "ICAP_XRESOLUTION") > 0 And InStr(Err.Description, "TWCC_") > 0, _
+    "Err.Description names the capability and the condition code: " & Err.Description
+Err.Clear
+On Error GoTo 0
+
+scanner.Resolution = 0
+pages = scanner.Scan(fso.BuildPath(folder, "doc.pdf"))
+Check pages = 1, "Scan returns the pages stored"
+Check scanner.PagesScanned = 1, "PagesScanned"
+Check fso.FileExists(fso.BuildPath(folder, "doc.pdf")), "the PDF exists"
+Check scanner.Capability("ICAP_PIXELTYPE") = 1, "Capability reads the source's value"
+Check scanner.CapabilityKind("ICAP_PIXELTYPE") = "one value", "CapabilityKind"
+Check UBound(scanner.CapabilityValues("ICAP_PIXELTYPE")) = 0, "CapabilityValues is an array"
+
+fso.DeleteFolder folder, True
+If failures = 0 Then WScript.Echo "vbscript client: ok"
+WScript.Quit failures

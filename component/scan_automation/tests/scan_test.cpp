@@ -1,0 +1,275 @@
+// The Scanner with Wine's own DSM and the Vantrel Sample Scanner: sources, capabilities, scans into
+// real files, the page event, refusals described the COM way, and handlers that call back.
+#include "com_apartment.h"
+#include "scan_server.h"
+#include "scoped_environment.h"
+#include "test_directory.h"
+
+#include <fstream>
+
+namespace scan_tests {
+namespace {
+
+constexpr wchar_t kSample[] = L"Vantrel Sample Scanner";
+
+std::string Head(const std::filesystem::path& path, std::size_t bytes) {
+    std::ifstream file(path, std::ios::binary);
+    std::string head(bytes, '\0');
+    file.read(head.data(), static_cast<std::streamsize>(bytes));
+    head.resize(static_cast<std::size_t>(file.gcount()));
+    return head;
+}
+
+class ScanTest : public ::testing::Test {
+protected:
+    ScanTest() {
+        scanner = server.NewScanner();
+        EXPECT_TRUE(scanner);
+    }
+
+    // Scans into `name` below the test's directory; the status is the call's.
+    HRESULT ScanInto(const std::wstring& name, LONG& pages) {
+        auto path = vantrel::MakeBstr((directory / name).wstring());
+        pages = -7;
+        return scanner->Scan(path.get(), &pages);
+    }
+
+    fixtures::ScopedEnvironment mode{L"VANTREL_SCANNER_MODE", L"gray"};
+    fixtures::ScopedEnvironment size{L"VANTREL_SCANNER_SIZE", L"64x48"};
+    fixtures::TestDirectory directory{L"scan-automation"};
+    vantrel::ComApartment apartment;
+    ScanServer server;
+    ComPtr<IScanner> scanner;
+};
+
+TEST_F(ScanTest, SourcesListsTheSampleScannerByPositionAndForEach) {
+    ComPtr<IScannerSources> sources;
+    ASSERT_EQ(scanner->get_Sources(sources.put()), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(sources->get_Count(&count), S_OK);
+    ASSERT_GE(count, 1);
+    std::vector<std::wstring> byPosition;
+    for (LONG i = 0; i < count; ++i) {
+        UniqueBstr name;
+        ASSERT_EQ(sources->Item(i, name.put()), S_OK);
+        byPosition.push_back(Text(name.get()));
+    }
+    EXPECT_NE(std::find(byPosition.begin(), byPosition.end(), kSample), byPosition.end());
+    UniqueBstr beyond;
+    EXPECT_EQ(sources->Item(count, beyond.put()), DISP_E_BADINDEX);
+    EXPECT_NE(ErrorDescription().find(L"from 0 to Count - 1"), std::wstring::npos) << ErrorDescription();
+
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(sources->_NewEnum(unknown.put()), S_OK);
+    ComPtr<IEnumVARIANT> enumerator;
+    ASSERT_EQ(unknown->QueryInterface(IID_IEnumVARIANT, enumerator.put_void()), S_OK);
+    sources.reset();  // the enumerator keeps the names it walks
+    std::vector<std::wstring> enumerated;
+    VARIANT item;
+    ULONG fetched = 0;
+    while (enumerator->Next(1, &item, &fetched) == S_OK) {
+        ASSERT_EQ(V_VT(&item), VT_BSTR);
+        enumerated.push_back(Text(V_BSTR(&item)));
+        ::VariantClear(&item);
+    }
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(enumerated, byPosition);
+    EXPECT_EQ(enumerator->Reset(), S_OK);
+    EXPECT_EQ(enumerator->Skip(static_cast<ULONG>(count) + 1), S_FALSE);
+}
+
+TEST_F(ScanTest, CapabilityReadsTheSourceAndThenWhatTheClientSet) {
+    auto pixelType = vantrel::MakeBstr(L"ICAP_PIXELTYPE");
+    UniqueVariant value;
+    ASSERT_EQ(scanner->get_Capability(Str(pixelType.get()), value.put()), S_OK) << ErrorDescription();
+    ASSERT_EQ(V_VT(value.get()), VT_I4);
+    EXPECT_EQ(V_I4(value.get()), 1) << "TWPT_GRAY, as the sample scanner was told";
+    ASSERT_EQ(scanner->get_Capability(Long(0x0101), value.put()), S_OK) << "by number";
+    EXPECT_EQ(V_I4(value.get()), 1);
+
+    UniqueBstr kind;
+    ASSERT_EQ(scanner->CapabilityKind(Str(pixelType.get()), kind.put()), S_OK);
+    EXPECT_EQ(Text(kind.get()), L"one value");
+    UniqueVariant allowed;
+    ASSERT_EQ(scanner->CapabilityValues(Str(pixelType.get()), allowed.put()), S_OK);
+    ASSERT_EQ(V_VT(allowed.get()), VT_ARRAY | VT_VARIANT);
+    LONG index = 0;
+    UniqueVariant first;
+    ASSERT_EQ(::SafeArrayGetElement(V_ARRAY(allowed.get()), &index, first.get()), S_OK);
+    EXPECT_EQ(V_I4(first.get()), 1);
+
+    auto rgb = vantrel::MakeBstr(L"TWPT_RGB");
+    ASSERT_EQ(scanner->put_Capability(Str(pixelType.get()), Str(rgb.get())), S_OK);
+    ASSERT_EQ(scanner->get_Capability(Str(pixelType.get()), value.put()), S_OK);
+    EXPECT_EQ(V_I4(value.get()), 2) << "the value the next scan sets";
+
+    auto brightness = vantrel::MakeBstr(L"ICAP_BRIGHTNESS");
+    EXPECT_EQ(scanner->CapabilityValues(Str(brightness.get()), allowed.put()), kScanFailedStatus());
+    const std::wstring description = ErrorDescription();
+    EXPECT_NE(description.find(L"ICAP_BRIGHTNESS"), std::wstring::npos) << description;
+    EXPECT_NE(description.find(L"TWCC_"), std::wstring::npos) << description;
+}
+
+TEST_F(ScanTest, ScanStoresThePageAndRaisesPageScannedForIt) {
+    RecordingSink sink;
+    Connection connection(scanner.get(), &sink);
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"page.png", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(Head(directory / L"page.png", 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    ASSERT_EQ(sink.pages.size(), 1u);
+    EXPECT_EQ(sink.pages[0].first, 1);
+    EXPECT_EQ(sink.pages[0].second, (directory / L"page.png").wstring());
+
+    ASSERT_EQ(ScanInto(L"doc.pdf", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 1);
+    LONG stored = 0;
+    ASSERT_EQ(scanner->get_PagesScanned(&stored), S_OK);
+    EXPECT_EQ(stored, 1);
+    EXPECT_EQ(Head(directory / L"doc.pdf", 5), "%PDF-");
+    ASSERT_EQ(sink.pages.size(), 2u);
+    EXPECT_EQ(sink.pages[1], std::make_pair(LONG{1}, (directory / L"doc.pdf").wstring()));
+}
+
+TEST_F(ScanTest, ACancelledTransferStoresNothingAndIsNoError) {
+    fixtures::ScopedEnvironment cancel(L"VANTREL_SCANNER_CANCEL_TRANSFER", L"1");
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"cancelled.pdf", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 0);
+    EXPECT_FALSE(std::filesystem::exists(directory / L"cancelled.pdf"));
+}
+
+struct Provoked {
+    const char* what;
+    std::function<void(IScanner*)> set;    // provokes it
+    std::function<void(IScanner*)> reset;  // puts it right again
+    std::wstring path;                     // relative to the test's directory
+    std::vector<std::wstring> described;   // parts of the description
+};
+
+TEST_F(ScanTest, EveryRefusalIsDescribedAndTheNextScanWorks) {
+    auto text = [](HRESULT (STDMETHODCALLTYPE IScanner::*put)(BSTR), const wchar_t* value) {
+        return [put, value](IScanner* s) {
+            auto bstr = vantrel::MakeBstr(value);
+            (s->*put)(bstr.get());
+        };
+    };
+    auto capability = [](const wchar_t* name, LONG value) {
+        return [name, value](IScanner* s) {
+            auto bstr = vantrel::MakeBstr(name);
+            ASSERT_EQ(s->put_Capability(Str(bstr.get()), Long(value)), S_OK);
+        };
+    };
+    const Provoked cases[] = {
+        {"an unknown source", text(&IScanner::put_Source, L"Office Scanner"), text(&IScanner::put_Source, L""), L"a.pdf",
+         {L"\"Office Scanner\"", L"Vantrel Sample Scanner"}},
+        {"a missing folder", [](IScanner*) {}, [](IScanner*) {}, L"missing\\doc.pdf",
+         {L"missing\\doc.pdf", L"the folder does not exist"}},
+        {"a resolution the source refuses", [](IScanner* s) { s->put_Resolution(1200); },
+         [](IScanner* s) { s->put_Resolution(0); }, L"b.pdf", {L"ICAP_XRESOLUTION", L"1200", L"TWCC_"}},
+        {"a capability the source refuses", capability(L"ICAP_BRIGHTNESS", 50),
+         [](IScanner* s) {
+             auto bstr = vantrel::MakeBstr(L"ICAP_BRIGHTNESS");
+             VARIANT empty;
+             ::VariantInit(&empty);
+             s->put_Capability(Str(bstr.get()), empty);
+         },
+         L"c.pdf",
+         {L"ICAP_BRIGHTNESS", L"TWCC_"}},
+        {"an owner that is no window", [](IScanner* s) { s->put_OwnerHwnd(0x7FFF0); },
+         [](IScanner* s) { s->put_OwnerHwnd(0); }, L"d.pdf", {L"OwnerHwnd", L"not a window"}},
+    };
+    for (const Provoked& provoked : cases) {
+        SCOPED_TRACE(provoked.what);
+        provoked.set(scanner.get());
+        LONG pages = 0;
+        EXPECT_TRUE(FAILED(ScanInto(provoked.path, pages)));
+        const std::wstring description = ErrorDescription();
+        for (const std::wstring& part : provoked.described)
+            EXPECT_NE(description.find(part), std::wstring::npos) << "\"" << part << "\" in " << description;
+        EXPECT_EQ(pages, 0);
+        LONG stored = 9;
+        scanner->get_PagesScanned(&stored);
+        EXPECT_EQ(stored, 0);
+        provoked.reset(scanner.get());
+        ASSERT_EQ(ScanInto(L"after.bmp", pages), S_OK) << ErrorDescription();
+        EXPECT_EQ(pages, 1);
+        std::filesystem::remove(directory / L"after.bmp");
+    }
+}
+
+TEST_F(ScanTest, LateBoundCallsCarryTheDescriptionInExcepInfo) {
+    DISPID scan = DISPID_UNKNOWN;
+    auto* name = const_cast<LPOLESTR>(L"Scan");
+    ASSERT_EQ(scanner->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &scan), S_OK);
+    auto source = vantrel::MakeBstr(L"Office Scanner");
+    ASSERT_EQ(scanner->put_Source(source.get()), S_OK);
+    auto path = vantrel::MakeBstr((directory / L"late.pdf").wstring());
+    VARIANT argument = Str(path.get());
+    DISPPARAMS params{&argument, nullptr, 1, 0};
+    UniqueVariant result;
+    EXCEPINFO exception{};
+    EXPECT_EQ(scanner->Invoke(scan, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), &exception, nullptr),
+              DISP_E_EXCEPTION);
+    EXPECT_NE(Text(exception.bstrDescription).find(L"\"Office Scanner\""), std::wstring::npos) << Text(exception.bstrDescription);
+    EXPECT_EQ(exception.scode, kScanFailedStatus());
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrHelpFile);
+
+    auto empty = vantrel::MakeBstr(L"");
+    ASSERT_EQ(scanner->put_Source(empty.get()), S_OK);
+    ASSERT_EQ(scanner->Invoke(scan, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(V_VT(result.get()), VT_I4);
+    EXPECT_EQ(V_I4(result.get()), 1);
+}
+
+TEST_F(ScanTest, AHandlerCannotNestAScanAndMayReleaseTheScanner) {
+    RecordingSink sink;
+    HRESULT nested = S_OK;
+    std::wstring nestedDescription;
+    sink.onPage = [&](LONG) {
+        LONG pages = 0;
+        auto path = vantrel::MakeBstr((directory / L"nested.pdf").wstring());
+        nested = scanner->Scan(path.get(), &pages);
+        nestedDescription = ErrorDescription();
+    };
+    {
+        Connection connection(scanner.get(), &sink);
+        LONG pages = 0;
+        ASSERT_EQ(ScanInto(L"outer.pdf", pages), S_OK) << ErrorDescription();
+        EXPECT_EQ(pages, 1);
+    }
+    EXPECT_EQ(nested, kScanFailedStatus());
+    EXPECT_NE(nestedDescription.find(L"already running"), std::wstring::npos) << nestedDescription;
+    EXPECT_FALSE(std::filesystem::exists(directory / L"nested.pdf"));
+
+    // The client lets go inside its handler: the scan ends, the file is complete, then the object goes.
+    const auto canUnloadNow = server.Export<HRESULT(__stdcall*)()>("DllCanUnloadNow");
+    IScanner* held = scanner.detach();
+    HRESULT unloadableInHandler = E_FAIL;
+    RecordingSink releasing;
+    DWORD cookie = 0;
+    {
+        ComPtr<IConnectionPointContainer> container;
+        ASSERT_EQ(held->QueryInterface(IID_IConnectionPointContainer, container.put_void()), S_OK);
+        ComPtr<IConnectionPoint> point;
+        ASSERT_EQ(container->FindConnectionPoint(DIID_IScannerEvents, point.put()), S_OK);
+        ASSERT_EQ(point->Advise(&releasing, &cookie), S_OK);
+    }
+    releasing.onPage = [&](LONG) {
+        held->Release();
+        unloadableInHandler = canUnloadNow();
+    };
+    auto path = vantrel::MakeBstr((directory / L"released.pdf").wstring());
+    LONG pages = 0;
+    EXPECT_EQ(held->Scan(path.get(), &pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(unloadableInHandler, S_FALSE) << "the scanner lives while its Scan runs";
+    EXPECT_EQ(canUnloadNow(), S_OK) << "and is gone once Scan returned";
+    EXPECT_EQ(releasing.references, 0u) << "its connections went with it";
+    EXPECT_EQ(Head(directory / L"released.pdf", 5), "%PDF-");
+}
+
+}  // namespace
+}  // namespace scan_tests
