@@ -32,7 +32,7 @@ pages = scanner.Scan(fso.BuildPath(folder, "none.pdf"))
 Check InStr(Err.Description, """Office Scanner""") > 0, "Err.Description names the source: " & Err.Description
 Err.Clear
 scanner.Source = ""
-scanner.Resolution = 1200
+scanner.Resolution = 2400
 pages = scanner.Scan(fso.BuildPath(folder, "none.pdf"))
 Check InStr(Err.Description, "ICAP_XRESOLUTION") > 0 And InStr(Err.Description, "TWCC_") > 0, _
     "Err.Description names the capability and the condition code: " & Err.Description

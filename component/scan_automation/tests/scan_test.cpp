@@ -6,6 +6,7 @@
 #include "test_directory.h"
 
 #include <fstream>
+#include <tuple>
 
 namespace scan_tests {
 namespace {
@@ -87,26 +88,39 @@ TEST_F(ScanTest, CapabilityReadsTheSourceAndThenWhatTheClientSet) {
     ASSERT_EQ(scanner->get_Capability(Long(0x0101), value.put()), S_OK) << "by number";
     EXPECT_EQ(V_I4(value.get()), 1);
 
-    UniqueBstr kind;
-    ASSERT_EQ(scanner->CapabilityKind(Str(pixelType.get()), kind.put()), S_OK);
-    EXPECT_EQ(Text(kind.get()), L"one value");
-    UniqueVariant allowed;
-    ASSERT_EQ(scanner->CapabilityValues(Str(pixelType.get()), allowed.put()), S_OK);
-    ASSERT_EQ(V_VT(allowed.get()), VT_ARRAY | VT_VARIANT);
-    LONG index = 0;
-    UniqueVariant first;
-    ASSERT_EQ(::SafeArrayGetElement(V_ARRAY(allowed.get()), &index, first.get()), S_OK);
-    EXPECT_EQ(V_I4(first.get()), 1);
+    // An enumeration lists its items; a range its minimum, maximum and step.
+    const std::tuple<const wchar_t*, const wchar_t*, std::vector<LONG>> allowedValues[] = {
+        {L"ICAP_PIXELTYPE", L"enumeration", {0, 1, 2}},
+        {L"ICAP_BRIGHTNESS", L"range", {-1000, 1000}},
+    };
+    for (const auto& [capabilityName, expectedKind, expectedFirst] : allowedValues) {
+        SCOPED_TRACE(testing::Message() << capabilityName);
+        auto named = vantrel::MakeBstr(capabilityName);
+        UniqueBstr kind;
+        ASSERT_EQ(scanner->CapabilityKind(Str(named.get()), kind.put()), S_OK) << ErrorDescription();
+        EXPECT_EQ(Text(kind.get()), expectedKind);
+        UniqueVariant allowed;
+        ASSERT_EQ(scanner->CapabilityValues(Str(named.get()), allowed.put()), S_OK);
+        ASSERT_EQ(V_VT(allowed.get()), VT_ARRAY | VT_VARIANT);
+        for (LONG index = 0; index < static_cast<LONG>(expectedFirst.size()); ++index) {
+            UniqueVariant item;
+            ASSERT_EQ(::SafeArrayGetElement(V_ARRAY(allowed.get()), &index, item.get()), S_OK);
+            UniqueVariant number;
+            ASSERT_EQ(::VariantChangeType(number.get(), item.get(), 0, VT_I4), S_OK);
+            EXPECT_EQ(V_I4(number.get()), expectedFirst[static_cast<std::size_t>(index)]);
+        }
+    }
 
     auto rgb = vantrel::MakeBstr(L"TWPT_RGB");
     ASSERT_EQ(scanner->put_Capability(Str(pixelType.get()), Str(rgb.get())), S_OK);
     ASSERT_EQ(scanner->get_Capability(Str(pixelType.get()), value.put()), S_OK);
     EXPECT_EQ(V_I4(value.get()), 2) << "the value the next scan sets";
 
-    auto brightness = vantrel::MakeBstr(L"ICAP_BRIGHTNESS");
-    EXPECT_EQ(scanner->CapabilityValues(Str(brightness.get()), allowed.put()), kScanFailedStatus());
+    auto lamp = vantrel::MakeBstr(L"ICAP_LAMPSTATE");
+    UniqueVariant none;
+    EXPECT_EQ(scanner->CapabilityValues(Str(lamp.get()), none.put()), kScanFailedStatus());
     const std::wstring description = ErrorDescription();
-    EXPECT_NE(description.find(L"ICAP_BRIGHTNESS"), std::wstring::npos) << description;
+    EXPECT_NE(description.find(L"ICAP_LAMPSTATE"), std::wstring::npos) << description;
     EXPECT_NE(description.find(L"TWCC_"), std::wstring::npos) << description;
 }
 
@@ -165,9 +179,10 @@ TEST_F(ScanTest, EveryRefusalIsDescribedAndTheNextScanWorks) {
          {L"\"Office Scanner\"", L"Vantrel Sample Scanner"}},
         {"a missing folder", [](IScanner*) {}, [](IScanner*) {}, L"missing\\doc.pdf",
          {L"missing\\doc.pdf", L"the folder does not exist"}},
-        {"a resolution the source refuses", [](IScanner* s) { s->put_Resolution(1200); },
-         [](IScanner* s) { s->put_Resolution(0); }, L"b.pdf", {L"ICAP_XRESOLUTION", L"1200", L"TWCC_"}},
-        {"a capability the source refuses", capability(L"ICAP_BRIGHTNESS", 50),
+        {"a resolution the source refuses", [](IScanner* s) { s->put_Resolution(2400); },
+         [](IScanner* s) { s->put_Resolution(0); }, L"b.pdf",
+         {L"ICAP_XRESOLUTION", L"2400", L"TWCC_BADVALUE", L"(allowed: 75, 100, 150, 200, 240, 300, 400, 600, 1200)."}},
+        {"a capability the source refuses", capability(L"ICAP_BRIGHTNESS", 5000),
          [](IScanner* s) {
              auto bstr = vantrel::MakeBstr(L"ICAP_BRIGHTNESS");
              VARIANT empty;
@@ -175,7 +190,7 @@ TEST_F(ScanTest, EveryRefusalIsDescribedAndTheNextScanWorks) {
              s->put_Capability(Str(bstr.get()), empty);
          },
          L"c.pdf",
-         {L"ICAP_BRIGHTNESS", L"TWCC_"}},
+         {L"ICAP_BRIGHTNESS", L"5000", L"TWCC_BADVALUE", L"(allowed: -1000 to 1000)."}},
         {"an owner that is no window", [](IScanner* s) { s->put_OwnerHwnd(0x7FFF0); },
          [](IScanner* s) { s->put_OwnerHwnd(0); }, L"d.pdf", {L"OwnerHwnd", L"not a window"}},
     };
@@ -269,6 +284,58 @@ TEST_F(ScanTest, AHandlerCannotNestAScanAndMayReleaseTheScanner) {
     EXPECT_EQ(canUnloadNow(), S_OK) << "and is gone once Scan returned";
     EXPECT_EQ(releasing.references, 0u) << "its connections went with it";
     EXPECT_EQ(Head(directory / L"released.pdf", 5), "%PDF-");
+}
+
+// The sample scanner's feeder: a jam, a double feed and an empty feeder mid-way, each described with
+// what was saved, then a scan on the same object that works.
+TEST_F(ScanTest, FeederFaultsSayWhatWasSavedAndTheNextScanWorks) {
+    fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"10");
+    ASSERT_EQ(scanner->put_Feeder(VARIANT_TRUE), S_OK);
+    RecordingSink sink;
+    Connection connection(scanner.get(), &sink);
+    const std::wstring pdf = (directory / L"doc.pdf").wstring();
+    struct Fault {
+        const wchar_t* fault;
+        const wchar_t* sheets;
+        LONG saved;
+        std::vector<std::wstring> described;
+    };
+    const Fault faults[] = {
+        {L"jam:7", L"10", 6, {L"page 7", L"TWCC_PAPERJAM", L"; pages 1 to 6 were saved in " + pdf + L"."}},
+        {L"doublefeed:2", L"10", 1, {L"page 2", L"TWCC_PAPERDOUBLEFEED", L"; page 1 was saved in " + pdf + L"."}},
+        {L"", L"0", 0, {L"The document feeder is empty"}},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(testing::Message() << fault.fault << " with " << fault.sheets << " sheets");
+        sink.pages.clear();
+        {
+            fixtures::ScopedEnvironment injected(L"VANTREL_SCANNER_FAULT", fault.fault);
+            fixtures::ScopedEnvironment loaded(L"VANTREL_SCANNER_SHEETS", fault.sheets);
+            LONG pages = 0;
+            EXPECT_EQ(ScanInto(L"doc.pdf", pages), kScanFailedStatus());
+            const std::wstring description = ErrorDescription();
+            for (const std::wstring& part : fault.described)
+                EXPECT_NE(description.find(part), std::wstring::npos) << "\"" << part << "\" in " << description;
+            EXPECT_EQ(pages, fault.saved);
+        }
+        LONG stored = -1;
+        ASSERT_EQ(scanner->get_PagesScanned(&stored), S_OK);
+        EXPECT_EQ(stored, fault.saved) << "PagesScanned keeps the pages of a failed scan";
+        EXPECT_EQ(sink.pages.size(), static_cast<std::size_t>(fault.saved));
+        EXPECT_EQ(std::filesystem::exists(pdf), fault.saved > 0);
+        std::filesystem::remove(pdf);
+
+        LONG pages = 0;
+        ASSERT_EQ(ScanInto(L"again.tif", pages), S_OK) << ErrorDescription();
+        EXPECT_EQ(pages, 10);
+    }
+
+    ASSERT_EQ(scanner->put_MaxPages(3), S_OK);
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"three-{page}.png", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 3);
+    EXPECT_TRUE(std::filesystem::exists(directory / L"three-3.png"));
+    EXPECT_FALSE(std::filesystem::exists(directory / L"three-4.png"));
 }
 
 }  // namespace
