@@ -1,6 +1,6 @@
 ' A VBScript client of VantrelScan.Scanner: For Each over Sources, Err.Description, a scan into a PDF.
 Option Explicit
-Dim scanner, name, found, pages, failures, folder, fso
+Dim scanner, name, found, pages, failures, folder, fso, values
 failures = 0
 
 Sub Check(condition, what)
@@ -45,8 +45,11 @@ Check pages = 1, "Scan returns the pages stored"
 Check scanner.PagesScanned = 1, "PagesScanned"
 Check fso.FileExists(fso.BuildPath(folder, "doc.pdf")), "the PDF exists"
 Check scanner.Capability("ICAP_PIXELTYPE") = 1, "Capability reads the source's value"
-Check scanner.CapabilityKind("ICAP_PIXELTYPE") = "one value", "CapabilityKind"
-Check UBound(scanner.CapabilityValues("ICAP_PIXELTYPE")) = 0, "CapabilityValues is an array"
+Check scanner.CapabilityKind("ICAP_PIXELTYPE") = "enumeration", "CapabilityKind of an enumeration"
+Check scanner.CapabilityKind("ICAP_BRIGHTNESS") = "range", "CapabilityKind of a range"
+values = scanner.CapabilityValues("ICAP_BRIGHTNESS")
+Check values(0) = -1000 And values(1) = 1000, "a range's minimum and maximum come first"
+Check UBound(scanner.CapabilityValues("ICAP_PIXELTYPE")) = 2, "CapabilityValues lists BW, GRAY and RGB"
 
 fso.DeleteFolder folder, True
 If failures = 0 Then WScript.Echo "vbscript client: ok"

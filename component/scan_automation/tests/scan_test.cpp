@@ -1,6 +1,7 @@
 // The Scanner with Wine's own DSM and the Vantrel Sample Scanner: sources, capabilities, scans into
 // real files, the page event, refusals described the COM way, and handlers that call back.
 #include "com_apartment.h"
+#include "message_box_watcher.h"
 #include "scan_server.h"
 #include "scoped_environment.h"
 #include "test_directory.h"
@@ -35,6 +36,10 @@ protected:
         return scanner->Scan(path.get(), &pages);
     }
 
+    // The class is for unattended use: no test may see a message box.
+    void TearDown() override { EXPECT_TRUE(boxes.boxes().empty()) << "a message box was shown"; }
+
+    fixtures::MessageBoxWatcher boxes;
     fixtures::ScopedEnvironment mode{L"VANTREL_SCANNER_MODE", L"gray"};
     fixtures::ScopedEnvironment size{L"VANTREL_SCANNER_SIZE", L"64x48"};
     fixtures::TestDirectory directory{L"scan-automation"};
@@ -77,6 +82,51 @@ TEST_F(ScanTest, SourcesListsTheSampleScannerByPositionAndForEach) {
     EXPECT_EQ(enumerated, byPosition);
     EXPECT_EQ(enumerator->Reset(), S_OK);
     EXPECT_EQ(enumerator->Skip(static_cast<ULONG>(count) + 1), S_FALSE);
+}
+
+// Answers the DSM's "Select Source" dialog (its list is control 1001) on this thread with `answer`.
+class SelectSourceAnswer {
+public:
+    explicit SelectSourceAnswer(int answer) {
+        answer_ = answer;
+        hook_ = ::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId());
+    }
+    SelectSourceAnswer(const SelectSourceAnswer&) = delete;
+    SelectSourceAnswer& operator=(const SelectSourceAnswer&) = delete;
+    ~SelectSourceAnswer() { ::UnhookWindowsHookEx(hook_); }
+    static inline int shown = 0;
+
+private:
+    static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+        const auto window = reinterpret_cast<HWND>(wParam);
+        if (code == HCBT_ACTIVATE && ::GetDlgItem(window, 1001)) {
+            ++shown;
+            ::PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(answer_), 0);
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline int answer_ = IDCANCEL;
+    HHOOK hook_;
+};
+
+TEST_F(ScanTest, SelectSourceKeepsTheNameTheUserChose) {
+    VARIANT_BOOL chosen = VARIANT_TRUE;
+    {
+        SelectSourceAnswer cancel(IDCANCEL);
+        ASSERT_EQ(scanner->SelectSource(&chosen), S_OK) << ErrorDescription();
+    }
+    EXPECT_EQ(chosen, VARIANT_FALSE);
+    UniqueBstr name;
+    ASSERT_EQ(scanner->get_Source(name.put()), S_OK);
+    EXPECT_EQ(Text(name.get()), L"") << "a cancelled choice changes nothing";
+    {
+        SelectSourceAnswer ok(IDOK);
+        ASSERT_EQ(scanner->SelectSource(&chosen), S_OK) << ErrorDescription();
+    }
+    EXPECT_EQ(chosen, VARIANT_TRUE);
+    ASSERT_EQ(scanner->get_Source(name.put()), S_OK);
+    EXPECT_EQ(Text(name.get()), kSample) << "the first entry, which the dialog preselects";
+    EXPECT_EQ(SelectSourceAnswer::shown, 2);
 }
 
 TEST_F(ScanTest, CapabilityReadsTheSourceAndThenWhatTheClientSet) {
