@@ -324,6 +324,11 @@ void Source::DropNotices() {
     if (thread_ != ::GetCurrentThreadId()) return;
     MSG message;
     while (::PeekMessageW(&message, nullptr, noticeMessage_, noticeMessage_, PM_REMOVE)) {
+        // Wine hands out WM_QUIT whatever the filter; it is the application's, so it goes back.
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
     }
 }
 

@@ -473,7 +473,9 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         pagesScanned_ = StoredPages(files->Files());
         *pages = pagesScanned_;
         if (!completed) return Fail(files->Error());
-        if (batch.end == engine::BatchEnd::Failed) return Fail(FailureText(batch.reason, files->Files()));
+        // A quit request ends the scan too; the session has posted it again for the caller's loop.
+        if (batch.end == engine::BatchEnd::Failed || batch.end == engine::BatchEnd::Quit)
+            return Fail(FailureText(batch.reason, files->Files()));
         return S_OK;
     });
 }

@@ -388,5 +388,56 @@ TEST_F(ScanTest, FeederFaultsSayWhatWasSavedAndTheNextScanWorks) {
     EXPECT_FALSE(std::filesystem::exists(directory / L"three-4.png"));
 }
 
+// The caller's windows get their messages while the scan waits for the source, and WM_QUIT stays
+// the caller's: one that arrives between pages waits for the caller's loop; one that the scan's own
+// loop takes ends the scan with a description and is posted again.
+LRESULT CALLBACK CountPosted(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP + 3) ++*reinterpret_cast<int*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(ScanTest, TheCallersWindowsStayResponsiveAndWmQuitIsKept) {
+    fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"4");
+    ASSERT_EQ(scanner->put_Feeder(VARIANT_TRUE), S_OK);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &CountPosted;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"VantrelScanCaller";
+    ::RegisterClassW(&windowClass);
+    vantrel::UniqueWindow window(::CreateWindowW(windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                                 nullptr, windowClass.hInstance, nullptr));
+    ASSERT_TRUE(window);
+    int delivered = 0;
+    ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&delivered));
+    int deliveredByPage1 = -1;
+    RecordingSink sink;
+    sink.onPage = [&](LONG page) {
+        if (page == 1) deliveredByPage1 = delivered;
+        if (page == 2) ::PostQuitMessage(42);
+    };
+    Connection connection(scanner.get(), &sink);
+    ::PostMessageW(window.get(), WM_APP + 3, 0, 0);
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"between.tif", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 4) << "a quit request between pages does not cut the batch";
+    EXPECT_EQ(deliveredByPage1, 1) << "the window's message was dispatched while the scan waited";
+    MSG quit{};
+    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT is the caller's";
+    EXPECT_EQ(quit.wParam, 42u);
+
+    // With the source's dialog shown the scan waits in its own loop, which takes the request.
+    ASSERT_EQ(scanner->put_ShowUI(VARIANT_TRUE), S_OK);
+    ::PostQuitMessage(7);
+    EXPECT_EQ(ScanInto(L"quit.tif", pages), kScanFailedStatus());
+    const std::wstring description = ErrorDescription();
+    EXPECT_NE(description.find(L"asked to quit; no page was saved."), std::wstring::npos) << description;
+    EXPECT_EQ(pages, 0);
+    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "posted again for the caller";
+    EXPECT_EQ(quit.wParam, 7u);
+    ASSERT_EQ(scanner->put_ShowUI(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(ScanInto(L"after-quit.tif", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 4);
+}
+
 }  // namespace
 }  // namespace scan_tests
