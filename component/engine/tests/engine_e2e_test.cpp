@@ -108,6 +108,8 @@ TEST_F(EngineEndToEnd, SettingsReadBackAreTheOnesThePagesShow) {
     Set(L"VANTREL_SCANNER_SHEETS", L"1");
     OpenFeeder(false, 300, ColorMode::Gray);
     const SourceRef source = session_->Source();
+    // The sample scanner's own frame is 4 x 3 inches: the page size is the client's to ask for.
+    ASSERT_EQ(SetPaperSize(source, *FindPaperSize("A4")), L"");
     const auto resolution = QueryCapability(source, ICAP_XRESOLUTION, MSG_GETCURRENT);
     ASSERT_TRUE(resolution.ok() && resolution.container);
     EXPECT_EQ(CurrentItem(*resolution.container), capability::Item{300.0});
