@@ -195,6 +195,28 @@ TEST_F(ScanTest, ScanStoresThePageAndRaisesPageScannedForIt) {
     EXPECT_EQ(sink.pages[1], std::make_pair(LONG{1}, (directory / L"doc.pdf").wstring()));
 }
 
+// The named settings reach the pages: A4 at 100 dpi in black and white, read from the PNG's header.
+TEST_F(ScanTest, NamedSettingsReachThePages) {
+    auto a4 = vantrel::MakeBstr(L"A4");
+    auto bw = vantrel::MakeBstr(L"bw");
+    ASSERT_EQ(scanner->put_PaperSize(a4.get()), S_OK);
+    ASSERT_EQ(scanner->put_ColorMode(bw.get()), S_OK);
+    ASSERT_EQ(scanner->put_Resolution(100), S_OK);
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"a4.png", pages), S_OK) << ErrorDescription();
+    ASSERT_EQ(pages, 1);
+    const std::string header = Head(directory / L"a4.png", 26);
+    ASSERT_EQ(header.size(), 26u);
+    const auto big = [&](std::size_t at) {
+        return (std::uint32_t{static_cast<unsigned char>(header[at])} << 24) |
+               (std::uint32_t{static_cast<unsigned char>(header[at + 1])} << 16) |
+               (std::uint32_t{static_cast<unsigned char>(header[at + 2])} << 8) | static_cast<unsigned char>(header[at + 3]);
+    };
+    EXPECT_NEAR(big(16), 827, 2) << "8.27 inches at 100 dpi";
+    EXPECT_NEAR(big(20), 1169, 2) << "11.69 inches at 100 dpi";
+    EXPECT_EQ(header[24], 1) << "one bit per pixel";
+}
+
 TEST_F(ScanTest, ACancelledTransferStoresNothingAndIsNoError) {
     fixtures::ScopedEnvironment cancel(L"VANTREL_SCANNER_CANCEL_TRANSFER", L"1");
     LONG pages = 0;
