@@ -1,11 +1,10 @@
 // The Scanner's one connection point: the clients' sinks of IScannerEvents, and raising PageScanned.
 #include "scanner_events.h"
 
-#include "scan_module.h"
+#include "list_enumerator.h"
 
 #include <olectl.h>
 
-#include <atomic>
 
 namespace vantrel {
 
@@ -86,68 +85,16 @@ void ScannerEvents::PageScanned(long page, const std::wstring& path) noexcept {
 
 namespace {
 
-class PointEnumerator final : public IEnumConnectionPoints {
-public:
-    PointEnumerator(IConnectionPoint* point, ULONG position) : point_(point), position_(position) {
-        point_->AddRef();
-        scan_module::Lock();
-    }
+HRESULT HandOutPoint(IConnectionPoint* const& point, IConnectionPoint** element) {
+    point->AddRef();
+    *element = point;
+    return S_OK;
+}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IEnumConnectionPoints) return E_NOINTERFACE;
-        *object = static_cast<IEnumConnectionPoints*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE Next(ULONG wanted, IConnectionPoint** points, ULONG* fetched) override {
-        if (fetched) *fetched = 0;
-        if (wanted == 0) return S_OK;
-        if (!points || (wanted > 1 && !fetched)) return E_POINTER;
-        if (position_ > 0) return S_FALSE;
-        point_->AddRef();
-        points[0] = point_;
-        position_ = 1;
-        if (fetched) *fetched = 1;
-        return wanted == 1 ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-        const ULONG left = 1 - position_;
-        position_ += std::min(count, left);
-        return count <= left ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** copy) override {
-        if (!copy) return E_POINTER;
-        *copy = nullptr;
-        try {
-            *copy = new PointEnumerator(point_, position_);
-            return S_OK;
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
-    }
+void ReleasePoint(IConnectionPoint** element) { (*element)->Release(); }
 
-private:
-    ~PointEnumerator() {
-        point_->Release();
-        scan_module::Unlock();
-    }
-
-    std::atomic<ULONG> references_{1};
-    IConnectionPoint* point_;
-    ULONG position_;
-};
+using PointEnumerator = ListEnumerator<IEnumConnectionPoints, &IID_IEnumConnectionPoints, IConnectionPoint*,
+                                       IConnectionPoint*, &HandOutPoint, &ReleasePoint>;
 
 }  // namespace
 
@@ -155,8 +102,10 @@ HRESULT EnumerateConnectionPoint(IConnectionPoint* point, IEnumConnectionPoints*
     if (!enumerator) return E_POINTER;
     *enumerator = nullptr;
     try {
-        *enumerator = new PointEnumerator(point, 0);
-        return S_OK;
+        // The point lives inside its container, which the enumerator keeps alive through it.
+        ComPtr<IUnknown> owner;
+        point->QueryInterface(IID_IUnknown, owner.put_void());
+        return PointEnumerator::Create(std::make_shared<const std::vector<IConnectionPoint*>>(1, point), owner, enumerator);
     } catch (...) {
         return E_OUTOFMEMORY;
     }

@@ -2,79 +2,25 @@
 #include "source_list.h"
 
 #include "error_info.h"
+#include "list_enumerator.h"
 
 namespace vantrel {
 
 namespace {
 
-// Walks a shared copy of the names, so the collection may go while the enumerator is used.
-class NameEnumerator final : public IEnumVARIANT {
-public:
-    NameEnumerator(std::shared_ptr<const std::vector<std::wstring>> names, std::size_t position)
-        : names_(std::move(names)), position_(position) {
-        scan_module::Lock();
-    }
+HRESULT NameAsVariant(const std::wstring& name, VARIANT* element) {
+    ::VariantInit(element);
+    UniqueBstr text = MakeBstr(name);
+    if (!text) return E_OUTOFMEMORY;
+    V_VT(element) = VT_BSTR;
+    V_BSTR(element) = text.release();
+    return S_OK;
+}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IEnumVARIANT) return E_NOINTERFACE;
-        *object = static_cast<IEnumVARIANT*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
+void ClearVariant(VARIANT* element) { ::VariantClear(element); }
 
-    HRESULT STDMETHODCALLTYPE Next(ULONG wanted, VARIANT* items, ULONG* fetched) override {
-        if (fetched) *fetched = 0;
-        if (wanted == 0) return S_OK;
-        if (!items || (wanted > 1 && !fetched)) return E_POINTER;
-        ULONG given = 0;
-        for (; given < wanted && position_ < names_->size(); ++given, ++position_) {
-            ::VariantInit(&items[given]);
-            UniqueBstr name = MakeBstr((*names_)[position_]);
-            if (!name) {
-                for (ULONG i = 0; i < given; ++i) ::VariantClear(&items[i]);
-                return E_OUTOFMEMORY;
-            }
-            V_VT(&items[given]) = VT_BSTR;
-            V_BSTR(&items[given]) = name.release();
-        }
-        if (fetched) *fetched = given;
-        return given == wanted ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-        const std::size_t left = names_->size() - position_;
-        position_ += std::min<std::size_t>(count, left);
-        return count <= left ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override {
-        if (!copy) return E_POINTER;
-        *copy = nullptr;
-        try {
-            *copy = new NameEnumerator(names_, position_);
-            return S_OK;
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
-    }
-
-private:
-    ~NameEnumerator() { scan_module::Unlock(); }
-
-    std::atomic<ULONG> references_{1};
-    std::shared_ptr<const std::vector<std::wstring>> names_;
-    std::size_t position_;
-};
+// Walks its shared copy of the names, so the collection may go while the enumerator is used.
+using NameEnumerator = ListEnumerator<IEnumVARIANT, &IID_IEnumVARIANT, std::wstring, VARIANT, &NameAsVariant, &ClearVariant>;
 
 }  // namespace
 
@@ -136,10 +82,10 @@ HRESULT SourceList::get_Count(LONG* count) {
 HRESULT SourceList::_NewEnum(IUnknown** enumerator) {
     if (!enumerator) return E_POINTER;
     *enumerator = nullptr;
-    return Guarded(IID_IScannerSources, [&] {
-        *enumerator = new NameEnumerator(names_, 0);
-        return S_OK;
-    });
+    IEnumVARIANT* names = nullptr;
+    const HRESULT created = NameEnumerator::Create(names_, {}, &names);
+    *enumerator = names;
+    return created;
 }
 
 }  // namespace vantrel

@@ -4,6 +4,8 @@
 #include "scan_server.h"
 #include "type_info_loans.h"
 
+#include <olectl.h>
+
 #include <map>
 
 namespace scan_tests {
@@ -114,6 +116,52 @@ TEST_F(ContractTest, ClassObjectServesOnlyScannerAndCountsForUnloading) {
     EXPECT_EQ(canUnloadNow(), S_FALSE) << "a living object counts";
     scanner.reset();
     EXPECT_EQ(canUnloadNow(), S_OK);
+}
+
+TEST_F(ContractTest, TheOneConnectionPointIsFoundListedAndGuarded) {
+    auto scanner = server.NewScanner();
+    ASSERT_TRUE(scanner);
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(scanner->QueryInterface(IID_IConnectionPointContainer, container.put_void()), S_OK);
+    ComPtr<IConnectionPoint> found;
+    EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, found.put()), CONNECT_E_NOCONNECTION);
+    ASSERT_EQ(container->FindConnectionPoint(DIID_IScannerEvents, found.put()), S_OK);
+
+    ComPtr<IEnumConnectionPoints> points;
+    ASSERT_EQ(container->EnumConnectionPoints(points.put()), S_OK);
+    container.reset();
+    IConnectionPoint* listed[2] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(points->Next(2, listed, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 1u);
+    const ComPtr<IConnectionPoint> point = ComPtr<IConnectionPoint>::adopt(listed[0]);
+    EXPECT_EQ(point.get(), found.get());
+    IID iid{};
+    ASSERT_EQ(point->GetConnectionInterface(&iid), S_OK);
+    EXPECT_EQ(iid, DIID_IScannerEvents);
+    ComPtr<IConnectionPointContainer> back;
+    ASSERT_EQ(point->GetConnectionPointContainer(back.put()), S_OK);
+    ComPtr<IUnknown> fromBack;
+    ComPtr<IUnknown> fromScanner;
+    back->QueryInterface(IID_IUnknown, fromBack.put_void());
+    scanner->QueryInterface(IID_IUnknown, fromScanner.put_void());
+    EXPECT_EQ(fromBack.get(), fromScanner.get());
+    ComPtr<IEnumConnectionPoints> copy;
+    ASSERT_EQ(points->Clone(copy.put()), S_OK);
+    EXPECT_EQ(copy->Skip(1), S_FALSE) << "the copy is at the end too";
+    EXPECT_EQ(points->Reset(), S_OK);
+    EXPECT_EQ(points->Skip(1), S_OK);
+
+    // A sink that is no IDispatch cannot connect; an unknown cookie is refused.
+    ComPtr<IClassFactory> notASink;
+    const auto getClassObject = server.Export<HRESULT(__stdcall*)(REFCLSID, REFIID, void**)>("DllGetClassObject");
+    ASSERT_EQ(getClassObject(CLSID_Scanner, IID_IClassFactory, notASink.put_void()), S_OK);
+    DWORD cookie = 5;
+    EXPECT_EQ(point->Advise(notASink.get(), &cookie), CONNECT_E_CANNOTCONNECT);
+    EXPECT_EQ(cookie, 0u);
+    EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
+    ComPtr<IEnumConnections> connections;
+    EXPECT_EQ(point->EnumConnections(connections.put()), E_NOTIMPL);
 }
 
 TEST_F(ContractTest, PropertiesStartAtTheirDefaultsAndKeepWhatIsSet) {
