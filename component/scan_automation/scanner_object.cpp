@@ -239,9 +239,11 @@ HRESULT ScannerObject::get_Resolution(LONG* dpi) {
 }
 
 HRESULT ScannerObject::put_Resolution(LONG dpi) {
-    if (dpi < 0) return Fail(L"Resolution must be 0 (the source's own setting) or a positive number of dots per inch.", E_INVALIDARG);
-    settings_.resolution = dpi;
-    return S_OK;
+    return Guarded(IID_IScanner, [&] {
+        if (dpi < 0) return Fail(L"Resolution must be 0 (the source's own setting) or a positive number of dots per inch.", E_INVALIDARG);
+        settings_.resolution = dpi;
+        return S_OK;
+    });
 }
 
 HRESULT ScannerObject::get_ColorMode(BSTR* mode) {
@@ -317,9 +319,11 @@ HRESULT ScannerObject::get_MaxPages(LONG* pages) {
 }
 
 HRESULT ScannerObject::put_MaxPages(LONG pages) {
-    if (pages == 0 || pages < -1) return Fail(L"MaxPages must be -1 (every page the source has) or at least 1.", E_INVALIDARG);
-    maxPages_ = pages;
-    return S_OK;
+    return Guarded(IID_IScanner, [&] {
+        if (pages == 0 || pages < -1) return Fail(L"MaxPages must be -1 (every page the source has) or at least 1.", E_INVALIDARG);
+        maxPages_ = pages;
+        return S_OK;
+    });
 }
 
 HRESULT ScannerObject::get_TransferMode(BSTR* mode) {
@@ -345,9 +349,11 @@ HRESULT ScannerObject::get_JpegQuality(LONG* quality) {
 }
 
 HRESULT ScannerObject::put_JpegQuality(LONG quality) {
-    if (quality < 1 || quality > 100) return Fail(L"JpegQuality must be from 1 to 100.", E_INVALIDARG);
-    jpegQuality_ = quality;
-    return S_OK;
+    return Guarded(IID_IScanner, [&] {
+        if (quality < 1 || quality > 100) return Fail(L"JpegQuality must be from 1 to 100.", E_INVALIDARG);
+        jpegQuality_ = quality;
+        return S_OK;
+    });
 }
 
 HRESULT ScannerObject::get_Capability(VARIANT name, VARIANT* value) {

@@ -217,6 +217,26 @@ TEST_F(ScanTest, NamedSettingsReachThePages) {
     EXPECT_EQ(header[24], 1) << "one bit per pixel";
 }
 
+// JpegQuality reaches the JPEG writer, and a window of the caller's may own the session.
+TEST_F(ScanTest, JpegQualityAndAnOwnerWindowOfTheCallersAreUsed) {
+    vantrel::UniqueWindow owner(::CreateWindowW(L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(owner);
+    ASSERT_EQ(scanner->put_OwnerHwnd(static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner.get()))), S_OK);
+    fixtures::ScopedEnvironment larger(L"VANTREL_SCANNER_SIZE", L"400x300");
+    std::uintmax_t bytes[2] = {};
+    const LONG qualities[2] = {10, 95};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(scanner->put_JpegQuality(qualities[i]), S_OK);
+        LONG pages = 0;
+        const std::wstring name = L"q" + std::to_wstring(qualities[i]) + L".jpg";
+        ASSERT_EQ(ScanInto(name, pages), S_OK) << ErrorDescription();
+        ASSERT_EQ(pages, 1);
+        EXPECT_EQ(Head(directory / name, 2), "\xFF\xD8");
+        bytes[i] = std::filesystem::file_size(directory / name);
+    }
+    EXPECT_LT(bytes[0], bytes[1]) << "quality 10 gives the smaller file";
+}
+
 TEST_F(ScanTest, ACancelledTransferStoresNothingAndIsNoError) {
     fixtures::ScopedEnvironment cancel(L"VANTREL_SCANNER_CANCEL_TRANSFER", L"1");
     LONG pages = 0;
