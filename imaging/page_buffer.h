@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 namespace vantrel::imaging {

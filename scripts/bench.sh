@@ -32,6 +32,12 @@ machine() {
     scripts/install-sample-scanner.sh "$1/VantrelSampleScanner.ds"
     WINEDLLOVERRIDES=twain_32=n,b wine "$1/vantrel_bench.exe" "${@:2}" 2>/dev/null | tr -d "\r"
     exit "${PIPESTATUS[0]}"' session "$root/build/win32/bin" "$@"
+  # The image files: Group 4 natively (optimised) beside libtiff's tiffcp, then PNG and PDF under Wine.
+  echo
+  cmake -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build build/bench-native --target g4_bench >/dev/null
+  scripts/wine-session.sh build/win32 wine "$root/build/win32/bin/vantrel_files_bench.exe" "$@" 2>/dev/null | tr -d "\r"
+  build/bench-native/bench/files/g4_bench "$@"
 } | tee "$out/latest.md"
 status=${PIPESTATUS[0]}
 echo "Kept in $out/latest.md"

@@ -15,7 +15,8 @@ PdfImage Describe(const PageImage& page, PdfFilter filter) {
                     .bitsPerComponent = static_cast<std::uint8_t>(page.format == PixelFormat::BlackWhite1 ? 1 : 8),
                     .filter = filter,
                     .xDpi = page.xDpi,
-                    .yDpi = page.yDpi};
+                    .yDpi = page.yDpi,
+                    .bytes = {}};
 }
 
 }  // namespace

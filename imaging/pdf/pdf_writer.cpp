@@ -133,7 +133,9 @@ PdfResult PdfWriter::WritePageTree() {
     if (const PdfResult r = BeginObject(kPageTree); r != PdfResult::Ok) return r;
     std::string text = "<< /Type /Pages /Kids [";
     for (std::uint64_t page = 0; page < pages_; ++page) {
-        text += (page == 0 ? "" : " ") + Reference(PageObject(page));
+        // Appended piece by piece: MinGW's GCC 12 misreads "literal" + std::string as an overlapping copy.
+        if (page != 0) text += ' ';
+        text += Reference(PageObject(page));
         if ((page + 1) % kKidsPerWrite != 0) continue;
         if (!Write(text)) return Fail(PdfResult::SinkFailed);
         text.clear();
@@ -181,7 +183,7 @@ PdfResult PdfWriter::Finish(const PdfDate& creationDate) {
         id[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(adler_ >> (24 - 8 * i));
     }
     for (int i = 0; i < 8; ++i) id[static_cast<std::size_t>(8 + i)] = static_cast<std::uint8_t>(size >> (56 - 8 * i));
-    const std::string hex = "<" + Hex(id) + ">";
+    const std::string hex = '<' + Hex(id) + '>';
     const std::string trailer = "trailer\n<< /Size " + PdfInteger(offsets_.size() + 1) + " /Root " + Reference(kCatalog) +
                                 " /Info " + Reference(info) + " /ID [" + hex + " " + hex + "] >>\nstartxref\n" +
                                 PdfInteger(xref) + "\n%%EOF\n";

@@ -10,7 +10,8 @@ std::uint64_t Padded(std::uint64_t bytes) { return bytes + bytes % 2; }
 
 template <std::size_t N>
 void Append(std::vector<std::uint8_t>& bytes, const std::array<std::uint8_t, N>& value) {
-    bytes.insert(bytes.end(), value.begin(), value.end());
+    // Byte by byte: MinGW's GCC 12 misreads a range insert of a small array as an overflow (-Wstringop-overflow).
+    for (const std::uint8_t byte : value) bytes.push_back(byte);
 }
 
 }  // namespace

@@ -1,0 +1,55 @@
+// One file for a batch: opened under its temporary name at the first page, moved into place at Finish.
+#include "one_file_consumer.h"
+
+#include "output_naming.h"
+#include "page_file_consumers.h"
+
+namespace vantrel::imaging {
+
+bool OneFileConsumer::Fail(std::wstring error) {
+    error_ = std::move(error);
+    return false;
+}
+
+bool OneFileConsumer::Take(const PageImage& page) {
+    if (finished_) return Fail(FinishedError(path_));
+    if (broken_) return false;  // the first cause stays in Error()
+    if (!IsWellFormed(page)) return Fail(MalformedPageError(path_));
+    if (!sink_) {
+        sink_ = FileSink::Create(path_, error_);
+        if (!sink_) return false;
+        Start(*sink_);
+    }
+    std::wstring cause;
+    bool fileBroken = false;
+    if (Add(page, cause, fileBroken)) return true;
+    broken_ = fileBroken;
+    // A sink failure has the system's reason, which says more than the writer's "refused".
+    return Fail(!sink_->Error().empty() ? sink_->Error() : CannotWrite(path_, cause));
+}
+
+bool OneFileConsumer::Finish() {
+    if (finished_) return error_.empty();
+    finished_ = true;
+    if (!sink_) return error_.empty();  // no page: nothing written, an existing file stays
+    if (broken_ || Pages() == 0) {
+        sink_.reset();  // the temporary file goes; the target stays as it was
+        return false;
+    }
+    std::wstring cause;
+    if (!Complete(cause)) {
+        broken_ = true;
+        Fail(!sink_->Error().empty() ? sink_->Error() : CannotWrite(path_, cause));
+        sink_.reset();
+        return false;
+    }
+    if (!sink_->Commit()) {
+        Fail(sink_->Error());
+        sink_.reset();
+        return false;
+    }
+    files_.push_back(StoredFile{path_, sink_->Size(), Pages()});
+    return true;
+}
+
+}  // namespace vantrel::imaging

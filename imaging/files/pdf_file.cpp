@@ -1,0 +1,93 @@
+// A PDF with every page of the batch: Group 4 for 1-bit pages, JPEG or Flate for grey and colour.
+#include <windows.h>
+
+#include <optional>
+
+#include "group4_encoder.h"
+#include "jpeg_encoder.h"
+#include "one_file_consumer.h"
+#include "page_file_consumers.h"
+#include "page_streams.h"
+#include "pdf_writer.h"
+
+namespace vantrel::imaging {
+namespace {
+
+PdfDate Now() {
+    SYSTEMTIME local{};
+    ::GetLocalTime(&local);
+    TIME_ZONE_INFORMATION zone{};
+    const DWORD which = ::GetTimeZoneInformation(&zone);
+    LONG bias = zone.Bias;  // minutes west of UTC
+    if (which == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
+    if (which == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
+    if (which == TIME_ZONE_ID_INVALID || bias <= -24 * 60 || bias >= 24 * 60) bias = 0;
+    return PdfDate{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond, static_cast<int>(-bias)};
+}
+
+std::wstring Cause(PdfResult result) {
+    switch (result) {
+        case PdfResult::BadImage: return L"the page cannot be placed on a PDF page (its size in points is out of range)";
+        case PdfResult::TooLarge: return L"the file would grow past the 10 GB a PDF's cross-reference table can address";
+        case PdfResult::SinkFailed: return L"the data could not be written";
+        case PdfResult::Finished: return L"the file was already completed";
+        case PdfResult::BadDate: return L"the system clock gave a date that does not exist";
+        case PdfResult::NoPages: return L"no page was written";
+        case PdfResult::Ok: break;
+    }
+    return L"unknown failure";
+}
+
+class PdfFile final : public OneFileConsumer {
+public:
+    PdfFile(std::wstring_view path, const FileOptions& options) : OneFileConsumer(path), options_(options) {}
+
+private:
+    void Start(ByteSink& sink) override { writer_.emplace(sink); }
+
+    // The encoded page is the only copy held: it goes into the file and is dropped before the next.
+    bool Add(const PageImage& page, std::wstring& cause, bool& fileBroken) override {
+        std::vector<std::uint8_t> bytes;
+        std::optional<PdfImage> image;
+        std::optional<EncodedImage> flate;
+        if (page.format == PixelFormat::BlackWhite1) {
+            bytes = EncodeGroup4(page);
+            image = DescribeGroup4(page, bytes);
+        } else if (options_.lossless) {
+            flate = EncodeFlateImage(page);
+            if (flate) image = flate->View();
+        } else {
+            bytes = EncodeJpeg(page, options_.jpegQuality);
+            image = DescribeJpeg(page, bytes);
+        }
+        if (!image) {
+            cause = L"the page could not be encoded (out of memory)";
+            return false;
+        }
+        const PdfResult result = writer_->AddPage(*image);
+        if (result == PdfResult::Ok) return true;
+        cause = Cause(result);
+        fileBroken = result != PdfResult::BadImage;
+        return false;
+    }
+
+    bool Complete(std::wstring& cause) override {
+        const PdfResult result = writer_->Finish(Now());
+        if (result == PdfResult::Ok) return true;
+        cause = Cause(result);
+        return false;
+    }
+
+    std::uint32_t Pages() const override { return writer_ ? writer_->PageCount() : 0; }
+
+    FileOptions options_;
+    std::optional<PdfWriter> writer_;
+};
+
+}  // namespace
+
+std::unique_ptr<PageConsumer> OpenPdfFile(std::wstring_view path, const FileOptions& options) {
+    return std::make_unique<PdfFile>(path, options);
+}
+
+}  // namespace vantrel::imaging

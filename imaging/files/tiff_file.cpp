@@ -1,0 +1,65 @@
+// A TIFF with every page of the batch: Group 4, Deflate or JPEG pages appended as they arrive.
+#include <optional>
+
+#include "jpeg_encoder.h"
+#include "one_file_consumer.h"
+#include "page_file_consumers.h"
+#include "tiff_writer.h"
+
+namespace vantrel::imaging {
+namespace {
+
+std::wstring Widen(const char* text) {
+    std::wstring wide;
+    for (const char* c = text; *c; ++c) wide += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    return wide;
+}
+
+// After these the writer refused the page before writing any of it, and the file goes on.
+bool LeavesFileUsable(TiffError error) {
+    return error == TiffError::BadPage || error == TiffError::BadOptions || error == TiffError::BadJpeg ||
+           error == TiffError::TooLarge || error == TiffError::OutOfMemory;
+}
+
+class TiffFile final : public OneFileConsumer {
+public:
+    TiffFile(std::wstring_view path, const FileOptions& options) : OneFileConsumer(path), options_(options) {}
+
+private:
+    void Start(ByteSink& sink) override { writer_.emplace(sink); }
+
+    bool Add(const PageImage& page, std::wstring& cause, bool& fileBroken) override {
+        if (AddPage(page)) return true;
+        cause = Widen(Describe(writer_->Error()));
+        fileBroken = !LeavesFileUsable(writer_->Error());
+        return false;
+    }
+
+    bool AddPage(const PageImage& page) {
+        // JPEG has no bilevel mode: 1-bit pages stay Group 4 whatever was asked.
+        if (options_.tiff != TiffPageCompression::Jpeg || page.format == PixelFormat::BlackWhite1) return writer_->AddPage(page);
+        const std::vector<std::uint8_t> jpeg = EncodeJpeg(page, options_.jpegQuality);
+        JpegPageInfo info{.width = page.width, .height = page.height, .colour = page.format == PixelFormat::Rgb24,
+                          .subsamplingX = 2, .subsamplingY = 2, .xDpi = page.xDpi, .yDpi = page.yDpi};
+        return writer_->AddJpegPage(jpeg, info);
+    }
+
+    bool Complete(std::wstring& cause) override {
+        if (writer_->Finish()) return true;
+        cause = Widen(Describe(writer_->Error()));
+        return false;
+    }
+
+    std::uint32_t Pages() const override { return writer_ ? writer_->PageCount() : 0; }
+
+    FileOptions options_;
+    std::optional<TiffWriter> writer_;
+};
+
+}  // namespace
+
+std::unique_ptr<PageConsumer> OpenTiffFile(std::wstring_view path, const FileOptions& options) {
+    return std::make_unique<TiffFile>(path, options);
+}
+
+}  // namespace vantrel::imaging
