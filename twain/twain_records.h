@@ -467,7 +467,4 @@ struct TW_ENTRYPOINT {
 static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*));
 #endif
 
-// Codes the stand-in DSM's tests also use.
-inline constexpr TW_UINT16 TWON_DONTCARE16 = 0xFFFF;
-
 }  // namespace vantrel::twain
