@@ -150,7 +150,7 @@ TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
         state_ = State::Transferring;
     }
     std::optional<DsmLock> locked;
-    std::uint8_t* buffer = reinterpret_cast<std::uint8_t*>(static_cast<UINT_PTR>(memory.TheMem));
+    std::uint8_t* buffer = FromTwain<std::uint8_t*>(memory.TheMem);
     if (memory.Flags & TWMF_HANDLE) {
         locked.emplace(dsm_, memory.TheMem);
         if (!*locked) return Fail(TWCC_BADVALUE);
