@@ -1,11 +1,30 @@
-// Capability values: the one place that maps the source's settings onto TWAIN's item types.
+// Capability values and checks: one descriptor per capability, and the messages answered from it.
 #include "capabilities.h"
+
+#include "paper_sizes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace vantrel::scanner {
 
 using namespace twain;
 
 namespace {
+
+enum class Shape { OneValue, Enumeration, Range, Array };
+
+struct Descriptor {
+    TW_UINT16 itemType;
+    Shape shape;
+    std::vector<TW_UINT32> values;  // ENUMERATION's choices, ARRAY's items
+    TW_UINT32 current = 0;
+    TW_UINT32 def = 0;
+    TW_UINT32 min = 0;  // RANGE
+    TW_UINT32 max = 0;
+    bool settable = true;
+};
 
 TW_UINT16 PixelType(ColourMode mode) {
     switch (mode) {
@@ -16,32 +35,240 @@ TW_UINT16 PixelType(ColourMode mode) {
     return TWPT_RGB;
 }
 
-// A TW_FIX32 as the four bytes of an Item: the whole part first, then the fraction.
-TW_UINT32 Fix32Item(int whole) { return static_cast<TW_UINT16>(whole); }
+ColourMode ModeOf(TW_UINT32 pixelType) {
+    if (pixelType == TWPT_BW) return ColourMode::BlackWhite;
+    if (pixelType == TWPT_GRAY) return ColourMode::Grey;
+    return ColourMode::Colour;
+}
 
-}  // namespace
+TW_UINT32 Bool(bool value) { return value ? 1u : 0u; }
 
-std::optional<OneValue> CurrentValue(TW_UINT16 cap, const CapabilityState& state) {
+Descriptor Choice(std::vector<TW_UINT32> values, TW_UINT32 current, TW_UINT32 def, TW_UINT16 type = TWTY_UINT16) {
+    return {type, Shape::Enumeration, std::move(values), current, def};
+}
+
+Descriptor Switch(bool current, bool def) { return {TWTY_BOOL, Shape::OneValue, {}, Bool(current), Bool(def)}; }
+
+Descriptor Fixed(TW_UINT16 type, TW_UINT32 value) { return {type, Shape::OneValue, {}, value, value, 0, 0, false}; }
+
+Descriptor Resolutions(int current, int def) {
+    std::vector<TW_UINT32> values;
+    for (int dpi : kResolutions) values.push_back(ToFix32(dpi));
+    return Choice(std::move(values), ToFix32(current), ToFix32(def), TWTY_FIX32);
+}
+
+Descriptor Level(int current, int def) {
+    return {TWTY_FIX32, Shape::Range, {}, ToFix32(current), ToFix32(def), ToFix32(-1000), ToFix32(1000)};
+}
+
+std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) {
+    const DeviceSettings& c = state.current;
+    const DeviceSettings& d = state.defaults;
     switch (cap) {
-        case CAP_INDICATORS: return OneValue{TWTY_BOOL, state.indicators ? 1u : 0u};
-        case ICAP_PIXELTYPE: return OneValue{TWTY_UINT16, PixelType(state.settings.mode)};
-        case ICAP_BITDEPTH: return OneValue{TWTY_UINT16, static_cast<TW_UINT32>(BitsPerPixel(state.settings.mode))};
-        case ICAP_XRESOLUTION: return OneValue{TWTY_FIX32, Fix32Item(kDotsPerInch)};
-        case ICAP_YRESOLUTION: return OneValue{TWTY_FIX32, Fix32Item(kDotsPerInch)};
-        // One image per acquisition: the flatbed has a single page on its glass.
-        case CAP_XFERCOUNT: return OneValue{TWTY_INT16, 1};
-        case ICAP_XFERMECH: return OneValue{TWTY_UINT16, TWSX_NATIVE};
+        case CAP_XFERCOUNT:
+            return Descriptor{TWTY_INT16, Shape::OneValue, {}, static_cast<TW_UINT16>(c.xferCount), 0xFFFF};
+        case CAP_SUPPORTEDCAPS: {
+            Descriptor list{TWTY_UINT16, Shape::Array, {}, 0, 0, 0, 0, false};
+            for (TW_UINT16 supported : SupportedCaps()) list.values.push_back(supported);
+            return list;
+        }
+        case CAP_FEEDERENABLED: return Switch(c.feederEnabled, d.feederEnabled);
+        case CAP_FEEDERLOADED: return Fixed(TWTY_BOOL, Bool(state.feederLoaded));
+        case CAP_AUTOFEED: return Switch(c.autoFeed, d.autoFeed);
+        case CAP_INDICATORS: return Switch(c.indicators, d.indicators);
+        case CAP_UICONTROLLABLE: return Fixed(TWTY_BOOL, 1);
+        case CAP_DEVICEONLINE: return Fixed(TWTY_BOOL, 1);
+        case CAP_DUPLEX: return Fixed(TWTY_UINT16, TWDX_1PASSDUPLEX);
+        case CAP_DUPLEXENABLED: return Switch(c.duplexEnabled, d.duplexEnabled);
+        case ICAP_COMPRESSION: return Choice({TWCP_NONE}, TWCP_NONE, TWCP_NONE);
+        case ICAP_PIXELTYPE: return Choice({TWPT_BW, TWPT_GRAY, TWPT_RGB}, PixelType(c.mode), PixelType(d.mode));
+        case ICAP_BITDEPTH: {
+            const auto bits = static_cast<TW_UINT32>(BitsPerPixel(c.mode));
+            return Choice({bits}, bits, bits);  // one depth per pixel type
+        }
+        case ICAP_UNITS: return Choice({TWUN_INCHES}, TWUN_INCHES, TWUN_INCHES);
+        case ICAP_XFERMECH: return Choice({TWSX_NATIVE, TWSX_FILE, TWSX_MEMORY}, c.xferMech, d.xferMech);
+        case ICAP_XRESOLUTION: return Resolutions(c.xDpi, d.xDpi);
+        case ICAP_YRESOLUTION: return Resolutions(c.yDpi, d.yDpi);
+        case ICAP_PHYSICALWIDTH: return Fixed(TWTY_FIX32, ToFix32(state.physicalWidth));
+        case ICAP_PHYSICALHEIGHT: return Fixed(TWTY_FIX32, ToFix32(state.physicalHeight));
+        case ICAP_PIXELFLAVOR: return Choice({TWPF_CHOCOLATE, TWPF_VANILLA}, c.pixelFlavor, d.pixelFlavor);
+        case ICAP_BITORDER: return Choice({TWBO_MSBFIRST}, TWBO_MSBFIRST, TWBO_MSBFIRST);
+        case ICAP_PLANARCHUNKY: return Choice({TWPC_CHUNKY}, TWPC_CHUNKY, TWPC_CHUNKY);
+        case ICAP_SUPPORTEDSIZES: {
+            std::vector<TW_UINT32> sizes{TWSS_NONE};
+            for (const PaperSize& paper : kPaperSizes) sizes.push_back(paper.code);
+            return Choice(std::move(sizes), c.paper, d.paper);
+        }
+        case ICAP_BRIGHTNESS: return Level(c.brightness, d.brightness);
+        case ICAP_CONTRAST: return Level(c.contrast, d.contrast);
+        case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_BMP}, TWFF_BMP, TWFF_BMP);
         default: return std::nullopt;
     }
 }
 
-TW_UINT16 SetValue(TW_UINT16 cap, const OneValue& value, CapabilityState& state) {
-    if (!CurrentValue(cap, state)) return TWCC_CAPUNSUPPORTED;
-    if (cap != CAP_INDICATORS) return TWCC_CAPBADOPERATION;
-    if (value.itemType != TWTY_BOOL) return TWCC_BADVALUE;
-    // A TW_BOOL is 16 bits wide; whatever sits in the upper half of Item is not part of it.
-    state.indicators = (value.item & 0xFFFF) != 0;
-    return TWCC_SUCCESS;
+Container OneValue(TW_UINT16 type, TW_UINT32 value) { return {TWON_ONEVALUE, type, {value}}; }
+
+Container FullContainer(const Descriptor& d) {
+    switch (d.shape) {
+        case Shape::OneValue: return OneValue(d.itemType, d.current);
+        case Shape::Array: return {TWON_ARRAY, d.itemType, d.values};
+        case Shape::Range: return {TWON_RANGE, d.itemType, {}, 0, 0, d.min, d.max, ToFix32(1), d.def, d.current};
+        case Shape::Enumeration: break;
+    }
+    const auto at = [&](TW_UINT32 value) {
+        const auto found = std::find(d.values.begin(), d.values.end(), value);
+        return static_cast<TW_UINT32>(found == d.values.end() ? 0 : found - d.values.begin());
+    };
+    return {TWON_ENUMERATION, d.itemType, d.values, at(d.current), at(d.def)};
+}
+
+Reply Failure(TW_UINT16 cc) { return {TWRC_FAILURE, cc, std::nullopt}; }
+
+// Stores an accepted raw value; the checks have been made.
+void Store(TW_UINT16 cap, TW_UINT32 value, CapabilityState& state) {
+    DeviceSettings& c = state.current;
+    switch (cap) {
+        case CAP_XFERCOUNT: c.xferCount = static_cast<std::int16_t>(value); break;
+        case CAP_FEEDERENABLED: c.feederEnabled = value != 0; break;
+        case CAP_AUTOFEED: c.autoFeed = value != 0; break;
+        case CAP_INDICATORS: c.indicators = value != 0; break;
+        case CAP_DUPLEXENABLED: c.duplexEnabled = value != 0; break;
+        case ICAP_PIXELTYPE: c.mode = ModeOf(value); break;
+        case ICAP_XFERMECH: c.xferMech = static_cast<TW_UINT16>(value); break;
+        case ICAP_XRESOLUTION: c.xDpi = static_cast<int>(std::lround(FromFix32(value))); break;
+        case ICAP_YRESOLUTION: c.yDpi = static_cast<int>(std::lround(FromFix32(value))); break;
+        case ICAP_PIXELFLAVOR: c.pixelFlavor = static_cast<TW_UINT16>(value); break;
+        case ICAP_BRIGHTNESS: c.brightness = static_cast<int>(std::lround(FromFix32(value))); break;
+        case ICAP_CONTRAST: c.contrast = static_cast<int>(std::lround(FromFix32(value))); break;
+        case ICAP_SUPPORTEDSIZES: {
+            c.paper = static_cast<TW_UINT16>(value);
+            if (const PaperSize* paper = FindPaper(c.paper)) c.frame = Frame{0, 0, paper->width, paper->height};
+            if (c.paper == TWSS_NONE) c.frame = state.defaults.frame;
+            break;
+        }
+        default: break;  // the one-choice capabilities: nothing to change
+    }
+}
+
+// The nearest offered resolution to `raw`, or none when it lies outside what the scanner can do.
+std::optional<TW_UINT32> NearestResolution(TW_UINT32 raw) {
+    const double wanted = FromFix32(raw);
+    if (wanted < kResolutions[0] - 0.5 || wanted > kResolutions[std::size(kResolutions) - 1] + 0.5) return std::nullopt;
+    int best = kResolutions[0];
+    for (int dpi : kResolutions) {
+        if (std::abs(dpi - wanted) < std::abs(best - wanted)) best = dpi;
+    }
+    return ToFix32(best);
+}
+
+Reply Set(TW_UINT16 cap, const Descriptor& d, CapabilityState& state, const Container* request) {
+    if (!d.settable) return Failure(TWCC_CAPBADOPERATION);
+    if (!request || request->conType != TWON_ONEVALUE || request->items.size() != 1) return Failure(TWCC_BADVALUE);
+    if (request->itemType != d.itemType) return Failure(TWCC_BADVALUE);
+    // Only the item type's own bytes count; whatever sits above a 16-bit value is not part of it.
+    TW_UINT32 value = request->items.front();
+    if (ItemSize(d.itemType) == 2) value &= 0xFFFF;
+    TW_UINT16 rc = TWRC_SUCCESS;
+    switch (d.shape) {
+        case Shape::OneValue:
+            if (cap == CAP_XFERCOUNT) {
+                const auto count = static_cast<std::int16_t>(value);
+                if (count == 0 || count < -1) return Failure(TWCC_BADVALUE);
+            }
+            if (d.itemType == TWTY_BOOL) value = value != 0 ? 1 : 0;
+            break;
+        case Shape::Range: {
+            const double wanted = FromFix32(value);
+            if (wanted < FromFix32(d.min) || wanted > FromFix32(d.max)) return Failure(TWCC_BADVALUE);
+            const TW_UINT32 whole = ToFix32(std::round(wanted));
+            if (whole != value) rc = TWRC_CHECKSTATUS;
+            value = whole;
+            break;
+        }
+        case Shape::Enumeration:
+            if (std::find(d.values.begin(), d.values.end(), value) != d.values.end()) break;
+            if (cap != ICAP_XRESOLUTION && cap != ICAP_YRESOLUTION) return Failure(TWCC_BADVALUE);
+            if (const std::optional<TW_UINT32> nearest = NearestResolution(value)) {
+                value = *nearest;
+                rc = TWRC_CHECKSTATUS;
+                break;
+            }
+            return Failure(TWCC_BADVALUE);
+        case Shape::Array: return Failure(TWCC_CAPBADOPERATION);
+    }
+    if (cap == CAP_AUTOFEED && !state.current.feederEnabled) return Failure(TWCC_CAPSEQERROR);
+    Store(cap, value, state);
+    return {rc, TWCC_SUCCESS, std::nullopt};
+}
+
+}  // namespace
+
+CapabilityState StateFrom(const ScanSettings& environment) {
+    CapabilityState state;
+    state.defaults.mode = environment.mode;
+    state.defaults.frame = Frame{0, 0, environment.width / static_cast<double>(kDotsPerInch),
+                                 environment.height / static_cast<double>(kDotsPerInch)};
+    state.physicalWidth = std::max(state.physicalWidth, state.defaults.frame.right);
+    state.physicalHeight = std::max(state.physicalHeight, state.defaults.frame.bottom);
+    state.current = state.defaults;
+    return state;
+}
+
+PixelSize ImageSize(const DeviceSettings& s) {
+    const auto side = [](double inches, int dpi) { return std::max(1, static_cast<int>(std::lround(inches * dpi))); };
+    return {side(s.frame.right - s.frame.left, s.xDpi), side(s.frame.bottom - s.frame.top, s.yDpi)};
+}
+
+const std::vector<TW_UINT16>& SupportedCaps() {
+    static const std::vector<TW_UINT16> caps = {
+        CAP_XFERCOUNT,       CAP_SUPPORTEDCAPS,   CAP_FEEDERENABLED,    CAP_FEEDERLOADED,  CAP_AUTOFEED,
+        CAP_INDICATORS,      CAP_UICONTROLLABLE,  CAP_DEVICEONLINE,     CAP_DUPLEX,        CAP_DUPLEXENABLED,
+        ICAP_COMPRESSION,    ICAP_PIXELTYPE,      ICAP_BITDEPTH,        ICAP_UNITS,        ICAP_XFERMECH,
+        ICAP_XRESOLUTION,    ICAP_YRESOLUTION,    ICAP_PHYSICALWIDTH,   ICAP_PHYSICALHEIGHT, ICAP_PIXELFLAVOR,
+        ICAP_BITORDER,       ICAP_PLANARCHUNKY,   ICAP_SUPPORTEDSIZES,  ICAP_BRIGHTNESS,   ICAP_CONTRAST,
+        ICAP_IMAGEFILEFORMAT,
+    };
+    return caps;
+}
+
+Reply AnswerCapability(TW_UINT16 msg, TW_UINT16 cap, CapabilityState& state, const Container* request) {
+    const std::optional<Descriptor> d = Describe(cap, state);
+    if (!d) return Failure(TWCC_CAPUNSUPPORTED);
+    const bool list = d->shape == Shape::Array;
+    switch (msg) {
+        case MSG_GET: return {TWRC_SUCCESS, TWCC_SUCCESS, FullContainer(*d)};
+        case MSG_GETCURRENT:
+            return {TWRC_SUCCESS, TWCC_SUCCESS, list ? FullContainer(*d) : OneValue(d->itemType, d->current)};
+        case MSG_GETDEFAULT:
+            return {TWRC_SUCCESS, TWCC_SUCCESS, list ? FullContainer(*d) : OneValue(d->itemType, d->def)};
+        case MSG_QUERYSUPPORT: {
+            TW_UINT32 flags = TWQC_GET | TWQC_GETCURRENT | TWQC_GETDEFAULT;
+            if (d->settable) flags |= TWQC_SET | TWQC_RESET;
+            return {TWRC_SUCCESS, TWCC_SUCCESS, OneValue(TWTY_INT32, flags)};
+        }
+        case MSG_RESET: {
+            if (!d->settable) return Failure(TWCC_CAPBADOPERATION);
+            // The default may depend on the feeder (CAP_AUTOFEED), so it is stored without the checks.
+            Store(cap, d->def, state);
+            return {TWRC_SUCCESS, TWCC_SUCCESS, FullContainer(*Describe(cap, state))};
+        }
+        case MSG_SET: return Set(cap, *d, state, request);
+        default: return Failure(TWCC_CAPBADOPERATION);
+    }
+}
+
+void ResetAll(CapabilityState& state) { state.current = state.defaults; }
+
+Reply SetLayout(const Frame& frame, CapabilityState& state) {
+    if (!(frame.right > frame.left) || !(frame.bottom > frame.top)) return Failure(TWCC_BADVALUE);
+    Frame cut{std::max(frame.left, 0.0), std::max(frame.top, 0.0), std::min(frame.right, state.physicalWidth),
+              std::min(frame.bottom, state.physicalHeight)};
+    if (!(cut.right > cut.left) || !(cut.bottom > cut.top)) return Failure(TWCC_BADVALUE);
+    const bool changed = cut.left != frame.left || cut.top != frame.top || cut.right != frame.right || cut.bottom != frame.bottom;
+    state.current.frame = cut;
+    state.current.paper = TWSS_NONE;
+    return {changed ? TWRC_CHECKSTATUS : TWRC_SUCCESS, TWCC_SUCCESS, std::nullopt};
 }
 
 }  // namespace vantrel::scanner

@@ -1,30 +1,83 @@
-// The capabilities this source reports and accepts, as TW_ONEVALUE items (pure logic).
+// The capabilities this source negotiates: its settings, every message on them, and the image layout (pure logic).
 #pragma once
 
+#include "capability_container.h"
 #include "scan_settings.h"
-#include "twain_source_records.h"
 
 #include <optional>
+#include <vector>
 
 namespace vantrel::scanner {
 
-// What a source keeps that its capabilities report.
-struct CapabilityState {
-    ScanSettings settings;
+// Inches from the top left of the scan area.
+struct Frame {
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+};
+
+struct DeviceSettings {
+    ColourMode mode = ColourMode::Colour;
+    int xDpi = kDotsPerInch;
+    int yDpi = kDotsPerInch;
+    Frame frame{0, 0, 4, 3};
+    twain::TW_UINT16 paper = twain::TWSS_NONE;
+    int brightness = 0;
+    int contrast = 0;
     bool indicators = true;  // TWAIN's default: show progress unless told otherwise
+    bool feederEnabled = false;
+    bool autoFeed = true;
+    bool duplexEnabled = false;
+    int xferCount = -1;  // every page there is
+    twain::TW_UINT16 xferMech = twain::TWSX_NATIVE;
+    twain::TW_UINT16 pixelFlavor = twain::TWPF_CHOCOLATE;
 };
 
-struct OneValue {
-    twain::TW_UINT16 itemType;
-    twain::TW_UINT32 item;  // the value as it sits in TW_ONEVALUE::Item (small types in the low bytes)
+struct CapabilityState {
+    DeviceSettings current;
+    DeviceSettings defaults;
+    double physicalWidth = 8.5;  // inches: the glass and the feeder take up to US legal
+    double physicalHeight = 14;
+    bool feederLoaded = true;
 };
 
-// The current value of `cap`; none for a capability this source does not support.
-std::optional<OneValue> CurrentValue(twain::TW_UINT16 cap, const CapabilityState& state);
+// The state a session opens with: the environment's mode and size (pixels at 100 dpi) as defaults.
+CapabilityState StateFrom(const ScanSettings& environment);
 
-// Applies MSG_SET of `cap` to `state`. Only CAP_INDICATORS can be set, and only with a TWTY_BOOL.
-// Returns the condition code: TWCC_SUCCESS, TWCC_CAPUNSUPPORTED, TWCC_CAPBADOPERATION (a known
-// but read-only capability) or TWCC_BADVALUE.
-twain::TW_UINT16 SetValue(twain::TW_UINT16 cap, const OneValue& value, CapabilityState& state);
+// The resolutions this source offers, as document scanners do: a list of the usual values.
+inline constexpr int kResolutions[] = {75, 100, 150, 200, 240, 300, 400, 600, 1200};
+
+// The image's size in pixels for these settings (at least 1 x 1).
+struct PixelSize {
+    int width;
+    int height;
+};
+PixelSize ImageSize(const DeviceSettings& settings);
+
+// Every capability this source supports, in the order CAP_SUPPORTEDCAPS lists them.
+const std::vector<twain::TW_UINT16>& SupportedCaps();
+
+struct Reply {
+    twain::TW_UINT16 rc;  // TWRC_SUCCESS, TWRC_CHECKSTATUS (a value rounded) or TWRC_FAILURE
+    twain::TW_UINT16 cc;  // the condition for DAT_STATUS
+    std::optional<Container> container;  // what goes back to the application, if anything
+};
+
+// One DAT_CAPABILITY message (MSG_GET, GETCURRENT, GETDEFAULT, RESET, SET, QUERYSUPPORT) on
+// `cap`. `request` is the application's container for MSG_SET (null when it could not be read).
+// GET answers with the capability's own container (ENUMERATION, RANGE, ARRAY or ONEVALUE),
+// GETCURRENT and GETDEFAULT with a ONEVALUE (an ARRAY for list-valued capabilities), RESET like
+// GET after going back to the default. Failures: TWCC_CAPUNSUPPORTED (not this source's),
+// TWCC_CAPBADOPERATION (read-only, or an unknown message), TWCC_BADVALUE (wrong container, type
+// or value), TWCC_CAPSEQERROR (needs another capability first: CAP_AUTOFEED needs the feeder).
+Reply AnswerCapability(twain::TW_UINT16 msg, twain::TW_UINT16 cap, CapabilityState& state, const Container* request);
+
+// MSG_RESETALL: every capability back to its default.
+void ResetAll(CapabilityState& state);
+
+// DAT_IMAGELAYOUT MSG_SET: the frame (inches) must have a positive size; parts outside the
+// physical area are cut off (TWRC_CHECKSTATUS). The paper size becomes TWSS_NONE.
+Reply SetLayout(const Frame& frame, CapabilityState& state);
 
 }  // namespace vantrel::scanner

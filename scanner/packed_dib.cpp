@@ -3,12 +3,13 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace vantrel::scanner {
 namespace {
 
-// Pixels per metre for the DIB header, from the source's dots per inch.
-constexpr std::uint32_t kPelsPerMetre = static_cast<std::uint32_t>(kDotsPerInch * 10000 / 254);
+// Pixels per metre for the DIB header, from dots per inch.
+std::uint32_t PelsPerMetre(int dpi) { return static_cast<std::uint32_t>(dpi * 10000 / 254); }
 
 void Put16(std::uint8_t* at, std::uint32_t value) {
     at[0] = static_cast<std::uint8_t>(value);
@@ -28,8 +29,8 @@ void WriteHeader(const DibLayout& layout, std::uint8_t* at) {
     Put16(at + 14, layout.bitsPerPixel);
     Put32(at + 16, 0);  // BI_RGB, uncompressed
     Put32(at + 20, layout.imageBytes);
-    Put32(at + 24, kPelsPerMetre);
-    Put32(at + 28, kPelsPerMetre);
+    Put32(at + 24, layout.xPelsPerMetre);
+    Put32(at + 28, layout.yPelsPerMetre);
     Put32(at + 32, layout.paletteEntries);
     Put32(at + 36, 0);  // all colours important
 }
@@ -48,32 +49,77 @@ void WritePalette(const DibLayout& layout, std::uint8_t* at) {
 }
 
 void WriteRow(const Rgb* source, int y, ColourMode mode, const DibLayout& layout, std::uint8_t* row) {
-    std::fill(row, row + layout.stride, std::uint8_t{0});
-    for (int x = 0; x < layout.width; ++x) {
+    PackRow(source, layout.width, y, mode, RowFormat::Dib, {row, layout.stride});
+}
+
+}  // namespace
+
+void PackRow(const Rgb* source, int width, int y, ColourMode mode, RowFormat format, std::span<std::uint8_t> out) {
+    std::fill(out.begin(), out.end(), std::uint8_t{0});
+    std::uint8_t* row = out.data();
+    const bool vanilla = format == RowFormat::TwainVanilla;
+    for (int x = 0; x < width; ++x) {
         const Rgb colour = source[x];
         switch (mode) {
             case ColourMode::Colour: {
-                std::uint8_t* pixel = row + 3 * x;  // stored blue, green, red
-                pixel[0] = static_cast<std::uint8_t>(BlueOf(colour));
+                std::uint8_t* pixel = row + 3 * x;
+                const bool dib = format == RowFormat::Dib;
+                pixel[0] = static_cast<std::uint8_t>(dib ? BlueOf(colour) : RedOf(colour));
                 pixel[1] = static_cast<std::uint8_t>(GreenOf(colour));
-                pixel[2] = static_cast<std::uint8_t>(RedOf(colour));
+                pixel[2] = static_cast<std::uint8_t>(dib ? RedOf(colour) : BlueOf(colour));
                 break;
             }
-            case ColourMode::Grey:
-                row[x] = GreyLevel(colour);
+            case ColourMode::Grey: {
+                const std::uint8_t level = GreyLevel(colour);
+                row[x] = vanilla ? static_cast<std::uint8_t>(255 - level) : level;
                 break;
+            }
             case ColourMode::BlackWhite:
-                // Leftmost pixel in the most significant bit; palette index 1 is white.
-                if (WhiteAt(GreyLevel(colour), x, y)) row[x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
+                // Leftmost pixel in the most significant bit; a set bit is white except in vanilla.
+                if (WhiteAt(GreyLevel(colour), x, y) != vanilla) row[x / 8] |= static_cast<std::uint8_t>(0x80u >> (x % 8));
                 break;
         }
     }
 }
 
-}  // namespace
+std::uint32_t TwainRowBytes(int width, ColourMode mode) {
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(width) * BitsPerPixel(mode) + 7) / 8);
+}
 
-std::optional<DibLayout> PlanDib(int width, int height, ColourMode mode) {
-    if (width <= 0 || height <= 0) return std::nullopt;
+void WriteDibHeader(const DibLayout& layout, std::span<std::uint8_t> out) {
+    WriteHeader(layout, out.data());
+    WritePalette(layout, out.data() + kInfoHeaderBytes);
+}
+
+std::array<std::uint8_t, kFileHeaderBytes> BmpFileHeader(const DibLayout& layout) {
+    std::array<std::uint8_t, kFileHeaderBytes> header{};
+    header[0] = 'B';
+    header[1] = 'M';
+    Put32(header.data() + 2, kFileHeaderBytes + layout.totalBytes);
+    Put32(header.data() + 10, kFileHeaderBytes + layout.bitsOffset);
+    return header;
+}
+
+bool WritePageDib(const PagePicture& page, ColourMode mode, const DibLayout& layout, std::span<std::uint8_t> out,
+                  const std::function<void(int)>& progress) {
+    if (out.size() < layout.totalBytes || page.width() != layout.width || page.height() != layout.height) return false;
+    WriteDibHeader(layout, out);
+    std::vector<Rgb> pixels(static_cast<std::size_t>(layout.width));
+    std::uint8_t* bits = out.data() + layout.bitsOffset;
+    int reported = -1;
+    for (int y = 0; y < layout.height; ++y) {
+        page.Row(y, pixels);
+        std::uint8_t* row = bits + static_cast<std::size_t>(layout.height - 1 - y) * layout.stride;
+        PackRow(pixels.data(), layout.width, y, mode, RowFormat::Dib, {row, layout.stride});
+        const int percent = static_cast<int>(static_cast<long long>(y + 1) * 100 / layout.height);
+        if (progress && percent / 5 != reported / 5) progress(percent);
+        reported = percent;
+    }
+    return true;
+}
+
+std::optional<DibLayout> PlanDib(int width, int height, ColourMode mode, int xDpi, int yDpi) {
+    if (width <= 0 || height <= 0 || xDpi <= 0 || yDpi <= 0) return std::nullopt;
     DibLayout layout{};
     layout.width = width;
     layout.height = height;
@@ -88,6 +134,8 @@ std::optional<DibLayout> PlanDib(int width, int height, ColourMode mode) {
     layout.imageBytes = static_cast<std::uint32_t>(image);
     layout.bitsOffset = static_cast<std::uint32_t>(offset);
     layout.totalBytes = static_cast<std::uint32_t>(offset + image);
+    layout.xPelsPerMetre = PelsPerMetre(xDpi);
+    layout.yPelsPerMetre = PelsPerMetre(yDpi);
     return layout;
 }
 

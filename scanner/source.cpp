@@ -1,11 +1,11 @@
-// The data source's requests, each named in TWAIN's terms, and its notices to the application.
+// The data source's session: identity, status, enabling, events and notices, the end of each transfer.
 #include "source.h"
 
-#include "chart_image.h"
 #include "environment.h"
 #include "log_line.h"
 #include "source_identity.h"
 
+#include <cstring>
 #include <utility>
 
 namespace vantrel::scanner {
@@ -14,21 +14,30 @@ using namespace twain;
 
 namespace {
 
-// Handles and window handles travel as 32-bit numbers in the TWAIN records on Win32.
-template <typename Handle>
-Handle FromTwain(TW_UINT32 value) {
-    return reinterpret_cast<Handle>(static_cast<UINT_PTR>(value));
-}
-
-template <typename Handle>
-TW_UINT32 ToTwain(Handle handle) {
-    return static_cast<TW_UINT32>(reinterpret_cast<UINT_PTR>(handle));
-}
-
-bool CancelRequested() { return EnvironmentText(L"VANTREL_SCANNER_CANCEL_TRANSFER") == "1"; }
-
 ScanSettings SettingsFromEnvironment() {
     return SettingsFrom(EnvironmentText(L"VANTREL_SCANNER_MODE"), EnvironmentText(L"VANTREL_SCANNER_SIZE"));
+}
+
+void CALLBACK NoticeTimerProc(HWND, UINT, UINT_PTR, DWORD) { TheSource().OnNoticeTimer(); }
+
+const char* ConditionText(TW_UINT16 cc) {
+    switch (cc) {
+        case TWCC_SUCCESS: return "No error";
+        case TWCC_BUMMER: return "Internal error in the scanner";
+        case TWCC_LOWMEMORY: return "Not enough memory for this image";
+        case TWCC_BADCAP:
+        case TWCC_CAPUNSUPPORTED: return "Capability not supported";
+        case TWCC_CAPBADOPERATION: return "Operation not supported on this capability";
+        case TWCC_CAPSEQERROR: return "Capability depends on another one";
+        case TWCC_BADPROTOCOL: return "Request not supported";
+        case TWCC_BADVALUE: return "Value not accepted";
+        case TWCC_SEQERROR: return "Request not allowed in this state";
+        case TWCC_PAPERJAM: return "Paper jam in the feeder";
+        case TWCC_PAPERDOUBLEFEED: return "Double feed in the feeder";
+        case TWCC_NOMEDIA: return "No paper in the feeder";
+        case TWCC_FILEWRITEERROR: return "The image file could not be written";
+        default: return "Unknown condition";
+    }
 }
 
 }  // namespace
@@ -59,6 +68,7 @@ TW_UINT16 Source::Serve(TW_IDENTITY* origin, const Triplet& triplet, void* data,
     }
     // DAT_STATUS reports the outcome of the triplet before it, so it must not clear it first.
     if (triplet.dat == DAT_STATUS) return GetStatus(static_cast<TW_STATUS*>(data));
+    if (triplet.dat == DAT_STATUSUTF8) return GetStatusText(static_cast<TW_STATUSUTF8*>(data));
     condition_ = TWCC_SUCCESS;
     return Dispatch(origin, triplet, data, detail);
 }
@@ -69,22 +79,28 @@ TW_UINT16 Source::Dispatch(TW_IDENTITY* origin, const Triplet& triplet, void* da
             if (triplet.msg == MSG_GET) return GetIdentity(static_cast<TW_IDENTITY*>(data));
             if (triplet.msg == MSG_OPENDS) return OpenDS(origin, static_cast<TW_IDENTITY*>(data));
             return CloseDS();  // its data is not ours to read: Wine passes whatever came with MSG_CLOSEDSM
-        case DAT_CAPABILITY:
-            if (triplet.msg == MSG_SET) return SetCapability(static_cast<TW_CAPABILITY*>(data));
-            return GetCapability(static_cast<TW_CAPABILITY*>(data));
+        case DAT_ENTRYPOINT: return SetEntryPoint(static_cast<const TW_ENTRYPOINT*>(data));
+        case DAT_CAPABILITY: return Capability(triplet.msg, static_cast<TW_CAPABILITY*>(data));
+        case DAT_IMAGELAYOUT: return ImageLayout(triplet.msg, static_cast<TW_IMAGELAYOUT*>(data));
         case DAT_USERINTERFACE:
             if (triplet.msg == MSG_ENABLEDS) return EnableDS(static_cast<TW_USERINTERFACE*>(data));
             return DisableDS();
-        case DAT_EVENT:
-            return ProcessEvent(static_cast<TW_EVENT*>(data), detail);
-        case DAT_PENDINGXFERS:
-            return ClearPendingTransfers(static_cast<TW_PENDINGXFERS*>(data));  // MSG_ENDXFER or MSG_RESET
-        case DAT_IMAGEINFO:
-            return GetImageInfo(static_cast<TW_IMAGEINFO*>(data));
-        case DAT_IMAGENATIVEXFER:
-            return NativeXfer(static_cast<TW_UINT32*>(data), detail);
-        default:
-            return Fail(TWCC_BADPROTOCOL);
+        case DAT_EVENT: return ProcessEvent(static_cast<TW_EVENT*>(data), detail);
+        case DAT_PENDINGXFERS: {
+            auto* pending = static_cast<TW_PENDINGXFERS*>(data);
+            if (triplet.msg == MSG_ENDXFER) return EndTransfer(pending);
+            if (triplet.msg == MSG_RESET) return ResetTransfers(pending);
+            if (!pending) return Fail(TWCC_BADVALUE);
+            pending->Count = static_cast<TW_UINT16>(state_ >= State::TransferReady ? paper_.pending() : 0);
+            return TWRC_SUCCESS;
+        }
+        case DAT_IMAGEINFO: return GetImageInfo(static_cast<TW_IMAGEINFO*>(data));
+        case DAT_IMAGENATIVEXFER: return NativeXfer(static_cast<TW_UINT32*>(data), detail);
+        case DAT_SETUPMEMXFER: return SetupMemXfer(static_cast<TW_SETUPMEMXFER*>(data));
+        case DAT_IMAGEMEMXFER: return MemoryXfer(static_cast<TW_IMAGEMEMXFER*>(data), detail);
+        case DAT_SETUPFILEXFER: return SetupFileXfer(triplet.msg, static_cast<TW_SETUPFILEXFER*>(data));
+        case DAT_IMAGEFILEXFER: return FileXfer(detail);
+        default: return Fail(TWCC_BADPROTOCOL);
     }
 }
 
@@ -95,19 +111,32 @@ TW_UINT16 Source::GetIdentity(TW_IDENTITY* identity) {
 }
 
 // The DSM has numbered the source in identity->Id; the rest is filled in for the application.
-// Settings start afresh from the environment for every session.
+// Settings, the feeder's sheets and the faults start afresh from the environment for every session.
 TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     if (!identity) return Fail(TWCC_BADVALUE);
     application_ = origin ? *origin : TW_IDENTITY{};
     DescribeSource(*identity);
-    capabilities_ = CapabilityState{SettingsFromEnvironment(), true};
+    self_ = *identity;
+    capabilities_ = StateFrom(SettingsFromEnvironment());
+    faults_ = ParseFaults(EnvironmentText(L"VANTREL_SCANNER_FAULT"));
+    paper_ = PaperPath(faults_.empty ? 0 : ParseSheets(EnvironmentText(L"VANTREL_SCANNER_SHEETS")));
+    std::memset(&file_, 0, sizeof file_);
+    std::strcpy(file_.FileName, "TWAIN.BMP");
+    file_.Format = TWFF_BMP;
     state_ = State::Open;
     return TWRC_SUCCESS;
 }
 
 TW_UINT16 Source::CloseDS() {
     application_ = TW_IDENTITY{};
+    dsm_.Forget();
     state_ = State::Closed;
+    return TWRC_SUCCESS;
+}
+
+// A TWAIN 2 DSM gives its entry points before MSG_OPENDS; a 1.x DSM never does.
+TW_UINT16 Source::SetEntryPoint(const TW_ENTRYPOINT* entry) {
+    if (!entry || !dsm_.Adopt(*entry)) return Fail(TWCC_BADVALUE);
     return TWRC_SUCCESS;
 }
 
@@ -118,47 +147,38 @@ TW_UINT16 Source::GetStatus(TW_STATUS* status) {
     return TWRC_SUCCESS;
 }
 
-// The container is a new GHND block the application owns and frees.
-TW_UINT16 Source::GetCapability(TW_CAPABILITY* capability) {
-    if (!capability) return Fail(TWCC_BADVALUE);
-    const std::optional<OneValue> value = CurrentValue(capability->Cap, capabilities_);
-    if (!value) return Fail(TWCC_CAPUNSUPPORTED);
-    UniqueGlobal block(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
+// The text of the condition the application got from DAT_STATUS, in a block it frees.
+TW_UINT16 Source::GetStatusText(TW_STATUSUTF8* status) {
+    if (!status) return Fail(TWCC_BADVALUE);
+    const char* text = ConditionText(status->Status.ConditionCode);
+    const std::size_t size = std::strlen(text) + 1;
+    DsmBlock block(dsm_, size);
     if (!block) return Fail(TWCC_LOWMEMORY);
     {
-        GlobalLock<TW_ONEVALUE> container(block.get());
-        if (!container) return Fail(TWCC_LOWMEMORY);
-        container->ItemType = value->itemType;
-        container->Item = value->item;
+        DsmLock locked(dsm_, block.get());
+        if (!locked) return Fail(TWCC_LOWMEMORY);
+        std::memcpy(locked.get(), text, size);
     }
-    capability->ConType = TWON_ONEVALUE;
-    capability->hContainer = ToTwain(block.release());
+    status->Size = static_cast<TW_UINT32>(size);
+    status->UTF8string = block.release();
     return TWRC_SUCCESS;
 }
 
-// The container stays the application's: it is read here, never freed.
-TW_UINT16 Source::SetCapability(TW_CAPABILITY* capability) {
-    if (!capability) return Fail(TWCC_BADVALUE);
-    if (!CurrentValue(capability->Cap, capabilities_)) return Fail(TWCC_CAPUNSUPPORTED);
-    if (capability->ConType != TWON_ONEVALUE) return Fail(TWCC_BADVALUE);
-    GlobalLock<const TW_ONEVALUE> container(FromTwain<HGLOBAL>(capability->hContainer));
-    if (!container) return Fail(TWCC_BADVALUE);
-    const TW_UINT16 outcome = SetValue(capability->Cap, {container->ItemType, container->Item}, capabilities_);
-    if (outcome != TWCC_SUCCESS) return Fail(outcome);
-    return TWRC_SUCCESS;
-}
-
-// With the user interface the user decides when to scan; without it the one page on the glass
-// is ready at once. Either way the notice is posted, never sent from inside this call: the
-// application learns of it from its own message loop once MSG_ENABLEDS has returned.
+// With the user interface the user decides when to scan; without it the paper is ready at once.
+// An enabled feeder without paper refuses, as a document scanner does (TWCC_NOMEDIA), and the
+// source stays open. The notice reaches the application once MSG_ENABLEDS has returned, unless
+// the "earlyready" fault sends it from inside.
 TW_UINT16 Source::EnableDS(const TW_USERINTERFACE* ui) {
     if (!ui) return Fail(TWCC_BADVALUE);
+    if (capabilities_.current.feederEnabled && !paper_.loaded()) return Fail(TWCC_NOMEDIA);
     HWND parent = FromTwain<HWND>(ui->hParent);
     parent_ = ::IsWindow(parent) ? parent : nullptr;
     thread_ = ::GetCurrentThreadId();
     pendingNotice_ = MSG_NULL;
     if (ui->ShowUI != 0) {
-        dialog_ = ScanDialog::Show(parent_, capabilities_.settings,
+        ScanSettings initial{capabilities_.current.mode, ImageSize(capabilities_.current).width,
+                             ImageSize(capabilities_.current).height};
+        dialog_ = ScanDialog::Show(parent_, initial,
                                    {[this](const ScanSettings& chosen) { OnScan(chosen); }, [this] { OnCancel(); }});
         if (!dialog_) return Fail(TWCC_LOWMEMORY);
         // A modal user interface keeps the application's window from taking input meanwhile.
@@ -166,10 +186,11 @@ TW_UINT16 Source::EnableDS(const TW_USERINTERFACE* ui) {
             ::EnableWindow(parent_, FALSE);
             parentDisabled_ = true;
         }
-    } else {
-        PostNotice(MSG_XFERREADY);
+        state_ = State::Enabled;
+        return TWRC_SUCCESS;
     }
     state_ = State::Enabled;
+    RaiseTransferReady(!faults_.earlyReady);
     return TWRC_SUCCESS;
 }
 
@@ -188,8 +209,8 @@ void Source::CloseUserInterface() {
     parent_ = nullptr;
 }
 
-// Our own message carries the notice; everything else is the application's, except the
-// keyboard and mouse messages of our dialog, which IsDialogMessage handles.
+// Our own message carries a TWAIN 1.x notice, and the timer a deferred one; everything else is
+// the application's, except the keyboard and mouse messages of our dialog.
 TW_UINT16 Source::ProcessEvent(TW_EVENT* event, std::string& detail) {
     if (!event || !event->pEvent) return Fail(TWCC_BADVALUE);
     MSG* message = FromTwain<MSG*>(event->pEvent);
@@ -201,69 +222,89 @@ TW_UINT16 Source::ProcessEvent(TW_EVENT* event, std::string& detail) {
         detail = MessageName(event->TWMessage);
         return TWRC_DSEVENT;
     }
+    if (message->message == WM_TIMER && !message->hwnd && noticeTimer_ && message->wParam == noticeTimer_) {
+        OnNoticeTimer();
+        return TWRC_DSEVENT;
+    }
     if (dialog_ && ::IsDialogMessageW(dialog_->window(), message)) return TWRC_DSEVENT;
     return TWRC_NOTDSEVENT;
 }
 
-TW_UINT16 Source::GetImageInfo(TW_IMAGEINFO* info) {
-    if (!info) return Fail(TWCC_BADVALUE);
-    const ScanSettings& settings = capabilities_.settings;
-    *info = TW_IMAGEINFO{};
-    info->XResolution = TW_FIX32{static_cast<std::int16_t>(kDotsPerInch), 0};
-    info->YResolution = info->XResolution;
-    info->ImageWidth = settings.width;
-    info->ImageLength = settings.height;
-    const bool colour = settings.mode == ColourMode::Colour;
-    const auto bits = static_cast<std::int16_t>(BitsPerPixel(settings.mode));
-    info->SamplesPerPixel = colour ? 3 : 1;
-    for (int sample = 0; sample < info->SamplesPerPixel; ++sample) info->BitsPerSample[sample] = colour ? 8 : bits;
-    info->BitsPerPixel = bits;
-    info->Planar = 0;
-    info->PixelType = static_cast<std::int16_t>(CurrentValue(ICAP_PIXELTYPE, capabilities_)->item);
-    info->Compression = TWCP_NONE;
+// After MSG_ENDXFER the next page follows at once (state 6, no new notice) while pages are
+// pending; Count tells the application how many. A cancelled or failed page ends the batch.
+TW_UINT16 Source::EndTransfer(TW_PENDINGXFERS* pending) {
+    if (!pending) return Fail(TWCC_BADVALUE);
+    if (cancelled_) paper_.Stop(true);
+    else paper_.Advance();  // delivered, or refused by the application in state 6
+    memory_.reset();
+    delivered_ = false;
+    cancelled_ = false;
+    pending->Count = static_cast<TW_UINT16>(paper_.pending());
+    if (paper_.pending() > 0) {
+        state_ = State::TransferReady;
+        return TWRC_SUCCESS;
+    }
+    state_ = State::Enabled;
+    if (dialog_) dialog_->SetBusy(false);
     return TWRC_SUCCESS;
 }
 
-// The image leaves as a packed DIB in a GHND block that the application owns from here on.
-TW_UINT16 Source::NativeXfer(TW_UINT32* handle, std::string& detail) {
-    if (!handle) return Fail(TWCC_BADVALUE);
-    *handle = 0;
-    if (CancelRequested()) {
-        // A cancelled transfer still leaves the source in state 7, waiting for MSG_ENDXFER.
-        state_ = State::Transferring;
-        return TWRC_CANCEL;
-    }
-    std::unique_ptr<ProgressWindow> progress;
-    if (capabilities_.indicators) progress = ProgressWindow::Show(dialog_ ? dialog_->window() : parent_);
-    UniqueGlobal dib = MakeChartDib(capabilities_.settings, [&](int percent) {
-        if (progress) progress->SetPercent(percent);
-    });
-    progress.reset();
-    if (!dib) return Fail(TWCC_LOWMEMORY);
-    detail = ChartLabel(capabilities_.settings);
-    *handle = ToTwain(dib.release());
-    state_ = State::Transferring;
-    return TWRC_XFERDONE;
-}
-
-// A flatbed holds one page, so ending the transfer and discarding the rest come to the same: no
-// transfer is left, back to state 5, where the source stays enabled (and its dialog usable for
-// another scan) until MSG_DISABLEDS.
-TW_UINT16 Source::ClearPendingTransfers(TW_PENDINGXFERS* pending) {
+// The rest of the batch is dropped; sheets not yet fed stay in the feeder.
+TW_UINT16 Source::ResetTransfers(TW_PENDINGXFERS* pending) {
     if (!pending) return Fail(TWCC_BADVALUE);
+    paper_.Stop(false);
     pending->Count = 0;
     state_ = State::Enabled;
     if (dialog_) dialog_->SetBusy(false);
     return TWRC_SUCCESS;
 }
 
+void Source::RaiseTransferReady(bool deferred) {
+    const DeviceSettings& settings = capabilities_.current;
+    paper_.Begin(settings.feederEnabled, settings.duplexEnabled, settings.xferCount);
+    delivered_ = false;
+    cancelled_ = false;
+    if (deferred) NotifyLater(MSG_XFERREADY);
+    else Notify(MSG_XFERREADY);
+}
+
+void Source::Notify(TW_UINT16 notice) {
+    if (const DSMENTRYPROC dsm = dsm_.Entry()) {
+        // TWAIN 2: the source is in state 6 from the moment it says so.
+        const State before = state_;
+        if (notice == MSG_XFERREADY) state_ = State::TransferReady;
+        if (dsm(&self_, &application_, DG_CONTROL, DAT_NULL, notice, nullptr) == TWRC_SUCCESS) return;
+        state_ = before;
+    }
+    PostNotice(notice);
+}
+
+void Source::NotifyLater(TW_UINT16 notice) {
+    if (!dsm_.Entry()) {
+        PostNotice(notice);  // a posted message is late already
+        return;
+    }
+    timedNotice_ = notice;
+    if (!noticeTimer_) noticeTimer_ = ::SetTimer(nullptr, 0, 0, &NoticeTimerProc);
+    if (!noticeTimer_) Notify(std::exchange(timedNotice_, MSG_NULL));  // better early than never
+}
+
+void Source::OnNoticeTimer() {
+    if (noticeTimer_) ::KillTimer(nullptr, noticeTimer_);
+    noticeTimer_ = 0;
+    const TW_UINT16 notice = std::exchange(timedNotice_, MSG_NULL);
+    if (notice != MSG_NULL && state_ == State::Enabled) Notify(notice);
+}
+
 // One notice at a time: a second press before the application has taken the first is ignored.
 // Without a parent the notice goes to our own dialog if there is one (a window message survives
-// modal loops that drop thread messages), else to the thread that enabled the source.
+// modal loops that drop thread messages), else to the thread that enabled the source. A parent
+// in another process never sees MSG_PROCESSEVENT here, so the thread gets the notice then too.
 void Source::PostNotice(TW_UINT16 notice) {
     if (pendingNotice_ != MSG_NULL) return;
     pendingNotice_ = notice;
     HWND target = parent_ ? parent_ : (dialog_ ? dialog_->window() : nullptr);
+    if (target && ::GetWindowThreadProcessId(target, nullptr) != thread_) target = dialog_ ? dialog_->window() : nullptr;
     if (target && ::PostMessageW(target, noticeMessage_, 0, 0)) return;
     ::PostThreadMessageW(thread_, noticeMessage_, 0, 0);
 }
@@ -271,22 +312,30 @@ void Source::PostNotice(TW_UINT16 notice) {
 // Notices not yet taken die with the session, so none reaches an application that disabled us.
 void Source::DropNotices() {
     pendingNotice_ = MSG_NULL;
+    timedNotice_ = MSG_NULL;
+    if (noticeTimer_) ::KillTimer(nullptr, noticeTimer_);
+    noticeTimer_ = 0;
     if (thread_ != ::GetCurrentThreadId()) return;
     MSG message;
     while (::PeekMessageW(&message, nullptr, noticeMessage_, noticeMessage_, PM_REMOVE)) {
     }
 }
 
+// The dialog's choices become the settings: the chosen pixels at the current resolution.
 void Source::OnScan(const ScanSettings& chosen) {
     if (state_ != State::Enabled || pendingNotice_ != MSG_NULL) return;
-    capabilities_.settings = chosen;
+    DeviceSettings& settings = capabilities_.current;
+    settings.mode = chosen.mode;
+    settings.frame = Frame{0, 0, chosen.width / static_cast<double>(settings.xDpi),
+                           chosen.height / static_cast<double>(settings.yDpi)};
+    settings.paper = TWSS_NONE;
     if (dialog_) dialog_->SetBusy(true);
-    PostNotice(MSG_XFERREADY);
+    RaiseTransferReady(false);
 }
 
 void Source::OnCancel() {
     if (state_ != State::Enabled) return;
-    PostNotice(MSG_CLOSEDSREQ);
+    Notify(MSG_CLOSEDSREQ);
 }
 
 }  // namespace vantrel::scanner

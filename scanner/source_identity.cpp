@@ -20,10 +20,10 @@ void DescribeSource(twain::TW_IDENTITY& identity) {
     identity.Version.MinorNum = 0;
     identity.Version.Language = TWLG_USA;
     identity.Version.Country = TWCY_USA;
-    CopyStr32(identity.Version.Info, "1.0 sample flatbed");
+    CopyStr32(identity.Version.Info, "1.0 sample document scanner");
     identity.ProtocolMajor = kSourceProtocolMajor;
     identity.ProtocolMinor = kSourceProtocolMinor;
-    identity.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    identity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
     CopyStr32(identity.Manufacturer, kManufacturer);
     CopyStr32(identity.ProductFamily, kProductFamily);
     CopyStr32(identity.ProductName, kProductName);

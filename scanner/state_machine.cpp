@@ -32,6 +32,26 @@ constexpr Rule kRules[] = {
     {{DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET}, State::TransferReady, State::TransferReady},
     {{DG_IMAGE, DAT_IMAGEINFO, MSG_GET}, State::TransferReady, State::Transferring},
     {{DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, State::TransferReady, State::TransferReady},
+    // TWAIN 2: the DSM hands over its entry points before opening the source.
+    {{DG_CONTROL, DAT_ENTRYPOINT, MSG_SET}, State::Closed, State::Open},
+    {{DG_CONTROL, DAT_STATUSUTF8, MSG_GET}, State::Open, State::Transferring},
+    {{DG_CONTROL, DAT_CAPABILITY, MSG_GETDEFAULT}, State::Open, State::Transferring},
+    {{DG_CONTROL, DAT_CAPABILITY, MSG_QUERYSUPPORT}, State::Open, State::Transferring},
+    {{DG_CONTROL, DAT_CAPABILITY, MSG_RESET}, State::Open, State::Open},
+    {{DG_CONTROL, DAT_CAPABILITY, MSG_RESETALL}, State::Open, State::Open},
+    {{DG_CONTROL, DAT_PENDINGXFERS, MSG_GET}, State::Open, State::Transferring},
+    {{DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET}, State::Open, State::TransferReady},
+    {{DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET}, State::Open, State::TransferReady},
+    {{DG_CONTROL, DAT_SETUPFILEXFER, MSG_GETDEFAULT}, State::Open, State::TransferReady},
+    {{DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET}, State::Open, State::TransferReady},
+    {{DG_CONTROL, DAT_SETUPFILEXFER, MSG_RESET}, State::Open, State::Open},
+    {{DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET}, State::Open, State::TransferReady},
+    {{DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETDEFAULT}, State::Open, State::TransferReady},
+    {{DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET}, State::Open, State::Open},
+    {{DG_IMAGE, DAT_IMAGELAYOUT, MSG_RESET}, State::Open, State::Open},
+    // A memory transfer is many strips: the first moves 6 -> 7, the rest follow in 7.
+    {{DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET}, State::TransferReady, State::Transferring},
+    {{DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET}, State::TransferReady, State::TransferReady},
 };
 
 bool Same(const Triplet& a, const Triplet& b) { return a.dg == b.dg && a.dat == b.dat && a.msg == b.msg; }

@@ -1,4 +1,4 @@
-// The test chart's picture before any text is drawn on it: colour bars, a label band, a grey ramp (pure logic).
+// The test chart's picture before any text or page band is drawn on it: colour bars, a label band, a grey ramp (pure logic).
 #pragma once
 
 #include <cstdint>
@@ -28,6 +28,9 @@ inline constexpr Rgb kBarColours[8] = {
     MakeRgb(255, 255, 255), MakeRgb(255, 255, 0), MakeRgb(0, 255, 255), MakeRgb(0, 255, 0),
     MakeRgb(255, 0, 255),   MakeRgb(255, 0, 0),   MakeRgb(0, 0, 255),   MakeRgb(0, 0, 0),
 };
+
+// Row y of the chart (width pixels into `row`); the picture PaintChart makes, one row at a time.
+void PaintChartRow(int width, int height, int y, Rgb* row);
 
 // The chart as width * height pixels, the top row first. The label band is left white for
 // the text the platform layer draws.

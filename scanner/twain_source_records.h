@@ -6,7 +6,7 @@
 namespace vantrel::twain {
 
 // The protocol version this source speaks (the component's own is another).
-inline constexpr TW_UINT16 kSourceProtocolMajor = 1;
-inline constexpr TW_UINT16 kSourceProtocolMinor = 9;
+inline constexpr TW_UINT16 kSourceProtocolMajor = 2;
+inline constexpr TW_UINT16 kSourceProtocolMinor = 4;
 
 }  // namespace vantrel::twain

@@ -467,4 +467,12 @@ struct TW_ENTRYPOINT {
 static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*));
 #endif
 
+// What a source needs beyond the codes above: which messages a capability answers, and a failed file write.
+inline constexpr TW_UINT32 TWQC_GET = 0x0001;
+inline constexpr TW_UINT32 TWQC_SET = 0x0002;
+inline constexpr TW_UINT32 TWQC_GETDEFAULT = 0x0004;
+inline constexpr TW_UINT32 TWQC_GETCURRENT = 0x0008;
+inline constexpr TW_UINT32 TWQC_RESET = 0x0010;
+inline constexpr TW_UINT16 TWCC_FILEWRITEERROR = 22;
+
 }  // namespace vantrel::twain

@@ -1,4 +1,5 @@
 // The sample scanner end to end: the .ds loaded as a DSM loads it and driven through whole acquisitions.
+#include "application_loop.h"
 #include "progress_window.h"
 #include "scan_dialog.h"
 #include "twain_source_records.h"
@@ -19,6 +20,7 @@
 namespace {
 
 using namespace vantrel::twain;
+using scanner_tests::HiddenWindow;
 
 using DsEntryProc = TW_UINT16(__stdcall*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, void*);
 
@@ -60,26 +62,6 @@ private:
     std::optional<std::wstring> old_;
 };
 
-// The application's window: never shown, as in a program that acquires in the background.
-class HiddenWindow {
-public:
-    HiddenWindow() {
-        WNDCLASSW description{};
-        description.lpfnWndProc = ::DefWindowProcW;
-        description.hInstance = ::GetModuleHandleW(nullptr);
-        description.lpszClassName = L"ScannerE2eApplication";
-        ::RegisterClassW(&description);
-        window_ = ::CreateWindowExW(0, description.lpszClassName, L"Application", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
-                                    nullptr, nullptr, description.hInstance, nullptr);
-    }
-    HiddenWindow(const HiddenWindow&) = delete;
-    HiddenWindow& operator=(const HiddenWindow&) = delete;
-    ~HiddenWindow() { ::DestroyWindow(window_); }
-    HWND get() const { return window_; }
-
-private:
-    HWND window_ = nullptr;
-};
 
 // Records the class of every window the current thread creates.
 class WindowCreationRecorder {
@@ -255,15 +237,31 @@ protected:
         return rc;
     }
 
-    // The capability's TW_ONEVALUE, read from the container and freed as the application must.
+    // The capability's current value as a TW_ONEVALUE, read from the container MSG_GET gives
+    // (a TW_ONEVALUE, or a TW_ENUMERATION of 16- or 32-bit items) and freed as the application must.
     std::optional<TW_ONEVALUE> GetCapability(TW_UINT16 cap) {
         TW_CAPABILITY capability{cap, 0, 0};
         if (Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability) != TWRC_SUCCESS) return std::nullopt;
-        EXPECT_EQ(capability.ConType, TWON_ONEVALUE);
+        EXPECT_TRUE(capability.ConType == TWON_ONEVALUE || capability.ConType == TWON_ENUMERATION) << capability.ConType;
         vantrel::UniqueGlobal block(FromTwain<HGLOBAL>(capability.hContainer));
-        EXPECT_GE(::GlobalSize(block.get()), sizeof(TW_ONEVALUE));
+        const SIZE_T size = ::GlobalSize(block.get());
+        EXPECT_GE(size, sizeof(TW_ONEVALUE));
         std::optional<TW_ONEVALUE> copy;
-        if (const vantrel::GlobalLock<const TW_ONEVALUE> value(block.get()); value) copy = *value.get();
+        if (const vantrel::GlobalLock<const std::uint8_t> bytes(block.get()); bytes && size >= sizeof(TW_ONEVALUE)) {
+            if (capability.ConType == TWON_ONEVALUE) {
+                copy.emplace();
+                std::memcpy(&*copy, bytes.get(), sizeof(TW_ONEVALUE));
+            } else if (size >= sizeof(TW_ENUMERATION)) {
+                TW_ENUMERATION list;
+                std::memcpy(&list, bytes.get(), offsetof(TW_ENUMERATION, ItemList));
+                const std::size_t item = list.ItemType == TWTY_FIX32 ? 4 : 2;
+                const std::size_t at = offsetof(TW_ENUMERATION, ItemList) + list.CurrentIndex * item;
+                if (list.CurrentIndex < list.NumItems && at + item <= size) {
+                    copy = TW_ONEVALUE{list.ItemType, 0};
+                    std::memcpy(&copy->Item, bytes.get() + at, item);
+                }
+            }
+        }
         EXPECT_EQ(::GlobalFree(block.release()), nullptr);
         return copy;
     }
@@ -273,29 +271,9 @@ protected:
         return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
     }
 
-    // The application's message loop: every message goes to MSG_PROCESSEVENT first, and only
-    // those the source does not claim are dispatched. Returns the first notice (MSG_NULL if
-    // none came within `milliseconds`) and the message that carried it.
     TW_UINT16 PumpUntilNotice(DWORD milliseconds, MSG* carrier = nullptr) {
-        const DWORD start = ::GetTickCount();
-        MSG message;
-        while (::GetTickCount() - start < milliseconds) {
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TW_EVENT event{ToTwain(&message), 0xFFFF};
-                const TW_UINT16 rc = Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
-                if (rc == TWRC_DSEVENT) {
-                    if (event.TWMessage == MSG_NULL) continue;
-                    if (carrier) *carrier = message;
-                    return event.TWMessage;
-                }
-                EXPECT_EQ(rc, TWRC_NOTDSEVENT);
-                EXPECT_EQ(event.TWMessage, MSG_NULL);
-                ::TranslateMessage(&message);
-                ::DispatchMessageW(&message);
-            }
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
-        return MSG_NULL;
+        return scanner_tests::PumpUntilNotice(
+            milliseconds, [this](TW_EVENT& event) { return Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event); }, carrier);
     }
 
     // The log without the PROCESSEVENT calls for messages that were not the source's.
@@ -329,9 +307,9 @@ TEST_F(ScannerTest, IdentityIsDescribedBeforeOpeningAndTheDsmsIdKept) {
     EXPECT_STREQ(identity.ProductName, "Vantrel Sample Scanner");
     EXPECT_STREQ(identity.Manufacturer, "Marlowbridge");
     EXPECT_STREQ(identity.ProductFamily, "Vantrel");
-    EXPECT_EQ(identity.ProtocolMajor, 1);
-    EXPECT_EQ(identity.ProtocolMinor, 9);
-    EXPECT_EQ(identity.SupportedGroups, DG_CONTROL | DG_IMAGE);
+    EXPECT_EQ(identity.ProtocolMajor, 2);
+    EXPECT_EQ(identity.ProtocolMinor, 4);
+    EXPECT_EQ(identity.SupportedGroups, DG_CONTROL | DG_IMAGE | DF_DS2);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"DG_CONTROL DAT_IDENTITY MSG_GET 3->3 TWRC_SUCCESS"}));
 }
 
@@ -498,13 +476,13 @@ TEST_F(ScannerTest, TripletsInTheWrongStateFailWithSequenceErrorsAndChangeNothin
 TEST_F(ScannerTest, TripletsTheSourceDoesNotServeFailWithBadProtocol) {
     Open();
     TW_UINT32 memory[8] = {};
-    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, memory), TWRC_FAILURE);
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_SET, memory), TWRC_FAILURE);
     EXPECT_EQ(Status(), TWCC_BADPROTOCOL);
     EXPECT_EQ(Call(0x0004, DAT_CAPABILITY, MSG_GET, memory), TWRC_FAILURE);  // an audio group call
     EXPECT_EQ(Status(), TWCC_BADPROTOCOL);
 }
 
-TEST_F(ScannerTest, CapabilitiesAnswerInOneValueContainersAndOnlyIndicatorsCanBeSet) {
+TEST_F(ScannerTest, CapabilitiesAnswerTheirCurrentValuesAndIndicatorsTakeOnlyABool) {
     ScopedVariable mode(L"VANTREL_SCANNER_MODE", L"gray");
     Open();
     struct Expected {
@@ -528,7 +506,7 @@ TEST_F(ScannerTest, CapabilitiesAnswerInOneValueContainersAndOnlyIndicatorsCanBe
     std::memcpy(&resolution, &item, sizeof resolution);
     EXPECT_GT(resolution.Whole, 0);
 
-    EXPECT_FALSE(GetCapability(0x1101));  // ICAP_BRIGHTNESS
+    EXPECT_FALSE(GetCapability(0x8123));  // a custom capability of some other scanner
     EXPECT_EQ(Status(), TWCC_CAPUNSUPPORTED);
 
     ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
@@ -684,6 +662,89 @@ TEST_F(ScannerTest, UserInterfaceCancelAsksTheApplicationToClose) {
     const std::vector<std::string> lines = LogLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->5 TWRC_DSEVENT MSG_CLOSEDSREQ"),
               lines.end());
+}
+
+}  // namespace
+
+namespace {
+
+// A TWAIN 2 DSM as the source sees it: entry points whose memory functions count what they
+// hand out, and a DSM_Entry that takes only DAT_NULL notices (anything else fails the test).
+struct FakeDsm2 {
+    static inline int allocated = 0;
+    static inline int freed = 0;
+    static inline std::vector<TW_UINT16> notices;
+    static inline TW_UINT32 noticeOrigin = 0;
+    static inline TW_UINT32 noticeDestination = 0;
+
+    static TW_UINT16 __stdcall Entry(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_UINT32 dg, TW_UINT16 dat,
+                                     TW_UINT16 msg, void*) {
+        if (dg != DG_CONTROL || dat != DAT_NULL) {
+            ADD_FAILURE() << "unexpected call from the source: " << dg << " " << dat << " " << msg;
+            return TWRC_FAILURE;
+        }
+        notices.push_back(msg);
+        noticeOrigin = origin ? origin->Id : 0xFFFF;
+        noticeDestination = destination ? destination->Id : 0xFFFF;
+        return TWRC_SUCCESS;
+    }
+    static TW_HANDLE __stdcall Allocate(TW_UINT32 size) {
+        ++allocated;
+        return ToTwain(::GlobalAlloc(GMEM_MOVEABLE, size));
+    }
+    static void __stdcall Free(TW_HANDLE handle) {
+        ++freed;
+        ::GlobalFree(FromTwain<HGLOBAL>(handle));
+    }
+    static TW_MEMREF __stdcall Lock(TW_HANDLE handle) { return ToTwain(::GlobalLock(FromTwain<HGLOBAL>(handle))); }
+    static void __stdcall Unlock(TW_HANDLE handle) { ::GlobalUnlock(FromTwain<HGLOBAL>(handle)); }
+
+    static TW_ENTRYPOINT Points() {
+        allocated = freed = 0;
+        notices.clear();
+        return {sizeof(TW_ENTRYPOINT), &Entry, &Allocate, &Free, &Lock, &Unlock};
+    }
+};
+
+TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemoryFunctions) {
+    TW_ENTRYPOINT points = FakeDsm2::Points();
+    TW_ENTRYPOINT shortRecord = points;
+    shortRecord.Size = 8;
+    EXPECT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &shortRecord), TWRC_FAILURE);
+    ASSERT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &points), TWRC_SUCCESS);
+    Open();
+    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
+    TW_CAPABILITY capability{ICAP_PIXELTYPE, 0, 0};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_SUCCESS);
+    EXPECT_EQ(capability.ConType, TWON_ENUMERATION);
+    EXPECT_EQ(FakeDsm2::allocated, 1) << "the container came from the DSM's allocator";
+    FakeDsm2::Free(capability.hContainer);
+
+    HiddenWindow application;
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    EXPECT_TRUE(FakeDsm2::notices.empty()) << "not from inside MSG_ENABLEDS";
+    const DWORD start = ::GetTickCount();
+    MSG message;
+    while (FakeDsm2::notices.empty() && ::GetTickCount() - start < 10000) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TW_EVENT event{ToTwain(&message), 0xFFFF};
+            if (Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT) continue;
+            ::DispatchMessageW(&message);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    ASSERT_EQ(FakeDsm2::notices, (std::vector<TW_UINT16>{MSG_XFERREADY}));
+    EXPECT_EQ(FakeDsm2::noticeOrigin, 7u) << "from the source as the DSM numbered it";
+    EXPECT_EQ(FakeDsm2::noticeDestination, application_.Id);
+
+    TW_UINT32 handle = 0;
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE) << "state 6 since the notice";
+    EXPECT_EQ(FakeDsm2::allocated, 2) << "the image too";
+    EXPECT_TRUE(ReadDib(FromTwain<HGLOBAL>(handle)));
+    FakeDsm2::Free(handle);
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(FakeDsm2::freed, FakeDsm2::allocated);
 }
 
 }  // namespace

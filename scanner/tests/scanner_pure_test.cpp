@@ -38,6 +38,13 @@ const StateRule kStateRules[] = {
     {{DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER}, {State::TransferReady, State::Transferring}},
     {{DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET}, {State::TransferReady}},
     {{DG_CONTROL, DAT_IDENTITY, MSG_GET}, {State::Closed, State::Open, State::Enabled, State::TransferReady, State::Transferring}},
+    {{DG_CONTROL, DAT_ENTRYPOINT, MSG_SET}, {State::Closed, State::Open}},
+    {{DG_CONTROL, DAT_CAPABILITY, MSG_RESET}, {State::Open}},
+    {{DG_CONTROL, DAT_CAPABILITY, MSG_QUERYSUPPORT}, {State::Open, State::Enabled, State::TransferReady, State::Transferring}},
+    {{DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET}, {State::TransferReady, State::Transferring}},
+    {{DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET}, {State::TransferReady}},
+    {{DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET}, {State::Open, State::Enabled, State::TransferReady}},
+    {{DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET}, {State::Open}},
 };
 
 bool Contains(std::initializer_list<State> states, State state) {
@@ -59,9 +66,9 @@ TEST(StateTable, AdmitsEachTripletExactlyInItsStates) {
 
 TEST(StateTable, TripletsTheSourceDoesNotServeAreUnsupportedInEveryState) {
     const Triplet unserved[] = {
-        {DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET},
+        {DG_IMAGE, DAT_IMAGEMEMXFER, MSG_SET},
         {DG_CONTROL, DAT_PARENT, MSG_OPENDSM},
-        {DG_CONTROL, DAT_CAPABILITY, MSG_RESET},
+        {DG_CONTROL, DAT_CAPABILITY, 0x0009},  // MSG_GETHELP
         {DG_IMAGE, DAT_IMAGEINFO, MSG_SET},
         {DG_CONTROL, DAT_IMAGEINFO, MSG_GET},  // the right argument in the wrong group
     };
@@ -82,6 +89,16 @@ TEST(LogLine, ShowsTheConditionOfAFailureAndTheDetail) {
     EXPECT_EQ(FormatLogLine({DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT}, State::Enabled, State::TransferReady,
                             TWRC_DSEVENT, TWCC_SUCCESS, "MSG_XFERREADY"),
               "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->6 TWRC_DSEVENT MSG_XFERREADY");
+}
+
+TEST(LogLine, NamesTheFeedersConditionsAndTheTwain2Arguments) {
+    EXPECT_EQ(FormatLogLine({DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET}, State::TransferReady, State::TransferReady, TWRC_FAILURE,
+                            TWCC_PAPERJAM, ""),
+              "DG_IMAGE DAT_IMAGEMEMXFER MSG_GET 6->6 TWRC_FAILURE TWCC_PAPERJAM");
+    EXPECT_EQ(FormatLogLine({DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, State::Open, State::Open, TWRC_FAILURE,
+                            TWCC_NOMEDIA, ""),
+              "DG_CONTROL DAT_USERINTERFACE MSG_ENABLEDS 4->4 TWRC_FAILURE TWCC_NOMEDIA");
+    EXPECT_EQ(DataArgumentName(DAT_ENTRYPOINT), "DAT_ENTRYPOINT");
 }
 
 TEST(LogLine, UnknownCodesComeOutInHexadecimal) {
@@ -261,32 +278,6 @@ TEST(Dither, ExtremesAreSolidAndMidGreyIsHalfWhite) {
     EXPECT_EQ(white, 8);
     EXPECT_EQ(GreyLevel(MakeRgb(255, 255, 255)), 255);
     EXPECT_EQ(GreyLevel(MakeRgb(0, 0, 0)), 0);
-}
-
-TEST(Capabilities, ReportTheSettingsInTheirItemTypes) {
-    CapabilityState state;
-    state.settings.mode = ColourMode::Grey;
-    state.indicators = false;
-    EXPECT_EQ(CurrentValue(ICAP_PIXELTYPE, state)->item, TWPT_GRAY);
-    EXPECT_EQ(CurrentValue(ICAP_BITDEPTH, state)->item, 8u);
-    EXPECT_EQ(CurrentValue(CAP_INDICATORS, state)->item, 0u);
-    EXPECT_EQ(CurrentValue(ICAP_XRESOLUTION, state)->itemType, TWTY_FIX32);
-    EXPECT_EQ(CurrentValue(ICAP_XRESOLUTION, state)->item & 0xFFFF, static_cast<TW_UINT32>(kDotsPerInch));
-    EXPECT_FALSE(CurrentValue(0x1101, state));  // ICAP_BRIGHTNESS: no knob on this flatbed
-}
-
-TEST(Capabilities, OnlyIndicatorsCanBeSetAndOnlyAsABool) {
-    CapabilityState state;
-    EXPECT_EQ(SetValue(CAP_INDICATORS, {TWTY_BOOL, 0}, state), TWCC_SUCCESS);
-    EXPECT_FALSE(state.indicators);
-    EXPECT_EQ(SetValue(CAP_INDICATORS, {TWTY_BOOL, 0xFFFF0001u}, state), TWCC_SUCCESS);
-    EXPECT_TRUE(state.indicators);
-    EXPECT_EQ(SetValue(CAP_INDICATORS, {TWTY_BOOL, 0xFFFF0000u}, state), TWCC_SUCCESS);
-    EXPECT_FALSE(state.indicators);
-    EXPECT_EQ(SetValue(CAP_INDICATORS, {TWTY_UINT16, 1}, state), TWCC_BADVALUE);
-    EXPECT_EQ(SetValue(ICAP_PIXELTYPE, {TWTY_UINT16, TWPT_BW}, state), TWCC_CAPBADOPERATION);
-    EXPECT_EQ(state.settings.mode, ColourMode::Colour);
-    EXPECT_EQ(SetValue(0x1101, {TWTY_INT16, 1}, state), TWCC_CAPUNSUPPORTED);
 }
 
 }  // namespace

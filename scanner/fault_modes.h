@@ -1,0 +1,31 @@
+// The feeder's contents and the faults a test asks for, as the environment spells them (pure logic).
+#pragma once
+
+#include "twain_source_records.h"
+
+#include <string_view>
+
+namespace vantrel::scanner {
+
+inline constexpr int kDefaultSheets = 5;
+inline constexpr int kMaxSheets = 10000;
+
+// VANTREL_SCANNER_SHEETS: a whole number 0..kMaxSheets; anything else gives the default.
+int ParseSheets(std::string_view text);
+
+struct Faults {
+    int jamAt = 0;         // page number whose transfer fails with TWCC_PAPERJAM (0: none)
+    int doubleFeedAt = 0;  // ... with TWCC_PAPERDOUBLEFEED
+    int cancelAt = 0;      // ... ends TWRC_CANCEL, as if the user cancelled
+    bool empty = false;    // the feeder holds no paper
+    bool earlyReady = false;  // MSG_XFERREADY sent from inside MSG_ENABLEDS
+};
+
+// VANTREL_SCANNER_FAULT: comma-separated items "jam:K", "doublefeed:K", "cancel:K" (K >= 1),
+// "empty", "earlyready". Items that do not parse are ignored.
+Faults ParseFaults(std::string_view text);
+
+// The condition a transfer of page `number` fails with (TWCC_SUCCESS: none).
+twain::TW_UINT16 FeedFailure(const Faults& faults, int number);
+
+}  // namespace vantrel::scanner

@@ -1,0 +1,90 @@
+// The source's capability and image layout triplets: the pure model behind them, the containers in and out here.
+#include "source.h"
+
+#include <cstring>
+#include <vector>
+
+namespace vantrel::scanner {
+
+using namespace twain;
+
+namespace {
+
+TW_FIX32 Fix32Of(double inches) {
+    const TW_UINT32 raw = ToFix32(inches);
+    return TW_FIX32{static_cast<std::int16_t>(raw & 0xFFFF), static_cast<TW_UINT16>(raw >> 16)};
+}
+
+double InchesOf(const TW_FIX32& value) {
+    return FromFix32(static_cast<TW_UINT16>(value.Whole) | (static_cast<TW_UINT32>(value.Frac) << 16));
+}
+
+TW_FRAME FrameOf(const Frame& frame) {
+    return {Fix32Of(frame.left), Fix32Of(frame.top), Fix32Of(frame.right), Fix32Of(frame.bottom)};
+}
+
+}  // namespace
+
+// MSG_SET reads the application's container and leaves it the application's; every other
+// message answers in a new block the application frees (through the DSM's functions when the
+// DSM gave them).
+TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* capability) {
+    if (msg == MSG_RESETALL) {
+        ResetAll(capabilities_);
+        return TWRC_SUCCESS;
+    }
+    if (!capability) return Fail(TWCC_BADVALUE);
+    capabilities_.feederLoaded = paper_.loaded();
+    std::optional<Container> request;
+    if (msg == MSG_SET) {
+        DsmLock locked(dsm_, capability->hContainer);
+        // A global block says its size; the DSM's functions do not, so only a TW_ONEVALUE is read.
+        const HGLOBAL block = FromTwain<HGLOBAL>(capability->hContainer);
+        const std::size_t size = dsm_.hasMemoryFunctions() ? sizeof(TW_ONEVALUE) : ::GlobalSize(block);
+        if (locked && capability->ConType == TWON_ONEVALUE) {
+            request = DecodeOneValue({static_cast<const std::uint8_t*>(locked.get()), size});
+        } else if (locked) {
+            request = Container{};
+            request->conType = capability->ConType;  // a container this source does not take
+        }
+    }
+    const Reply reply = AnswerCapability(msg, capability->Cap, capabilities_, request ? &*request : nullptr);
+    if (reply.rc == TWRC_FAILURE) return Fail(reply.cc);
+    if (!reply.container || msg == MSG_SET) return reply.rc;
+    const std::vector<std::uint8_t> bytes = EncodeContainer(*reply.container);
+    DsmBlock block(dsm_, bytes.size());
+    if (!block) return Fail(TWCC_LOWMEMORY);
+    {
+        DsmLock locked(dsm_, block.get());
+        if (!locked) return Fail(TWCC_LOWMEMORY);
+        std::memcpy(locked.get(), bytes.data(), bytes.size());
+    }
+    capability->ConType = reply.container->conType;
+    capability->hContainer = block.release();
+    return reply.rc;
+}
+
+// The frame in inches, as ICAP_SUPPORTEDSIZES sets it too; SET cuts it to the glass.
+TW_UINT16 Source::ImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout) {
+    if (!layout) return Fail(TWCC_BADVALUE);
+    TW_UINT16 rc = TWRC_SUCCESS;
+    if (msg == MSG_SET) {
+        const Reply reply = SetLayout({InchesOf(layout->Frame.Left), InchesOf(layout->Frame.Top),
+                                       InchesOf(layout->Frame.Right), InchesOf(layout->Frame.Bottom)},
+                                      capabilities_);
+        if (reply.rc == TWRC_FAILURE) return Fail(reply.cc);
+        rc = reply.rc;
+    }
+    if (msg == MSG_RESET) {
+        capabilities_.current.frame = capabilities_.defaults.frame;
+        capabilities_.current.paper = TWSS_NONE;
+    }
+    const Frame& frame = msg == MSG_GETDEFAULT ? capabilities_.defaults.frame : capabilities_.current.frame;
+    layout->Frame = FrameOf(frame);
+    layout->DocumentNumber = 1;
+    layout->PageNumber = static_cast<TW_UINT32>(paper_.current().number);
+    layout->FrameNumber = 1;
+    return rc;
+}
+
+}  // namespace vantrel::scanner

@@ -1,0 +1,243 @@
+// The source's image transfers: native (a packed DIB), memory (strips drawn as they are asked for) and file (BMP).
+#include "source.h"
+
+#include "environment.h"
+#include "packed_dib.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace vantrel::scanner {
+
+using namespace twain;
+
+namespace {
+
+// A native image is one block in a 32-bit process: larger ones fail as TWCC_LOWMEMORY rather
+// than exhausting the application's address space (1200 dpi colour A4 is about 417 MB).
+constexpr std::uint32_t kMaxNativeBytes = 256u << 20;
+constexpr std::uint32_t kPreferredStripBytes = 64u << 10;
+constexpr std::size_t kFileChunkBytes = 1u << 20;
+
+bool CancelEveryTransfer() { return EnvironmentText(L"VANTREL_SCANNER_CANCEL_TRANSFER") == "1"; }
+
+TW_UINT16 PixelTypeOf(ColourMode mode) {
+    if (mode == ColourMode::Grey) return TWPT_GRAY;
+    if (mode == ColourMode::BlackWhite) return TWPT_BW;
+    return TWPT_RGB;
+}
+
+std::string Detail(const PagePlan& page, bool feeder) {
+    if (!feeder) return page.label;
+    return page.label + ", page " + std::to_string(page.slot.number) + (page.slot.side == Side::Front ? " front" : " back");
+}
+
+bool WriteAll(HANDLE file, const std::uint8_t* bytes, std::size_t size) {
+    DWORD written = 0;
+    return ::WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+}
+
+}  // namespace
+
+PagePlan Source::CurrentPage() const {
+    const DeviceSettings& settings = capabilities_.current;
+    const PixelSize size = ImageSize(settings);
+    return {paper_.current(), settings.mode, size, settings.xDpi, settings.yDpi,
+            ChartLabel({settings.mode, size.width, size.height})};
+}
+
+PagePicture Source::PictureOf(const PagePlan& page) const {
+    const DeviceSettings& s = capabilities_.current;
+    return PagePicture({page.size.width, page.size.height, page.slot.number,
+                        PageLines(page.slot.number, page.slot.side, page.label, page.xDpi, paper_.feeder(), s.brightness,
+                                  s.contrast),
+                        s.brightness, s.contrast});
+}
+
+// A jam or double feed stops the batch with the source still in state 6 (no image was made);
+// a cancel ends the transfer like a delivered one (state 7) and the batch with it.
+TW_UINT16 Source::StartTransfer(TW_UINT16 mechanism) {
+    if (capabilities_.current.xferMech != mechanism) return Fail(TWCC_SEQERROR);
+    const int number = paper_.current().number;
+    if (const TW_UINT16 fault = FeedFailure(faults_, number); fault != TWCC_SUCCESS && paper_.feeder()) {
+        paper_.Stop(true);
+        return Fail(fault);
+    }
+    if (CancelEveryTransfer() || number == faults_.cancelAt) {
+        FinishTransfer(true);
+        return TWRC_CANCEL;
+    }
+    return TWRC_SUCCESS;
+}
+
+void Source::FinishTransfer(bool cancelled) {
+    delivered_ = true;
+    cancelled_ = cancelled;
+    state_ = State::Transferring;
+}
+
+TW_UINT16 Source::GetImageInfo(TW_IMAGEINFO* info) {
+    if (!info) return Fail(TWCC_BADVALUE);
+    const PagePlan page = CurrentPage();
+    *info = TW_IMAGEINFO{};
+    info->XResolution = TW_FIX32{static_cast<std::int16_t>(page.xDpi), 0};
+    info->YResolution = TW_FIX32{static_cast<std::int16_t>(page.yDpi), 0};
+    info->ImageWidth = page.size.width;
+    info->ImageLength = page.size.height;
+    const bool colour = page.mode == ColourMode::Colour;
+    const auto bits = static_cast<std::int16_t>(BitsPerPixel(page.mode));
+    info->SamplesPerPixel = colour ? 3 : 1;
+    for (int sample = 0; sample < info->SamplesPerPixel; ++sample) info->BitsPerSample[sample] = colour ? 8 : bits;
+    info->BitsPerPixel = bits;
+    info->Planar = 0;
+    info->PixelType = static_cast<std::int16_t>(PixelTypeOf(page.mode));
+    info->Compression = TWCP_NONE;
+    return TWRC_SUCCESS;
+}
+
+// The image leaves as a packed DIB in a block that the application owns from here on.
+TW_UINT16 Source::NativeXfer(TW_UINT32* handle, std::string& detail) {
+    if (!handle) return Fail(TWCC_BADVALUE);
+    *handle = 0;
+    if (const TW_UINT16 rc = StartTransfer(TWSX_NATIVE); rc != TWRC_SUCCESS) return rc;
+    const PagePlan page = CurrentPage();
+    const std::optional<DibLayout> layout = PlanDib(page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
+    if (!layout || layout->totalBytes > kMaxNativeBytes) return Fail(TWCC_LOWMEMORY);
+    DsmBlock block(dsm_, layout->totalBytes);
+    if (!block) return Fail(TWCC_LOWMEMORY);
+    {
+        std::unique_ptr<ProgressWindow> progress;
+        if (capabilities_.current.indicators) progress = ProgressWindow::Show(dialog_ ? dialog_->window() : parent_);
+        DsmLock bytes(dsm_, block.get());
+        if (!bytes) return Fail(TWCC_LOWMEMORY);
+        const bool written = WritePageDib(PictureOf(page), page.mode, *layout,
+                                          {static_cast<std::uint8_t*>(bytes.get()), layout->totalBytes},
+                                          [&](int percent) {
+                                              if (progress) progress->SetPercent(percent);
+                                          });
+        if (!written) return Fail(TWCC_BUMMER);
+    }
+    detail = Detail(page, paper_.feeder());
+    *handle = block.release();
+    FinishTransfer(false);
+    return TWRC_XFERDONE;
+}
+
+// Any buffer of at least one row is taken; the preferred one holds whole rows, about 64 KB.
+TW_UINT16 Source::SetupMemXfer(TW_SETUPMEMXFER* setup) {
+    if (!setup) return Fail(TWCC_BADVALUE);
+    const PagePlan page = CurrentPage();
+    const std::uint32_t row = TwainRowBytes(page.size.width, page.mode);
+    setup->MinBufSize = row;
+    setup->MaxBufSize = TWON_DONTCARE32;
+    setup->Preferred = std::max(row, kPreferredStripBytes / row * row);
+    return TWRC_SUCCESS;
+}
+
+// Each call fills the application's buffer with as many whole rows as fit, top row first,
+// uncompressed, in the pixel flavour ICAP_PIXELFLAVOR says; the last strip ends TWRC_XFERDONE.
+TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
+    if (!strip) return Fail(TWCC_BADVALUE);
+    if (state_ == State::Transferring && !memory_) return Fail(TWCC_SEQERROR);  // this page is done
+    const PagePlan page = memory_ ? memory_->plan : CurrentPage();
+    const std::uint32_t rowBytes = TwainRowBytes(page.size.width, page.mode);
+    const TW_MEMORY& memory = strip->Memory;
+    if (!memory.TheMem || memory.Length < rowBytes) return Fail(TWCC_BADVALUE);
+    // The buffer is checked before the transfer starts, so a bad one leaves the state as it was.
+    std::optional<DsmLock> locked;
+    std::uint8_t* buffer = FromTwain<std::uint8_t*>(memory.TheMem);
+    if (memory.Flags & TWMF_HANDLE) {
+        locked.emplace(dsm_, memory.TheMem);
+        if (!*locked) return Fail(TWCC_BADVALUE);
+        buffer = static_cast<std::uint8_t*>(locked->get());
+    }
+    if (!memory_) {
+        if (const TW_UINT16 rc = StartTransfer(TWSX_MEMORY); rc != TWRC_SUCCESS) return rc;
+        memory_.emplace(MemoryTransfer{page, PictureOf(page), 0});
+        state_ = State::Transferring;
+    }
+    const RowFormat format =
+        capabilities_.current.pixelFlavor == TWPF_VANILLA ? RowFormat::TwainVanilla : RowFormat::TwainChocolate;
+    const int rows = static_cast<int>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(page.size.height - memory_->row), memory.Length / rowBytes));
+    std::vector<Rgb> pixels(static_cast<std::size_t>(page.size.width));
+    for (int i = 0; i < rows; ++i) {
+        const int y = memory_->row + i;
+        memory_->picture.Row(y, pixels);
+        PackRow(pixels.data(), page.size.width, y, page.mode, format, {buffer + static_cast<std::size_t>(i) * rowBytes, rowBytes});
+    }
+    strip->Compression = TWCP_NONE;
+    strip->BytesPerRow = rowBytes;
+    strip->Columns = static_cast<TW_UINT32>(page.size.width);
+    strip->Rows = static_cast<TW_UINT32>(rows);
+    strip->XOffset = 0;
+    strip->YOffset = static_cast<TW_UINT32>(memory_->row);
+    strip->BytesWritten = static_cast<TW_UINT32>(rows) * rowBytes;
+    memory_->row += rows;
+    if (memory_->row < page.size.height) return TWRC_SUCCESS;
+    memory_.reset();
+    detail = Detail(page, paper_.feeder());
+    FinishTransfer(false);
+    return TWRC_XFERDONE;
+}
+
+TW_UINT16 Source::SetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup) {
+    if (!setup) return Fail(TWCC_BADVALUE);
+    TW_SETUPFILEXFER standard{};
+    std::strcpy(standard.FileName, "TWAIN.BMP");
+    standard.Format = TWFF_BMP;
+    switch (msg) {
+        case MSG_SET: {
+            const auto* end = static_cast<const char*>(std::memchr(setup->FileName, 0, sizeof setup->FileName));
+            if (setup->Format != TWFF_BMP || !end || end == setup->FileName) return Fail(TWCC_BADVALUE);
+            file_ = *setup;
+            return TWRC_SUCCESS;
+        }
+        case MSG_RESET: file_ = standard; break;
+        case MSG_GETDEFAULT: *setup = standard; return TWRC_SUCCESS;
+        default: break;
+    }
+    *setup = file_;
+    return TWRC_SUCCESS;
+}
+
+// The BMP is written row by row (bottom row first, as a BMP stores them); a file that cannot be
+// written completely is removed, never left half-written.
+TW_UINT16 Source::FileXfer(std::string& detail) {
+    if (const TW_UINT16 rc = StartTransfer(TWSX_FILE); rc != TWRC_SUCCESS) return rc;
+    const PagePlan page = CurrentPage();
+    const std::optional<DibLayout> layout = PlanDib(page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
+    if (!layout) return Fail(TWCC_LOWMEMORY);
+    bool written = false;
+    {
+        UniqueFile file(::CreateFileA(file_.FileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return Fail(TWCC_FILEWRITEERROR);
+        const auto fileHeader = BmpFileHeader(*layout);
+        std::vector<std::uint8_t> chunk(layout->bitsOffset);
+        WriteDibHeader(*layout, chunk);
+        written = WriteAll(file.get(), fileHeader.data(), fileHeader.size()) && WriteAll(file.get(), chunk.data(), chunk.size());
+        const PagePicture picture = PictureOf(page);
+        std::vector<Rgb> pixels(static_cast<std::size_t>(page.size.width));
+        const std::size_t rowsPerChunk = std::max<std::size_t>(1, kFileChunkBytes / layout->stride);
+        chunk.assign(rowsPerChunk * layout->stride, 0);
+        for (int y = page.size.height - 1; written && y >= 0;) {
+            std::size_t rows = 0;
+            for (; rows < rowsPerChunk && y >= 0; ++rows, --y) {
+                picture.Row(y, pixels);
+                PackRow(pixels.data(), page.size.width, y, page.mode, RowFormat::Dib,
+                        {chunk.data() + rows * layout->stride, layout->stride});
+            }
+            written = WriteAll(file.get(), chunk.data(), rows * layout->stride);
+        }
+    }
+    if (!written) {
+        ::DeleteFileA(file_.FileName);
+        return Fail(TWCC_FILEWRITEERROR);
+    }
+    detail = Detail(page, paper_.feeder());
+    FinishTransfer(false);
+    return TWRC_XFERDONE;
+}
+
+}  // namespace vantrel::scanner

@@ -1,0 +1,455 @@
+// The sample scanner through Wine's own DSM (twain_32.dll), driven by raw triplets as an application sends them.
+#include "application_loop.h"
+#include "page_image.h"
+#include "page_number_band.h"
+#include "scoped_environment.h"
+#include "test_directory.h"
+#include "twain_source_records.h"
+#include "win32_owners.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel::twain;
+using scanner_tests::HiddenWindow;
+using vantrel::imaging::PageImage;
+using vantrel::imaging::PixelFormat;
+
+template <typename T>
+TW_UINT32 ToTwain(T* pointer) {
+    return static_cast<TW_UINT32>(reinterpret_cast<UINT_PTR>(pointer));
+}
+
+HGLOBAL AsGlobal(TW_UINT32 value) { return reinterpret_cast<HGLOBAL>(static_cast<UINT_PTR>(value)); }
+
+// A page read back from whatever the transfer gave, top row first, in the reader's format.
+struct Page {
+    std::vector<std::uint8_t> bytes;
+    PageImage image;
+    std::optional<std::uint16_t> number() const { return fixtures::ReadPageNumber(image); }
+};
+
+// A packed 8-bit grey or 24-bit DIB (bottom-up) as a top-down page.
+std::optional<Page> PageFromDib(HGLOBAL block) {
+    const SIZE_T size = ::GlobalSize(block);
+    const vantrel::GlobalLock<const std::uint8_t> locked(block);
+    if (!locked || size < sizeof(BITMAPINFOHEADER)) return std::nullopt;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, locked.get(), sizeof header);
+    if (header.biBitCount != 8 && header.biBitCount != 24) return std::nullopt;
+    const std::size_t offset = header.biSize + header.biClrUsed * sizeof(RGBQUAD);
+    const std::size_t stride = (static_cast<std::size_t>(header.biWidth) * header.biBitCount + 31) / 32 * 4;
+    const auto height = static_cast<std::size_t>(header.biHeight);
+    if (offset + stride * height > size) return std::nullopt;
+    Page page;
+    const std::size_t row = static_cast<std::size_t>(header.biWidth) * header.biBitCount / 8;
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* from = locked.get() + offset + (height - 1 - y) * stride;
+        page.bytes.insert(page.bytes.end(), from, from + row);
+    }
+    page.image = {static_cast<std::uint32_t>(header.biWidth), static_cast<std::uint32_t>(height),
+                  header.biBitCount == 8 ? PixelFormat::Gray8 : PixelFormat::Rgb24, row, 0, 0, {}};
+    return page;
+}
+
+
+// The application: Wine's DSM opened, the one source opened through it, every call routed by the DSM.
+class ScannerThroughDsm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dsm_.reset(::LoadLibraryW(L"twain_32.dll"));
+        ASSERT_TRUE(dsm_) << "Wine's DSM";
+        entry_ = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(::GetProcAddress(dsm_.get(), "DSM_Entry")));
+        ASSERT_NE(entry_, nullptr);
+        application_.ProtocolMajor = 2;
+        application_.ProtocolMinor = 4;
+        application_.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_APP2;
+        std::strcpy(application_.ProductName, "Scanner DSM test");
+        HWND parent = window_.get();
+        ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parent), TWRC_SUCCESS);
+        dsmOpen_ = true;
+    }
+
+    void TearDown() override {
+        if (sourceOpen_) {
+            TW_PENDINGXFERS pending{};
+            Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+            Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+            TW_USERINTERFACE ui{};
+            Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+            entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_);
+        }
+        HWND parent = window_.get();
+        if (dsmOpen_) entry_(&application_, nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &parent);
+        dsm_.reset();
+    }
+
+    // Opens the source with the environment as it is now (the source reads it at MSG_OPENDS).
+    void Open() {
+        ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source_), TWRC_SUCCESS);
+        ASSERT_STREQ(source_.ProductName, "Vantrel Sample Scanner");
+        EXPECT_EQ(source_.SupportedGroups & DF_DS2, DF_DS2);
+        EXPECT_EQ(source_.ProtocolMajor, 2);
+        sourceOpen_ = true;
+    }
+
+    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
+        return entry_(&application_, &source_, dg, dat, msg, data);
+    }
+
+    TW_UINT16 Status() {
+        TW_STATUS status{0xFFFF, 0};
+        EXPECT_EQ(Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
+        return status.ConditionCode;
+    }
+
+    TW_UINT16 SetOne(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
+        const vantrel::UniqueGlobal block(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
+        {
+            const vantrel::GlobalLock<TW_ONEVALUE> value(block.get());
+            value->ItemType = itemType;
+            value->Item = item;
+        }
+        TW_CAPABILITY capability{cap, TWON_ONEVALUE, ToTwain(block.get())};
+        return Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+    }
+
+    // A capability message's container, copied out and freed as the application must.
+    struct Answer {
+        TW_UINT16 rc;
+        TW_UINT16 conType;
+        std::vector<std::uint8_t> bytes;
+        TW_UINT32 OneItem() const {
+            TW_ONEVALUE value{};
+            if (bytes.size() >= sizeof value) std::memcpy(&value, bytes.data(), sizeof value);
+            return value.Item;
+        }
+    };
+    Answer Ask(TW_UINT16 msg, TW_UINT16 cap) {
+        TW_CAPABILITY capability{cap, 0, 0};
+        Answer answer{Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability), capability.ConType, {}};
+        if (answer.rc != TWRC_SUCCESS || !capability.hContainer) return answer;
+        vantrel::UniqueGlobal block(AsGlobal(capability.hContainer));
+        const vantrel::GlobalLock<const std::uint8_t> bytes(block.get());
+        answer.bytes.assign(bytes.get(), bytes.get() + ::GlobalSize(block.get()));
+        return answer;
+    }
+
+    TW_UINT16 Enable(HWND parent) {
+        TW_USERINTERFACE ui{0, 0, ToTwain(parent)};
+        return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    }
+
+    // The application's loop; `carrier` receives the message that brought the notice.
+    TW_UINT16 PumpUntilNotice(DWORD milliseconds, UINT* carrier = nullptr) {
+        MSG message{};
+        const TW_UINT16 notice = scanner_tests::PumpUntilNotice(
+            milliseconds, [this](TW_EVENT& event) { return Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event); }, &message);
+        if (carrier) *carrier = message.message;
+        return notice;
+    }
+
+    std::optional<Page> TransferNative() {
+        TW_UINT32 handle = 0;
+        const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
+        if (rc != TWRC_XFERDONE) {
+            lastRc_ = rc;
+            return std::nullopt;
+        }
+        vantrel::UniqueGlobal block(AsGlobal(handle));
+        std::optional<Page> page = PageFromDib(block.get());
+        if (page) page->image.pixels = page->bytes;
+        return page;
+    }
+
+    // Strips in a buffer of the preferred size, assembled top to bottom.
+    std::optional<Page> TransferMemory(PixelFormat format) {
+        TW_SETUPMEMXFER setup{};
+        EXPECT_EQ(Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup), TWRC_SUCCESS);
+        EXPECT_GE(setup.Preferred, setup.MinBufSize);
+        TW_IMAGEINFO info{};
+        EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+        std::vector<std::uint8_t> buffer(setup.Preferred);
+        Page page;
+        strips_ = 0;
+        for (;;) {
+            TW_IMAGEMEMXFER strip{};
+            strip.Memory = {TWMF_APPOWNS | TWMF_POINTER, static_cast<TW_UINT32>(buffer.size()), ToTwain(buffer.data())};
+            const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
+            if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE) {
+                lastRc_ = rc;
+                return std::nullopt;
+            }
+            EXPECT_EQ(strip.YOffset * strip.BytesPerRow, page.bytes.size()) << "strips in order, none lost";
+            EXPECT_EQ(strip.Columns, static_cast<TW_UINT32>(info.ImageWidth));
+            page.bytes.insert(page.bytes.end(), buffer.begin(), buffer.begin() + strip.BytesWritten);
+            page.image.stride = strip.BytesPerRow;
+            ++strips_;
+            if (rc == TWRC_XFERDONE) break;
+        }
+        page.image.width = static_cast<std::uint32_t>(info.ImageWidth);
+        page.image.height = static_cast<std::uint32_t>(page.bytes.size() / page.image.stride);
+        page.image.format = format;
+        page.image.pixels = page.bytes;
+        EXPECT_EQ(page.image.height, static_cast<std::uint32_t>(info.ImageLength));
+        return page;
+    }
+
+    TW_UINT16 EndXfer() {
+        TW_PENDINGXFERS pending{0xFFFF, 0};
+        EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+        return pending.Count;
+    }
+
+    struct Batch {
+        std::vector<int> pages;   // read back from each page's band
+        std::vector<int> counts;  // MSG_ENDXFER's Count after each
+    };
+    // Transfers until MSG_ENDXFER says none are left, or a transfer does not deliver.
+    Batch RunBatch(bool memory) {
+        Batch batch;
+        for (int guard = 0; guard < 64; ++guard) {
+            const std::optional<Page> page = memory ? TransferMemory(PixelFormat::Gray8) : TransferNative();
+            if (!page) break;
+            batch.pages.push_back(page->number() ? *page->number() : -1);
+            batch.counts.push_back(EndXfer());
+            if (batch.counts.back() == 0) break;
+        }
+        return batch;
+    }
+
+    void StartFeeder(TW_UINT16 mechanism, bool duplex) {
+        ASSERT_EQ(SetOne(CAP_FEEDERENABLED, TWTY_BOOL, 1), TWRC_SUCCESS);
+        ASSERT_EQ(SetOne(CAP_DUPLEXENABLED, TWTY_BOOL, duplex ? 1 : 0), TWRC_SUCCESS);
+        ASSERT_EQ(SetOne(ICAP_XFERMECH, TWTY_UINT16, mechanism), TWRC_SUCCESS);
+        ASSERT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY), TWRC_SUCCESS);
+        ASSERT_EQ(SetOne(CAP_INDICATORS, TWTY_BOOL, 0), TWRC_SUCCESS);
+        ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
+        ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
+    }
+
+    const fixtures::TestDirectory scratch_{L"scanner-dsm"};
+    HiddenWindow window_;
+    vantrel::UniqueModule dsm_;
+    DSMENTRYPROC entry_ = nullptr;
+    TW_IDENTITY application_{};
+    TW_IDENTITY source_{};
+    bool dsmOpen_ = false;
+    bool sourceOpen_ = false;
+    TW_UINT16 lastRc_ = TWRC_SUCCESS;
+    int strips_ = 0;
+};
+
+class DuplexBatch : public ScannerThroughDsm, public ::testing::WithParamInterface<TW_UINT16> {};
+
+TEST_P(DuplexBatch, ThreeSheetsGivePagesOneToSixInOrder) {
+    const fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"3");
+    Open();
+    StartFeeder(GetParam(), true);
+    const Batch batch = RunBatch(GetParam() == TWSX_MEMORY);
+    EXPECT_EQ(batch.pages, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(batch.counts, (std::vector<int>{5, 4, 3, 2, 1, 0}));
+    if (GetParam() == TWSX_MEMORY) {
+        EXPECT_GT(strips_, 1) << "a page comes in several strips";
+    }
+    EXPECT_EQ(Ask(MSG_GETCURRENT, CAP_FEEDERLOADED).OneItem() & 0xFFFF, 0u) << "the feeder is empty now";
+    TW_USERINTERFACE ui{};
+    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+}
+
+INSTANTIATE_TEST_SUITE_P(NativeAndMemory, DuplexBatch, ::testing::Values(TWSX_NATIVE, TWSX_MEMORY));
+
+TEST_F(ScannerThroughDsm, JamAtPageThreeDeliversTwoPagesThenReportsTheJam) {
+    const fixtures::ScopedEnvironment fault(L"VANTREL_SCANNER_FAULT", L"jam:3");
+    Open();
+    StartFeeder(TWSX_NATIVE, false);
+    const Batch batch = RunBatch(false);
+    EXPECT_EQ(batch.pages, (std::vector<int>{1, 2}));
+    EXPECT_EQ(batch.counts, (std::vector<int>{4, 3})) << "five sheets in the feeder";
+    EXPECT_EQ(lastRc_, TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_PAPERJAM);
+    EXPECT_EQ(EndXfer(), 0) << "a jam ends the batch";
+}
+
+TEST_F(ScannerThroughDsm, CancelAtPageTwoEndsTheBatchAfterPageOne) {
+    const fixtures::ScopedEnvironment fault(L"VANTREL_SCANNER_FAULT", L"cancel:2");
+    Open();
+    StartFeeder(TWSX_MEMORY, false);
+    const Batch batch = RunBatch(true);
+    EXPECT_EQ(batch.pages, (std::vector<int>{1}));
+    EXPECT_EQ(lastRc_, TWRC_CANCEL);
+    EXPECT_EQ(EndXfer(), 0);
+}
+
+TEST_F(ScannerThroughDsm, EmptyFeederRefusesToEnableWithNoMedia) {
+    const fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"0");
+    Open();
+    EXPECT_EQ(Ask(MSG_GETCURRENT, CAP_FEEDERLOADED).OneItem() & 0xFFFF, 0u);
+    ASSERT_EQ(SetOne(CAP_FEEDERENABLED, TWTY_BOOL, 1), TWRC_SUCCESS);
+    EXPECT_EQ(Enable(window_.get()), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_NOMEDIA);
+    TW_STATUSUTF8 text{{TWCC_NOMEDIA, 0}, 0, 0};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_STATUSUTF8, MSG_GET, &text), TWRC_SUCCESS);
+    vantrel::UniqueGlobal block(AsGlobal(text.UTF8string));
+    const vantrel::GlobalLock<const char> chars(block.get());
+    EXPECT_EQ(std::string(chars.get(), text.Size - 1), "No paper in the feeder");
+    ASSERT_EQ(SetOne(CAP_FEEDERENABLED, TWTY_BOOL, 0), TWRC_SUCCESS) << "still open (state 4)";
+}
+
+TEST_F(ScannerThroughDsm, TransferCountTwoOfFiveGivesTwoPages) {
+    Open();
+    ASSERT_EQ(SetOne(CAP_XFERCOUNT, TWTY_INT16, 2), TWRC_SUCCESS);
+    StartFeeder(TWSX_NATIVE, false);
+    const Batch batch = RunBatch(false);
+    EXPECT_EQ(batch.pages, (std::vector<int>{1, 2}));
+    EXPECT_EQ(batch.counts, (std::vector<int>{1, 0}));
+    EXPECT_EQ(Ask(MSG_GETCURRENT, CAP_FEEDERLOADED).OneItem() & 0xFFFF, 1u) << "three sheets remain";
+}
+
+TEST_F(ScannerThroughDsm, EveryMessageOnACapabilityWithItsContainerAndCodes) {
+    Open();
+    const Answer get = Ask(MSG_GET, ICAP_PIXELTYPE);
+    ASSERT_EQ(get.rc, TWRC_SUCCESS);
+    EXPECT_EQ(get.conType, TWON_ENUMERATION);
+    ASSERT_GE(get.bytes.size(), offsetof(TW_ENUMERATION, ItemList) + 6);
+    TW_ENUMERATION list;
+    std::memcpy(&list, get.bytes.data(), offsetof(TW_ENUMERATION, ItemList));
+    EXPECT_EQ(list.NumItems, 3u);
+    EXPECT_EQ(list.CurrentIndex, 2u) << "colour";
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_PIXELTYPE).conType, TWON_ONEVALUE);
+    EXPECT_EQ(Ask(MSG_GETDEFAULT, ICAP_PIXELTYPE).OneItem() & 0xFFFF, TWPT_RGB);
+    ASSERT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW), TWRC_SUCCESS);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_PIXELTYPE).OneItem() & 0xFFFF, TWPT_BW);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_BITDEPTH).OneItem() & 0xFFFF, 1u);
+    const Answer reset = Ask(MSG_RESET, ICAP_PIXELTYPE);
+    EXPECT_EQ(reset.rc, TWRC_SUCCESS);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_PIXELTYPE).OneItem() & 0xFFFF, TWPT_RGB);
+    EXPECT_EQ(Ask(MSG_QUERYSUPPORT, ICAP_PIXELTYPE).OneItem(), TWQC_GET | TWQC_SET | TWQC_GETDEFAULT | TWQC_GETCURRENT | TWQC_RESET);
+
+    EXPECT_EQ(Ask(MSG_GET, ICAP_BRIGHTNESS).conType, TWON_RANGE);
+    EXPECT_EQ(Ask(MSG_GET, CAP_SUPPORTEDCAPS).conType, TWON_ARRAY);
+    EXPECT_EQ(SetOne(ICAP_XRESOLUTION, TWTY_FIX32, 290), TWRC_CHECKSTATUS) << "290 dpi is not offered";
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_XRESOLUTION).OneItem(), 300u);
+    EXPECT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, 9), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_BADVALUE);
+    EXPECT_EQ(SetOne(CAP_FEEDERLOADED, TWTY_BOOL, 1), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_CAPBADOPERATION);
+    EXPECT_EQ(SetOne(CAP_AUTOFEED, TWTY_BOOL, 0), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_CAPSEQERROR) << "the feeder is not enabled";
+    EXPECT_EQ(Ask(MSG_GET, 0x8123).rc, TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_CAPUNSUPPORTED);
+    ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
+    EXPECT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_SEQERROR) << "settings are negotiated before enabling";
+}
+
+TEST_F(ScannerThroughDsm, SettingsReadBackAreTheOnesThePageShows) {
+    Open();
+    ASSERT_EQ(SetOne(ICAP_XRESOLUTION, TWTY_FIX32, 150), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(ICAP_YRESOLUTION, TWTY_FIX32, 150), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(ICAP_SUPPORTEDSIZES, TWTY_UINT16, TWSS_A5), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(ICAP_PIXELFLAVOR, TWTY_UINT16, TWPF_VANILLA), TWRC_SUCCESS);  // 1 = black, as the reader takes it
+    ASSERT_EQ(SetOne(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_SUCCESS);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_YRESOLUTION).OneItem(), 150u);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES).OneItem() & 0xFFFF, TWSS_A5);
+    TW_IMAGELAYOUT layout{};
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS);
+    EXPECT_EQ(layout.Frame.Right.Whole, 5) << "A5 is 5.83 inches wide";
+    EXPECT_EQ(layout.Frame.Bottom.Whole, 8);
+
+    ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
+    ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
+    TW_IMAGEINFO info{};
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+    EXPECT_EQ(info.XResolution.Whole, 150);
+    EXPECT_EQ(info.YResolution.Whole, 150);
+    EXPECT_EQ(info.ImageWidth, 874);
+    EXPECT_EQ(info.ImageLength, 1240);
+    EXPECT_EQ(info.BitsPerPixel, 1);
+    EXPECT_EQ(info.PixelType, TWPT_BW);
+    const std::optional<Page> page = TransferMemory(PixelFormat::BlackWhite1);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->image.stride, (874u + 7) / 8);
+    EXPECT_EQ(page->number(), std::optional<std::uint16_t>(1));
+    EXPECT_EQ(EndXfer(), 0);
+}
+
+TEST_F(ScannerThroughDsm, FileTransferWritesTheBmpWhereTheApplicationSaid) {
+    Open();
+    const std::string path = (scratch_ / L"page.bmp").string();
+    TW_SETUPFILEXFER setup{};
+    std::strcpy(setup.FileName, path.c_str());
+    setup.Format = TWFF_BMP;
+    ASSERT_EQ(SetOne(ICAP_XFERMECH, TWTY_UINT16, TWSX_FILE), TWRC_SUCCESS);
+    ASSERT_EQ(Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_SUCCESS);
+    setup.Format = 99;
+    EXPECT_EQ(Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_FAILURE);
+    EXPECT_EQ(Status(), TWCC_BADVALUE);
+    ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
+    ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
+    TW_UINT32 handle = 0;
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE) << "the file mechanism was chosen";
+    EXPECT_EQ(Status(), TWCC_SEQERROR);
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_XFERDONE);
+    EXPECT_EQ(EndXfer(), 0);
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ASSERT_GE(bytes.size(), 54u);
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(bytes.size(), 54u + 400u * 3u * 300u) << "400 x 300 colour, rows already a multiple of four";
+}
+
+// The notice comes through the DSM (DAT_NULL), so it reaches the application's loop even when
+// the window it named belongs to nobody in this thread, and even sent from inside MSG_ENABLEDS.
+TEST_F(ScannerThroughDsm, NoticesArriveThroughTheDsmWhateverTheParent) {
+    const UINT wineEvent = ::RegisterWindowMessageW(L"WINE TWAIN_32 EVENT");
+    const UINT ourNotice = ::RegisterWindowMessageW(L"Vantrel Sample Scanner notice");
+    for (const wchar_t* fault : {L"", L"earlyready"}) {
+        SCOPED_TRACE(fault);
+        const fixtures::ScopedEnvironment environment(L"VANTREL_SCANNER_FAULT", fault);
+        Open();
+        ASSERT_EQ(Enable(::GetDesktopWindow()), TWRC_SUCCESS);
+        UINT carrier = 0;
+        ASSERT_EQ(PumpUntilNotice(20000, &carrier), MSG_XFERREADY);
+        EXPECT_EQ(carrier, wineEvent) << "Wine's own event message, so DAT_NULL was used";
+        EXPECT_NE(carrier, ourNotice);
+        ASSERT_TRUE(TransferNative());
+        EXPECT_EQ(EndXfer(), 0);
+        TW_USERINTERFACE ui{};
+        ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+        ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
+        sourceOpen_ = false;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ScannerThroughDsm, ANativeImageTooLargeForMemoryFailsCleanly) {
+    Open();
+    ASSERT_EQ(SetOne(ICAP_XRESOLUTION, TWTY_FIX32, 1200), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(ICAP_YRESOLUTION, TWTY_FIX32, 1200), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(ICAP_SUPPORTEDSIZES, TWTY_UINT16, TWSS_A4), TWRC_SUCCESS);  // colour: about 417 MB
+    ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
+    ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
+    TW_UINT32 handle = 0xDEAD;
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(Status(), TWCC_LOWMEMORY);
+    TW_PENDINGXFERS pending{0xFFFF, 0};
+    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS) << "still in state 6";
+}
+
+}  // namespace
