@@ -50,6 +50,7 @@ protected:
         ASSERT_EQ(SetDuplex(source, duplex), L"");
         ASSERT_EQ(SetResolution(source, dpi), L"");
         ASSERT_EQ(SetColorMode(source, mode), L"");
+        ASSERT_EQ(SetPaperSize(source, *FindPaperSize(std::string_view("A4"))), L"");
     }
 
     BatchResult Scan(RecordingSink& sink, TransferMode mode = TransferMode::Native, std::int32_t maxPages = -1) {
@@ -189,7 +190,8 @@ TEST_F(EngineEndToEnd, ASinkThatFailsEndsTheBatchAndTheSourceIsLeftUsable) {
     EXPECT_NE(failed.reason.find(L"disk is full"), std::wstring::npos);
     // The remaining sheets were reset; the source takes the next batch.
     RecordingSink next;
-    Scan(next);
+    const BatchResult again = Scan(next);
+    EXPECT_EQ(again.end, BatchEnd::Done) << "the sheets left in the feeder scan as the next batch";
     EXPECT_FALSE(next.pages.empty());
 }
 
