@@ -9,6 +9,7 @@
 #include "scoped_environment.h"
 #include "session.h"
 #include "settings.h"
+#include "stand_in_dsm_client.h"
 
 #include <psapi.h>
 
@@ -80,7 +81,54 @@ Row MemoryRow(std::string measurement, std::string image, const std::vector<doub
     return row;
 }
 
+double TicksToMicroseconds(std::int64_t ticks) {
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    return 1e6 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+}
+
+// Takes every page and keeps none, so the figure is the loop's own.
+class NullSink final : public engine::PageSink {
+public:
+    bool TakeNative(DsmBlock&) override { return true; }
+    bool TakePage(const imaging::PageImage&) override { return true; }
+    std::wstring Failure() const override { return {}; }
+};
+
 }  // namespace
+
+std::vector<Row> MeasureBatchLoop(const Plan& plan) {
+    const int pages = plan.memoryRuns <= 1 ? 5 : 50;
+    Row row{"Batch loop, end of one page's MSG_ENDXFER to the next page's first request",
+            std::to_string(pages) + " pages by native transfer from the stand-in DSM", Unit::Microseconds};
+    standin::StandInDsm dsm;
+    for (int i = 0; i < pages; ++i) dsm.AddPage(64, 64, twain::TWPT_GRAY);
+    engine::Session session;
+    NullSink sink;
+    if (!session.Open().empty() || !session.OpenSource(L"").empty()) {
+        row.note = "the stand-in DSM did not open";
+        return {row};
+    }
+    const engine::BatchResult result = session.Scan(engine::BatchOptions{}, sink);
+    session.Close();
+    std::vector<double> gaps;
+    std::int64_t endedAt = 0;
+    const std::vector<standin::Call> calls = dsm.Calls();
+    for (const standin::Call& call : calls) {
+        if (call.dat == twain::DAT_PENDINGXFERS && call.msg == twain::MSG_ENDXFER) {
+            endedAt = call.leftAt;
+        } else if (endedAt != 0 && call.dat == twain::DAT_IMAGEINFO) {
+            gaps.push_back(TicksToMicroseconds(call.enteredAt - endedAt));
+            endedAt = 0;
+        }
+    }
+    if (result.pages != static_cast<std::uint32_t>(pages) || gaps.size() + 1 != static_cast<std::size_t>(pages)) {
+        row.note = "the batch did not deliver every page";
+        return {row};
+    }
+    row.value = Summarize(gaps);
+    return {row};
+}
 
 std::vector<Row> MeasureBatchMemory(const Plan& plan) {
     std::vector<Row> rows;

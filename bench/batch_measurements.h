@@ -7,6 +7,8 @@
 
 namespace bench {
 
+// The batch loop's own time per page, from the source's end of one transfer to our next request.
+std::vector<Row> MeasureBatchLoop(const Plan& plan);
 // Peak memory of a 50-page batch against a 1-page batch, and of a 100 MB page by memory against native transfer.
 std::vector<Row> MeasureBatchMemory(const Plan& plan);
 

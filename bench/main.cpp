@@ -47,7 +47,7 @@ int RunAll(const Plan& plan) {
     std::vector<Row> rows;
     bool complete = true;
     for (auto measure : {&MeasureFileDelivery, &MeasureClipboardDelivery, &MeasureExtraMemory, &MeasureWaitingCpu,
-                         &MeasureLatency, &MeasureCreateDestroy, &MeasureBatchMemory}) {
+                         &MeasureLatency, &MeasureCreateDestroy, &MeasureBatchLoop, &MeasureBatchMemory}) {
         for (Row& row : measure(plan)) {
             complete = complete && row.value.count > 0;
             rows.push_back(std::move(row));
