@@ -3,6 +3,7 @@
 //   vantrel_bench --smoke    each measurement once on the smallest page, to see that it runs
 // The figures are printed, never judged by a test: speed depends on the machine.
 #include "child_process.h"
+#include "batch_measurements.h"
 #include "measurements.h"
 
 #include <cstdio>
@@ -46,7 +47,7 @@ int RunAll(const Plan& plan) {
     std::vector<Row> rows;
     bool complete = true;
     for (auto measure : {&MeasureFileDelivery, &MeasureClipboardDelivery, &MeasureExtraMemory, &MeasureWaitingCpu,
-                         &MeasureLatency, &MeasureCreateDestroy}) {
+                         &MeasureLatency, &MeasureCreateDestroy, &MeasureBatchLoop, &MeasureBatchMemory}) {
         for (Row& row : measure(plan)) {
             complete = complete && row.value.count > 0;
             rows.push_back(std::move(row));
@@ -70,6 +71,8 @@ int Run(int argc, wchar_t** argv) {
         if (probe == L"control") return MemoryChild(kPages[index], MemoryProbe::Control);
         if (probe == L"copy") return MemoryChild(kPages[index], MemoryProbe::Copy);
     }
+    if (mode == L"--batch" && argc == 6)
+        return BatchChild(std::max(1, _wtoi(argv[2])), std::max(1, _wtoi(argv[3])), argv[4], argv[5]);
     if (mode == L"--create-destroy" && argc == 3) return CreateDestroyChild(std::max(1, _wtoi(argv[2])));
     std::fprintf(stderr, "usage: vantrel_bench [--smoke]\n");
     return 2;

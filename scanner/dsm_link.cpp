@@ -7,15 +7,6 @@ namespace vantrel::scanner {
 
 using namespace twain;
 
-namespace {
-
-template <typename Handle>
-Handle FromTwain(TW_UINT32 value) {
-    return reinterpret_cast<Handle>(static_cast<UINT_PTR>(value));
-}
-
-}  // namespace
-
 bool DsmLink::Adopt(const TW_ENTRYPOINT& entry) {
     if (entry.Size < sizeof(TW_ENTRYPOINT) || !entry.DSM_Entry || !entry.DSM_MemAllocate || !entry.DSM_MemFree ||
         !entry.DSM_MemLock || !entry.DSM_MemUnlock)

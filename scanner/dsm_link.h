@@ -9,6 +9,12 @@
 
 namespace vantrel::scanner {
 
+// Handles, pointers and window handles travel as 32-bit numbers in the TWAIN records on Win32.
+template <typename Handle>
+Handle FromTwain(twain::TW_UINT32 value) {
+    return reinterpret_cast<Handle>(static_cast<UINT_PTR>(value));
+}
+
 class DsmLink {
 public:
     // DAT_ENTRYPOINT MSG_SET from a TWAIN 2 DSM; false (nothing kept) when the record is short

@@ -14,12 +14,6 @@ using namespace twain;
 
 namespace {
 
-// Handles and window handles travel as 32-bit numbers in the TWAIN records on Win32.
-template <typename Handle>
-Handle FromTwain(TW_UINT32 value) {
-    return reinterpret_cast<Handle>(static_cast<UINT_PTR>(value));
-}
-
 ScanSettings SettingsFromEnvironment() {
     return SettingsFrom(EnvironmentText(L"VANTREL_SCANNER_MODE"), EnvironmentText(L"VANTREL_SCANNER_SIZE"));
 }

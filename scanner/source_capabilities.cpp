@@ -39,7 +39,7 @@ TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* capability) {
     if (msg == MSG_SET) {
         DsmLock locked(dsm_, capability->hContainer);
         // A global block says its size; the DSM's functions do not, so only a TW_ONEVALUE is read.
-        const HGLOBAL block = reinterpret_cast<HGLOBAL>(static_cast<UINT_PTR>(capability->hContainer));
+        const HGLOBAL block = FromTwain<HGLOBAL>(capability->hContainer);
         const std::size_t size = dsm_.hasMemoryFunctions() ? sizeof(TW_ONEVALUE) : ::GlobalSize(block);
         if (locked && capability->ConType == TWON_ONEVALUE) {
             request = DecodeOneValue({static_cast<const std::uint8_t*>(locked.get()), size});

@@ -144,21 +144,23 @@ TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
     const std::uint32_t rowBytes = TwainRowBytes(page.size.width, page.mode);
     const TW_MEMORY& memory = strip->Memory;
     if (!memory.TheMem || memory.Length < rowBytes) return Fail(TWCC_BADVALUE);
-    if (!memory_) {
-        if (const TW_UINT16 rc = StartTransfer(TWSX_MEMORY); rc != TWRC_SUCCESS) return rc;
-        memory_.emplace(MemoryTransfer{page, PictureOf(page), 0});
-        state_ = State::Transferring;
-    }
+    // The buffer is checked before the transfer starts, so a bad one leaves the state as it was.
     std::optional<DsmLock> locked;
-    std::uint8_t* buffer = reinterpret_cast<std::uint8_t*>(static_cast<UINT_PTR>(memory.TheMem));
+    std::uint8_t* buffer = FromTwain<std::uint8_t*>(memory.TheMem);
     if (memory.Flags & TWMF_HANDLE) {
         locked.emplace(dsm_, memory.TheMem);
         if (!*locked) return Fail(TWCC_BADVALUE);
         buffer = static_cast<std::uint8_t*>(locked->get());
     }
+    if (!memory_) {
+        if (const TW_UINT16 rc = StartTransfer(TWSX_MEMORY); rc != TWRC_SUCCESS) return rc;
+        memory_.emplace(MemoryTransfer{page, PictureOf(page), 0});
+        state_ = State::Transferring;
+    }
     const RowFormat format =
         capabilities_.current.pixelFlavor == TWPF_VANILLA ? RowFormat::TwainVanilla : RowFormat::TwainChocolate;
-    const int rows = std::min(page.size.height - memory_->row, static_cast<int>(memory.Length / rowBytes));
+    const int rows = static_cast<int>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(page.size.height - memory_->row), memory.Length / rowBytes));
     std::vector<Rgb> pixels(static_cast<std::size_t>(page.size.width));
     for (int i = 0; i < rows; ++i) {
         const int y = memory_->row + i;

@@ -18,5 +18,7 @@ std::unique_ptr<PageConsumer> OpenPdfFile(std::wstring_view path, const FileOpti
 // The texts the consumers share, for the path they were writing.
 std::wstring MalformedPageError(std::wstring_view path);
 std::wstring FinishedError(std::wstring_view path);
+// The cause when a page is to be JPEG-coded but has more than the 65535 pixels a side JPEG can hold; empty otherwise.
+std::wstring JpegSizeCause(const PageImage& page);
 
 }  // namespace vantrel::imaging

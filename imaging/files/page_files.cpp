@@ -13,6 +13,11 @@ std::wstring FinishedError(std::wstring_view path) {
     return CannotWrite(path, L"the file was already completed; no more pages can be added");
 }
 
+std::wstring JpegSizeCause(const PageImage& page) {
+    if (page.width <= 65535 && page.height <= 65535) return {};
+    return L"the page is larger than the 65535 pixels a side a JPEG can hold";
+}
+
 std::unique_ptr<PageConsumer> OpenPageFiles(std::wstring_view pathPattern, const FileOptions& options, std::wstring& error) {
     const std::optional<FileFormat> format = FormatFromName(pathPattern, error);
     if (!format) return nullptr;

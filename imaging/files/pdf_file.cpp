@@ -57,6 +57,8 @@ private:
             flate = EncodeFlateImage(page);
             if (flate) image = flate->View();
         } else {
+            cause = JpegSizeCause(page);
+            if (!cause.empty()) return false;
             bytes = EncodeJpeg(page, options_.jpegQuality);
             image = DescribeJpeg(page, bytes);
         }

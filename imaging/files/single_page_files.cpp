@@ -19,6 +19,7 @@ public:
         const std::wstring path = PageFileName(pattern_, next_);
         if (finished_) return Fail(FinishedError(path));
         if (!IsWellFormed(page)) return Fail(MalformedPageError(path));
+        if (format_ == FileFormat::Jpeg && !JpegSizeCause(page).empty()) return Fail(CannotWrite(path, JpegSizeCause(page)));
         std::unique_ptr<FileSink> sink = FileSink::Create(path, error_);
         if (!sink) return false;
         if (!Write(page, *sink)) {
@@ -30,10 +31,10 @@ public:
         return true;
     }
 
-    // Every page's file is complete already; nothing is left to write.
+    // Every page's file is complete already; nothing is left to write, even after a failed page.
     bool Finish() override {
         finished_ = true;
-        return error_.empty();
+        return true;
     }
 
     const std::wstring& Error() const override { return error_; }

@@ -29,6 +29,8 @@ private:
     void Start(ByteSink& sink) override { writer_.emplace(sink); }
 
     bool Add(const PageImage& page, std::wstring& cause, bool& fileBroken) override {
+        const bool jpeg = options_.tiff == TiffPageCompression::Jpeg && page.format != PixelFormat::BlackWhite1;
+        if (jpeg && !(cause = JpegSizeCause(page)).empty()) return false;
         if (AddPage(page)) return true;
         cause = Widen(Describe(writer_->Error()));
         fileBroken = !LeavesFileUsable(writer_->Error());

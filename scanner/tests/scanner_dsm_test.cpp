@@ -1,4 +1,5 @@
 // The sample scanner through Wine's own DSM (twain_32.dll), driven by raw triplets as an application sends them.
+#include "application_loop.h"
 #include "page_image.h"
 #include "page_number_band.h"
 #include "scoped_environment.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using namespace vantrel::twain;
+using scanner_tests::HiddenWindow;
 using vantrel::imaging::PageImage;
 using vantrel::imaging::PixelFormat;
 
@@ -60,22 +62,6 @@ std::optional<Page> PageFromDib(HGLOBAL block) {
     return page;
 }
 
-class HiddenWindow {
-public:
-    HiddenWindow() {
-        WNDCLASSW description{};
-        description.lpfnWndProc = ::DefWindowProcW;
-        description.hInstance = ::GetModuleHandleW(nullptr);
-        description.lpszClassName = L"ScannerDsmApplication";
-        ::RegisterClassW(&description);
-        window_.reset(::CreateWindowExW(0, description.lpszClassName, L"Application", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
-                                        nullptr, nullptr, description.hInstance, nullptr));
-    }
-    HWND get() const { return window_.get(); }
-
-private:
-    vantrel::UniqueWindow window_;
-};
 
 // The application: Wine's DSM opened, the one source opened through it, every call routed by the DSM.
 class ScannerThroughDsm : public ::testing::Test {
@@ -164,25 +150,13 @@ protected:
         return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
     }
 
-    // The application's loop: every message goes to MSG_PROCESSEVENT first. Returns the first
-    // notice and the message that carried it.
+    // The application's loop; `carrier` receives the message that brought the notice.
     TW_UINT16 PumpUntilNotice(DWORD milliseconds, UINT* carrier = nullptr) {
-        const DWORD start = ::GetTickCount();
-        MSG message;
-        while (::GetTickCount() - start < milliseconds) {
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TW_EVENT event{ToTwain(&message), MSG_NULL};
-                if (Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT) {
-                    if (event.TWMessage == MSG_NULL) continue;
-                    if (carrier) *carrier = message.message;
-                    return event.TWMessage;
-                }
-                ::TranslateMessage(&message);
-                ::DispatchMessageW(&message);
-            }
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
-        return MSG_NULL;
+        MSG message{};
+        const TW_UINT16 notice = scanner_tests::PumpUntilNotice(
+            milliseconds, [this](TW_EVENT& event) { return Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event); }, &message);
+        if (carrier) *carrier = message.message;
+        return notice;
     }
 
     std::optional<Page> TransferNative() {
@@ -457,6 +431,25 @@ TEST_F(ScannerThroughDsm, NoticesArriveThroughTheDsmWhateverTheParent) {
         ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
         sourceOpen_ = false;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ScannerThroughDsm, ANativeImageTooLargeForMemoryFailsCleanly) {
+    Open();
+    ASSERT_EQ(SetOne(ICAP_XRESOLUTION, TWTY_FIX32, 1200), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(ICAP_YRESOLUTION, TWTY_FIX32, 1200), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(ICAP_SUPPORTEDSIZES, TWTY_UINT16, TWSS_A4), TWRC_SUCCESS);  // colour: about 417 MB
+    ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
+    ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
+    TW_UINT32 handle = 0xDEAD;
+    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(Status(), TWCC_LOWMEMORY);
+    TW_PENDINGXFERS pending{0xFFFF, 0};
+    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS) << "still in state 6";
 }
 
 }  // namespace

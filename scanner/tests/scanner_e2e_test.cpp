@@ -1,4 +1,5 @@
 // The sample scanner end to end: the .ds loaded as a DSM loads it and driven through whole acquisitions.
+#include "application_loop.h"
 #include "progress_window.h"
 #include "scan_dialog.h"
 #include "twain_source_records.h"
@@ -19,6 +20,7 @@
 namespace {
 
 using namespace vantrel::twain;
+using scanner_tests::HiddenWindow;
 
 using DsEntryProc = TW_UINT16(__stdcall*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, void*);
 
@@ -60,26 +62,6 @@ private:
     std::optional<std::wstring> old_;
 };
 
-// The application's window: never shown, as in a program that acquires in the background.
-class HiddenWindow {
-public:
-    HiddenWindow() {
-        WNDCLASSW description{};
-        description.lpfnWndProc = ::DefWindowProcW;
-        description.hInstance = ::GetModuleHandleW(nullptr);
-        description.lpszClassName = L"ScannerE2eApplication";
-        ::RegisterClassW(&description);
-        window_ = ::CreateWindowExW(0, description.lpszClassName, L"Application", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
-                                    nullptr, nullptr, description.hInstance, nullptr);
-    }
-    HiddenWindow(const HiddenWindow&) = delete;
-    HiddenWindow& operator=(const HiddenWindow&) = delete;
-    ~HiddenWindow() { ::DestroyWindow(window_); }
-    HWND get() const { return window_; }
-
-private:
-    HWND window_ = nullptr;
-};
 
 // Records the class of every window the current thread creates.
 class WindowCreationRecorder {
@@ -289,29 +271,9 @@ protected:
         return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
     }
 
-    // The application's message loop: every message goes to MSG_PROCESSEVENT first, and only
-    // those the source does not claim are dispatched. Returns the first notice (MSG_NULL if
-    // none came within `milliseconds`) and the message that carried it.
     TW_UINT16 PumpUntilNotice(DWORD milliseconds, MSG* carrier = nullptr) {
-        const DWORD start = ::GetTickCount();
-        MSG message;
-        while (::GetTickCount() - start < milliseconds) {
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TW_EVENT event{ToTwain(&message), 0xFFFF};
-                const TW_UINT16 rc = Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
-                if (rc == TWRC_DSEVENT) {
-                    if (event.TWMessage == MSG_NULL) continue;
-                    if (carrier) *carrier = message;
-                    return event.TWMessage;
-                }
-                EXPECT_EQ(rc, TWRC_NOTDSEVENT);
-                EXPECT_EQ(event.TWMessage, MSG_NULL);
-                ::TranslateMessage(&message);
-                ::DispatchMessageW(&message);
-            }
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
-        return MSG_NULL;
+        return scanner_tests::PumpUntilNotice(
+            milliseconds, [this](TW_EVENT& event) { return Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event); }, carrier);
     }
 
     // The log without the PROCESSEVENT calls for messages that were not the source's.
@@ -700,6 +662,89 @@ TEST_F(ScannerTest, UserInterfaceCancelAsksTheApplicationToClose) {
     const std::vector<std::string> lines = LogLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->5 TWRC_DSEVENT MSG_CLOSEDSREQ"),
               lines.end());
+}
+
+}  // namespace
+
+namespace {
+
+// A TWAIN 2 DSM as the source sees it: entry points whose memory functions count what they
+// hand out, and a DSM_Entry that takes only DAT_NULL notices (anything else fails the test).
+struct FakeDsm2 {
+    static inline int allocated = 0;
+    static inline int freed = 0;
+    static inline std::vector<TW_UINT16> notices;
+    static inline TW_UINT32 noticeOrigin = 0;
+    static inline TW_UINT32 noticeDestination = 0;
+
+    static TW_UINT16 __stdcall Entry(TW_IDENTITY* origin, TW_IDENTITY* destination, TW_UINT32 dg, TW_UINT16 dat,
+                                     TW_UINT16 msg, void*) {
+        if (dg != DG_CONTROL || dat != DAT_NULL) {
+            ADD_FAILURE() << "unexpected call from the source: " << dg << " " << dat << " " << msg;
+            return TWRC_FAILURE;
+        }
+        notices.push_back(msg);
+        noticeOrigin = origin ? origin->Id : 0xFFFF;
+        noticeDestination = destination ? destination->Id : 0xFFFF;
+        return TWRC_SUCCESS;
+    }
+    static TW_HANDLE __stdcall Allocate(TW_UINT32 size) {
+        ++allocated;
+        return ToTwain(::GlobalAlloc(GMEM_MOVEABLE, size));
+    }
+    static void __stdcall Free(TW_HANDLE handle) {
+        ++freed;
+        ::GlobalFree(FromTwain<HGLOBAL>(handle));
+    }
+    static TW_MEMREF __stdcall Lock(TW_HANDLE handle) { return ToTwain(::GlobalLock(FromTwain<HGLOBAL>(handle))); }
+    static void __stdcall Unlock(TW_HANDLE handle) { ::GlobalUnlock(FromTwain<HGLOBAL>(handle)); }
+
+    static TW_ENTRYPOINT Points() {
+        allocated = freed = 0;
+        notices.clear();
+        return {sizeof(TW_ENTRYPOINT), &Entry, &Allocate, &Free, &Lock, &Unlock};
+    }
+};
+
+TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemoryFunctions) {
+    TW_ENTRYPOINT points = FakeDsm2::Points();
+    TW_ENTRYPOINT shortRecord = points;
+    shortRecord.Size = 8;
+    EXPECT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &shortRecord), TWRC_FAILURE);
+    ASSERT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &points), TWRC_SUCCESS);
+    Open();
+    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
+    TW_CAPABILITY capability{ICAP_PIXELTYPE, 0, 0};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_SUCCESS);
+    EXPECT_EQ(capability.ConType, TWON_ENUMERATION);
+    EXPECT_EQ(FakeDsm2::allocated, 1) << "the container came from the DSM's allocator";
+    FakeDsm2::Free(capability.hContainer);
+
+    HiddenWindow application;
+    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    EXPECT_TRUE(FakeDsm2::notices.empty()) << "not from inside MSG_ENABLEDS";
+    const DWORD start = ::GetTickCount();
+    MSG message;
+    while (FakeDsm2::notices.empty() && ::GetTickCount() - start < 10000) {
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TW_EVENT event{ToTwain(&message), 0xFFFF};
+            if (Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT) continue;
+            ::DispatchMessageW(&message);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    ASSERT_EQ(FakeDsm2::notices, (std::vector<TW_UINT16>{MSG_XFERREADY}));
+    EXPECT_EQ(FakeDsm2::noticeOrigin, 7u) << "from the source as the DSM numbered it";
+    EXPECT_EQ(FakeDsm2::noticeDestination, application_.Id);
+
+    TW_UINT32 handle = 0;
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE) << "state 6 since the notice";
+    EXPECT_EQ(FakeDsm2::allocated, 2) << "the image too";
+    EXPECT_TRUE(ReadDib(FromTwain<HGLOBAL>(handle)));
+    FakeDsm2::Free(handle);
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(FakeDsm2::freed, FakeDsm2::allocated);
 }
 
 }  // namespace

@@ -91,6 +91,16 @@ TEST(LogLine, ShowsTheConditionOfAFailureAndTheDetail) {
               "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->6 TWRC_DSEVENT MSG_XFERREADY");
 }
 
+TEST(LogLine, NamesTheFeedersConditionsAndTheTwain2Arguments) {
+    EXPECT_EQ(FormatLogLine({DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET}, State::TransferReady, State::TransferReady, TWRC_FAILURE,
+                            TWCC_PAPERJAM, ""),
+              "DG_IMAGE DAT_IMAGEMEMXFER MSG_GET 6->6 TWRC_FAILURE TWCC_PAPERJAM");
+    EXPECT_EQ(FormatLogLine({DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, State::Open, State::Open, TWRC_FAILURE,
+                            TWCC_NOMEDIA, ""),
+              "DG_CONTROL DAT_USERINTERFACE MSG_ENABLEDS 4->4 TWRC_FAILURE TWCC_NOMEDIA");
+    EXPECT_EQ(DataArgumentName(DAT_ENTRYPOINT), "DAT_ENTRYPOINT");
+}
+
 TEST(LogLine, UnknownCodesComeOutInHexadecimal) {
     EXPECT_EQ(FormatLogLine({0x10, 0x1234, 0x9999}, State::Open, State::Open, 42, 77, ""),
               "DG_0x0010 DAT_0x1234 MSG_0x9999 4->4 TWRC_0x002A TWCC_0x004D");

@@ -226,6 +226,16 @@ TEST(PageFiles, BadPagesAndBadRequestsGetClearErrors) {
                                          L"\": the page is not a valid image (its size, row length and pixel bytes do not agree).");
         EXPECT_TRUE(consumer->Files().empty());
     }
+    // A refused page leaves the multi-page file usable: the batch stops and the pages before it are kept.
+    auto kept = Open(directory / L"kept.tif");
+    ASSERT_TRUE(kept);
+    ASSERT_TRUE(kept->Take(PageOf(PixelFormat::Gray8, 8, 8, 0).View()));
+    EXPECT_FALSE(kept->Take(bad));
+    ASSERT_TRUE(kept->Finish()) << Narrow(kept->Error());
+    ASSERT_EQ(kept->Files().size(), 1u);
+    EXPECT_EQ(kept->Files()[0].pages, 1u);
+    fs::remove(directory / L"kept.tif");
+
     // A missing folder is reported by the page that needed the file.
     const fs::path missing = directory / L"nowhere" / L"doc.pdf";
     auto consumer = Open(missing);
