@@ -132,7 +132,7 @@ TEST_F(VantrelScan, TenDuplexSheetsGiveTwentyPagesIntoEveryKindOfFile) {
         EXPECT_EQ(run.status, 0u) << run.err;
         EXPECT_EQ(Count(run.err, progress), 20u) << run.err;
         EXPECT_NE(run.err.find("page 20: A4, 300 dpi, grey"), std::string::npos) << run.err;
-        const std::string json = std::filesystem::path(name).stem().string() + ".json";
+        const std::string json = std::filesystem::path(name).string() + ".json";
         std::ofstream(out / json, std::ios::binary) << run.out;
         expected << std::filesystem::path(name).string() << ' ' << json;
         for (int n = 1; n <= 20; ++n) expected << ' ' << n;
