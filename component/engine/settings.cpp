@@ -5,9 +5,7 @@
 #include "condition_text.h"
 #include "twain_names.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cwctype>
 
 namespace vantrel::engine {
 
@@ -41,15 +39,6 @@ std::wstring Refusal(std::uint16_t cap, const Item& wanted, const CapabilityRepl
 OneValue Value(std::uint16_t cap, ItemType fallback, Item item) { return OneValue{TypeOf(cap, fallback), std::move(item)}; }
 
 }  // namespace
-
-std::optional<ColorMode> ParseColorMode(std::wstring_view text) {
-    std::wstring folded(text);
-    std::transform(folded.begin(), folded.end(), folded.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-    if (folded == L"bw" || folded == L"blackwhite" || folded == L"lineart") return ColorMode::BlackWhite;
-    if (folded == L"gray" || folded == L"grey") return ColorMode::Gray;
-    if (folded == L"color" || folded == L"colour" || folded == L"rgb") return ColorMode::Color;
-    return std::nullopt;
-}
 
 std::optional<Item> CurrentItem(const capability::Container& container) {
     if (const auto* one = std::get_if<capability::OneValue>(&container)) return one->item;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "capability_value.h"
+#include "color_mode.h"
 #include "paper_sizes.h"
 #include "source_ref.h"
 
@@ -12,11 +13,6 @@
 #include <string_view>
 
 namespace vantrel::engine {
-
-enum class ColorMode { BlackWhite, Gray, Color };
-
-// "bw", "gray"/"grey", "color"/"colour", case-insensitive.
-std::optional<ColorMode> ParseColorMode(std::wstring_view text);
 
 // Sets the one value and reads it back: a source that answers success but keeps another value is an error too.
 std::wstring SetAndVerify(const SourceRef& source, std::uint16_t capability, const capability::OneValue& value);
