@@ -6,6 +6,7 @@
 #include "twain_names.h"
 
 #include <cmath>
+#include <cwchar>
 
 namespace vantrel::engine {
 
@@ -35,6 +36,8 @@ std::wstring Refusal(std::uint16_t cap, const Item& wanted, const CapabilityRepl
         return L"The source does not support " + label + L": " + DescribeCondition(reply.condition) + L".";
     return L"The source refused " + label + L" = " + DescribeItem(cap, wanted) + L": " + DescribeCondition(reply.condition) + L".";
 }
+
+double FrameSide(const TW_FIX32& side) { return side.Whole + side.Frac / 65536.0; }
 
 OneValue Value(std::uint16_t cap, ItemType fallback, Item item) { return OneValue{TypeOf(cap, fallback), std::move(item)}; }
 
@@ -140,7 +143,21 @@ std::wstring SetPaperSize(const SourceRef& source, const PaperSize& size) {
     layout.Frame.Right = TW_FIX32{static_cast<std::int16_t>(*right >> 16), static_cast<TW_UINT16>(*right & 0xFFFF)};
     layout.Frame.Bottom = TW_FIX32{static_cast<std::int16_t>(*bottom >> 16), static_cast<TW_UINT16>(*bottom & 0xFFFF)};
     const TW_UINT16 rc = source.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
-    if (rc == TWRC_SUCCESS || rc == TWRC_CHECKSTATUS) return {};
+    if (rc == TWRC_SUCCESS || rc == TWRC_CHECKSTATUS) {
+        // A source cuts a frame it cannot scan to one it can (TWRC_CHECKSTATUS): a smaller page
+        // than asked for is a refusal, not a scan of something else.
+        TW_IMAGELAYOUT taken{};
+        if (source.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &taken) != TWRC_SUCCESS) return {};
+        const double width = FrameSide(taken.Frame.Right) - FrameSide(taken.Frame.Left);
+        const double height = FrameSide(taken.Frame.Bottom) - FrameSide(taken.Frame.Top);
+        constexpr double kTolerance = 0.02;  // inches: rounding in the source's own units
+        if (std::fabs(width - size.widthInches) <= kTolerance && std::fabs(height - size.heightInches) <= kTolerance)
+            return {};
+        wchar_t text[160];
+        std::swprintf(text, std::size(text), L" (%.2f x %.2f in); it set a frame of %.2f x %.2f in (DAT_IMAGELAYOUT).",
+                      size.widthInches, size.heightInches, width, height);
+        return L"The source cannot scan the paper size " + Widen(size.name) + text;
+    }
     TW_STATUS status{};
     source.Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
     return L"The source refused the paper size " + Widen(size.name) + L" (ICAP_SUPPORTEDSIZES and DAT_IMAGELAYOUT): " +

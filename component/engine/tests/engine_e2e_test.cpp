@@ -128,6 +128,16 @@ TEST_F(EngineEndToEnd, SettingsReadBackAreTheOnesThePagesShow) {
     EXPECT_NEAR(sink.pages[0].height, 3508, 2);
 }
 
+TEST_F(EngineEndToEnd, APaperSizeTheSourceCannotScanIsAnErrorNotASmallerPage) {
+    Set(L"VANTREL_SCANNER_SHEETS", L"1");
+    OpenFeeder(false, 100, ColorMode::Gray);
+    // Not among the scanner's sizes, and larger than its glass: the frame it sets instead is smaller.
+    const std::wstring error = SetPaperSize(session_->Source(), *FindPaperSize(std::string_view("Ledger")));
+    EXPECT_NE(error.find(L"cannot scan the paper size Ledger"), std::wstring::npos);
+    EXPECT_NE(error.find(L"8.50 x 14.00"), std::wstring::npos) << "it says what the source took instead";
+    EXPECT_EQ(SetPaperSize(session_->Source(), *FindPaperSize(std::string_view("Letter"))), L"");
+}
+
 TEST_F(EngineEndToEnd, AJamAtPageSevenDeliversSixPagesAndNamesTheJam) {
     Set(L"VANTREL_SCANNER_SHEETS", L"10");
     Set(L"VANTREL_SCANNER_FAULT", L"jam:7");
