@@ -187,7 +187,8 @@ int BatchChild(int pages, int dpi, const std::wstring& mode, const std::wstring&
     const engine::SourceRef source = session.Source();
     const auto colour = engine::ParseColorMode(mode);
     if (!engine::SetFeeder(source, true).empty() || !colour || !engine::SetColorMode(source, *colour).empty() ||
-        !engine::SetResolution(source, dpi).empty()) {
+        !engine::SetResolution(source, dpi).empty() ||
+        !engine::SetPaperSize(source, *engine::FindPaperSize(std::string_view("A4"))).empty()) {
         std::printf("failed: settings refused\n");
         return 1;
     }

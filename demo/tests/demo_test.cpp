@@ -346,10 +346,14 @@ protected:
         ::GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
         if (!std::wcsstr(overrides, L"twain_32"))
             ::SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (std::wstring(L"twain_32=n;") + overrides).c_str());
+        // Other tests running at the same time may rely on the registration they found: leave it
+        // as it was, and remove only what this suite added.
+        CLSID clsid{};
+        registeredBefore_ = ::CLSIDFromProgID(L"Vantrel.TWAIN", &clsid) == S_OK;
         registered_ = fixtures::RunAndWait(L"regsvr32 /s \"" + Dll() + L"\"") == 0;
     }
     static void TearDownTestSuite() {
-        if (registered_) fixtures::RunAndWait(L"regsvr32 /u /s \"" + Dll() + L"\"");
+        if (registered_ && !registeredBefore_) fixtures::RunAndWait(L"regsvr32 /u /s \"" + Dll() + L"\"");
     }
     void SetUp() override { ASSERT_TRUE(registered_) << "regsvr32 could not register " << fs::path(Dll()).string(); }
 
@@ -370,9 +374,11 @@ protected:
     }
 
     static bool registered_;
+    static bool registeredBefore_;
 };
 
 bool DemoProgram::registered_ = false;
+bool DemoProgram::registeredBefore_ = false;
 
 TEST_F(DemoProgram, WhenTheDsmCannotBeOpenedItWarnsAndEndsWithoutAWindow) {
     DemoRun run(kBin / L"VantrelDemo.exe");
