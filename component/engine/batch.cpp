@@ -20,10 +20,6 @@ namespace {
 
 enum class PageOutcome { Delivered, Cancelled, Failed };
 
-// The buffer a memory transfer gets when the source has no preference, and the most we give it.
-constexpr std::uint32_t kDefaultStrip = 64 * 1024;
-constexpr std::uint32_t kLargestStrip = 16 * 1024 * 1024;
-
 struct Transfer {
     const SourceRef& source;
     const BatchOptions& options;
@@ -67,12 +63,10 @@ struct Transfer {
         TW_SETUPMEMXFER setup{};
         if (source.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup) != TWRC_SUCCESS)
             return FailWithStatus(L"The source could not set up the memory transfer of " + PageLabel());
-        std::uint32_t size = setup.Preferred;
-        if (size == 0 || size == TWON_DONTCARE32) size = setup.MaxBufSize != TWON_DONTCARE32 ? setup.MaxBufSize : kDefaultStrip;
-        size = std::max(size, setup.MinBufSize);
-        if (size == 0 || size > kLargestStrip) size = std::clamp<std::uint32_t>(setup.MinBufSize, kDefaultStrip, kLargestStrip);
-        if (setup.MinBufSize > kLargestStrip)
+        const auto bufferSize = StripBufferSize(setup.MinBufSize, setup.MaxBufSize, setup.Preferred);
+        if (!bufferSize)
             return Fail(L"The source wants strips of " + std::to_wstring(setup.MinBufSize) + L" bytes, more than we give.");
+        const std::uint32_t size = *bufferSize;
         std::vector<std::uint8_t> buffer;
         try {
             buffer.resize(size);

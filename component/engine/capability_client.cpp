@@ -3,6 +3,7 @@
 
 #include "condition_text.h"
 #include "container_codec.h"
+#include "source_status.h"
 #include "twain_names.h"
 
 #include <cstring>
@@ -14,25 +15,39 @@ using namespace twain;
 
 namespace {
 
-std::uint16_t ConditionAfter(const SourceRef& source) {
-    TW_STATUS status{};
-    if (source.Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS) return TWCC_BUMMER;
-    return status.ConditionCode;
+// A block of the DSM's memory holding `bytes`; empty when none can be had or locked.
+DsmBlock BlockWith(const DsmLink& link, std::span<const std::uint8_t> bytes) {
+    DsmBlock block = DsmBlock::Allocate(link, static_cast<std::uint32_t>(bytes.size()));
+    if (!block) return block;
+    DsmBlockView view(link, block.get());
+    if (view.bytes().size() < bytes.size()) return DsmBlock();
+    std::memcpy(view.bytes().data(), bytes.data(), bytes.size());
+    return block;
+}
+
+// One DAT_CAPABILITY request; `container` is what the source leaves in hContainer.
+TW_UINT16 Send(const SourceRef& source, std::uint16_t capability, TW_UINT16 msg, TW_UINT16& conType,
+               TW_HANDLE& container) {
+    TW_CAPABILITY request{};
+    request.Cap = capability;
+    request.ConType = conType;
+    request.hContainer = container;
+    const TW_UINT16 rc = source.Call(DG_CONTROL, DAT_CAPABILITY, msg, &request);
+    conType = request.ConType;
+    container = request.hContainer;
+    return rc;
 }
 
 // Sends `msg` with `block` as the container; takes back whatever container the source leaves.
 CapabilityReply Exchange(const SourceRef& source, std::uint16_t capability, TW_UINT16 msg, TW_UINT16 conType,
                          DsmBlock block) {
-    TW_CAPABILITY request{};
-    request.Cap = capability;
-    request.ConType = conType;
-    request.hContainer = block.get();
+    TW_HANDLE container = block.get();
     CapabilityReply reply;
-    reply.rc = source.Call(DG_CONTROL, DAT_CAPABILITY, msg, &request);
+    reply.rc = Send(source, capability, msg, conType, container);
     // The block we sent stays ours; a source that answers with a new one hands that one over.
     DsmBlock answer;
-    if (request.hContainer && request.hContainer != block.get()) answer = DsmBlock(source.link, request.hContainer);
-    if (reply.rc == TWRC_FAILURE || reply.rc == TWRC_CHECKSTATUS) reply.condition = ConditionAfter(source);
+    if (container && container != block.get()) answer = DsmBlock(source.link, container);
+    if (reply.rc == TWRC_FAILURE || reply.rc == TWRC_CHECKSTATUS) reply.condition = ReadCondition(source);
     if (reply.rc != TWRC_SUCCESS && reply.rc != TWRC_CHECKSTATUS) return reply;
     const TW_HANDLE returned = answer ? answer.get() : (msg == MSG_SET ? 0 : block.get());
     if (!returned) return reply;
@@ -41,7 +56,7 @@ CapabilityReply Exchange(const SourceRef& source, std::uint16_t capability, TW_U
         reply.problem = L"the source's container could not be locked";
         return reply;
     }
-    const auto decoded = capability::Decode(request.ConType, view.bytes());
+    const auto decoded = capability::Decode(conType, view.bytes());
     if (!decoded.container) {
         reply.problem = L"the source's container is not valid: " + Widen(capability::Describe(decoded.error));
         return reply;
@@ -63,42 +78,26 @@ CapabilityReply SetCapability(const SourceRef& source, std::uint16_t capability,
         reply.problem = L"the value cannot be sent: " + Widen(capability::Describe(encoded.error));
         return reply;
     }
-    DsmBlock block = DsmBlock::Allocate(source.link, static_cast<std::uint32_t>(encoded.bytes.size()));
+    DsmBlock block = BlockWith(source.link, encoded.bytes);
     if (!block) {
         CapabilityReply reply;
         reply.problem = L"there is no memory for the container";
         return reply;
-    }
-    {
-        DsmBlockView view(source.link, block.get());
-        if (view.bytes().size() < encoded.bytes.size()) {
-            CapabilityReply reply;
-            reply.problem = L"the container could not be locked";
-            return reply;
-        }
-        std::memcpy(view.bytes().data(), encoded.bytes.data(), encoded.bytes.size());
     }
     return Exchange(source, capability, MSG_SET, capability::ContainerCode(value), std::move(block));
 }
 
 CapabilityReply SetRawOneValue(const SourceRef& source, std::uint16_t capability, std::uint16_t itemType,
                                std::uint32_t item) {
-    DsmBlock block = DsmBlock::Allocate(source.link, sizeof(TW_ONEVALUE));
-    if (!block) return CapabilityReply{};
-    {
-        DsmBlockView view(source.link, block.get());
-        if (view.bytes().size() < sizeof(TW_ONEVALUE)) return CapabilityReply{};
-        TW_ONEVALUE value{};
-        value.ItemType = itemType;
-        value.Item = item;
-        std::memcpy(view.bytes().data(), &value, sizeof value);
-    }
-    TW_CAPABILITY request{};
-    request.Cap = capability;
-    request.ConType = TWON_ONEVALUE;
-    request.hContainer = block.get();
+    TW_ONEVALUE value{};
+    value.ItemType = itemType;
+    value.Item = item;
+    DsmBlock block = BlockWith(source.link, std::span(reinterpret_cast<const std::uint8_t*>(&value), sizeof value));
     CapabilityReply reply;
-    reply.rc = source.Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &request);
+    if (!block) return reply;
+    TW_UINT16 conType = TWON_ONEVALUE;
+    TW_HANDLE container = block.get();
+    reply.rc = Send(source, capability, MSG_SET, conType, container);
     return reply;
 }
 

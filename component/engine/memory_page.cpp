@@ -27,7 +27,18 @@ std::optional<PixelFormat> FormatOf(std::uint16_t pixelType, std::int16_t bits) 
     return std::nullopt;
 }
 
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
 }  // namespace
+
+std::optional<std::uint32_t> StripBufferSize(std::uint32_t minimum, std::uint32_t maximum, std::uint32_t preferred) {
+    const std::uint32_t low = minimum == kNone ? 1 : std::max(minimum, 1u);
+    if (low > kLargestStripBytes) return std::nullopt;
+    const std::uint32_t high = std::max(low, maximum == kNone || maximum == 0 ? kLargestStripBytes
+                                                                              : std::min(maximum, kLargestStripBytes));
+    const std::uint32_t wanted = preferred == kNone || preferred == 0 ? kDefaultStripBytes : preferred;
+    return std::clamp(wanted, low, high);
+}
 
 bool MemoryPage::Fail(std::string text) {
     error_ = std::move(text);

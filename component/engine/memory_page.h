@@ -33,6 +33,13 @@ struct MemoryStrip {
     std::span<const std::uint8_t> bytes;
 };
 
+// The buffer a memory transfer's strips are written to, from DAT_SETUPMEMXFER's answer: the source's
+// preference (our default when it has none), kept within its minimum and maximum and our largest.
+// Nullopt when its minimum is more than we give. TWON_DONTCARE32 (0xFFFFFFFF) in a field means none.
+inline constexpr std::uint32_t kDefaultStripBytes = 64 * 1024;
+inline constexpr std::uint32_t kLargestStripBytes = 16 * 1024 * 1024;
+std::optional<std::uint32_t> StripBufferSize(std::uint32_t minimum, std::uint32_t maximum, std::uint32_t preferred);
+
 class MemoryPage {
 public:
     // Refuses layouts the writers cannot take (1-bit black and white, 8-bit grey, 24-bit RGB are

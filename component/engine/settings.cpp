@@ -3,6 +3,7 @@
 
 #include "capability_client.h"
 #include "condition_text.h"
+#include "source_status.h"
 #include "twain_names.h"
 
 #include <cmath>
@@ -158,10 +159,8 @@ std::wstring SetPaperSize(const SourceRef& source, const PaperSize& size) {
                       size.widthInches, size.heightInches, width, height);
         return L"The source cannot scan the paper size " + Widen(size.name) + text;
     }
-    TW_STATUS status{};
-    source.Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
     return L"The source refused the paper size " + Widen(size.name) + L" (ICAP_SUPPORTEDSIZES and DAT_IMAGELAYOUT): " +
-           DescribeCondition(status.ConditionCode) + L".";
+           DescribeCondition(ReadCondition(source)) + L".";
 }
 
 std::wstring SetPageCount(const SourceRef& source, int count) {

@@ -9,11 +9,17 @@ namespace vantrel::engine {
 
 using namespace twain;
 
+std::uint16_t ReadCondition(const SourceRef& source) {
+    TW_STATUS status{};
+    if (source.Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS) return TWCC_BUMMER;
+    return status.ConditionCode;
+}
+
 SourceStatus ReadStatus(const SourceRef& source) {
     SourceStatus status;
+    status.condition = ReadCondition(source);
     TW_STATUS code{};
-    if (source.Call(DG_CONTROL, DAT_STATUS, MSG_GET, &code) != TWRC_SUCCESS) return status;
-    status.condition = code.ConditionCode;
+    code.ConditionCode = status.condition;
     // Only TWAIN 2 pairs know DAT_STATUSUTF8; the text comes in a block of the DSM's memory.
     if (!source.link.usesDsmMemory() || (source.source.SupportedGroups & DF_DS2) == 0) return status;
     TW_STATUSUTF8 utf8{};

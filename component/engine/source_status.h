@@ -13,6 +13,10 @@ struct SourceStatus {
     std::wstring text;                            // DAT_STATUSUTF8, empty when not offered
 };
 
+// The condition code alone (DAT_STATUS), TWCC_BUMMER when the source cannot say; asked right after
+// the failing request, as TWAIN wants: the next request would reset it.
+std::uint16_t ReadCondition(const SourceRef& source);
+
 // Asks right after the failing request, as TWAIN wants: the next request would reset the code.
 SourceStatus ReadStatus(const SourceRef& source);
 // "paper jam (TWCC_PAPERJAM): Paper jam in the feeder" or without the source's text.

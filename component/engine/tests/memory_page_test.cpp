@@ -130,5 +130,28 @@ TEST(MemoryPage, RefusesLayoutsItCannotStoreOrHold) {
     EXPECT_FALSE(page.Add(MemoryStrip{}));  // no page began
 }
 
+TEST(StripBufferSize, TakesThePreferenceWithinTheSourcesBoundsAndOurs) {
+    constexpr std::uint32_t none = 0xFFFFFFFF;
+    const struct {
+        std::uint32_t minimum, maximum, preferred;
+        std::optional<std::uint32_t> size;
+    } cases[] = {
+        {1, none, 8192, 8192},                                  // the preference as it is
+        {1, none, 0, kDefaultStripBytes},                       // none: ours
+        {none, none, none, kDefaultStripBytes},
+        {1, 4096, 0, 4096},                                     // our default above its maximum
+        {100000, none, 8192, 100000},                           // below its minimum
+        {1, 32768, 100u << 20, 32768},                          // a preference above its own maximum
+        {1, none, 100u << 20, kLargestStripBytes},              // above what we give
+        {1, 0, 0, kDefaultStripBytes},                          // a maximum of 0 is none
+        {kLargestStripBytes + 1, none, 0, std::nullopt},        // a minimum we cannot give
+        {8192, 4096, 0, 8192},                                  // contradictory bounds: its minimum wins
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StripBufferSize(c.minimum, c.maximum, c.preferred), c.size)
+            << c.minimum << " " << c.maximum << " " << c.preferred;
+    }
+}
+
 }  // namespace
 }  // namespace vantrel::engine
