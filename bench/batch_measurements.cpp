@@ -73,11 +73,25 @@ BatchFigures RunBatchChild(int pages, int dpi, const wchar_t* mode, const wchar_
     return figures;
 }
 
-Row MemoryRow(std::string measurement, std::string image, const std::vector<double>& samples, std::string note) {
+// The process peaks of `runs` batches of the same kind, each in a child of its own, as one row.
+Row PeakRow(std::string measurement, std::string image, int runs, int pages, int dpi, const wchar_t* mode,
+            const wchar_t* transfer) {
     Row row{std::move(measurement), std::move(image), Unit::Kilobytes};
-    if (samples.empty()) row.note = "a run failed";
-    else row.value = Summarize(samples);
-    if (!note.empty() && row.note.empty()) row.note = std::move(note);
+    std::vector<double> peaks;
+    double pageKb = 0;
+    for (int run = 0; run < runs; ++run) {
+        const BatchFigures figures = RunBatchChild(pages, dpi, mode, transfer);
+        if (!figures.ok || figures.pages != static_cast<std::uint32_t>(pages)) {
+            row.note = "a run failed";
+            return row;
+        }
+        peaks.push_back(figures.peakKb);
+        pageKb = figures.pageKb;
+    }
+    row.value = Summarize(peaks);
+    char note[64];
+    std::snprintf(note, sizeof note, "one page is %.0f KB", pageKb);
+    row.note = note;
     return row;
 }
 
@@ -136,43 +150,20 @@ std::vector<Row> MeasureBatchMemory(const Plan& plan) {
     const int many = smoke ? 3 : 50;
     const int dpi = smoke ? 75 : 150;
     for (const int pages : {1, many}) {
-        std::vector<double> peaks;
-        double pageKb = 0;
-        for (int run = 0; run < plan.memoryRuns; ++run) {
-            const BatchFigures figures = RunBatchChild(pages, dpi, L"gray", L"native");
-            if (!figures.ok || figures.pages != static_cast<std::uint32_t>(pages)) {
-                peaks.clear();
-                break;
-            }
-            peaks.push_back(figures.peakKb);
-            pageKb = figures.pageKb;
-        }
-        char note[96];
-        std::snprintf(note, sizeof note, "one page is %.0f KB", pageKb);
-        rows.push_back(MemoryRow("Peak memory of a feeder batch, native transfer (process peak)",
-                                 std::to_string(pages) + (pages == 1 ? " page" : " pages") + ", A4 grey " +
-                                     std::to_string(dpi) + " dpi",
-                                 peaks, note));
+        rows.push_back(PeakRow("Peak memory of a feeder batch, native transfer (process peak)",
+                               std::to_string(pages) + (pages == 1 ? " page" : " pages") + ", A4 grey " +
+                                   std::to_string(dpi) + " dpi",
+                               plan.memoryRuns, pages, dpi, L"gray", L"native"));
     }
     // A page of about 100 MB: A4 colour at 600 dpi is 4960 x 7016 x 3 bytes.
     const int largeDpi = smoke ? 100 : 600;
-    for (const wchar_t* transfer : {L"native", L"memory"}) {
-        std::vector<double> peaks;
-        double pageKb = 0;
-        for (int run = 0; run < plan.memoryRuns; ++run) {
-            const BatchFigures figures = RunBatchChild(1, largeDpi, L"color", transfer);
-            if (!figures.ok || figures.pages != 1) {
-                peaks.clear();
-                break;
-            }
-            peaks.push_back(figures.peakKb);
-            pageKb = figures.pageKb;
-        }
-        char note[96];
-        std::snprintf(note, sizeof note, "the page is %.0f KB", pageKb);
-        rows.push_back(MemoryRow(std::string("Peak memory of one large page, ") +
-                                     (transfer[0] == L'n' ? "native" : "memory") + " transfer (process peak)",
-                                 "A4 colour " + std::to_string(largeDpi) + " dpi", peaks, note));
+    char largePage[32];  // formatted, not concatenated: GCC 12 reports a false overlap in the concatenation here
+    std::snprintf(largePage, sizeof largePage, "A4 colour %d dpi", largeDpi);
+    for (const bool memory : {false, true}) {
+        rows.push_back(PeakRow(memory ? "Peak memory of one large page, memory transfer (process peak)"
+                                      : "Peak memory of one large page, native transfer (process peak)",
+                               largePage, plan.memoryRuns, 1, largeDpi,
+                               L"color", memory ? L"memory" : L"native"));
     }
     return rows;
 }
