@@ -9,9 +9,9 @@
 
 namespace vantrel::scanner {
 
-// Handles, pointers and window handles travel as 32-bit numbers in the TWAIN records on Win32.
+// Handles, pointers and window handles travel as pointer-sized numbers in the TWAIN records.
 template <typename Handle>
-Handle FromTwain(twain::TW_UINT32 value) {
+Handle FromTwain(twain::TW_HANDLE value) {
     return reinterpret_cast<Handle>(static_cast<UINT_PTR>(value));
 }
 

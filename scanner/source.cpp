@@ -95,7 +95,7 @@ TW_UINT16 Source::Dispatch(TW_IDENTITY* origin, const Triplet& triplet, void* da
             return TWRC_SUCCESS;
         }
         case DAT_IMAGEINFO: return GetImageInfo(static_cast<TW_IMAGEINFO*>(data));
-        case DAT_IMAGENATIVEXFER: return NativeXfer(static_cast<TW_UINT32*>(data), detail);
+        case DAT_IMAGENATIVEXFER: return NativeXfer(static_cast<TW_HANDLE*>(data), detail);
         case DAT_SETUPMEMXFER: return SetupMemXfer(static_cast<TW_SETUPMEMXFER*>(data));
         case DAT_IMAGEMEMXFER: return MemoryXfer(static_cast<TW_IMAGEMEMXFER*>(data), detail);
         case DAT_SETUPFILEXFER: return SetupFileXfer(triplet.msg, static_cast<TW_SETUPFILEXFER*>(data));

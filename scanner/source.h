@@ -62,7 +62,7 @@ private:
     twain::TW_UINT16 DisableDS();
     twain::TW_UINT16 ProcessEvent(twain::TW_EVENT* event, std::string& detail);
     twain::TW_UINT16 GetImageInfo(twain::TW_IMAGEINFO* info);
-    twain::TW_UINT16 NativeXfer(twain::TW_UINT32* handle, std::string& detail);
+    twain::TW_UINT16 NativeXfer(twain::TW_HANDLE* handle, std::string& detail);
     twain::TW_UINT16 SetupMemXfer(twain::TW_SETUPMEMXFER* setup);
     twain::TW_UINT16 MemoryXfer(twain::TW_IMAGEMEMXFER* strip, std::string& detail);
     twain::TW_UINT16 SetupFileXfer(twain::TW_UINT16 msg, twain::TW_SETUPFILEXFER* setup);

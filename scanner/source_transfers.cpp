@@ -97,7 +97,7 @@ TW_UINT16 Source::GetImageInfo(TW_IMAGEINFO* info) {
 }
 
 // The image leaves as a packed DIB in a block that the application owns from here on.
-TW_UINT16 Source::NativeXfer(TW_UINT32* handle, std::string& detail) {
+TW_UINT16 Source::NativeXfer(TW_HANDLE* handle, std::string& detail) {
     if (!handle) return Fail(TWCC_BADVALUE);
     *handle = 0;
     if (const TW_UINT16 rc = StartTransfer(TWSX_NATIVE); rc != TWRC_SUCCESS) return rc;

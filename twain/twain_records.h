@@ -1,4 +1,5 @@
-// The TWAIN records and codes as the Data Source Manager and the sources see them on 32-bit Windows.
+// The TWAIN records and codes as the Data Source Manager and the sources see them on Windows, in
+// 32 and in 64 bits: 2-byte packing in both, handles and addresses as wide as a pointer.
 #pragma once
 
 #include <cstddef>
@@ -9,9 +10,12 @@ namespace vantrel::twain {
 using TW_UINT16 = std::uint16_t;
 using TW_UINT32 = std::uint32_t;
 using TW_BOOL = std::uint16_t;
-// Handles and addresses are 32 bits wide in the DSM's layout on Win32.
-using TW_HANDLE = std::uint32_t;
-using TW_MEMREF = std::uint32_t;
+// Handles and addresses are pointer-sized: 4 bytes in the 32-bit layout, 8 in the 64-bit one.
+using TW_HANDLE = std::uintptr_t;
+using TW_MEMREF = std::uintptr_t;
+inline constexpr std::size_t kPointerSize = sizeof(void*);
+static_assert(sizeof(TW_HANDLE) == kPointerSize && sizeof(TW_MEMREF) == kPointerSize);
+static_assert(kPointerSize == 4 || kPointerSize == 8);
 
 inline constexpr std::size_t kStr32Size = 34;  // 32 characters, the terminating zero and a pad byte
 using TW_STR32 = char[kStr32Size];
@@ -136,19 +140,19 @@ static_assert(offsetof(TW_IDENTITY, Manufacturer) == 54);
 static_assert(offsetof(TW_IDENTITY, ProductFamily) == 88);
 static_assert(offsetof(TW_IDENTITY, ProductName) == 122);
 
-static_assert(sizeof(TW_USERINTERFACE) == 8);
+static_assert(sizeof(TW_USERINTERFACE) == (kPointerSize == 4 ? 8 : 12));
 static_assert(offsetof(TW_USERINTERFACE, ModalUI) == 2);
 static_assert(offsetof(TW_USERINTERFACE, hParent) == 4);
 
-static_assert(sizeof(TW_CAPABILITY) == 8);
+static_assert(sizeof(TW_CAPABILITY) == (kPointerSize == 4 ? 8 : 12));
 static_assert(offsetof(TW_CAPABILITY, ConType) == 2);
 static_assert(offsetof(TW_CAPABILITY, hContainer) == 4);
 
 static_assert(sizeof(TW_ONEVALUE) == 6);
 static_assert(offsetof(TW_ONEVALUE, Item) == 2);
 
-static_assert(sizeof(TW_EVENT) == 6);
-static_assert(offsetof(TW_EVENT, TWMessage) == 4);
+static_assert(sizeof(TW_EVENT) == (kPointerSize == 4 ? 6 : 10));
+static_assert(offsetof(TW_EVENT, TWMessage) == kPointerSize);
 
 static_assert(sizeof(TW_IMAGEINFO) == 42);
 static_assert(offsetof(TW_IMAGEINFO, ImageWidth) == 8);
@@ -361,18 +365,18 @@ struct TW_IMAGELAYOUT {
 
 #pragma pack(pop)
 
-static_assert(sizeof(TW_MEMORY) == 12);
+static_assert(sizeof(TW_MEMORY) == (kPointerSize == 4 ? 12 : 16));
 static_assert(offsetof(TW_MEMORY, TheMem) == 8);
 static_assert(sizeof(TW_SETUPMEMXFER) == 12);
-static_assert(sizeof(TW_IMAGEMEMXFER) == 38);
+static_assert(sizeof(TW_IMAGEMEMXFER) == (kPointerSize == 4 ? 38 : 42));
 static_assert(offsetof(TW_IMAGEMEMXFER, BytesPerRow) == 2);
 static_assert(offsetof(TW_IMAGEMEMXFER, BytesWritten) == 22);
 static_assert(offsetof(TW_IMAGEMEMXFER, Memory) == 26);
 static_assert(sizeof(TW_SETUPFILEXFER) == 260);
 static_assert(offsetof(TW_SETUPFILEXFER, Format) == 256);
-static_assert(sizeof(TW_CALLBACK) == 10);
-static_assert(offsetof(TW_CALLBACK, Message) == 8);
-static_assert(sizeof(TW_STATUSUTF8) == 12);
+static_assert(sizeof(TW_CALLBACK) == (kPointerSize == 4 ? 10 : 14));
+static_assert(offsetof(TW_CALLBACK, Message) == (kPointerSize == 4 ? 8 : 12));
+static_assert(sizeof(TW_STATUSUTF8) == (kPointerSize == 4 ? 12 : 16));
 static_assert(offsetof(TW_STATUSUTF8, UTF8string) == 8);
 static_assert(sizeof(TW_IMAGELAYOUT) == 28);
 static_assert(offsetof(TW_IMAGELAYOUT, PageNumber) == 20);
@@ -464,7 +468,8 @@ struct TW_ENTRYPOINT {
     DSM_MEMUNLOCK DSM_MemUnlock;
 };
 #pragma pack(pop)
-static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*));
+static_assert(sizeof(TW_ENTRYPOINT) == (kPointerSize == 4 ? 24 : 44));
+static_assert(offsetof(TW_ENTRYPOINT, DSM_MemUnlock) == (kPointerSize == 4 ? 20 : 36));
 #endif
 
 // What a source needs beyond the codes above: which messages a capability answers, and a failed file write.

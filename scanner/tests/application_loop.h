@@ -41,7 +41,7 @@ inline vantrel::twain::TW_UINT16 PumpUntilNotice(DWORD milliseconds,
     MSG message;
     while (::GetTickCount() - start < milliseconds) {
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TW_EVENT event{static_cast<TW_UINT32>(reinterpret_cast<UINT_PTR>(&message)), 0xFFFF};
+            TW_EVENT event{reinterpret_cast<UINT_PTR>(&message), 0xFFFF};
             const TW_UINT16 rc = processEvent(event);
             if (rc == TWRC_DSEVENT) {
                 if (event.TWMessage == MSG_NULL) continue;

@@ -26,11 +26,11 @@ using vantrel::imaging::PageImage;
 using vantrel::imaging::PixelFormat;
 
 template <typename T>
-TW_UINT32 ToTwain(T* pointer) {
-    return static_cast<TW_UINT32>(reinterpret_cast<UINT_PTR>(pointer));
+TW_HANDLE ToTwain(T* pointer) {
+    return reinterpret_cast<UINT_PTR>(pointer);
 }
 
-HGLOBAL AsGlobal(TW_UINT32 value) { return reinterpret_cast<HGLOBAL>(static_cast<UINT_PTR>(value)); }
+HGLOBAL AsGlobal(TW_HANDLE value) { return reinterpret_cast<HGLOBAL>(static_cast<UINT_PTR>(value)); }
 
 // A page read back from whatever the transfer gave, top row first, in the reader's format.
 struct Page {
@@ -160,7 +160,7 @@ protected:
     }
 
     std::optional<Page> TransferNative() {
-        TW_UINT32 handle = 0;
+        TW_HANDLE handle = 0;
         const TW_UINT16 rc = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
         if (rc != TWRC_XFERDONE) {
             lastRc_ = rc;
@@ -398,7 +398,7 @@ TEST_F(ScannerThroughDsm, FileTransferWritesTheBmpWhereTheApplicationSaid) {
     EXPECT_EQ(Status(), TWCC_BADVALUE);
     ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
     ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
-    TW_UINT32 handle = 0;
+    TW_HANDLE handle = 0;
     EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE) << "the file mechanism was chosen";
     EXPECT_EQ(Status(), TWCC_SEQERROR);
     ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_XFERDONE);
@@ -444,7 +444,7 @@ TEST_F(ScannerThroughDsm, ANativeImageTooLargeForMemoryFailsCleanly) {
     ASSERT_EQ(SetOne(ICAP_SUPPORTEDSIZES, TWTY_UINT16, TWSS_A4), TWRC_SUCCESS);  // colour: about 417 MB
     ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
     ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
-    TW_UINT32 handle = 0xDEAD;
+    TW_HANDLE handle = 0xDEAD;
     EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);
     EXPECT_EQ(handle, 0u);
     EXPECT_EQ(Status(), TWCC_LOWMEMORY);

@@ -28,12 +28,12 @@ constexpr const wchar_t* kDialogClass = vantrel::scanner::ScanDialog::kClassName
 constexpr const wchar_t* kProgressClass = vantrel::scanner::ProgressWindow::kClassName;
 
 template <typename T>
-TW_UINT32 ToTwain(T* pointer) {
-    return static_cast<TW_UINT32>(reinterpret_cast<UINT_PTR>(pointer));
+TW_HANDLE ToTwain(T* pointer) {
+    return reinterpret_cast<UINT_PTR>(pointer);
 }
 
 template <typename T>
-T FromTwain(TW_UINT32 value) {
+T FromTwain(TW_HANDLE value) {
     return reinterpret_cast<T>(static_cast<UINT_PTR>(value));
 }
 
@@ -356,7 +356,7 @@ TEST_P(FullAcquisition, DeliversTheChartAndWalksTheStatesInOrder) {
     EXPECT_EQ(info.SamplesPerPixel, a.bits == 24 ? 3 : 1);
     EXPECT_GT(info.XResolution.Whole, 0);
 
-    TW_UINT32 handle = 0;
+    TW_HANDLE handle = 0;
     ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
     ASSERT_NE(handle, 0u);
     HGLOBAL block = FromTwain<HGLOBAL>(handle);
@@ -422,7 +422,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ScannerTest, TripletsInTheWrongStateFailWithSequenceErrorsAndChangeNothing) {
     HiddenWindow application;
-    TW_UINT32 handle = 0;
+    TW_HANDLE handle = 0;
     TW_IMAGEINFO info{};
     TW_PENDINGXFERS pending{};
     TW_USERINTERFACE ui{};
@@ -529,7 +529,7 @@ TEST_P(IndicatorsTest, ProgressWindowShownDuringTheTransferOnlyWhenIndicatorsAre
     ASSERT_EQ(SetIndicators(indicators), TWRC_SUCCESS);
     ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
-    TW_UINT32 handle = 0;
+    TW_HANDLE handle = 0;
     {
         WindowCreationRecorder recorder;
         ASSERT_TRUE(recorder);
@@ -548,7 +548,7 @@ TEST_F(ScannerTest, CancelledTransferReturnsCancelAndStillNeedsEndXfer) {
     Open();
     ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
-    TW_UINT32 handle = 0xDEAD;
+    TW_HANDLE handle = 0xDEAD;
     EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_CANCEL);
     EXPECT_EQ(handle, 0u);
     TW_USERINTERFACE ui{};
@@ -627,7 +627,7 @@ TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
     EXPECT_EQ(info.ImageWidth, 200);
     EXPECT_EQ(info.ImageLength, 150);
     EXPECT_EQ(info.BitsPerPixel, 8);
-    TW_UINT32 handle = 0;
+    TW_HANDLE handle = 0;
     ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
     const std::optional<DibView> dib = ReadDib(FromTwain<HGLOBAL>(handle));
     ::GlobalFree(FromTwain<HGLOBAL>(handle));
@@ -654,7 +654,7 @@ TEST_F(ScannerTest, UserInterfaceCancelAsksTheApplicationToClose) {
     ASSERT_NE(cancel, nullptr);
     ::SendMessageW(cancel, BM_CLICK, 0, 0);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_CLOSEDSREQ);
-    TW_UINT32 handle = 0;
+    TW_HANDLE handle = 0;
     EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE) << "no image after a cancel";
     TW_USERINTERFACE ui{};
     ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
@@ -737,7 +737,7 @@ TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemo
     EXPECT_EQ(FakeDsm2::noticeOrigin, 7u) << "from the source as the DSM numbered it";
     EXPECT_EQ(FakeDsm2::noticeDestination, application_.Id);
 
-    TW_UINT32 handle = 0;
+    TW_HANDLE handle = 0;
     ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE) << "state 6 since the notice";
     EXPECT_EQ(FakeDsm2::allocated, 2) << "the image too";
     EXPECT_TRUE(ReadDib(FromTwain<HGLOBAL>(handle)));
