@@ -1,4 +1,5 @@
-// Self-registration: the class, its ProgID and the type library, for the machine or the current user.
+// Self-registration: the class, its ProgID, its AppID for COM's surrogate and the type library, for
+// the machine or the current user.
 #include "registration.h"
 
 #include "Vantrel_h.h"
@@ -36,16 +37,21 @@ struct Entry {
 
 // The registration record, in the order it is written; removal walks it backwards.
 std::vector<Entry> Record() {
-    const std::wstring clsid = L"CLSID\\" + GuidText(CLSID_TWAIN);
+    const std::wstring id = GuidText(CLSID_TWAIN);
+    const std::wstring clsid = L"CLSID\\" + id;
+    // The AppID with an empty DllSurrogate lets a 64-bit client run this 32-bit server in COM's
+    // 32-bit dllhost.exe.
     return {
         {clsid, L"", kDescription},
+        {clsid, L"AppID", id},
         {clsid + L"\\InprocServer32", L"", module::Path()},
         {clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
         {clsid + L"\\ProgID", L"", kProgId},
         {clsid + L"\\TypeLib", L"", GuidText(LIBID_Vantrel)},
         {clsid + L"\\Version", L"", L"1.0"},
         {kProgId, L"", kDescription},
-        {std::wstring(kProgId) + L"\\CLSID", L"", GuidText(CLSID_TWAIN)},
+        {std::wstring(kProgId) + L"\\CLSID", L"", id},
+        {L"AppID\\" + id, L"DllSurrogate", L""},
     };
 }
 

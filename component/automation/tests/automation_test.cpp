@@ -491,12 +491,34 @@ protected:
         if (::RegGetValueW(root, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return {};
         return value;
     }
+
+    // The class's AppID and its empty DllSurrogate, which let 64-bit clients use the server
+    // through COM's surrogate: "<appid>|<surrogate>", each part "-" when missing.
+    static std::wstring SurrogateEntries(HKEY root, const wchar_t* classes) {
+        wchar_t clsid[40] = {};
+        ::StringFromGUID2(CLSID_TWAIN, clsid, 40);
+        const auto read = [root](const std::wstring& key, const wchar_t* name) -> std::wstring {
+            wchar_t value[MAX_PATH] = {};
+            DWORD size = sizeof value;
+            if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return L"-";
+            return value;
+        };
+        return read(std::wstring(classes) + L"CLSID\\" + clsid, L"AppID") + L"|" +
+               read(std::wstring(classes) + L"AppID\\" + clsid, L"DllSurrogate");
+    }
+
+    static std::wstring ExpectedSurrogateEntries() {
+        wchar_t clsid[40] = {};
+        ::StringFromGUID2(CLSID_TWAIN, clsid, 40);
+        return std::wstring(clsid) + L"|";
+    }
 };
 
 TEST_F(RegisteredTest, Regsvr32RegistersAndUnregisters) {
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /s \"" + kDll + L"\""), 0u);
     EXPECT_TRUE(Creatable());
     EXPECT_EQ(ServerPath(HKEY_CLASSES_ROOT, L""), kDll);
+    EXPECT_EQ(SurrogateEntries(HKEY_CLASSES_ROOT, L""), ExpectedSurrogateEntries());
     ComPtr<ITypeLib> registered;
     EXPECT_EQ(::LoadRegTypeLib(LIBID_Vantrel, 1, 0, 0, registered.put()), S_OK);
     registered.reset();
@@ -504,18 +526,21 @@ TEST_F(RegisteredTest, Regsvr32RegistersAndUnregisters) {
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /u /s \"" + kDll + L"\""), 0u);
     EXPECT_FALSE(Creatable());
     EXPECT_EQ(ServerPath(HKEY_CLASSES_ROOT, L""), L"");
+    EXPECT_EQ(SurrogateEntries(HKEY_CLASSES_ROOT, L""), L"-|-");
     EXPECT_NE(::LoadRegTypeLib(LIBID_Vantrel, 1, 0, 0, registered.put()), S_OK);
 }
 
 TEST_F(RegisteredTest, PerUserRegistrationThroughDllInstall) {
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /s /n /i:user \"" + kDll + L"\""), 0u);
     EXPECT_EQ(ServerPath(HKEY_CURRENT_USER, L"Software\\Classes\\"), kDll);
+    EXPECT_EQ(SurrogateEntries(HKEY_CURRENT_USER, L"Software\\Classes\\"), ExpectedSurrogateEntries());
     // Windows merges the user's classes into HKEY_CLASSES_ROOT; Wine reads the machine's only.
     if (!fixtures::RunningUnderWine()) {
         EXPECT_TRUE(Creatable());
     }
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /u /s /n /i:user \"" + kDll + L"\""), 0u);
     EXPECT_EQ(ServerPath(HKEY_CURRENT_USER, L"Software\\Classes\\"), L"");
+    EXPECT_EQ(SurrogateEntries(HKEY_CURRENT_USER, L"Software\\Classes\\"), L"-|-");
     EXPECT_FALSE(Creatable());
     if (fixtures::RunningUnderWine()) GTEST_SKIP() << "creation from the user's classes is not checked: Wine does not merge them";
 }
