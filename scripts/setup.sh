@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   cmake make ninja-build file
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools mingw-w64-i686-dev
-  libwine-dev wine wine32:i386 fonts-wine
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  libwine-dev wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils imagemagick python3-pil
   googletest clang libclang-rt-14-dev
   zlib1g-dev libz-mingw-w64-dev libtiff-tools poppler-utils qpdf

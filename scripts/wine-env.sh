@@ -1,8 +1,11 @@
-# Sourced: the environment of the project's private, quiet, 32-bit Wine prefix inside a build tree.
+# Sourced: the environment of the project's private, quiet Wine prefix inside a build tree: 32-bit
+# for the 32-bit build, 64-bit (which runs 32-bit programs too) for the 64-bit build, as the build
+# tree's wine-arch file says.
 # Usage: . scripts/wine-env.sh BUILD_DIR
 vantrel_build_dir=$(cd "$1" && pwd)
 vantrel_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEARCH=win32
+if [ -f "$vantrel_build_dir/wine-arch" ]; then WINEARCH=$(cat "$vantrel_build_dir/wine-arch"); fi
 export WINEPREFIX="$vantrel_build_dir/wine-prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

@@ -67,13 +67,31 @@ HRESULT RegisterTypeLibrary(Scope scope) {
                                 : ::RegisterTypeLib(library.get(), file, nullptr);
 }
 
+// The type library registers under win32 or win64, as this build targets.
+constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
 HRESULT UnregisterTypeLibrary(Scope scope) {
     UniqueBstr registeredPath;
     if (FAILED(::QueryPathOfRegTypeLib(LIBID_VantrelScan, 1, 0, 0, registeredPath.put()))) return S_OK;
-    const HRESULT hr = scope == Scope::User ? ::UnRegisterTypeLibForUser(LIBID_VantrelScan, 1, 0, 0, SYS_WIN32)
-                                            : ::UnRegisterTypeLib(LIBID_VantrelScan, 1, 0, 0, SYS_WIN32);
+    const HRESULT hr = scope == Scope::User ? ::UnRegisterTypeLibForUser(LIBID_VantrelScan, 1, 0, 0, kSysKind)
+                                            : ::UnRegisterTypeLib(LIBID_VantrelScan, 1, 0, 0, kSysKind);
     if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY) return S_OK;
     return hr;
+}
+
+// Removing the 64-bit type library also removes the interfaces' marshalling keys that 64-bit
+// clients of the 32-bit server in COM's surrogate rely on. When the 32-bit server's type library
+// is still registered, it is registered again, which writes them back.
+HRESULT RestoreWin32TypeLibrary(Scope scope) {
+    if constexpr (kSysKind == SYS_WIN32) return S_OK;
+    UniqueBstr path;
+    if (FAILED(::QueryPathOfRegTypeLib(LIBID_VantrelScan, 1, 0, 0, path.put()))) return S_OK;
+    if (::_wcsicmp(path.get(), scan_module::Path().c_str()) == 0) return S_OK;
+    ComPtr<ITypeLib> library;
+    // A registration left behind by a file that is gone: nothing to restore.
+    if (FAILED(::LoadTypeLibEx(path.get(), REGKIND_NONE, library.put()))) return S_OK;
+    return scope == Scope::User ? ::RegisterTypeLibForUser(library.get(), path.get(), nullptr)
+                                : ::RegisterTypeLib(library.get(), path.get(), nullptr);
 }
 
 }  // namespace
@@ -81,25 +99,30 @@ HRESULT UnregisterTypeLibrary(Scope scope) {
 std::vector<Entry> Record() {
     const std::wstring id = GuidText(CLSID_Scanner);
     const std::wstring clsid = L"CLSID\\" + id;
-    // The AppID with an empty DllSurrogate lets a 64-bit client run this 32-bit server in COM's
-    // own surrogate process; the class names it by the same identifier.
-    return {
+    std::vector<Entry> record = {
         {clsid, L"", kDescription},
-        {clsid, L"AppID", id},
         {clsid + L"\\InprocServer32", L"", scan_module::Path()},
         {clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
         {clsid + L"\\ProgID", L"", kVersionedProgId},
         {clsid + L"\\VersionIndependentProgID", L"", kProgId},
         {clsid + L"\\TypeLib", L"", GuidText(LIBID_VantrelScan)},
         {clsid + L"\\Version", L"", L"1.0"},
-        {L"AppID\\" + id, L"", kDescription},
-        {L"AppID\\" + id, L"DllSurrogate", L""},
         {kProgId, L"", kDescription},
         {std::wstring(kProgId) + L"\\CLSID", L"", id},
         {std::wstring(kProgId) + L"\\CurVer", L"", kVersionedProgId},
         {kVersionedProgId, L"", kDescription},
         {std::wstring(kVersionedProgId) + L"\\CLSID", L"", id},
     };
+    // The AppID with an empty DllSurrogate lets a 64-bit client run the 32-bit server in COM's own
+    // surrogate process; the class names it by the same identifier. The 64-bit server writes none:
+    // the AppID key is shared by both registry views, and removing the 64-bit server must not take
+    // the 32-bit one's surrogate away.
+    if constexpr (sizeof(void*) == 4) {
+        record.insert(record.begin() + 1, Entry{clsid, L"AppID", id});
+        record.insert(record.begin() + 8, {Entry{L"AppID\\" + id, L"", kDescription},
+                                           Entry{L"AppID\\" + id, L"DllSurrogate", L""}});
+    }
+    return record;
 }
 
 HRESULT Register(Scope scope) {
@@ -128,7 +151,8 @@ HRESULT Unregister(Scope scope) {
                 if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) result = SELFREG_E_CLASS;
             }
         }
-        const HRESULT library = UnregisterTypeLibrary(scope);
+        HRESULT library = UnregisterTypeLibrary(scope);
+        if (SUCCEEDED(library)) library = RestoreWin32TypeLibrary(scope);
         return FAILED(library) ? library : result;
     } catch (...) {
         return E_OUTOFMEMORY;

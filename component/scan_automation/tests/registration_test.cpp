@@ -22,23 +22,27 @@ std::vector<Value> Written() {
     const std::wstring clsid = Guid(CLSID_Scanner);
     const std::wstring description = L"Vantrel Scan: scans pages from a TWAIN source into image files.";
     const std::wstring classKey = L"CLSID\\" + clsid;
-    return {
+    std::vector<Value> written = {
         {classKey, nullptr, description},
-        {classKey, L"AppID", clsid},
         {classKey + L"\\InprocServer32", nullptr, ScanServer::Path().wstring()},
         {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
         {classKey + L"\\ProgID", nullptr, L"VantrelScan.Scanner.1"},
         {classKey + L"\\VersionIndependentProgID", nullptr, L"VantrelScan.Scanner"},
         {classKey + L"\\TypeLib", nullptr, Guid(LIBID_VantrelScan)},
         {classKey + L"\\Version", nullptr, L"1.0"},
-        {L"AppID\\" + clsid, nullptr, description},
-        {L"AppID\\" + clsid, L"DllSurrogate", L""},
         {L"VantrelScan.Scanner", nullptr, description},
         {L"VantrelScan.Scanner\\CLSID", nullptr, clsid},
         {L"VantrelScan.Scanner\\CurVer", nullptr, L"VantrelScan.Scanner.1"},
         {L"VantrelScan.Scanner.1", nullptr, description},
         {L"VantrelScan.Scanner.1\\CLSID", nullptr, clsid},
     };
+    // Only the 32-bit server offers itself to 64-bit clients through COM's surrogate.
+    if constexpr (sizeof(void*) == 4) {
+        written.push_back({classKey, L"AppID", clsid});
+        written.push_back({L"AppID\\" + clsid, nullptr, description});
+        written.push_back({L"AppID\\" + clsid, L"DllSurrogate", L""});
+    }
+    return written;
 }
 
 // The value, or nullopt when the key or value is missing.
@@ -86,12 +90,18 @@ protected:
 TEST_F(RegistrationTest, MachineWideThroughRegsvr32AndBackOut) {
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /s " + dll), 0u);
     ExpectRegistered(HKEY_CLASSES_ROOT, L"");
+    EXPECT_EQ(Read(HKEY_CLASSES_ROOT, L"CLSID\\" + Guid(CLSID_Scanner), L"AppID").has_value(), sizeof(void*) == 4)
+        << "an AppID for the surrogate from the 32-bit server only";
     EXPECT_TRUE(Creatable(L"VantrelScan.Scanner"));
     EXPECT_TRUE(Creatable(L"VantrelScan.Scanner.1"));
     ComPtr<ITypeLib> library;
     EXPECT_EQ(::LoadRegTypeLib(LIBID_VantrelScan, 1, 0, 0, library.put()), S_OK);
     library.reset();
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"Interface\\" + Guid(IID_IScanner))) << "marshalled by the type library";
+    const std::wstring platform = sizeof(void*) == 8 ? L"win64" : L"win32";
+    EXPECT_EQ(Read(HKEY_CLASSES_ROOT, L"TypeLib\\" + Guid(LIBID_VantrelScan) + L"\\1.0\\0\\" + platform, nullptr),
+              ScanServer::Path().wstring())
+        << "the type library registered for this build's platform";
 
     ASSERT_EQ(fixtures::RunAndWait(L"regsvr32 /u /s " + dll), 0u);
     ExpectRemoved(HKEY_CLASSES_ROOT, L"");
