@@ -48,7 +48,14 @@ TW_UINT16 Session::CallDsm(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* dat
 
 std::wstring Session::Open(HWND owner) {
     if (dsmOpen_) return {};
-    if (!link_.Bind(choice_)) return L"No TWAIN Data Source Manager is installed (neither TWAINDSM.dll nor Twain_32.dll could be loaded).";
+    if (!link_.Bind(choice_)) {
+        // Most systems have only the 32-bit DSM and drivers, which a 64-bit program cannot load.
+        if constexpr (sizeof(void*) == 8)
+            return L"No 64-bit TWAIN Data Source Manager is installed (neither TWAINDSM.dll nor a 64-bit Twain_32.dll "
+                   L"could be loaded). Scanners with only 32-bit drivers are reached through the 32-bit VantrelScan.dll "
+                   L"or vantrel-scan.exe.";
+        return L"No TWAIN Data Source Manager is installed (neither TWAINDSM.dll nor Twain_32.dll could be loaded).";
+    }
     parent_ = owner;
     if (!parent_) {
         // Sources' dialogs need an owner; a script has none, so it gets a hidden one of ours.
