@@ -118,9 +118,9 @@ std::vector<Entry> Record() {
     // the AppID key is shared by both registry views, and removing the 64-bit server must not take
     // the 32-bit one's surrogate away.
     if constexpr (sizeof(void*) == 4) {
-        record.insert(record.begin() + 1, Entry{clsid, L"AppID", id});
-        record.insert(record.begin() + 8, {Entry{L"AppID\\" + id, L"", kDescription},
-                                           Entry{L"AppID\\" + id, L"DllSurrogate", L""}});
+        record.push_back({clsid, L"AppID", id});
+        record.push_back({L"AppID\\" + id, L"", kDescription});
+        record.push_back({L"AppID\\" + id, L"DllSurrogate", L""});
     }
     return record;
 }
