@@ -29,11 +29,16 @@ inner() {
     wineboot -i </dev/null >/dev/null 2>&1 9>&-
     # Without a window manager every dialog that closes otherwise costs about two seconds.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&-
-  else
-    # The session's own services start here, away from the command's output: a test runner
-    # waits for every holder of its pipes to go.
-    wineboot </dev/null >/dev/null 2>&1 9>&-
+    # The services started while the prefix was made cannot start RpcSs in time, so every
+    # activation of an out-of-process server (COM's surrogate) would wait forever: the session
+    # starts again on the finished prefix.
+    wineserver -k 9>&- || true
+    wineserver -w 9>&- || true
+    wineserver -p 9>&-
   fi
+  # The session's own services start here, away from the command's output: a test runner
+  # waits for every holder of its pipes to go.
+  wineboot </dev/null >/dev/null 2>&1 9>&-
   status=0
   "$@" 9>&- || status=$?
   wineserver -k 9>&- || true
