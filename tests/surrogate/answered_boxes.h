@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,11 +30,9 @@ public:
 
 private:
     void Watch();
-    static BOOL CALLBACK OnWindow(HWND window, LPARAM self);
 
     mutable std::mutex mutex_;
     std::vector<AnsweredBox> seen_;
-    std::vector<HWND> answered_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
