@@ -1,5 +1,5 @@
 // Scripted acquisitions through Vantrel.dll against the stand-in DSM.
-#include "acquisition_rig.h"
+#include "bench/acquisition_rig.h"
 
 namespace bench {
 

@@ -2,9 +2,9 @@
 // hands over a block the benchmark prepared and records when each request came and went.
 #pragma once
 
-#include "component_client.h"
-#include "stand_in_dsm_client.h"
-#include "win32_owners.h"
+#include "bench/component_client.h"
+#include "tests/fixtures/stand_in_dsm/stand_in_dsm_client.h"
+#include "win32/win32_owners.h"
 
 #include <cstdint>
 #include <filesystem>

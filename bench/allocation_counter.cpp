@@ -1,6 +1,6 @@
 // Counting wrappers for the allocation functions a module imports, and the patching of its
 // import address table.
-#include "allocation_counter.h"
+#include "bench/allocation_counter.h"
 
 #include <oleauto.h>
 

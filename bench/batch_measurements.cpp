@@ -1,15 +1,15 @@
 // The engine's batches: peak memory of many pages against one, and of a large page by memory
 // against native transfer. Each batch runs in a child process of its own against the sample
 // scanner through the system's DSM, so one peak never hides in another.
-#include "batch_measurements.h"
+#include "bench/batch_measurements.h"
 
-#include "child_run.h"
-#include "consumer_sink.h"
-#include "page_consumer.h"
-#include "scoped_environment.h"
-#include "session.h"
-#include "settings.h"
-#include "stand_in_dsm_client.h"
+#include "bench/child_run.h"
+#include "engine/consumer_sink.h"
+#include "imaging/page_consumer.h"
+#include "tests/fixtures/scoped_environment.h"
+#include "engine/session.h"
+#include "engine/settings.h"
+#include "tests/fixtures/stand_in_dsm/stand_in_dsm_client.h"
 
 #include <psapi.h>
 

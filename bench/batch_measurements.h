@@ -1,7 +1,7 @@
 // What the benchmark measures of the engine's batches.
 #pragma once
 
-#include "measurements.h"
+#include "bench/measurements.h"
 
 #include <string>
 

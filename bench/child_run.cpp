@@ -1,8 +1,8 @@
 // Running this program again with its standard output on a pipe.
-#include "child_run.h"
+#include "bench/child_run.h"
 
-#include "child_process.h"
-#include "win32_owners.h"
+#include "tests/fixtures/child_process.h"
+#include "win32/win32_owners.h"
 
 #include <filesystem>
 

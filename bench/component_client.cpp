@@ -1,5 +1,5 @@
 // The benchmark's client of Vantrel.dll.
-#include "component_client.h"
+#include "bench/component_client.h"
 
 namespace bench {
 

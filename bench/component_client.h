@@ -2,10 +2,10 @@
 // object from its class object, calls through the vtable.
 #pragma once
 
-#include "com_apartment.h"
-#include "loaded_server.h"
-#include "message_box_watcher.h"
-#include "win32_owners.h"
+#include "win32/com_apartment.h"
+#include "tests/fixtures/loaded_server.h"
+#include "tests/fixtures/message_box_watcher.h"
+#include "win32/win32_owners.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
 // Delivery: to a file against the disk's own speed, to the clipboard, and the memory it takes.
-#include "acquisition_rig.h"
-#include "allocation_counter.h"
-#include "child_process.h"
-#include "child_run.h"
-#include "dib_layout.h"
-#include "measurements.h"
+#include "bench/acquisition_rig.h"
+#include "bench/allocation_counter.h"
+#include "tests/fixtures/child_process.h"
+#include "bench/child_run.h"
+#include "imaging/bmp/dib_layout.h"
+#include "bench/measurements.h"
 
 #include <psapi.h>
 

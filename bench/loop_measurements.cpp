@@ -1,8 +1,8 @@
 // The acquisition loop: CPU while the source waits, the reaction times around the transfer, and
 // connecting to Wine's own DSM.
-#include "acquisition_rig.h"
-#include "child_run.h"
-#include "measurements.h"
+#include "bench/acquisition_rig.h"
+#include "bench/child_run.h"
+#include "bench/measurements.h"
 
 #include <cstdio>
 #include <sstream>

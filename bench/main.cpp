@@ -2,9 +2,9 @@
 //   vantrel_bench            every measurement, with repetitions
 //   vantrel_bench --smoke    each measurement once on the smallest page, to see that it runs
 // The figures are printed, never judged by a test: speed depends on the machine.
-#include "child_process.h"
-#include "batch_measurements.h"
-#include "measurements.h"
+#include "tests/fixtures/child_process.h"
+#include "bench/batch_measurements.h"
+#include "bench/measurements.h"
 
 #include <cstdio>
 #include <cwchar>

@@ -1,8 +1,8 @@
 // What the benchmark measures. Each function runs one kind of measurement and returns its rows.
 #pragma once
 
-#include "page_image.h"
-#include "report.h"
+#include "bench/page_image.h"
+#include "bench/report.h"
 
 #include <span>
 #include <vector>

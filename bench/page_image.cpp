@@ -1,5 +1,5 @@
 // Packed DIBs of scanned pages, filled the way a driver fills them: every byte written.
-#include "page_image.h"
+#include "bench/page_image.h"
 
 #include <cstring>
 

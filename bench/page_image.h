@@ -1,7 +1,7 @@
 // Scanned pages as a source hands them over: packed 24-bit DIBs in movable global blocks.
 #pragma once
 
-#include "win32_owners.h"
+#include "win32/win32_owners.h"
 
 #include <cstddef>
 #include <cstdint>

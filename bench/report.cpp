@@ -1,5 +1,5 @@
 // Printing the table: figures with their spread, the ratio to the limit and the verdict.
-#include "report.h"
+#include "bench/report.h"
 
 #include <cstdio>
 

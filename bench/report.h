@@ -1,7 +1,7 @@
 // The benchmark's table: one row per figure, printed as Markdown so the README can carry it.
 #pragma once
 
-#include "summary.h"
+#include "bench/summary.h"
 
 #include <optional>
 #include <string>

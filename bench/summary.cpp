@@ -1,5 +1,5 @@
 // Median and spread of a set of samples.
-#include "summary.h"
+#include "bench/summary.h"
 
 #include <algorithm>
 

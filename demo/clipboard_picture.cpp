@@ -1,8 +1,8 @@
 // The clipboard's current picture, read without changing the clipboard.
-#include "clipboard_picture.h"
+#include "demo/clipboard_picture.h"
 
-#include "dib_layout.h"
-#include "win32_owners.h"
+#include "imaging/bmp/dib_layout.h"
+#include "win32/win32_owners.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The clipboard's current picture, read without changing the clipboard.
 #pragma once
 
-#include "gdi_owners.h"
+#include "win32/gdi_owners.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // What the program says, and does, when a call into the component fails.
-#include "com_failure.h"
+#include "demo/com_failure.h"
 
-#include "messages.h"
+#include "demo/messages.h"
 
 #include <cwchar>
 

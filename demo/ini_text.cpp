@@ -1,7 +1,7 @@
 // The program's directory, its INI file and the temporary directory, as the window reads them.
-#include "ini_text.h"
+#include "demo/ini_text.h"
 
-#include "module_file_name.h"
+#include "win32/module_file_name.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // VantrelDemo.exe: starts COM and the common controls, runs FormVantrelDemo until it is closed.
-#include "com_apartment.h"
-#include "com_failure.h"
-#include "main_window.h"
+#include "win32/com_apartment.h"
+#include "demo/com_failure.h"
+#include "demo/main_window.h"
 
 #include <commctrl.h>
 #include <windows.h>

@@ -1,12 +1,12 @@
 // FormVantrelDemo: the demo's one window, driving the Vantrel.TWAIN object through COM.
-#include "main_window.h"
+#include "demo/main_window.h"
 
-#include "clipboard_picture.h"
-#include "com_failure.h"
-#include "ini_text.h"
-#include "layout.h"
-#include "messages.h"
-#include "window_dpi.h"
+#include "demo/clipboard_picture.h"
+#include "demo/com_failure.h"
+#include "demo/ini_text.h"
+#include "demo/layout.h"
+#include "demo/messages.h"
+#include "demo/window_dpi.h"
 
 #include <algorithm>
 

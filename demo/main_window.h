@@ -2,8 +2,8 @@
 #pragma once
 
 #include "Vantrel_h.h"
-#include "gdi_owners.h"
-#include "win32_owners.h"
+#include "win32/gdi_owners.h"
+#include "win32/win32_owners.h"
 
 #include <windows.h>
 

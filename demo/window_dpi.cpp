@@ -1,7 +1,7 @@
 // The DPI a window is shown at, and the outer size that gives it a wanted client size there.
-#include "window_dpi.h"
+#include "demo/window_dpi.h"
 
-#include "gdi_owners.h"
+#include "win32/gdi_owners.h"
 
 namespace demo {
 

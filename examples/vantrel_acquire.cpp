@@ -1,8 +1,8 @@
 // vantrel-acquire: scans one image from the command line through Vantrel.TWAIN, early-bound.
 // Exit status: 0 acquired, 1 cancelled by the user, 2 failed.
 #include "Vantrel_h.h"
-#include "com_apartment.h"
-#include "win32_owners.h"
+#include "win32/com_apartment.h"
+#include "win32/win32_owners.h"
 
 #include <cstdio>
 #include <string>

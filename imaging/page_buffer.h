@@ -1,7 +1,7 @@
 // A page that owns its pixels: what a transfer assembles or a DIB converts into, viewed as a PageImage.
 #pragma once
 
-#include "page_image.h"
+#include "imaging/page_image.h"
 
 #include <cstddef>
 #include <cstdint>

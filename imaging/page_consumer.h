@@ -1,7 +1,7 @@
 // Where a batch's pages go, one at a time as they arrive: image files, a test's recorder, ...
 #pragma once
 
-#include "page_image.h"
+#include "imaging/page_image.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 // Capability values and checks: one descriptor per capability, and the messages answered from it.
-#include "capabilities.h"
+#include "scanner/capabilities.h"
 
-#include "paper_sizes.h"
+#include "scanner/paper_sizes.h"
 
 #include <algorithm>
 #include <cmath>

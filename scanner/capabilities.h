@@ -1,8 +1,8 @@
 // The capabilities this source negotiates: its settings, every message on them, and the image layout (pure logic).
 #pragma once
 
-#include "capability_container.h"
-#include "scan_settings.h"
+#include "scanner/capability_container.h"
+#include "scanner/scan_settings.h"
 
 #include <optional>
 #include <vector>

@@ -1,5 +1,5 @@
 // Laying out and reading capability containers byte by byte, so no layout depends on the compiler's packing.
-#include "capability_container.h"
+#include "scanner/capability_container.h"
 
 #include <cmath>
 

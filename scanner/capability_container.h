@@ -1,7 +1,7 @@
 // TWAIN's four capability containers as bytes: what this source hands out and the one it accepts (pure logic).
 #pragma once
 
-#include "twain_source_records.h"
+#include "scanner/twain_source_records.h"
 
 #include <cstdint>
 #include <optional>

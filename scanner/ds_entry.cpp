@@ -1,7 +1,7 @@
 // DS_Entry, the data source's one export: every triplet passes through here, is served and logged.
-#include "log_line.h"
-#include "source.h"
-#include "triplet_log.h"
+#include "scanner/log_line.h"
+#include "scanner/source.h"
+#include "scanner/triplet_log.h"
 
 using vantrel::twain::TW_IDENTITY;
 using vantrel::twain::TW_UINT16;

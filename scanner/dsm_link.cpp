@@ -1,5 +1,5 @@
 // The DSM's entry point and memory functions, or their TWAIN 1.x stand-ins.
-#include "dsm_link.h"
+#include "scanner/dsm_link.h"
 
 #include <cstring>
 

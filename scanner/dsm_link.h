@@ -1,7 +1,7 @@
 // What the source holds of the DSM: its entry point (for notices) and, from a TWAIN 2 DSM, its memory functions.
 #pragma once
 
-#include "twain_source_records.h"
+#include "scanner/twain_source_records.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // Environment variables as wide and narrow text.
-#include "environment.h"
+#include "scanner/environment.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // Parsing the sheet count and the fault list.
-#include "fault_modes.h"
+#include "scanner/fault_modes.h"
 
 #include <charconv>
 #include <optional>

@@ -1,7 +1,7 @@
 // The feeder's contents and the faults a test asks for, as the environment spells them (pure logic).
 #pragma once
 
-#include "twain_source_records.h"
+#include "scanner/twain_source_records.h"
 
 #include <string_view>
 

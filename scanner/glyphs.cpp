@@ -1,5 +1,5 @@
 // The font's glyphs: digits, capitals and the few signs the page labels use.
-#include "glyphs.h"
+#include "scanner/glyphs.h"
 
 namespace vantrel::scanner {
 namespace {

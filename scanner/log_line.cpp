@@ -1,5 +1,5 @@
 // The names of TWAIN codes and the one-line record of a triplet.
-#include "log_line.h"
+#include "scanner/log_line.h"
 
 #include <cstdio>
 

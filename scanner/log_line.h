@@ -1,7 +1,7 @@
 // The names of TWAIN codes and the one-line record of a triplet the source writes to its log (pure logic).
 #pragma once
 
-#include "state_machine.h"
+#include "scanner/state_machine.h"
 
 #include <string>
 

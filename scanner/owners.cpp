@@ -1,5 +1,5 @@
 // Finding the module the data source's code lives in, and the windows of its own classes.
-#include "owners.h"
+#include "scanner/owners.h"
 
 namespace vantrel::scanner {
 

@@ -1,8 +1,8 @@
 // Owners for the Win32 resources the data source takes: each releases exactly what it acquired.
 #pragma once
 
-#include "gdi_owners.h"
-#include "win32_owners.h"
+#include "win32/gdi_owners.h"
+#include "win32/win32_owners.h"
 
 #include <windows.h>
 

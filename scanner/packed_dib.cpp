@@ -1,5 +1,5 @@
 // Packed DIB arithmetic: header fields, palettes, row padding and the three pixel formats.
-#include "packed_dib.h"
+#include "scanner/packed_dib.h"
 
 #include <algorithm>
 #include <limits>

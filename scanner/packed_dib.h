@@ -1,9 +1,9 @@
 // The layout of a packed DIB (header, palette, bottom-up rows) and writing one from chart pixels (pure logic).
 #pragma once
 
-#include "page_picture.h"
-#include "scan_settings.h"
-#include "test_chart.h"
+#include "scanner/page_picture.h"
+#include "scanner/scan_settings.h"
+#include "scanner/test_chart.h"
 
 #include <array>
 #include <cstdint>

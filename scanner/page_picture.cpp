@@ -1,7 +1,7 @@
 // Drawing a page row by row: band cells, chart, adjustments and the scaled bitmap-font label.
-#include "page_picture.h"
+#include "scanner/page_picture.h"
 
-#include "glyphs.h"
+#include "scanner/glyphs.h"
 
 #include <algorithm>
 #include <utility>

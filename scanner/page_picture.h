@@ -1,7 +1,7 @@
 // One page as the scanner delivers it, drawn one row at a time: the page-number band, the chart, the labels (pure logic).
 #pragma once
 
-#include "test_chart.h"
+#include "scanner/test_chart.h"
 
 #include <cstdint>
 #include <span>

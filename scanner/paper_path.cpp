@@ -1,5 +1,5 @@
 // The paper path's bookkeeping.
-#include "paper_path.h"
+#include "scanner/paper_path.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // Which page comes next: the flatbed's one page, or the feeder's sheets, one or both sides (pure logic).
 #pragma once
 
-#include "page_picture.h"
+#include "scanner/page_picture.h"
 
 namespace vantrel::scanner {
 

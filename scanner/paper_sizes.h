@@ -1,7 +1,7 @@
 // The paper sizes this source offers (ICAP_SUPPORTEDSIZES) and their dimensions in inches (pure logic).
 #pragma once
 
-#include "twain_source_records.h"
+#include "scanner/twain_source_records.h"
 
 namespace vantrel::scanner {
 

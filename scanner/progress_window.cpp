@@ -1,5 +1,5 @@
 // The progress window: a caption, a line of text and a bar painted by hand.
-#include "progress_window.h"
+#include "scanner/progress_window.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The small "Scanning" window with a bar, shown during a transfer when CAP_INDICATORS is true.
 #pragma once
 
-#include "owners.h"
+#include "scanner/owners.h"
 
 #include <memory>
 

@@ -1,5 +1,5 @@
 // The scan dialog: one window class, `this` kept from WM_NCCREATE, one handler per message.
-#include "scan_dialog.h"
+#include "scanner/scan_dialog.h"
 
 #include <array>
 #include <string>

@@ -1,8 +1,8 @@
 // The source's own user interface: mode and size choices with Scan and Cancel, built in code.
 #pragma once
 
-#include "owners.h"
-#include "scan_settings.h"
+#include "scanner/owners.h"
+#include "scanner/scan_settings.h"
 
 #include <functional>
 #include <memory>

@@ -1,5 +1,5 @@
 // Parsing and describing the scan settings.
-#include "scan_settings.h"
+#include "scanner/scan_settings.h"
 
 #include <charconv>
 

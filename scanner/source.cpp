@@ -1,9 +1,9 @@
 // The data source's session: identity, status, enabling, events and notices, the end of each transfer.
-#include "source.h"
+#include "scanner/source.h"
 
-#include "environment.h"
-#include "log_line.h"
-#include "source_identity.h"
+#include "scanner/environment.h"
+#include "scanner/log_line.h"
+#include "scanner/source_identity.h"
 
 #include <cstring>
 #include <utility>

@@ -1,14 +1,14 @@
 // The data source: its state, its settings and one function per triplet it serves.
 #pragma once
 
-#include "capabilities.h"
-#include "dsm_link.h"
-#include "fault_modes.h"
-#include "page_picture.h"
-#include "paper_path.h"
-#include "progress_window.h"
-#include "scan_dialog.h"
-#include "state_machine.h"
+#include "scanner/capabilities.h"
+#include "scanner/dsm_link.h"
+#include "scanner/fault_modes.h"
+#include "scanner/page_picture.h"
+#include "scanner/paper_path.h"
+#include "scanner/progress_window.h"
+#include "scanner/scan_dialog.h"
+#include "scanner/state_machine.h"
 
 #include <memory>
 #include <optional>

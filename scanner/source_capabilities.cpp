@@ -1,5 +1,5 @@
 // The source's capability and image layout triplets: the pure model behind them, the containers in and out here.
-#include "source.h"
+#include "scanner/source.h"
 
 #include <cstring>
 #include <vector>

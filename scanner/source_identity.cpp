@@ -1,5 +1,5 @@
 // The source's identity record.
-#include "source_identity.h"
+#include "scanner/source_identity.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Who this data source says it is (pure logic).
 #pragma once
 
-#include "twain_source_records.h"
+#include "scanner/twain_source_records.h"
 
 namespace vantrel::scanner {
 

@@ -1,8 +1,8 @@
 // The source's image transfers: native (a packed DIB), memory (strips drawn as they are asked for) and file (BMP).
-#include "source.h"
+#include "scanner/source.h"
 
-#include "environment.h"
-#include "packed_dib.h"
+#include "scanner/environment.h"
+#include "scanner/packed_dib.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Which triplets each TWAIN state admits.
-#include "state_machine.h"
+#include "scanner/state_machine.h"
 
 namespace vantrel::scanner {
 namespace {

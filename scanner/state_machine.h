@@ -1,7 +1,7 @@
 // The TWAIN states a data source lives in and which triplets each state admits (pure logic).
 #pragma once
 
-#include "twain_source_records.h"
+#include "scanner/twain_source_records.h"
 
 namespace vantrel::scanner {
 

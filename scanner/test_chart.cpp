@@ -1,5 +1,5 @@
 // Painting the test chart's bars, label band and ramp.
-#include "test_chart.h"
+#include "scanner/test_chart.h"
 
 namespace vantrel::scanner {
 

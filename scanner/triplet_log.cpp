@@ -1,8 +1,8 @@
 // The triplet log file.
-#include "triplet_log.h"
+#include "scanner/triplet_log.h"
 
-#include "environment.h"
-#include "owners.h"
+#include "scanner/environment.h"
+#include "scanner/owners.h"
 
 namespace vantrel::scanner {
 

@@ -1,7 +1,7 @@
 // What this data source says of itself beyond the shared TWAIN records and codes.
 #pragma once
 
-#include "twain_records.h"
+#include "twain/twain_records.h"
 
 namespace vantrel::twain {
 

@@ -47,4 +47,5 @@ shot=build/win32/demo/VantrelDemo-window.bmp
 [ -f "$shot" ] && convert "$shot" "${shot%.bmp}.png" && echo "Screenshot of the demo: ${shot%.bmp}.png"
 
 phase "done"
+bash scripts/count-lines.sh
 [ $native_status -eq 0 ] && [ $wine_status -eq 0 ] && [ $wine64_status -eq 0 ]

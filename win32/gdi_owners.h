@@ -2,7 +2,7 @@
 // dialogs); the component itself draws nothing.
 #pragma once
 
-#include "win32_owners.h"
+#include "win32/win32_owners.h"
 
 #include <windows.h>
 

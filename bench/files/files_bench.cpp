@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "com_apartment.h"
-#include "jpeg_encoder.h"
-#include "page_files.h"
-#include "../summary.h"
-#include "test_pages.h"
-#include "wic_png.h"
+#include "tests/fixtures/child_process.h"
+#include "win32/com_apartment.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/files/page_files.h"
+#include "bench/summary.h"
+#include "imaging/files/tests/test_pages.h"
+#include "bench/files/wic_png.h"
 
 namespace {
 

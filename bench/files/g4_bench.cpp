@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "byte_sink.h"
-#include "group4_encoder.h"
-#include "../summary.h"
-#include "test_pages.h"
-#include "tiff_writer.h"
+#include "imaging/byte_sink.h"
+#include "imaging/g4/group4_encoder.h"
+#include "bench/summary.h"
+#include "imaging/files/tests/test_pages.h"
+#include "imaging/tiff/tiff_writer.h"
 
 namespace {
 

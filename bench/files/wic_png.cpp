@@ -1,12 +1,12 @@
 // WIC's PNG encoder on a page, for the benchmark's comparison with ours.
-#include "wic_png.h"
+#include "bench/files/wic_png.h"
 
 #include <windows.h>
 #include <wincodec.h>
 
 #include <vector>
 
-#include "win32_owners.h"
+#include "win32/win32_owners.h"
 
 namespace bench {
 using vantrel::ComPtr;

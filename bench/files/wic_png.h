@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "page_image.h"
+#include "imaging/page_image.h"
 
 namespace bench {
 

@@ -1,5 +1,5 @@
 // Median and spread as the benchmark table reports them.
-#include "summary.h"
+#include "bench/summary.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Reading the clipboard's picture without changing the clipboard.
-#include "clipboard_picture.h"
+#include "demo/clipboard_picture.h"
 
-#include "win32_owners.h"
+#include "win32/win32_owners.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The text of the box that ends the program after a failing COM call.
-#include "com_failure.h"
+#include "demo/com_failure.h"
 
 #include <gtest/gtest.h>
 

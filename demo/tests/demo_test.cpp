@@ -1,11 +1,11 @@
 // VantrelDemo.exe as a user meets it: started as its own process, read through its window and
 // its message boxes, clicked with BM_CLICK, with the stand-in DSM scripted for that process.
-#include "child_process.h"
-#include "layout.h"
-#include "message_box_watcher.h"
-#include "stand_in_dsm_client.h"
-#include "window_dpi.h"
-#include "win32_owners.h"
+#include "tests/fixtures/child_process.h"
+#include "demo/layout.h"
+#include "tests/fixtures/message_box_watcher.h"
+#include "tests/fixtures/stand_in_dsm/stand_in_dsm_client.h"
+#include "demo/window_dpi.h"
+#include "win32/win32_owners.h"
 
 #include <windows.h>
 

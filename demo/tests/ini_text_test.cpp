@@ -1,6 +1,6 @@
 // The program directory rule, the INI path, and reading texts and the temporary directory.
-#include "ini_text.h"
-#include "scoped_environment.h"
+#include "demo/ini_text.h"
+#include "tests/fixtures/scoped_environment.h"
 
 #include <windows.h>
 

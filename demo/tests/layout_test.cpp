@@ -1,5 +1,5 @@
 // The twips-to-pixels conversion and the design it is applied to.
-#include "layout.h"
+#include "demo/layout.h"
 
 #include <gtest/gtest.h>
 

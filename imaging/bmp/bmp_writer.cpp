@@ -1,5 +1,5 @@
 // The BMP file of a page: headers, table and bottom-up rows, written row by row.
-#include "bmp_writer.h"
+#include "imaging/bmp/bmp_writer.h"
 
 #include <algorithm>
 #include <array>

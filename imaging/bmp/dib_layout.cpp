@@ -1,5 +1,5 @@
 // Byte counts of a packed DIB and the BITMAPFILEHEADER that puts it into a .bmp file.
-#include "dib_layout.h"
+#include "imaging/bmp/dib_layout.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // Reading a packed DIB's header, table and rows into a top-down page.
-#include "dib_page.h"
+#include "imaging/bmp/dib_page.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "dib_layout.h"
+#include "imaging/bmp/dib_layout.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-#include "page_buffer.h"
+#include "imaging/page_buffer.h"
 
 namespace vantrel::imaging {
 

@@ -1,7 +1,7 @@
 // The causes of failed writes, in words a script user can act on.
-#include "file_errors.h"
+#include "imaging/files/file_errors.h"
 
-#include "output_naming.h"
+#include "imaging/files/output_naming.h"
 
 namespace vantrel::imaging {
 

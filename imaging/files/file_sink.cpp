@@ -1,11 +1,11 @@
 // Writing a file beside its target under a temporary name, then renaming it over the target.
-#include "file_sink.h"
+#include "imaging/files/file_sink.h"
 
 #include <algorithm>
 #include <atomic>
 #include <utility>
 
-#include "file_errors.h"
+#include "imaging/files/file_errors.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "byte_sink.h"
-#include "win32_owners.h"
+#include "imaging/byte_sink.h"
+#include "win32/win32_owners.h"
 
 namespace vantrel::imaging {
 

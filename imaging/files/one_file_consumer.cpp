@@ -1,8 +1,8 @@
 // One file for a batch: opened under its temporary name at the first page, moved into place at Finish.
-#include "one_file_consumer.h"
+#include "imaging/files/one_file_consumer.h"
 
-#include "output_naming.h"
-#include "page_file_consumers.h"
+#include "imaging/files/output_naming.h"
+#include "imaging/files/page_file_consumers.h"
 
 namespace vantrel::imaging {
 

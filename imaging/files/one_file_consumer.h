@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "file_sink.h"
-#include "page_consumer.h"
+#include "imaging/files/file_sink.h"
+#include "imaging/page_consumer.h"
 
 namespace vantrel::imaging {
 

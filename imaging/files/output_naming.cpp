@@ -1,5 +1,5 @@
 // File names: the format from the extension, and page numbers put into single-page names.
-#include "output_naming.h"
+#include "imaging/files/output_naming.h"
 
 #include <array>
 #include <cwctype>

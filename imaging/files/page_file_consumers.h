@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "output_naming.h"
-#include "page_consumer.h"
-#include "page_files.h"
+#include "imaging/files/output_naming.h"
+#include "imaging/page_consumer.h"
+#include "imaging/files/page_files.h"
 
 namespace vantrel::imaging {
 

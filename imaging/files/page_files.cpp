@@ -1,7 +1,7 @@
 // Choosing the consumer for a file name, and the errors every consumer words the same way.
-#include "page_files.h"
+#include "imaging/files/page_files.h"
 
-#include "page_file_consumers.h"
+#include "imaging/files/page_file_consumers.h"
 
 namespace vantrel::imaging {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "page_consumer.h"
+#include "imaging/page_consumer.h"
 
 namespace vantrel::imaging {
 

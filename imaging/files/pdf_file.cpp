@@ -3,12 +3,12 @@
 
 #include <optional>
 
-#include "group4_encoder.h"
-#include "jpeg_encoder.h"
-#include "one_file_consumer.h"
-#include "page_file_consumers.h"
-#include "page_streams.h"
-#include "pdf_writer.h"
+#include "imaging/g4/group4_encoder.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/files/one_file_consumer.h"
+#include "imaging/files/page_file_consumers.h"
+#include "imaging/pdf/page_streams.h"
+#include "imaging/pdf/pdf_writer.h"
 
 namespace vantrel::imaging {
 namespace {

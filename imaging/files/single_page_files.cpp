@@ -1,11 +1,11 @@
 // BMP, PNG and JPEG: one file a page, each complete and in place when Take returns.
 #include <vector>
 
-#include "bmp_writer.h"
-#include "file_sink.h"
-#include "jpeg_encoder.h"
-#include "page_file_consumers.h"
-#include "png_writer.h"
+#include "imaging/bmp/bmp_writer.h"
+#include "imaging/files/file_sink.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/files/page_file_consumers.h"
+#include "imaging/png/png_writer.h"
 
 namespace vantrel::imaging {
 namespace {

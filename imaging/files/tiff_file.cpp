@@ -1,19 +1,14 @@
 // A TIFF with every page of the batch: Group 4, Deflate or JPEG pages appended as they arrive.
 #include <optional>
 
-#include "jpeg_encoder.h"
-#include "one_file_consumer.h"
-#include "page_file_consumers.h"
-#include "tiff_writer.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/files/one_file_consumer.h"
+#include "imaging/files/page_file_consumers.h"
+#include "imaging/tiff/tiff_writer.h"
+#include "win32/utf8_text.h"
 
 namespace vantrel::imaging {
 namespace {
-
-std::wstring Widen(const char* text) {
-    std::wstring wide;
-    for (const char* c = text; *c; ++c) wide += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    return wide;
-}
 
 // After these the writer refused the page before writing any of it, and the file goes on.
 bool LeavesFileUsable(TiffError error) {

@@ -1,5 +1,5 @@
 // Changing elements of a row, found a 64-bit word at a time.
-#include "changing_elements.h"
+#include "imaging/g4/changing_elements.h"
 
 #include <algorithm>
 #include <bit>

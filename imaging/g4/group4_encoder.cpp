@@ -1,11 +1,11 @@
 // The T.6 mode decisions (pass, vertical, horizontal) over the changing elements of each row and the row above.
-#include "group4_encoder.h"
+#include "imaging/g4/group4_encoder.h"
 
 #include <algorithm>
 #include <new>
 
-#include "changing_elements.h"
-#include "run_length_codes.h"
+#include "imaging/g4/changing_elements.h"
+#include "imaging/g4/run_length_codes.h"
 
 namespace vantrel::imaging {
 namespace {

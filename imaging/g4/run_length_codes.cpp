@@ -1,5 +1,5 @@
 // The code tables of the facsimile coding standard T.4, as its tables list them, and the run coding built on them.
-#include "run_length_codes.h"
+#include "imaging/g4/run_length_codes.h"
 
 #include <array>
 

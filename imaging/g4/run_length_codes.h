@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "fax_code.h"
+#include "imaging/g4/fax_code.h"
 
 namespace vantrel::imaging {
 

@@ -1,5 +1,5 @@
 // Float AAN forward DCT: a 1-D 8-point transform with five multiplications, run over rows then columns.
-#include "forward_dct.h"
+#include "imaging/jpeg/forward_dct.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "jpeg_tables.h"
+#include "imaging/jpeg/jpeg_tables.h"
 
 namespace vantrel::imaging::jpeg {
 

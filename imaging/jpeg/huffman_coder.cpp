@@ -1,5 +1,5 @@
 // Canonical Huffman codes from a DHT's counts, and the sequential coding of one block (F.1.2).
-#include "huffman_coder.h"
+#include "imaging/jpeg/huffman_coder.h"
 
 #include <bit>
 #include <cstdlib>

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "forward_dct.h"
-#include "jpeg_tables.h"
+#include "imaging/jpeg/forward_dct.h"
+#include "imaging/jpeg/jpeg_tables.h"
 
 namespace vantrel::imaging::jpeg {
 

@@ -1,13 +1,13 @@
 // The row-by-row baseline encoder: rows into planes one MCU row at a time, then DCT, quantisation, Huffman coding.
-#include "jpeg_encoder.h"
+#include "imaging/jpeg/jpeg_encoder.h"
 
 #include <algorithm>
 #include <array>
 
-#include "forward_dct.h"
-#include "huffman_coder.h"
-#include "jpeg_headers.h"
-#include "jpeg_tables.h"
+#include "imaging/jpeg/forward_dct.h"
+#include "imaging/jpeg/huffman_coder.h"
+#include "imaging/jpeg/jpeg_headers.h"
+#include "imaging/jpeg/jpeg_tables.h"
 
 namespace vantrel::imaging {
 namespace {

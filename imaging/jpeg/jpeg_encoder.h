@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "byte_sink.h"
-#include "page_image.h"
+#include "imaging/byte_sink.h"
+#include "imaging/page_image.h"
 
 namespace vantrel::imaging {
 

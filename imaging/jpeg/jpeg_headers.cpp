@@ -1,5 +1,5 @@
 // Writing the marker segments of a JFIF baseline file, each as marker, 16-bit length, fields.
-#include "jpeg_headers.h"
+#include "imaging/jpeg/jpeg_headers.h"
 
 #include <cmath>
 #include <optional>

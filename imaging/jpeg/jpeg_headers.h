@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "jpeg_tables.h"
+#include "imaging/jpeg/jpeg_tables.h"
 
 namespace vantrel::imaging::jpeg {
 

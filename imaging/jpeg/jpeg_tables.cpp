@@ -1,5 +1,5 @@
 // Annex K's example tables, the zig-zag order, and the quality scaling of the quantisation tables.
-#include "jpeg_tables.h"
+#include "imaging/jpeg/jpeg_tables.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 // Encoding pages for PDF image streams and describing streams other encoders made.
-#include "page_streams.h"
+#include "imaging/pdf/page_streams.h"
 
 #include <new>
 
-#include "row_deflater.h"
+#include "imaging/png/row_deflater.h"
 
 namespace vantrel::imaging {
 namespace {

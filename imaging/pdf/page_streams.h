@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "page_image.h"
-#include "pdf_image.h"
+#include "imaging/page_image.h"
+#include "imaging/pdf/pdf_image.h"
 
 namespace vantrel::imaging {
 

@@ -1,9 +1,9 @@
 // Describing an encoded page image in PDF terms: its dictionary and the page it fills.
-#include "pdf_image.h"
+#include "imaging/pdf/pdf_image.h"
 
 #include <cmath>
 
-#include "pdf_text.h"
+#include "imaging/pdf/pdf_text.h"
 
 namespace vantrel::imaging {
 namespace {

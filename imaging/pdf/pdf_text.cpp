@@ -1,5 +1,5 @@
 // Writing PDF numbers and dates digit by digit, so no locale can change them.
-#include "pdf_text.h"
+#include "imaging/pdf/pdf_text.h"
 
 #include <charconv>
 #include <cmath>

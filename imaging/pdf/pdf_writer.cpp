@@ -1,5 +1,5 @@
 // Writing the PDF objects page by page, then the page tree, cross-reference table and trailer.
-#include "pdf_writer.h"
+#include "imaging/pdf/pdf_writer.h"
 
 #include <zlib.h>
 

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "byte_sink.h"
-#include "pdf_image.h"
-#include "pdf_text.h"
+#include "imaging/byte_sink.h"
+#include "imaging/pdf/pdf_image.h"
+#include "imaging/pdf/pdf_text.h"
 
 namespace vantrel::imaging {
 

@@ -1,5 +1,5 @@
 // Writing PNG chunks with their CRCs.
-#include "png_chunk.h"
+#include "imaging/png/png_chunk.h"
 
 #include <zlib.h>
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "byte_sink.h"
+#include "imaging/byte_sink.h"
 
 namespace vantrel::imaging {
 

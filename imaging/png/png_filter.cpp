@@ -1,5 +1,5 @@
 // PNG row filters and the minimum-sum-of-absolute-differences choice among them.
-#include "png_filter.h"
+#include "imaging/png/png_filter.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,12 +1,12 @@
 // The PNG file around a page's deflated rows.
-#include "png_writer.h"
+#include "imaging/png/png_writer.h"
 
 #include <array>
 #include <cmath>
 
-#include "png_chunk.h"
-#include "row_deflater.h"
-#include "sample_rows.h"
+#include "imaging/png/png_chunk.h"
+#include "imaging/png/row_deflater.h"
+#include "imaging/png/sample_rows.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "byte_sink.h"
-#include "page_image.h"
+#include "imaging/byte_sink.h"
+#include "imaging/page_image.h"
 
 namespace vantrel::imaging {
 

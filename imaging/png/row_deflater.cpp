@@ -1,5 +1,5 @@
 // Streaming a page's (optionally PNG-filtered) rows through zlib's deflate.
-#include "row_deflater.h"
+#include "imaging/png/row_deflater.h"
 
 #include <zlib.h>
 
@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "png_filter.h"
-#include "sample_rows.h"
+#include "imaging/png/png_filter.h"
+#include "imaging/png/sample_rows.h"
 
 namespace vantrel::imaging {
 namespace {

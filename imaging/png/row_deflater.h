@@ -6,7 +6,7 @@
 #include <functional>
 #include <span>
 
-#include "page_image.h"
+#include "imaging/page_image.h"
 
 namespace vantrel::imaging {
 

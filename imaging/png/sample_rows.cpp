@@ -1,5 +1,5 @@
 // Converting a page's rows into stored greyscale or RGB samples.
-#include "sample_rows.h"
+#include "imaging/png/sample_rows.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // The marker walk to a JPEG stream's frame header.
-#include "jpeg_stream_info.h"
+#include "imaging/tiff/jpeg_stream_info.h"
 
 namespace vantrel::imaging::tiff {
 namespace {

@@ -1,5 +1,5 @@
 // Strips through zlib, and the trial that decides whether differencing is worth it.
-#include "strip_deflater.h"
+#include "imaging/tiff/strip_deflater.h"
 
 #include <zlib.h>
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "page_image.h"
+#include "imaging/page_image.h"
 
 struct z_stream_s;
 

@@ -1,5 +1,5 @@
 // Laying out an IFD: sorted 12-byte entries, then the values too long for an entry, word-aligned.
-#include "tiff_directory.h"
+#include "imaging/tiff/tiff_directory.h"
 
 #include <algorithm>
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tiff_rational.h"
-#include "tiff_tags.h"
+#include "imaging/tiff/tiff_rational.h"
+#include "imaging/tiff/tiff_tags.h"
 
 namespace vantrel::imaging::tiff {
 

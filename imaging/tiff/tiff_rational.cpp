@@ -1,10 +1,10 @@
 // Continued-fraction approximation of resolutions, and the resolution fields of a page.
-#include "tiff_rational.h"
+#include "imaging/tiff/tiff_rational.h"
 
 #include <cmath>
 #include <limits>
 
-#include "tiff_tags.h"
+#include "imaging/tiff/tiff_tags.h"
 
 namespace vantrel::imaging::tiff {
 

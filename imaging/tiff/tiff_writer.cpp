@@ -1,16 +1,16 @@
 // The TIFF writer: page plans, strips onto the sink, each IFD linked from the one before.
-#include "tiff_writer.h"
+#include "imaging/tiff/tiff_writer.h"
 
 #include <algorithm>
 #include <new>
 #include <optional>
 
-#include "group4_encoder.h"
-#include "jpeg_stream_info.h"
-#include "strip_deflater.h"
-#include "tiff_directory.h"
-#include "tiff_rational.h"
-#include "tiff_tags.h"
+#include "imaging/g4/group4_encoder.h"
+#include "imaging/tiff/jpeg_stream_info.h"
+#include "imaging/tiff/strip_deflater.h"
+#include "imaging/tiff/tiff_directory.h"
+#include "imaging/tiff/tiff_rational.h"
+#include "imaging/tiff/tiff_tags.h"
 
 namespace vantrel::imaging {
 

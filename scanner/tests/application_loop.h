@@ -1,8 +1,8 @@
 // The application's side of a scan for the scanner's tests: its hidden window and its message loop.
 #pragma once
 
-#include "twain_source_records.h"
-#include "win32_owners.h"
+#include "scanner/twain_source_records.h"
+#include "win32/win32_owners.h"
 
 #include <windows.h>
 

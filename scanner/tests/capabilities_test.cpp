@@ -1,6 +1,6 @@
 // The capability model: containers as bytes, every message, the checks and their condition codes.
-#include "capabilities.h"
-#include "capability_container.h"
+#include "scanner/capabilities.h"
+#include "scanner/capability_container.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Fuzzes the capability model with arbitrary application containers: no message may crash or yield an unencodable answer.
-#include "capabilities.h"
-#include "capability_container.h"
+#include "scanner/capabilities.h"
+#include "scanner/capability_container.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Pages row by row: the band read back by the fixtures' reader in every format, the label fitted to the page.
-#include "packed_dib.h"
-#include "page_number_band.h"
-#include "page_picture.h"
+#include "scanner/packed_dib.h"
+#include "tests/fixtures/page_number_band.h"
+#include "scanner/page_picture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The paper path and the environment's sheets and faults.
-#include "fault_modes.h"
-#include "paper_path.h"
+#include "scanner/fault_modes.h"
+#include "scanner/paper_path.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The sample scanner through Wine's own DSM (twain_32.dll), driven by raw triplets as an application sends them.
-#include "application_loop.h"
-#include "page_image.h"
-#include "page_number_band.h"
-#include "scoped_environment.h"
-#include "test_directory.h"
-#include "twain_source_records.h"
-#include "win32_owners.h"
+#include "scanner/tests/application_loop.h"
+#include "imaging/page_image.h"
+#include "tests/fixtures/page_number_band.h"
+#include "tests/fixtures/scoped_environment.h"
+#include "tests/fixtures/test_directory.h"
+#include "scanner/twain_source_records.h"
+#include "win32/win32_owners.h"
 
 #include <windows.h>
 

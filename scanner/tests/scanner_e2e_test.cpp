@@ -1,9 +1,9 @@
 // The sample scanner end to end: the .ds loaded as a DSM loads it and driven through whole acquisitions.
-#include "application_loop.h"
-#include "progress_window.h"
-#include "scan_dialog.h"
-#include "twain_source_records.h"
-#include "win32_owners.h"
+#include "scanner/tests/application_loop.h"
+#include "scanner/progress_window.h"
+#include "scanner/scan_dialog.h"
+#include "scanner/twain_source_records.h"
+#include "win32/win32_owners.h"
 
 #include <windows.h>
 

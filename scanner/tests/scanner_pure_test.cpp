@@ -1,10 +1,10 @@
 // The source's pure logic: the state table, log lines, settings, chart pixels, DIB packing, capabilities, identity.
-#include "capabilities.h"
-#include "log_line.h"
-#include "packed_dib.h"
-#include "scan_settings.h"
-#include "state_machine.h"
-#include "test_chart.h"
+#include "scanner/capabilities.h"
+#include "scanner/log_line.h"
+#include "scanner/packed_dib.h"
+#include "scanner/scan_settings.h"
+#include "scanner/state_machine.h"
+#include "scanner/test_chart.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Vantrel.TWAIN end to end: registered Vantrel.dll, Wine's own DSM, and the Vantrel Sample Scanner.
 #include "Vantrel_h.h"
-#include "child_process.h"
-#include "com_apartment.h"
-#include "loaded_server.h"
-#include "message_box_watcher.h"
-#include "scoped_environment.h"
-#include "test_directory.h"
-#include "win32_owners.h"
+#include "tests/fixtures/child_process.h"
+#include "win32/com_apartment.h"
+#include "tests/fixtures/loaded_server.h"
+#include "tests/fixtures/message_box_watcher.h"
+#include "tests/fixtures/scoped_environment.h"
+#include "tests/fixtures/test_directory.h"
+#include "win32/win32_owners.h"
 
 #include <gtest/gtest.h>
 

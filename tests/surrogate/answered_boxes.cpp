@@ -1,6 +1,6 @@
-#include "answered_boxes.h"
+#include "tests/surrogate/answered_boxes.h"
 
-#include "message_box_watcher.h"
+#include "tests/fixtures/message_box_watcher.h"
 
 #include <chrono>
 

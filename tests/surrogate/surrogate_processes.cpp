@@ -1,6 +1,6 @@
-#include "surrogate_processes.h"
+#include "tests/surrogate/surrogate_processes.h"
 
-#include "win32_owners.h"
+#include "win32/win32_owners.h"
 
 #include <tlhelp32.h>
 

@@ -4,16 +4,16 @@
 // 64-bit one is registered too.
 #include "Vantrel_h.h"
 #include "VantrelScan_h.h"
-#include "answered_boxes.h"
-#include "child_process.h"
-#include "com_apartment.h"
-#include "packed_dib.h"
-#include "page_picture.h"
-#include "scan_settings.h"
-#include "scoped_environment.h"
-#include "surrogate_processes.h"
-#include "test_directory.h"
-#include "win32_owners.h"
+#include "tests/surrogate/answered_boxes.h"
+#include "tests/fixtures/child_process.h"
+#include "win32/com_apartment.h"
+#include "scanner/packed_dib.h"
+#include "scanner/page_picture.h"
+#include "scanner/scan_settings.h"
+#include "tests/fixtures/scoped_environment.h"
+#include "tests/surrogate/surrogate_processes.h"
+#include "tests/fixtures/test_directory.h"
+#include "win32/win32_owners.h"
 
 #include <gtest/gtest.h>
 

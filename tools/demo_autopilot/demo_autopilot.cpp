@@ -2,11 +2,11 @@
 // Save, then Acquire, answering every dialog as a user would. Prints the path of the BMP written
 // and saves a picture of the screen with the demo's window in it.
 // Usage: demo_autopilot VantrelDemo.exe SCREENSHOT.bmp
-#include "child_process.h"
-#include "gdi_owners.h"
-#include "layout.h"
-#include "message_box_watcher.h"
-#include "win32_owners.h"
+#include "tests/fixtures/child_process.h"
+#include "win32/gdi_owners.h"
+#include "demo/layout.h"
+#include "tests/fixtures/message_box_watcher.h"
+#include "win32/win32_owners.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // libFuzzer target: PlanBmpFile on arbitrary blocks, checking the plan against the block it came from.
-#include "dib_layout.h"
+#include "imaging/bmp/dib_layout.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // libFuzzer target: PageFromDib on arbitrary blocks; an accepted page is well-formed and survives WriteBmp and a re-read.
-#include "bmp_writer.h"
-#include "dib_page.h"
+#include "imaging/bmp/bmp_writer.h"
+#include "imaging/bmp/dib_page.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Planning BMP files for packed DIBs: byte counts, file headers and the DIBs that are refused.
-#include "dib_layout.h"
+#include "imaging/bmp/dib_layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Packed DIBs of every depth a driver hands over, read into top-down pages; and the BMP writer read back.
-#include "bmp_writer.h"
-#include "dib_page.h"
+#include "imaging/bmp/bmp_writer.h"
+#include "imaging/bmp/dib_page.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "test_pages.h"
+#include "imaging/files/tests/test_pages.h"
 
 namespace files_testing {
 

@@ -1,7 +1,7 @@
 // The file sink on real files under Wine: buffered writes and patches, the move into place, and each failure's words.
-#include "file_sink.h"
+#include "imaging/files/file_sink.h"
 
-#include "test_directory.h"
+#include "tests/fixtures/test_directory.h"
 
 #include <gtest/gtest.h>
 

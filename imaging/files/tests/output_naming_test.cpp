@@ -1,5 +1,5 @@
 // The format a name asks for, and each page's name for single-page formats, from tables.
-#include "output_naming.h"
+#include "imaging/files/output_naming.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The page consumers writing real files under Wine; the checker run afterwards decodes what they leave in CheckDirectory().
-#include "page_files.h"
+#include "imaging/files/page_files.h"
 
-#include "checked_files.h"
-#include "test_directory.h"
-#include "test_pages.h"
+#include "imaging/files/tests/checked_files.h"
+#include "tests/fixtures/test_directory.h"
+#include "imaging/files/tests/test_pages.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "page_buffer.h"
+#include "imaging/page_buffer.h"
 
 namespace files_testing {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "group4_encoder.h"
-#include "group4_test_decoder.h"
+#include "imaging/g4/group4_encoder.h"
+#include "imaging/g4/tests/group4_test_decoder.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // FindChanges against a pixel-by-pixel scan, around the word boundaries its 64-bit steps have.
-#include "changing_elements.h"
+#include "imaging/g4/changing_elements.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "bitonal_pages.h"
+#include "imaging/g4/tests/bitonal_pages.h"
 
 namespace vantrel::imaging {
 namespace {

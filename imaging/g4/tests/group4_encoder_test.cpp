@@ -1,6 +1,6 @@
 // Group 4 coding checked against code sequences derived by hand from the T.4 tables, and round trips through the
 // test decoder for pages of every shape.
-#include "group4_encoder.h"
+#include "imaging/g4/group4_encoder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "bitonal_pages.h"
-#include "group4_test_decoder.h"
+#include "imaging/g4/tests/bitonal_pages.h"
+#include "imaging/g4/tests/group4_test_decoder.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "jpeg_encoder.h"
-#include "jpeg_layout.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/jpeg/tests/jpeg_layout.h"
 
 namespace {
 

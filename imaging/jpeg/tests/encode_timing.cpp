@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "jpeg_encoder.h"
-#include "test_pages.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/jpeg/tests/test_pages.h"
 
 int main() {
     using vantrel::imaging::PixelFormat;

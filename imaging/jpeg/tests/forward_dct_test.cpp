@@ -1,5 +1,5 @@
 // The fast DCT against the DCT's defining sum (A.3.3), and quantisation's rounding, order and limits.
-#include "forward_dct.h"
+#include "imaging/jpeg/forward_dct.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Huffman codes against Tables K.3 to K.6, the bit writer's stuffing and padding, blocks coded by hand.
-#include "huffman_coder.h"
+#include "imaging/jpeg/huffman_coder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The encoder's contract: escaped scan data, refused pages, unread padding, the row writer's sequencing.
-#include "jpeg_encoder.h"
+#include "imaging/jpeg/jpeg_encoder.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "jpeg_layout.h"
-#include "test_pages.h"
+#include "imaging/jpeg/tests/jpeg_layout.h"
+#include "imaging/jpeg/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -1,5 +1,5 @@
 // The marker segments of the files we write: order, JFIF density, DQT by quality, SOF0, DHT, SOS.
-#include "jpeg_headers.h"
+#include "imaging/jpeg/jpeg_headers.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <limits>
 #include <vector>
 
-#include "jpeg_encoder.h"
-#include "jpeg_layout.h"
-#include "test_pages.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/jpeg/tests/jpeg_layout.h"
+#include "imaging/jpeg/tests/test_pages.h"
 
 namespace vantrel::imaging::jpeg {
 namespace {

@@ -1,5 +1,5 @@
 // The fixed tables against the JPEG standard's own statement of them, and the quality scaling.
-#include "jpeg_tables.h"
+#include "imaging/jpeg/jpeg_tables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Deterministic page content: closed-form colour fields and hashed glyph strokes.
-#include "test_pages.h"
+#include "imaging/jpeg/tests/test_pages.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "page_image.h"
+#include "imaging/page_image.h"
 
 namespace vantrel::imaging::test {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "jpeg_encoder.h"
-#include "test_pages.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/jpeg/tests/test_pages.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Flate page streams decoded back, and the records for JPEG and Group 4 bytes.
-#include "page_streams.h"
+#include "imaging/pdf/page_streams.h"
 
 #include <gtest/gtest.h>
 
-#include "png_reading.h"
-#include "test_pages.h"
+#include "imaging/png/tests/png_reading.h"
+#include "imaging/png/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -1,12 +1,12 @@
 // Which images the writer describes, their dictionaries, and the page size they give.
-#include "pdf_image.h"
+#include "imaging/pdf/pdf_image.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <vector>
 
-#include "pdf_text.h"
+#include "imaging/pdf/pdf_text.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "page_streams.h"
-#include "pdf_writer.h"
-#include "sample_encoders.h"
-#include "test_pages.h"
+#include "imaging/pdf/page_streams.h"
+#include "imaging/pdf/pdf_writer.h"
+#include "imaging/pdf/tests/sample_encoders.h"
+#include "imaging/png/tests/test_pages.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // PDF reals, integers and dates as text.
-#include "pdf_text.h"
+#include "imaging/pdf/pdf_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // Whole PDF files read back through their cross-reference tables, and every way the writer refuses.
-#include "pdf_writer.h"
+#include "imaging/pdf/pdf_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "failing_sink.h"
-#include "page_streams.h"
-#include "pdf_structure.h"
-#include "test_pages.h"
+#include "imaging/png/tests/failing_sink.h"
+#include "imaging/pdf/page_streams.h"
+#include "imaging/pdf/tests/pdf_structure.h"
+#include "imaging/png/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {

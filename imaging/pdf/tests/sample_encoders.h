@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "page_image.h"
+#include "imaging/page_image.h"
 
 namespace vantrel::imaging::testing {
 

@@ -1,6 +1,6 @@
 // The Group 4 encoder for the PDF samples.
-#include "group4_encoder.h"
-#include "sample_encoders.h"
+#include "imaging/g4/group4_encoder.h"
+#include "imaging/pdf/tests/sample_encoders.h"
 
 namespace vantrel::imaging::testing {
 

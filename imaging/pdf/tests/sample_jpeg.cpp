@@ -1,6 +1,6 @@
 // The JPEG encoder for the PDF samples.
-#include "jpeg_encoder.h"
-#include "sample_encoders.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/pdf/tests/sample_encoders.h"
 
 namespace vantrel::imaging::testing {
 

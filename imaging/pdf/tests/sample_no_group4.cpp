@@ -1,5 +1,5 @@
 // No Group 4 encoder in this build: the PDF samples use Flate for every 1-bit page.
-#include "sample_encoders.h"
+#include "imaging/pdf/tests/sample_encoders.h"
 
 namespace vantrel::imaging::testing {
 

@@ -1,5 +1,5 @@
 // No JPEG encoder in this build: the PDF samples use Flate for every page.
-#include "sample_encoders.h"
+#include "imaging/pdf/tests/sample_encoders.h"
 
 namespace vantrel::imaging::testing {
 

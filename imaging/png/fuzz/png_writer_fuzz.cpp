@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../tests/failing_sink.h"
-#include "../tests/png_reading.h"
-#include "png_writer.h"
+#include "imaging/png/tests/failing_sink.h"
+#include "imaging/png/tests/png_reading.h"
+#include "imaging/png/png_writer.h"
 
 namespace {
 

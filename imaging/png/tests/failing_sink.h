@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "byte_sink.h"
+#include "imaging/byte_sink.h"
 
 namespace vantrel::imaging::testing {
 

@@ -1,11 +1,11 @@
 // PNG chunk framing and CRCs against well-known chunks.
-#include "png_chunk.h"
+#include "imaging/png/png_chunk.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "png_reading.h"
+#include "imaging/png/tests/png_reading.h"
 
 namespace vantrel::imaging {
 namespace {

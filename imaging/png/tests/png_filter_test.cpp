@@ -1,11 +1,11 @@
 // PNG row filters: each filter undone by an independent unfilter, and the adaptive choice on crafted rows.
-#include "png_filter.h"
+#include "imaging/png/png_filter.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "png_reading.h"
+#include "imaging/png/tests/png_reading.h"
 
 namespace vantrel::imaging {
 namespace {

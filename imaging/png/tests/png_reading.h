@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "page_image.h"
+#include "imaging/page_image.h"
 
 namespace vantrel::imaging::testing {
 

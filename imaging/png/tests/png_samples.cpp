@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "png_writer.h"
-#include "test_pages.h"
+#include "imaging/png/png_writer.h"
+#include "imaging/png/tests/test_pages.h"
 
 namespace {
 

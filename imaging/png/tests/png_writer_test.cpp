@@ -1,5 +1,5 @@
 // Whole PNG files read back chunk by chunk: header, density, IDAT sizes, pixels, and the refusals.
-#include "png_writer.h"
+#include "imaging/png/png_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "failing_sink.h"
-#include "png_reading.h"
-#include "test_pages.h"
+#include "imaging/png/tests/failing_sink.h"
+#include "imaging/png/tests/png_reading.h"
+#include "imaging/png/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {

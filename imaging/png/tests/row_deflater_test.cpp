@@ -1,12 +1,12 @@
 // Streaming deflate of a page's rows: piece sizes, plain and filtered rows, and stopping on refusal.
-#include "row_deflater.h"
+#include "imaging/png/row_deflater.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "png_reading.h"
-#include "test_pages.h"
+#include "imaging/png/tests/png_reading.h"
+#include "imaging/png/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -1,5 +1,5 @@
 // The marker walk to a JPEG frame header, on streams built by hand.
-#include "jpeg_stream_info.h"
+#include "imaging/tiff/jpeg_stream_info.h"
 
 #include <gtest/gtest.h>
 

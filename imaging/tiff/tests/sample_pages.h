@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "bitonal_pages.h"
-#include "page_image.h"
+#include "imaging/g4/tests/bitonal_pages.h"
+#include "imaging/page_image.h"
 
 namespace vantrel::imaging::testing {
 

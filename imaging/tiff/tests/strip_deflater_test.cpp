@@ -1,12 +1,12 @@
 // Horizontal differencing and the strip streams zlib makes of it.
-#include "strip_deflater.h"
+#include "imaging/tiff/strip_deflater.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <vector>
 
-#include "sample_pages.h"
+#include "imaging/tiff/tests/sample_pages.h"
 
 namespace vantrel::imaging::tiff {
 namespace {

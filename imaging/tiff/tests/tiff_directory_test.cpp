@@ -1,5 +1,5 @@
 // IFD layout: entries sorted whatever the order they were added in, short values inline, long ones word-aligned.
-#include "tiff_directory.h"
+#include "imaging/tiff/tiff_directory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Resolutions to RATIONALs, and the fields a page's resolution gives.
-#include "tiff_rational.h"
+#include "imaging/tiff/tiff_rational.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "tiff_tags.h"
+#include "imaging/tiff/tiff_tags.h"
 
 namespace vantrel::imaging::tiff {
 namespace {

@@ -12,9 +12,9 @@
 #include <tuple>
 #include <vector>
 
-#include "jpeg_encoder.h"
-#include "sample_pages.h"
-#include "tiff_writer.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/tiff/tests/sample_pages.h"
+#include "imaging/tiff/tiff_writer.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Whole TIFF files read back field by field and strip by strip: layout rules, every page's pixels, and refusals.
-#include "tiff_writer.h"
+#include "imaging/tiff/tiff_writer.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "failing_sink.h"
-#include "group4_test_decoder.h"
-#include "sample_pages.h"
-#include "tiff_reading.h"
-#include "tiff_tags.h"
+#include "imaging/tiff/tests/failing_sink.h"
+#include "imaging/g4/tests/group4_test_decoder.h"
+#include "imaging/tiff/tests/sample_pages.h"
+#include "imaging/tiff/tests/tiff_reading.h"
+#include "imaging/tiff/tiff_tags.h"
 
 namespace vantrel::imaging {
 namespace {

@@ -1,0 +1,51 @@
+// The command line of vantrel-scan as values: what to do, with which source and settings, into which files.
+#pragma once
+
+#include "twain/capability/capability_value.h"
+#include "engine/color_mode.h"
+#include "engine/paper_sizes.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vantrel::scan {
+
+enum class Action { Scan, ListSources, AllOptions, Help, Version };
+
+struct CapabilitySetting {
+    std::uint16_t capability = 0;
+    capability::OneValue value;
+};
+
+struct ScanArguments {
+    Action action = Action::Scan;
+    std::wstring source;  // empty: the system's default
+    bool select = false;
+    std::optional<double> resolution;
+    std::optional<engine::ColorMode> mode;
+    std::optional<bool> feeder;  // true --feeder, false --flatbed, unset: as the source is
+    bool duplex = false;
+    std::optional<engine::PaperSize> paper;
+    std::optional<int> pages;
+    bool ui = false;
+    bool memoryTransfer = false;
+    std::optional<int> quality;
+    std::vector<CapabilitySetting> capabilities;  // in the order given
+    std::wstring output;
+    bool json = false;
+    bool quiet = false;
+};
+
+struct ParsedArguments {
+    ScanArguments arguments;
+    std::wstring error;  // empty when the command line is usable
+};
+
+// The arguments after the program's name. Options take their value as the next argument or after
+// "=" (long names); a usage error names the option and what it accepts.
+ParsedArguments ParseArguments(std::span<const std::wstring> arguments);
+
+}  // namespace vantrel::scan

@@ -1,0 +1,101 @@
+// The command line: every option's names and values, and the usage errors that must scan nothing.
+#include "cli/vantrel-scan/scan_arguments.h"
+
+#include "twain/twain_records.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace vantrel::scan;
+using vantrel::engine::ColorMode;
+
+ParsedArguments Parse(std::vector<std::wstring> arguments) { return ParseArguments(arguments); }
+
+TEST(ScanArguments, ShortAndLongNamesGiveTheSameSettings) {
+    const auto shortNames = Parse({L"-d", L"Vantrel Sample Scanner", L"-r", L"300", L"-m", L"grey", L"-n", L"4", L"-o", L"a.pdf", L"-q"});
+    const auto longNames = Parse({L"--source=Vantrel Sample Scanner", L"--resolution", L"300", L"--mode=gray", L"--pages", L"4",
+                                  L"--output=a.pdf", L"--quiet"});
+    for (const auto& parsed : {shortNames, longNames}) {
+        ASSERT_EQ(parsed.error, L"");
+        const ScanArguments& a = parsed.arguments;
+        EXPECT_EQ(a.action, Action::Scan);
+        EXPECT_EQ(a.source, L"Vantrel Sample Scanner");
+        EXPECT_EQ(a.resolution, 300.0);
+        EXPECT_EQ(a.mode, ColorMode::Gray);
+        EXPECT_EQ(a.pages, 4);
+        EXPECT_EQ(a.output, L"a.pdf");
+        EXPECT_TRUE(a.quiet);
+        EXPECT_FALSE(a.feeder.has_value()) << "left as the source has it";
+    }
+}
+
+TEST(ScanArguments, FlagsAndActions) {
+    const auto scan = Parse({L"--feeder", L"--duplex", L"--paper", L"letter", L"--ui", L"--transfer", L"memory", L"--quality", L"90",
+                             L"--json", L"-o", L"x.jpg"});
+    ASSERT_EQ(scan.error, L"");
+    EXPECT_EQ(scan.arguments.feeder, true);
+    EXPECT_TRUE(scan.arguments.duplex);
+    ASSERT_TRUE(scan.arguments.paper);
+    EXPECT_EQ(scan.arguments.paper->name, "Letter");
+    EXPECT_TRUE(scan.arguments.ui && scan.arguments.memoryTransfer && scan.arguments.json);
+    EXPECT_EQ(scan.arguments.quality, 90);
+    EXPECT_EQ(Parse({L"--duplex", L"-o", L"a.tif"}).arguments.feeder, true) << "both sides come through the feeder";
+    EXPECT_EQ(Parse({L"--flatbed", L"-o", L"a.tif"}).arguments.feeder, false);
+
+    EXPECT_EQ(Parse({L"-L"}).arguments.action, Action::ListSources);
+    EXPECT_EQ(Parse({L"--all-options", L"--select"}).arguments.action, Action::AllOptions);
+    EXPECT_EQ(Parse({L"-h"}).arguments.action, Action::Help);
+    EXPECT_EQ(Parse({L"--version", L"--flatbed", L"--feeder"}).error, L"") << "help and version need nothing else";
+}
+
+TEST(ScanArguments, CapabilitiesAreKeptInOrderWithTheirTypes) {
+    const auto parsed = Parse({L"--cap", L"ICAP_PIXELTYPE=TWPT_GRAY", L"--cap=CAP_INDICATORS=false", L"-o", L"a.png"});
+    ASSERT_EQ(parsed.error, L"");
+    ASSERT_EQ(parsed.arguments.capabilities.size(), 2u);
+    EXPECT_EQ(parsed.arguments.capabilities[0].capability, vantrel::twain::ICAP_PIXELTYPE);
+    EXPECT_EQ(parsed.arguments.capabilities[0].value.item, vantrel::capability::Item{std::int64_t{vantrel::twain::TWPT_GRAY}});
+    EXPECT_EQ(parsed.arguments.capabilities[1].capability, vantrel::twain::CAP_INDICATORS);
+    EXPECT_EQ(parsed.arguments.capabilities[1].value.item, vantrel::capability::Item{false});
+}
+
+TEST(ScanArguments, UsageErrorsNameTheOption) {
+    const struct {
+        std::vector<std::wstring> arguments;
+        const wchar_t* words;
+    } cases[] = {
+        {{}, L"--output"},
+        {{L"-L", L"--bogus"}, L"\"--bogus\""},
+        {{L"scan.pdf"}, L"-o"},
+        {{L"-o"}, L"--output needs a value"},
+        {{L"-r", L"abc", L"-o", L"a.pdf"}, L"--resolution"},
+        {{L"-r", L"0", L"-o", L"a.pdf"}, L"--resolution"},
+        {{L"-r", L"inf", L"-o", L"a.pdf"}, L"--resolution"},
+        {{L"-m", L"sepia", L"-o", L"a.pdf"}, L"color, gray or bw"},
+        {{L"-n", L"0", L"-o", L"a.pdf"}, L"--pages"},
+        {{L"-n", L"2.5", L"-o", L"a.pdf"}, L"--pages"},
+        {{L"-n", L"99999999999999999999", L"-o", L"a.pdf"}, L"--pages"},
+        {{L"--quality", L"101", L"-o", L"a.jpg"}, L"1 to 100"},
+        {{L"--paper", L"A9", L"-o", L"a.pdf"}, L"Letter"},
+        {{L"--transfer", L"file", L"-o", L"a.pdf"}, L"native or memory"},
+        {{L"--feeder", L"--flatbed", L"-o", L"a.pdf"}, L"--feeder and --flatbed"},
+        {{L"--duplex", L"--flatbed", L"-o", L"a.pdf"}, L"--duplex"},
+        {{L"--select", L"-d", L"X", L"-o", L"a.pdf"}, L"--select and --source"},
+        {{L"--json=yes", L"-L"}, L"--json takes no value"},
+        {{L"--cap", L"NOPE=1", L"-o", L"a.pdf"}, L"NOPE"},
+        {{L"-d", L"", L"-L"}, L"--source"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseArguments(c.arguments);
+        EXPECT_NE(parsed.error.find(c.words), std::wstring::npos) << std::string(parsed.error.begin(), parsed.error.end());
+    }
+}
+
+TEST(ScanArguments, UnicodeNamesPassThrough) {
+    const auto parsed = Parse({L"-d", L"Scanner \u00e9\u4e2d", L"-o", L"C:\\Scans\\\u00fcber-{page}.png"});
+    ASSERT_EQ(parsed.error, L"");
+    EXPECT_EQ(parsed.arguments.source, L"Scanner \u00e9\u4e2d");
+    EXPECT_EQ(parsed.arguments.output, L"C:\\Scans\\\u00fcber-{page}.png");
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+// vantrel-scan.exe run as scripts run it, against Wine's DSM and the Vantrel Sample Scanner: its
+// exit status, its standard output and error, and the files it writes.
+#include "tests/fixtures/scoped_environment.h"
+#include "tests/fixtures/test_directory.h"
+#include "win32/win32_owners.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vantrel::UniqueFile;
+using vantrel::UniqueKernelObject;
+
+struct Finished {
+    DWORD status = 0xFFFFFFFF;
+    std::string out;  // UTF-8, without the CRs Wine may add
+    std::string err;
+};
+
+std::filesystem::path Program() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).parent_path() / L"vantrel-scan.exe";
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(std::istreambuf_iterator<char>(in), {});
+    std::erase(text, '\r');
+    return text;
+}
+
+UniqueFile Inheritable(const std::filesystem::path& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    return UniqueFile(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
+}
+
+class VantrelScan : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Set(L"VANTREL_SCANNER_FAULT", L"");
+        Set(L"VANTREL_SCANNER_SHEETS", L"");
+    }
+    void Set(const wchar_t* name, const std::wstring& value) {
+        environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(name, value));
+    }
+
+    // Runs the program with standard output and error in files of this test's own.
+    Finished Scan(const std::wstring& arguments) {
+        // Names of each run's own for the whole program: a file the last child had open may not be
+        // free again at once, not even after the previous test's directory was removed.
+        static int runs = 0;
+        const std::wstring number = std::to_wstring(++runs);
+        const auto outPath = directory_ / (L"stdout-" + number + L".txt");
+        const auto errPath = directory_ / (L"stderr-" + number + L".txt");
+        Finished run;
+        {
+            UniqueFile out = Inheritable(outPath);
+            UniqueFile err = Inheritable(errPath);
+            if (!out || !err) return run;
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+            startup.hStdOutput = out.get();
+            startup.hStdError = err.get();
+            std::wstring commandLine = L"\"" + Program().wstring() + L"\" " + arguments;
+            PROCESS_INFORMATION process{};
+            if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) return run;
+            UniqueKernelObject processHandle(process.hProcess);
+            UniqueKernelObject threadHandle(process.hThread);
+            if (::WaitForSingleObject(processHandle.get(), 15 * 60 * 1000) != WAIT_OBJECT_0) {
+                ::TerminateProcess(processHandle.get(), 99);
+                return run;
+            }
+            ::GetExitCodeProcess(processHandle.get(), &run.status);
+        }
+        run.out = ReadText(outPath);
+        run.err = ReadText(errPath);
+        return run;
+    }
+
+    std::wstring Path(const std::wstring& name) const { return L"\"" + (directory_ / name).wstring() + L"\""; }
+
+    fixtures::TestDirectory directory_{L"vantrel-scan"};
+    std::vector<std::unique_ptr<fixtures::ScopedEnvironment>> environment_;
+};
+
+std::size_t Count(const std::string& text, const std::regex& pattern) {
+    return static_cast<std::size_t>(std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
+}
+
+TEST_F(VantrelScan, ListsTheSampleScannerAndItsOptionsWithTheirAllowedValues) {
+    const Finished list = Scan(L"-L");
+    EXPECT_EQ(list.status, 0u) << list.err;
+    EXPECT_NE(list.out.find("Vantrel Sample Scanner\n"), std::string::npos) << list.out;
+    EXPECT_TRUE(list.out.starts_with("* ") || list.out.starts_with("  ")) << list.out;
+
+    const Finished options = Scan(L"-d \"vantrel sample scanner\" -A");
+    EXPECT_EQ(options.status, 0u) << options.err;
+    EXPECT_NE(options.out.find("ICAP_XRESOLUTION: 100 (default 100); one of 75, 100, 150, 200, 240, 300, 400, 600, 1200\n"),
+              std::string::npos) << options.out;
+    EXPECT_NE(options.out.find("ICAP_PIXELTYPE: TWPT_RGB (default TWPT_RGB); one of TWPT_BW, TWPT_GRAY, TWPT_RGB\n"), std::string::npos);
+    EXPECT_NE(options.out.find("ICAP_BRIGHTNESS: 0 (default 0); range -1000 to 1000, step 1\n"), std::string::npos);
+    EXPECT_NE(options.out.find("ICAP_SUPPORTEDSIZES: TWSS_NONE (default TWSS_NONE); one of TWSS_NONE, TWSS_A4"), std::string::npos);
+    EXPECT_NE(options.out.find("CAP_FEEDERENABLED: FALSE (default FALSE)\n"), std::string::npos);
+}
+
+// The batch of the README: ten duplex sheets at 300 dpi grey into a PDF, a TIFF and one PNG a page.
+// read_scanned_files.py reads the pages' own numbers back with other tools and parses the JSON.
+TEST_F(VantrelScan, TenDuplexSheetsGiveTwentyPagesIntoEveryKindOfFile) {
+    wchar_t where[MAX_PATH] = {};
+    if (!::GetEnvironmentVariableW(L"VANTREL_SCANNED_FILES", where, MAX_PATH)) GTEST_SKIP() << "VANTREL_SCANNED_FILES is not set";
+    const std::filesystem::path out(where);
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out);
+    std::ofstream expected(out / L"expected.txt");
+    Set(L"VANTREL_SCANNER_SHEETS", L"10");
+    const std::regex progress(R"(page \d+: A4, 300 dpi, grey -> )");
+    for (const wchar_t* name : {L"batch.pdf", L"batch.tif", L"page-{page}.png"}) {
+        SCOPED_TRACE(std::filesystem::path(name).string());
+        const std::wstring target = L"\"" + (out / name).wstring() + L"\"";
+        const Finished run = Scan(L"--feeder --duplex -r 300 -m gray --paper A4 --json -o " + target);
+        EXPECT_EQ(run.status, 0u) << run.err;
+        EXPECT_EQ(Count(run.err, progress), 20u) << run.err;
+        EXPECT_NE(run.err.find("page 20: A4, 300 dpi, grey"), std::string::npos) << run.err;
+        const std::string json = std::filesystem::path(name).string() + ".json";
+        std::ofstream(out / json, std::ios::binary) << run.out;
+        expected << std::filesystem::path(name).string() << ' ' << json;
+        for (int n = 1; n <= 20; ++n) expected << ' ' << n;
+        expected << '\n';
+    }
+}
+
+TEST_F(VantrelScan, AJamKeepsThePagesBeforeItAndFails) {
+    Set(L"VANTREL_SCANNER_SHEETS", L"10");
+    Set(L"VANTREL_SCANNER_FAULT", L"jam:3");
+    const Finished run = Scan(L"--feeder -o " + Path(L"jam.pdf"));
+    EXPECT_EQ(run.status, 2u);
+    EXPECT_NE(run.err.find("vantrel-scan: The source stopped at page 3: paper jam (TWCC_PAPERJAM)."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("2 pages stored in "), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(directory_ / L"jam.pdf"));
+}
+
+TEST_F(VantrelScan, AnEmptyFeederFailsWithTheSourcesCondition) {
+    Set(L"VANTREL_SCANNER_SHEETS", L"0");
+    const Finished run = Scan(L"--feeder --json -o " + Path(L"empty.pdf"));
+    EXPECT_EQ(run.status, 2u);
+    EXPECT_NE(run.err.find("TWCC_NOMEDIA"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("\"error\":\"The source could not start scanning: no media (TWCC_NOMEDIA).\""), std::string::npos) << run.out;
+    EXPECT_FALSE(std::filesystem::exists(directory_ / L"empty.pdf"));
+}
+
+TEST_F(VantrelScan, ACancelBeforeAnyPageIsStatusOneAndAfterSomeIsZero) {
+    Set(L"VANTREL_SCANNER_SHEETS", L"5");
+    Set(L"VANTREL_SCANNER_FAULT", L"cancel:1");
+    const Finished none = Scan(L"--feeder -q -o " + Path(L"none.tif"));
+    EXPECT_EQ(none.status, 1u) << none.err;
+    EXPECT_FALSE(std::filesystem::exists(directory_ / L"none.tif"));
+    Set(L"VANTREL_SCANNER_FAULT", L"cancel:3");
+    const Finished some = Scan(L"--feeder -q -o " + Path(L"some.tif"));
+    EXPECT_EQ(some.status, 0u) << some.err;
+    EXPECT_EQ(some.err, "") << "quiet";
+}
+
+TEST_F(VantrelScan, TheFlatbedGivesOnePageAndALimitStopsTheFeeder) {
+    Set(L"VANTREL_SCANNER_SHEETS", L"6");
+    const Finished flatbed = Scan(L"--flatbed -o " + Path(L"flat-{page}.png"));
+    EXPECT_EQ(flatbed.status, 0u) << flatbed.err;
+    EXPECT_TRUE(std::filesystem::exists(directory_ / L"flat-1.png"));
+    EXPECT_FALSE(std::filesystem::exists(directory_ / L"flat-2.png"));
+    const Finished limited = Scan(L"--feeder -n 2 -m bw --cap CAP_INDICATORS=FALSE -o " + Path(L"two-{page}.bmp"));
+    EXPECT_EQ(limited.status, 0u) << limited.err;
+    EXPECT_NE(limited.err.find("black and white"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(directory_ / L"two-2.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(directory_ / L"two-3.bmp"));
+}
+
+TEST_F(VantrelScan, UnicodeFileNamesAreWrittenAndNamedInUtf8) {
+    Set(L"VANTREL_SCANNER_SHEETS", L"1");
+    const std::wstring name = L"\u00fcber-\u4e2d.tif";
+    const Finished run = Scan(L"--feeder --json -o " + Path(name));
+    EXPECT_EQ(run.status, 0u) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(directory_ / name));
+    EXPECT_NE(run.out.find("\xC3\xBC" "ber-\xE4\xB8\xAD.tif"), std::string::npos) << run.out;
+}
+
+TEST_F(VantrelScan, RefusedSettingsAndWrongUsageScanNothingAndFail) {
+    Set(L"VANTREL_SCANNER_SHEETS", L"3");
+    Set(L"VANTREL_SCANNER_LOG", (directory_ / L"scanner.log").wstring());
+    const struct {
+        std::wstring arguments;
+        const char* words;
+    } cases[] = {
+        {L"--feeder --resolution", "--resolution needs a value"},
+        {L"--feeder -m sepia -o " + Path(L"a.pdf"), "color, gray or bw"},
+        {L"--feeder -o " + Path(L"a.gif"), "a.gif"},
+        {L"--feeder", "--output"},
+        {L"-d \"No Such Scanner\" -o " + Path(L"a.pdf"), "No Such Scanner"},
+        {L"--feeder --cap ICAP_BRIGHTNESS=5000 -o " + Path(L"a.pdf"), "ICAP_BRIGHTNESS"},
+    };
+    for (const auto& c : cases) {
+        const Finished run = Scan(c.arguments);
+        EXPECT_EQ(run.status, 2u) << c.words;
+        EXPECT_NE(run.err.find(c.words), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(directory_ / L"a.pdf"));
+    }
+    EXPECT_EQ(ReadText(directory_ / L"scanner.log").find("MSG_ENABLEDS"), std::string::npos) << "no batch was started";
+}
+
+TEST_F(VantrelScan, HelpAndVersion) {
+    const Finished help = Scan(L"--help");
+    EXPECT_EQ(help.status, 0u);
+    for (const char* option : {"--list-sources", "--source", "--select", "--all-options", "--resolution", "--mode", "--feeder", "--flatbed",
+                               "--duplex", "--paper", "--pages", "--ui", "--transfer", "--quality", "--cap", "--output", "--json",
+                               "--quiet", "--version", "Exit status"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    const Finished version = Scan(L"--version");
+    EXPECT_EQ(version.status, 0u);
+    EXPECT_TRUE(version.out.starts_with("vantrel-scan ")) << version.out;
+}
+
+}  // namespace

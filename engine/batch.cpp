@@ -1,0 +1,277 @@
+// The batch: one message loop and one transfer routine for every surface, with clean-up on every exit.
+#include "engine/batch.h"
+
+#include "engine/capability_client.h"
+#include "engine/condition_text.h"
+#include "engine/memory_page.h"
+#include "engine/message_pump.h"
+#include "engine/notice_callback.h"
+#include "engine/settings.h"
+#include "engine/source_status.h"
+#include "win32/utf8_text.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace vantrel::engine {
+
+using namespace twain;
+
+namespace {
+
+enum class PageOutcome { Delivered, Cancelled, Failed };
+
+struct Transfer {
+    const SourceRef& source;
+    const BatchOptions& options;
+    PageSink& sink;
+    BatchResult& result;
+    bool chocolate = true;
+
+    std::wstring PageLabel() const { return L"page " + std::to_wstring(result.pages + 1); }
+
+    PageOutcome Fail(std::wstring reason) {
+        result.reason = std::move(reason);
+        return PageOutcome::Failed;
+    }
+
+    PageOutcome FailWithStatus(const std::wstring& what) {
+        if (options.classic) return Fail(what + L".");
+        const SourceStatus status = ReadStatus(source);
+        result.condition = status.condition;
+        return Fail(what + L": " + DescribeStatus(status) + L".");
+    }
+
+    PageOutcome Native(bool& ended) {
+        TW_HANDLE handle = 0;
+        switch (source.Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle)) {
+        case TWRC_XFERDONE: {
+            ended = true;
+            DsmBlock image(source.link, handle);
+            if (!image) return Fail(L"The source handed over no image for " + PageLabel() + L".");
+            if (!sink.TakeNative(image)) return Fail(sink.Failure());
+            return PageOutcome::Delivered;
+        }
+        case TWRC_CANCEL:
+            ended = true;
+            return PageOutcome::Cancelled;
+        default:
+            return FailWithStatus(L"The source stopped at " + PageLabel());
+        }
+    }
+
+    PageOutcome Memory(const TW_IMAGEINFO& info, bool& ended) {
+        TW_SETUPMEMXFER setup{};
+        if (source.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup) != TWRC_SUCCESS)
+            return FailWithStatus(L"The source could not set up the memory transfer of " + PageLabel());
+        const auto bufferSize = StripBufferSize(setup.MinBufSize, setup.MaxBufSize, setup.Preferred);
+        if (!bufferSize)
+            return Fail(L"The source wants strips of " + std::to_wstring(setup.MinBufSize) + L" bytes, more than we give.");
+        const std::uint32_t size = *bufferSize;
+        std::vector<std::uint8_t> buffer;
+        try {
+            buffer.resize(size);
+        } catch (const std::bad_alloc&) {
+            return Fail(L"There is not enough memory for the transfer buffer.");
+        }
+
+        MemoryPage page;
+        MemoryPageLayout layout;
+        layout.width = info.ImageWidth;
+        layout.length = info.ImageLength;
+        layout.pixelType = static_cast<std::uint16_t>(info.PixelType);
+        layout.bitsPerPixel = info.BitsPerPixel;
+        layout.chocolate = chocolate;
+        layout.xDpi = info.XResolution.Whole + info.XResolution.Frac / 65536.0;
+        layout.yDpi = info.YResolution.Whole + info.YResolution.Frac / 65536.0;
+        const bool began = page.Begin(layout);
+
+        std::uint32_t strips = 0;
+        for (;;) {
+            TW_IMAGEMEMXFER strip{};
+            strip.Compression = TWON_DONTCARE16;
+            strip.BytesPerRow = strip.Columns = strip.Rows = TWON_DONTCARE32;
+            strip.XOffset = strip.YOffset = strip.BytesWritten = TWON_DONTCARE32;
+            strip.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+            strip.Memory.Length = size;
+            strip.Memory.TheMem = static_cast<TW_MEMREF>(reinterpret_cast<std::uintptr_t>(buffer.data()));
+            const TW_UINT16 rc = source.Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
+            if (rc == TWRC_CANCEL) {
+                ended = true;
+                return PageOutcome::Cancelled;
+            }
+            if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE) {
+                // A source that failed after its first strip stays in the transfer state until told it is over.
+                ended = strips > 0;
+                return FailWithStatus(L"The source stopped at " + PageLabel());
+            }
+            ++strips;
+            ended = rc == TWRC_XFERDONE;
+            if (!began) {
+                ended = true;  // ENDXFER, then the reset, leave the source where it can be disabled
+                return Fail(L"The source's " + PageLabel() + L" cannot be taken: " + Widen(page.Error()) + L".");
+            }
+            const MemoryStrip received{strip.Compression, strip.BytesPerRow, strip.Columns, strip.Rows, strip.XOffset,
+                                       strip.YOffset, strip.BytesWritten, buffer};
+            if (!page.Add(received)) {
+                ended = true;
+                return Fail(L"The source's " + PageLabel() + L" is not valid: " + Widen(page.Error()) + L".");
+            }
+            if (rc == TWRC_XFERDONE) break;
+        }
+        auto finished = page.Finish();
+        if (!finished) return Fail(L"The source's " + PageLabel() + L" is not valid: " + Widen(page.Error()) + L".");
+        if (!sink.TakePage(finished->View())) return Fail(sink.Failure());
+        return PageOutcome::Delivered;
+    }
+
+    PageOutcome Page(bool& ended) {
+        TW_IMAGEINFO info{};
+        if (source.Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) != TWRC_SUCCESS)
+            return FailWithStatus(L"The source could not describe " + PageLabel());
+        return options.mode == TransferMode::Memory ? Memory(info, ended) : Native(ended);
+    }
+
+    // Every page until the source has no more, the limit is reached, or something ends the batch.
+    void All() {
+        for (;;) {
+            bool ended = false;  // the source was told the transfer is over (MSG_ENDXFER) or must be
+            const PageOutcome outcome = Page(ended);
+            if (outcome == PageOutcome::Delivered) ++result.pages;
+            TW_PENDINGXFERS pending{};
+            if (ended) source.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+            const bool more = ended && pending.Count != 0;
+            const bool limit = options.maxPages > 0 && result.pages >= static_cast<std::uint32_t>(options.maxPages);
+            const bool stopping = options.stop && *options.stop;
+            // A source still in the transfer state (a page left pending, or a transfer that never
+            // ended) refuses to be disabled and closed: reset it.
+            if (!ended || (more && (outcome != PageOutcome::Delivered || limit || stopping)))
+                source.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+            if (outcome == PageOutcome::Cancelled) {
+                result.end = BatchEnd::Cancelled;
+                result.reason = L"The scan was cancelled at " + PageLabel() + L".";
+                return;
+            }
+            if (outcome == PageOutcome::Failed) {
+                result.end = BatchEnd::Failed;
+                return;
+            }
+            if (!more) {
+                result.end = BatchEnd::Done;
+                return;
+            }
+            if (stopping) {
+                result.end = BatchEnd::Stopped;
+                result.reason = L"The scan was stopped.";
+                return;
+            }
+            if (limit) {
+                result.end = BatchEnd::LimitReached;
+                return;
+            }
+        }
+    }
+};
+
+bool Stopping(const BatchOptions& options) { return options.stop && *options.stop; }
+
+void Loop(const SourceRef& source, const BatchOptions& options, PageSink& sink, NoticeSubscription* callback,
+          bool chocolate, BatchResult& result) {
+    MSG message{};
+    TW_EVENT event{};
+    auto handle = [&](TW_UINT16 notice) {
+        if (notice == MSG_XFERREADY) {
+            Transfer transfer{source, options, sink, result, chocolate};
+            transfer.All();
+            return true;
+        }
+        if (notice == MSG_CLOSEDSREQ || notice == MSG_CLOSEDSOK) {
+            result.end = BatchEnd::ClosedBySource;
+            result.reason = L"The source was closed before it delivered a page.";
+            return true;
+        }
+        return false;
+    };
+    for (;;) {
+        if (callback) {
+            if (handle(callback->Take())) return;
+        }
+        bool wide = false;
+        const BOOL got = TakeMessage(message, wide);
+        if (got == -1) {
+            result.end = BatchEnd::Failed;
+            result.reason = L"The thread's message queue failed.";
+            return;
+        }
+        if (got == 0) {
+            result.quitCode = message.wParam;
+            result.end = BatchEnd::Quit;
+            result.reason = L"The program was asked to quit.";
+            return;
+        }
+        if (Stopping(options)) {
+            result.end = BatchEnd::Stopped;
+            result.reason = L"The scan was stopped.";
+            return;
+        }
+
+        event.pEvent = static_cast<TW_MEMREF>(reinterpret_cast<std::uintptr_t>(&message));
+        event.TWMessage = MSG_NULL;
+        const TW_UINT16 rc = source.Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+        if (rc == TWRC_NOTDSEVENT) {
+            DispatchTaken(message, wide);
+            if (Stopping(options)) {
+                result.end = BatchEnd::Stopped;
+                result.reason = L"The scan was stopped.";
+                return;
+            }
+            continue;
+        }
+        if (rc != TWRC_DSEVENT) continue;
+        if (handle(event.TWMessage)) return;
+    }
+}
+
+}  // namespace
+
+BatchResult RunBatch(const SourceRef& source, const BatchOptions& options, PageSink& sink) {
+    BatchResult result;
+    bool chocolate = true;
+    std::optional<NoticeSubscription> subscription;
+    if (!options.classic) {
+        const TW_UINT16 mechanism = options.mode == TransferMode::Memory ? TWSX_MEMORY : TWSX_NATIVE;
+        const std::wstring refused =
+            SetAndVerify(source, ICAP_XFERMECH, capability::OneValue{capability::ItemType::UInt16, std::int64_t{mechanism}});
+        if (!refused.empty() && (options.mode == TransferMode::Memory)) {
+            result.reason = refused;
+            return result;
+        }
+        if (options.mode == TransferMode::Memory) {
+            // Read while the source is open: capabilities are not for the transfer states.
+            const CapabilityReply flavor = QueryCapability(source, ICAP_PIXELFLAVOR, MSG_GETCURRENT);
+            if (flavor.ok() && flavor.container) {
+                const auto item = CurrentItem(*flavor.container);
+                if (const auto* value = item ? std::get_if<std::int64_t>(&*item) : nullptr) chocolate = *value == TWPF_CHOCOLATE;
+            }
+        }
+        // Subscribed before registering: a source may signal during MSG_ENABLEDS.
+        subscription.emplace(source.source.Id);
+        if (!RegisterNoticeCallback(source)) subscription.reset();
+    }
+
+    TW_USERINTERFACE ui = options.enable;
+    if (source.Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) != TWRC_SUCCESS) {
+        if (!options.classic) {
+            const SourceStatus status = ReadStatus(source);
+            result.condition = status.condition;
+            result.reason = L"The source could not start scanning: " + DescribeStatus(status) + L".";
+        }
+        return result;
+    }
+    Loop(source, options, sink, subscription ? &*subscription : nullptr, chocolate, result);
+    TW_USERINTERFACE off = options.disable;
+    source.Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &off);
+    return result;
+}
+
+}  // namespace vantrel::engine

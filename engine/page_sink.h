@@ -1,0 +1,23 @@
+// Where the batch hands each transferred page: a native transfer's DIB, or a page assembled from strips.
+#pragma once
+
+#include "engine/dsm_link.h"
+#include "imaging/page_image.h"
+
+#include <string>
+
+namespace vantrel::engine {
+
+class PageSink {
+public:
+    virtual ~PageSink() = default;
+    // A packed DIB in a block of the DSM's memory. The sink may take the block (release()), as the
+    // clipboard does; otherwise the batch frees it when the call returns.
+    virtual bool TakeNative(DsmBlock& dib) = 0;
+    // A page assembled from a memory transfer; the view is valid only during the call.
+    virtual bool TakePage(const imaging::PageImage& page) = 0;
+    // Why the last Take failed.
+    virtual std::wstring Failure() const = 0;
+};
+
+}  // namespace vantrel::engine

@@ -1,0 +1,221 @@
+// The session: opening the DSM (TWAIN 2 where it can), finding and opening sources, running batches.
+#include "engine/session.h"
+
+#include "win32/ansi_text.h"
+#include "engine/condition_text.h"
+#include "twain/identity_text.h"
+
+#include <cstring>
+#include <cwctype>
+
+namespace vantrel::engine {
+
+using namespace twain;
+
+namespace {
+
+constexpr std::size_t kMostSources = 256;  // a DSM that never says TWRC_ENDOFLIST must not hang us
+
+void SetText(TW_STR32& field, std::string_view ansi) {
+    WriteIdentityText(field, sizeof field, ansi, [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; });
+}
+
+std::wstring FieldText(const TW_STR32& field) { return FromAnsi(std::string_view(field, ::strnlen(field, sizeof field))); }
+
+SourceInfo Describe(const TW_IDENTITY& identity) {
+    SourceInfo info;
+    info.productName = FieldText(identity.ProductName);
+    info.manufacturer = FieldText(identity.Manufacturer);
+    info.productFamily = FieldText(identity.ProductFamily);
+    info.twain2 = (identity.SupportedGroups & DF_DS2) != 0;
+    info.identity = identity;
+    return info;
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TW_UINT16 Session::CallDsm(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
+    return link_.Call(application_, nullptr, dg, dat, msg, data);
+}
+
+std::wstring Session::Open(HWND owner) {
+    if (dsmOpen_) return {};
+    if (!link_.Bind(choice_)) {
+        // Most systems have only the 32-bit DSM and drivers, which a 64-bit program cannot load.
+        if constexpr (sizeof(void*) == 8)
+            return L"No 64-bit TWAIN Data Source Manager is installed (neither TWAINDSM.dll nor a 64-bit Twain_32.dll "
+                   L"could be loaded). Scanners with only 32-bit drivers are reached through the 32-bit VantrelScan.dll "
+                   L"or vantrel-scan.exe.";
+        return L"No TWAIN Data Source Manager is installed (neither TWAINDSM.dll nor Twain_32.dll could be loaded).";
+    }
+    parent_ = owner;
+    if (!parent_) {
+        // Sources' dialogs need an owner; a script has none, so it gets a hidden one of ours.
+        hiddenOwner_.reset(::CreateWindowExW(0, L"STATIC", L"Vantrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+        parent_ = hiddenOwner_.get();
+    }
+
+    std::memset(&application_, 0, sizeof application_);
+    application_.Version.MajorNum = 1;
+    application_.Version.MinorNum = 0;
+    application_.Version.Language = TWLG_USA;
+    application_.Version.Country = TWCY_USA;
+    SetText(application_.Version.Info, "Vantrel 1.0");
+    application_.ProtocolMajor = 2;
+    application_.ProtocolMinor = 4;
+    application_.SupportedGroups = DF_APP2 | DG_CONTROL | DG_IMAGE;
+    SetText(application_.Manufacturer, "Vantrel");
+    SetText(application_.ProductFamily, "Vantrel");
+    SetText(application_.ProductName, "Vantrel Scan");
+
+    HWND parent = parent_;
+    if (CallDsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parent) != TWRC_SUCCESS) {
+        link_.Release();
+        hiddenOwner_.reset();
+        return L"The TWAIN Data Source Manager could not be opened.";
+    }
+    dsmOpen_ = true;
+    if (application_.SupportedGroups & DF_DSM2) {
+        // A TWAIN 2 DSM: its own memory functions for every container, its entry point for every call.
+        TW_ENTRYPOINT entry{};
+        entry.Size = sizeof entry;
+        if (CallDsm(DG_CONTROL, DAT_ENTRYPOINT, MSG_GET, &entry) != TWRC_SUCCESS || !link_.AdoptEntryPoints(entry)) {
+            Close();
+            return L"The TWAIN 2 Data Source Manager gave no entry points (DAT_ENTRYPOINT).";
+        }
+    }
+    return {};
+}
+
+void Session::Close() noexcept {
+    if (scanning_) {
+        closeAfterScan_ = true;
+        Stop();
+        return;
+    }
+    CloseSource();
+    if (dsmOpen_) {
+        HWND parent = parent_;
+        CallDsm(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &parent);
+        dsmOpen_ = false;
+    }
+    link_.Release();
+    hiddenOwner_.reset();
+    parent_ = nullptr;
+}
+
+std::vector<SourceInfo> Session::Sources() {
+    std::vector<SourceInfo> sources;
+    if (!dsmOpen_) return sources;
+    TW_IDENTITY identity{};
+    for (TW_UINT16 msg = MSG_GETFIRST; sources.size() < kMostSources; msg = MSG_GETNEXT) {
+        std::memset(&identity, 0, sizeof identity);
+        if (CallDsm(DG_CONTROL, DAT_IDENTITY, msg, &identity) != TWRC_SUCCESS) break;
+        sources.push_back(Describe(identity));
+    }
+    return sources;
+}
+
+std::optional<SourceInfo> Session::DefaultSource() {
+    if (!dsmOpen_) return std::nullopt;
+    TW_IDENTITY identity{};
+    if (CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &identity) != TWRC_SUCCESS) return std::nullopt;
+    return Describe(identity);
+}
+
+Selection Session::SelectSource(SourceInfo& chosen) {
+    if (!dsmOpen_ || scanning_) return Selection::Failed;
+    TW_IDENTITY identity{};
+    switch (CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &identity)) {
+    case TWRC_SUCCESS:
+        chosen = Describe(identity);
+        return Selection::Chosen;
+    case TWRC_CANCEL: return Selection::Cancelled;
+    default: return Selection::Failed;
+    }
+}
+
+std::wstring Session::OpenSource(std::wstring_view productName) {
+    if (!dsmOpen_) return L"The TWAIN Data Source Manager is not open.";
+    if (scanning_) return L"A scan is running.";
+    CloseSource();
+    std::optional<SourceInfo> wanted;
+    if (productName.empty()) {
+        wanted = DefaultSource();
+        if (!wanted) {
+            const auto all = Sources();
+            if (all.empty()) return L"No TWAIN source is installed.";
+            wanted = all.front();
+        }
+    } else {
+        const auto all = Sources();
+        for (const SourceInfo& source : all) {
+            if (SameName(source.productName, productName)) {
+                wanted = source;
+                break;
+            }
+        }
+        if (!wanted) {
+            std::wstring known;
+            for (const SourceInfo& source : all) known += (known.empty() ? L"\"" : L", \"") + source.productName + L"\"";
+            return L"No TWAIN source is named \"" + std::wstring(productName) + L"\"" +
+                   (known.empty() ? std::wstring(L"; none is installed.") : L"; the sources are " + known + L".");
+        }
+    }
+    source_ = wanted->identity;
+    if (CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source_) != TWRC_SUCCESS) {
+        TW_STATUS status{};
+        CallDsm(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
+        std::memset(&source_, 0, sizeof source_);
+        return L"The source \"" + wanted->productName + L"\" could not be opened: " + DescribeCondition(status.ConditionCode) + L".";
+    }
+    sourceOpen_ = true;
+    return {};
+}
+
+void Session::CloseSource() noexcept {
+    if (!sourceOpen_ || scanning_) return;
+    CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_);
+    sourceOpen_ = false;
+    std::memset(&source_, 0, sizeof source_);
+}
+
+BatchResult Session::Scan(BatchOptions options, PageSink& sink) {
+    BatchResult result;
+    if (scanning_) {
+        result.reason = L"A scan is already running.";
+        return result;
+    }
+    if (!sourceOpen_) {
+        result.reason = L"No source is open.";
+        return result;
+    }
+    scanning_ = true;
+    stop_ = false;
+    options.stop = &stop_;
+    result = RunBatch(Source(), options, sink);
+    scanning_ = false;
+    if (closeAfterScan_) {
+        closeAfterScan_ = false;
+        Close();
+    }
+    // The loop took the thread's quit message; the client's own loop must still see it.
+    if (result.quitCode) ::PostQuitMessage(static_cast<int>(*result.quitCode));
+    return result;
+}
+
+void Session::Stop() noexcept {
+    if (!scanning_) return;
+    stop_ = true;
+    ::PostThreadMessageW(::GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
+}  // namespace vantrel::engine

@@ -1,0 +1,37 @@
+// The settings people use most, as plain operations on an open source. Each returns an empty text
+// when the source took the value, otherwise an error that names the setting and the condition code:
+// a refused setting must never turn into a scan with other settings.
+#pragma once
+
+#include "twain/capability/capability_value.h"
+#include "engine/color_mode.h"
+#include "engine/paper_sizes.h"
+#include "engine/source_ref.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrel::engine {
+
+// Sets the one value and reads it back: a source that answers success but keeps another value is an error too.
+std::wstring SetAndVerify(const SourceRef& source, std::uint16_t capability, const capability::OneValue& value);
+
+std::wstring SetResolution(const SourceRef& source, double dpi);  // ICAP_UNITS inches, ICAP_X/YRESOLUTION
+std::wstring SetColorMode(const SourceRef& source, ColorMode mode);  // ICAP_PIXELTYPE, then ICAP_BITDEPTH
+std::wstring SetFeeder(const SourceRef& source, bool enabled);      // CAP_FEEDERENABLED, CAP_AUTOFEED
+std::wstring SetDuplex(const SourceRef& source, bool enabled);      // CAP_DUPLEXENABLED
+std::wstring SetPaperSize(const SourceRef& source, const PaperSize& size);  // ICAP_SUPPORTEDSIZES, else DAT_IMAGELAYOUT
+std::wstring SetPageCount(const SourceRef& source, int count);      // CAP_XFERCOUNT, -1 for all
+std::wstring SetBrightness(const SourceRef& source, double value);  // ICAP_BRIGHTNESS, -1000 to 1000
+std::wstring SetContrast(const SourceRef& source, double value);    // ICAP_CONTRAST, -1000 to 1000
+std::wstring SetIndicators(const SourceRef& source, bool shown);    // CAP_INDICATORS
+// CAP_FEEDERLOADED, or nullopt when the source cannot tell.
+std::optional<bool> FeederLoaded(const SourceRef& source);
+
+// The value a container holds now: a one-value's item, an enumeration's or a range's current item.
+std::optional<capability::Item> CurrentItem(const capability::Container& container);
+// A value in words for messages: a constant's name where the capability has a family (TWPT_GRAY).
+std::wstring DescribeItem(std::uint16_t capability, const capability::Item& item);
+
+}  // namespace vantrel::engine

@@ -1,0 +1,419 @@
+// The engine against the stand-in DSM: TWAIN 2 negotiation and memory, sources, every container,
+// settings refused or changed, and every way a batch ends, by native and by memory transfer.
+#include "engine/capability_client.h"
+#include "twain/capability/container_codec.h"
+#include "imaging/bmp/dib_page.h"
+#include "engine/session.h"
+#include "engine/settings.h"
+#include "tests/fixtures/stand_in_dsm/stand_in_dsm_client.h"
+#include "tests/fixtures/stand_in_dsm/stand_in_expectations.h"
+#include "tests/fixtures/stand_in_dsm/stand_in_pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+using namespace vantrel::twain;
+using engine::BatchEnd;
+using engine::BatchResult;
+using engine::TransferMode;
+
+// Checks every pixel of every page against the stand-in's pixel function, in the order they come.
+class PixelCheckingSink final : public engine::PageSink {
+public:
+    bool TakeNative(DsmBlock& dib) override {
+        const HGLOBAL block = reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(dib.get()));
+        vantrel::GlobalLock<std::uint8_t> bytes(block);
+        if (!bytes) return Refuse(L"no lock");
+        const auto page = imaging::PageFromDib(std::span<const std::uint8_t>(bytes.get(), ::GlobalSize(block)));
+        if (!page) return Refuse(L"not a DIB");
+        return TakePage(page->View());
+    }
+    bool TakePage(const imaging::PageImage& page) override {
+        if (failAt && pages == *failAt) return Refuse(L"Cannot write \"x.pdf\": the disk is full.");
+        if (onPage) onPage();
+        const std::uint32_t index = pages++;
+        widths.push_back(page.width);
+        for (std::uint32_t y = 0; y < page.height; ++y) {
+            const auto row = page.Row(y);
+            for (std::uint32_t x = 0; x < page.width; ++x) {
+                bool same = true;
+                switch (page.format) {
+                case imaging::PixelFormat::BlackWhite1:
+                    same = (((row[x / 8] >> (7 - x % 8)) & 1) == 1) == standin::PageBlack(index, x, y);
+                    break;
+                case imaging::PixelFormat::Gray8: same = row[x] == standin::PageSample(index, x, y); break;
+                case imaging::PixelFormat::Rgb24:
+                    for (std::uint32_t c = 0; c < 3; ++c) same = same && row[x * 3 + c] == standin::PageSample(index, x, y, c);
+                    break;
+                }
+                if (!same) {
+                    ADD_FAILURE() << "page " << index << " pixel " << x << "," << y;
+                    return true;
+                }
+            }
+        }
+        return true;
+    }
+    std::wstring Failure() const override { return failure_; }
+
+    std::uint32_t pages = 0;
+    std::vector<std::uint32_t> widths;
+    std::optional<std::uint32_t> failAt;
+    std::function<void()> onPage;
+
+private:
+    bool Refuse(std::wstring why) {
+        failure_ = std::move(why);
+        return false;
+    }
+    std::wstring failure_;
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        session.reset();
+        standin::ExpectOnlyScriptedRequests(dsm);
+        if (dsm.shared().script.twain2) {
+            EXPECT_EQ(dsm.Memory().outstanding, 0) << "every block of the DSM's memory was given back";
+        }
+    }
+
+    // A TWAIN 2 DSM (or a 1.x one) with one source, opened by the engine.
+    void OpenSource(bool twain2, bool ds2 = true) {
+        if (twain2) dsm.EnableTwain2();
+        dsm.AddSource("Office Scanner", ds2, true);
+        session = std::make_unique<engine::Session>();
+        ASSERT_EQ(session->Open(), L"");
+        ASSERT_EQ(session->OpenSource(L"Office Scanner"), L"");
+    }
+
+    BatchResult Scan(PixelCheckingSink& sink, TransferMode mode = TransferMode::Native, std::int32_t maxPages = -1) {
+        engine::BatchOptions options;
+        options.mode = mode;
+        options.maxPages = maxPages;
+        return session->Scan(options, sink);
+    }
+
+    std::vector<const standin::Call*> Find(TW_UINT16 dat, TW_UINT16 msg) {
+        calls = dsm.Calls();
+        std::vector<const standin::Call*> found;
+        for (const auto& call : calls) {
+            if (call.dat == dat && call.msg == msg) found.push_back(&call);
+        }
+        return found;
+    }
+
+    standin::StandInDsm dsm;
+    std::unique_ptr<engine::Session> session;
+    std::vector<standin::Call> calls;
+};
+
+TEST_F(EngineTest, ATwain2DsmGivesItsEntryPointsAndA1xDsmWorksWithout) {
+    OpenSource(true);
+    EXPECT_TRUE(session->twain2());
+    ASSERT_EQ(Find(DAT_ENTRYPOINT, MSG_GET).size(), 1u);
+    const auto* open = Find(DAT_PARENT, MSG_OPENDSM).front();
+    EXPECT_TRUE(open->origin.SupportedGroups & DF_APP2);
+    EXPECT_EQ(open->origin.ProtocolMajor, 2);
+    EXPECT_EQ(open->origin.ProtocolMinor, 4);
+    session.reset();
+    dsm.Reset();
+
+    OpenSource(false);
+    EXPECT_FALSE(session->twain2());
+    EXPECT_TRUE(Find(DAT_ENTRYPOINT, MSG_GET).empty()) << "no DF_DSM2, so no entry points asked for";
+}
+
+TEST_F(EngineTest, ListsSourcesAndOpensThemByNameOrTheDefault) {
+    dsm.AddSource("Flatbed One", false);
+    dsm.AddSource("Office Scanner", true, true);
+    dsm.AddSource("Camera", false);
+    engine::Session engine;
+    ASSERT_EQ(engine.Open(), L"");
+    std::vector<std::wstring> names;
+    for (const auto& source : engine.Sources()) names.push_back(source.productName);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Flatbed One", L"Office Scanner", L"Camera"}));
+    EXPECT_EQ(engine.DefaultSource()->productName, L"Office Scanner");
+    EXPECT_EQ(engine.OpenSource(L""), L"");
+    EXPECT_EQ(std::string(engine.sourceIdentity().ProductName), "Office Scanner");
+    EXPECT_EQ(engine.OpenSource(L"camera"), L"");
+    EXPECT_EQ(std::string(engine.sourceIdentity().ProductName), "Camera");
+    const std::wstring missing = engine.OpenSource(L"Nope");
+    EXPECT_NE(missing.find(L"\"Nope\""), std::wstring::npos);
+    EXPECT_NE(missing.find(L"\"Flatbed One\", \"Office Scanner\", \"Camera\""), std::wstring::npos);
+    EXPECT_FALSE(engine.sourceOpen());
+}
+
+// Raw container blocks as a source writes them, little-endian and packed to two bytes.
+struct Bytes {
+    std::vector<std::uint8_t> data;
+    Bytes& u16(std::uint16_t v) {
+        data.push_back(static_cast<std::uint8_t>(v));
+        data.push_back(static_cast<std::uint8_t>(v >> 8));
+        return *this;
+    }
+    Bytes& u32(std::uint32_t v) { return u16(static_cast<std::uint16_t>(v)).u16(static_cast<std::uint16_t>(v >> 16)); }
+    // TW_FIX32 as it lies in memory: Whole, then Frac.
+    Bytes& fix(std::int16_t whole, std::uint16_t frac = 0) { return u16(static_cast<std::uint16_t>(whole)).u16(frac); }
+    Bytes& text(const char* s, std::size_t field) {
+        for (std::size_t i = 0; i < field; ++i) data.push_back(i < std::strlen(s) ? static_cast<std::uint8_t>(s[i]) : 0);
+        return *this;
+    }
+};
+
+TEST_F(EngineTest, ReadsEveryContainerFromTheSourcesBlockAndGivesEachBlockBack) {
+    OpenSource(true);
+    using namespace capability;
+    struct Case {
+        TW_UINT16 cap;
+        TW_UINT16 conType;
+        Bytes bytes;
+        Container expected;
+    };
+    const Case cases[] = {
+        {ICAP_XRESOLUTION, TWON_ONEVALUE, Bytes().u16(TWTY_FIX32).fix(300), OneValue{ItemType::Fix32, 300.0}},
+        {ICAP_PIXELTYPE, TWON_ENUMERATION, Bytes().u16(TWTY_UINT16).u32(3).u32(1).u32(0).u16(0).u16(1).u16(2),
+         Enumeration{ItemType::UInt16, {std::int64_t{0}, std::int64_t{1}, std::int64_t{2}}, 1u, 0u}},
+        {ICAP_BRIGHTNESS, TWON_RANGE,
+         Bytes().u16(TWTY_FIX32).fix(-1000).fix(1000).fix(1).fix(0).fix(50, 0x8000),
+         Range{ItemType::Fix32, -1000.0, 1000.0, 1.0, 0.0, 50.5}},
+        {CAP_SUPPORTEDCAPS, TWON_ARRAY, Bytes().u16(TWTY_UINT16).u32(2).u16(CAP_XFERCOUNT).u16(ICAP_PIXELTYPE),
+         Array{ItemType::UInt16, {std::int64_t{CAP_XFERCOUNT}, std::int64_t{ICAP_PIXELTYPE}}}},
+        {CAP_FEEDERLOADED, TWON_ONEVALUE, Bytes().u16(TWTY_BOOL).u32(1), OneValue{ItemType::Bool, true}},
+        {CAP_XFERCOUNT, TWON_ONEVALUE, Bytes().u16(TWTY_INT16).u32(0xFFFF), OneValue{ItemType::Int16, std::int64_t{-1}}},
+        {0x8001, TWON_ONEVALUE, Bytes().u16(TWTY_FRAME).fix(0).fix(0).fix(8, 0x8000).fix(11),
+         OneValue{ItemType::Frame, Frame{0, 0, 8.5, 11}}},
+        {0x8002, TWON_ONEVALUE, Bytes().u16(TWTY_STR128).text("Serial 4711", 130),
+         OneValue{ItemType::Str128, std::string("Serial 4711")}},
+        {0x8003, TWON_ENUMERATION, Bytes().u16(TWTY_STR32).u32(2).u32(0).u32(1).text("front", 34).text("back", 34),
+         Enumeration{ItemType::Str32, {std::string("front"), std::string("back")}, 0u, 1u}},
+        {0x8004, TWON_ONEVALUE, Bytes().u16(TWTY_UINT32).u32(4000000000u), OneValue{ItemType::UInt32, std::int64_t{4000000000}}},
+        {0x8005, TWON_ONEVALUE, Bytes().u16(TWTY_INT8).u32(0xFE), OneValue{ItemType::Int8, std::int64_t{-2}}},
+    };
+    for (const Case& c : cases) {
+        dsm.AnswerCapability(c.cap, MSG_GETCURRENT, c.conType, c.bytes.data.data(), c.bytes.data.size());
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "capability " << c.cap);
+        const auto reply = engine::QueryCapability(session->Source(), c.cap, MSG_GETCURRENT);
+        ASSERT_TRUE(reply.ok()) << c.cap;
+        ASSERT_TRUE(reply.container);
+        EXPECT_EQ(*reply.container, c.expected) << c.cap;
+    }
+    EXPECT_EQ(dsm.Memory().allocations, std::size(cases));
+}
+
+TEST_F(EngineTest, AContainerWhoseCountsOverrunItsBlockIsRefusedNotRead) {
+    OpenSource(true);
+    // An enumeration that claims 1000 items in a 40-byte block.
+    const Bytes lying = Bytes().u16(TWTY_UINT16).u32(1000).u32(0).u32(0).u16(1).u16(2);
+    dsm.AnswerCapability(ICAP_PIXELTYPE, MSG_GET, TWON_ENUMERATION, lying.data.data(), lying.data.size(), 40);
+    const auto reply = engine::QueryCapability(session->Source(), ICAP_PIXELTYPE, MSG_GET);
+    EXPECT_FALSE(reply.ok());
+    EXPECT_FALSE(reply.container);
+    EXPECT_NE(reply.problem.find(L"not valid"), std::wstring::npos);
+}
+
+TEST_F(EngineTest, SettingsAreSentAsContainersAndARefusalOrAnotherValueIsAnError) {
+    OpenSource(true);
+    dsm.AnswerOneValue(ICAP_XRESOLUTION, MSG_SET, TWTY_FIX32, 0);
+    dsm.AnswerOneValue(ICAP_XRESOLUTION, MSG_GETCURRENT, TWTY_FIX32, 0);
+    dsm.AnswerOneValue(ICAP_YRESOLUTION, MSG_SET, TWTY_FIX32, 0);
+    dsm.AnswerOneValue(ICAP_YRESOLUTION, MSG_GETCURRENT, TWTY_FIX32, 0);
+    EXPECT_EQ(engine::SetResolution(session->Source(), 300), L"");
+    const auto sets = Find(DAT_CAPABILITY, MSG_SET);
+    bool sawX = false;
+    for (const auto* set : sets) {
+        const auto* capability = reinterpret_cast<const TW_CAPABILITY*>(set->data);
+        if (capability->Cap != ICAP_XRESOLUTION) continue;
+        sawX = true;
+        EXPECT_EQ(capability->ConType, TWON_ONEVALUE);
+        const auto decoded = capability::Decode(TWON_ONEVALUE, std::span<const std::uint8_t>(set->containerBytes, 6));
+        ASSERT_TRUE(decoded.container);
+        EXPECT_EQ(*decoded.container, capability::Container(capability::OneValue{capability::ItemType::Fix32, 300.0}));
+        EXPECT_TRUE(set->containerFromDsm) << "the container came from the DSM's memory";
+    }
+    EXPECT_TRUE(sawX);
+
+    // A source that says yes but keeps 299 (a rule answers the SET without storing the value).
+    dsm.Answer(DG_CONTROL, DAT_CAPABILITY, MSG_SET, TWRC_SUCCESS, 1);
+    dsm.AnswerOneValue(ICAP_CONTRAST, MSG_GETCURRENT, TWTY_FIX32, 299);  // Whole 299, Frac 0
+    const std::wstring kept = engine::SetContrast(session->Source(), 300);
+    EXPECT_NE(kept.find(L"ICAP_CONTRAST to 299 instead of 300"), std::wstring::npos);
+
+    dsm.FailCapability(ICAP_BRIGHTNESS, MSG_SET, TWCC_BADVALUE);
+    const std::wstring refused = engine::SetBrightness(session->Source(), 500);
+    EXPECT_NE(refused.find(L"ICAP_BRIGHTNESS"), std::wstring::npos);
+    EXPECT_NE(refused.find(L"TWCC_BADVALUE"), std::wstring::npos);
+    const std::wstring missing = engine::SetDuplex(session->Source(), true);
+    EXPECT_NE(missing.find(L"does not support CAP_DUPLEXENABLED"), std::wstring::npos);
+    EXPECT_NE(missing.find(L"TWCC_CAPUNSUPPORTED"), std::wstring::npos);
+}
+
+TEST_F(EngineTest, EveryPageOfABatchArrivesIntactByNativeAndByMemoryTransfer) {
+    for (const bool twain2 : {false, true}) {
+        for (const TransferMode mode : {TransferMode::Native, TransferMode::Memory}) {
+            SCOPED_TRACE(testing::Message() << (twain2 ? "TWAIN 2" : "TWAIN 1") << (mode == TransferMode::Native ? " native" : " memory"));
+            dsm.Reset();
+            OpenSource(twain2);
+            dsm.AddPage(37, 20, TWPT_BW, 200);
+            dsm.AddPage(41, 9, TWPT_GRAY, 300);
+            dsm.AddPage(13, 17, TWPT_RGB, 150);
+            dsm.SetupMemXfer(1, 1 << 20, 128, 3);  // small strips, with padding after each row
+            dsm.AnswerOneValue(ICAP_XFERMECH, MSG_SET, TWTY_UINT16, 0);
+            PixelCheckingSink sink;
+            const BatchResult result = Scan(sink, mode);
+            EXPECT_EQ(result.end, BatchEnd::Done);
+            EXPECT_EQ(result.pages, 3u);
+            EXPECT_EQ(sink.widths, (std::vector<std::uint32_t>{37, 41, 13}));
+            EXPECT_EQ(Find(DAT_USERINTERFACE, MSG_DISABLEDS).size(), 1u);
+            EXPECT_EQ(dsm.session().state, 4) << "the source ends open and disabled";
+            session.reset();
+            standin::ExpectOnlyScriptedRequests(dsm);
+            if (twain2) {
+                EXPECT_EQ(dsm.Memory().outstanding, 0);
+            }
+        }
+    }
+}
+
+TEST_F(EngineTest, AJamEndsTheBatchWithThePagesBeforeAndTheSourcesOwnWords) {
+    OpenSource(true);
+    dsm.AddPage(8, 8, TWPT_GRAY);
+    dsm.AddPage(8, 8, TWPT_GRAY, 300, TWRC_FAILURE, TWCC_PAPERJAM);
+    dsm.AddPage(8, 8, TWPT_GRAY);
+    dsm.StatusText("Paper jam in the feeder");
+    PixelCheckingSink sink;
+    const BatchResult result = Scan(sink);
+    EXPECT_EQ(result.end, BatchEnd::Failed);
+    EXPECT_EQ(result.pages, 1u);
+    EXPECT_EQ(result.condition, TWCC_PAPERJAM);
+    EXPECT_NE(result.reason.find(L"page 2"), std::wstring::npos);
+    EXPECT_NE(result.reason.find(L"TWCC_PAPERJAM"), std::wstring::npos);
+    EXPECT_NE(result.reason.find(L"Paper jam in the feeder"), std::wstring::npos);
+    EXPECT_EQ(Find(DAT_PENDINGXFERS, MSG_RESET).size(), 1u) << "the rest reset, so the source can be disabled";
+}
+
+TEST_F(EngineTest, CancelCloseRequestLimitAndSinkFailureEachEndTheBatchCleanly) {
+    struct Case {
+        const char* what;
+        std::function<void(standin::StandInDsm&)> script;
+        std::int32_t maxPages;
+        std::optional<std::uint32_t> sinkFailsAt;
+        TransferMode mode;
+        BatchEnd end;
+        std::uint32_t pages;
+    };
+    const auto threeThen = [](TW_UINT16 rc) {
+        return [rc](standin::StandInDsm& d) {
+            d.AddPage(8, 4, TWPT_RGB);
+            d.AddPage(8, 4, TWPT_RGB, 300, rc);
+            d.AddPage(8, 4, TWPT_RGB);
+        };
+    };
+    const auto five = [](standin::StandInDsm& d) {
+        for (int i = 0; i < 5; ++i) d.AddPage(8, 4, TWPT_GRAY);
+    };
+    const Case cases[] = {
+        {"cancel, native", threeThen(TWRC_CANCEL), -1, std::nullopt, TransferMode::Native, BatchEnd::Cancelled, 1},
+        {"cancel mid-page, memory", threeThen(TWRC_CANCEL), -1, std::nullopt, TransferMode::Memory, BatchEnd::Cancelled, 1},
+        {"failure mid-page, memory", threeThen(TWRC_FAILURE), -1, std::nullopt, TransferMode::Memory, BatchEnd::Failed, 1},
+        {"close request first", [](standin::StandInDsm& d) { d.AddCloseRequest(); }, -1, std::nullopt,
+         TransferMode::Native, BatchEnd::ClosedBySource, 0},
+        {"limit 2 of 5", five, 2, std::nullopt, TransferMode::Native, BatchEnd::LimitReached, 2},
+        {"sink fails at 3", five, -1, 2u, TransferMode::Memory, BatchEnd::Failed, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dsm.Reset();
+        OpenSource(true);
+        c.script(dsm);
+        dsm.AnswerOneValue(ICAP_XFERMECH, MSG_SET, TWTY_UINT16, 0);
+        PixelCheckingSink sink;
+        sink.failAt = c.sinkFailsAt;
+        const BatchResult result = Scan(sink, c.mode, c.maxPages);
+        EXPECT_EQ(result.end, c.end);
+        EXPECT_EQ(result.pages, c.pages);
+        if (c.end != BatchEnd::LimitReached) {
+            EXPECT_FALSE(result.reason.empty());
+        }
+        if (c.sinkFailsAt) {
+            EXPECT_NE(result.reason.find(L"disk is full"), std::wstring::npos);
+        }
+        EXPECT_EQ(dsm.session().state, 4) << "disabled, whatever ended the batch";
+        session.reset();
+        EXPECT_EQ(dsm.session().state, 2) << "and closed with the session";
+        standin::ExpectOnlyScriptedRequests(dsm);
+        EXPECT_EQ(dsm.Memory().outstanding, 0);
+    }
+}
+
+TEST_F(EngineTest, NoticesComeByCallbackFromATwain2SourceAndByProcessEventOtherwise) {
+    for (const bool ds2 : {true, false}) {
+        dsm.Reset();
+        OpenSource(true, ds2);
+        dsm.AddPage(8, 4, TWPT_GRAY);
+        PixelCheckingSink sink;
+        EXPECT_EQ(Scan(sink).pages, 1u);
+        const auto notices = dsm.Notices();
+        ASSERT_FALSE(notices.empty());
+        EXPECT_EQ(notices.front().twMessage, MSG_XFERREADY);
+        EXPECT_EQ(notices.front().route, ds2 ? standin::kByCallback : standin::kByProcessEvent);
+        EXPECT_EQ(notices.front().insideDsmCall, 0);
+        EXPECT_EQ(Find(DAT_CALLBACK, MSG_REGISTER_CALLBACK).size(), ds2 ? 1u : 0u);
+        session.reset();
+    }
+}
+
+TEST_F(EngineTest, ANestedScanIsRefused) {
+    OpenSource(true);
+    dsm.AddPage(8, 4, TWPT_GRAY);
+    dsm.AddPage(8, 4, TWPT_GRAY);
+    PixelCheckingSink sink;
+    BatchResult nested;
+    sink.onPage = [&] {
+        PixelCheckingSink inner;
+        nested = Scan(inner);
+    };
+    EXPECT_EQ(Scan(sink).pages, 2u);
+    EXPECT_EQ(nested.pages, 0u);
+    EXPECT_NE(nested.reason.find(L"already running"), std::wstring::npos);
+
+}
+
+TEST_F(EngineTest, QuitWhileWaitingForTheSourceEndsTheBatchAndIsKeptForTheCaller) {
+    OpenSource(false);
+    dsm.script().silentEnable = 1;  // the source never signals: only the quit message comes
+    ::PostQuitMessage(7);
+    PixelCheckingSink quitting;
+    const BatchResult quit = Scan(quitting);
+    EXPECT_EQ(quit.end, BatchEnd::Quit);
+    EXPECT_EQ(quit.pages, 0u);
+    MSG message{};
+    ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 7u);
+    EXPECT_EQ(Find(DAT_USERINTERFACE, MSG_DISABLEDS).size(), 1u);
+}
+
+TEST_F(EngineTest, StopDuringABatchEndsItAndCloseWaitsForTheBatchToDisableTheSource) {
+    OpenSource(true);
+    for (int i = 0; i < 4; ++i) dsm.AddPage(8, 4, TWPT_GRAY);
+    PixelCheckingSink sink;
+    sink.onPage = [&] {
+        if (sink.pages == 1) session->Close();  // as a client's Release during the batch would
+    };
+    const BatchResult result = Scan(sink);
+    EXPECT_EQ(result.end, BatchEnd::Stopped);
+    EXPECT_EQ(result.pages, 2u);
+    EXPECT_FALSE(session->open()) << "closed once the batch had disabled the source";
+    EXPECT_EQ(dsm.session().state, 2) << "the DSM closed";
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+// Memory-transfer pages: strips copied where they belong, flavours turned into ours, lies refused.
+#include "engine/memory_page.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vantrel::engine {
+namespace {
+
+MemoryPageLayout Layout(std::int32_t width, std::int32_t length, std::uint16_t pixelType, std::int16_t bits,
+                        bool chocolate = true) {
+    MemoryPageLayout layout;
+    layout.width = width;
+    layout.length = length;
+    layout.pixelType = pixelType;
+    layout.bitsPerPixel = bits;
+    layout.chocolate = chocolate;
+    layout.xDpi = 300;
+    layout.yDpi = 300;
+    return layout;
+}
+
+MemoryStrip Strip(const std::vector<std::uint8_t>& buffer, std::uint32_t bytesPerRow, std::uint32_t columns,
+                  std::uint32_t rows, std::uint32_t yOffset) {
+    MemoryStrip strip;
+    strip.bytesPerRow = bytesPerRow;
+    strip.columns = columns;
+    strip.rows = rows;
+    strip.yOffset = yOffset;
+    strip.bytesWritten = bytesPerRow * rows;
+    strip.bytes = buffer;
+    return strip;
+}
+
+TEST(MemoryPage, StripsOfColourRowsLandInOrderWithTheirPaddingDropped) {
+    MemoryPage page;
+    ASSERT_TRUE(page.Begin(Layout(2, 3, 2, 24)));
+    // Rows of 6 pixel bytes padded to 8, as sources align them.
+    const std::vector<std::uint8_t> first = {1, 2, 3, 4, 5, 6, 0xEE, 0xEE, 7, 8, 9, 10, 11, 12, 0xEE, 0xEE};
+    const std::vector<std::uint8_t> second = {13, 14, 15, 16, 17, 18, 0xEE, 0xEE};
+    ASSERT_TRUE(page.Add(Strip(first, 8, 2, 2, 0)));
+    ASSERT_TRUE(page.Add(Strip(second, 8, 2, 1, 2)));
+    auto done = page.Finish();
+    ASSERT_TRUE(done);
+    const auto view = done->View();
+    EXPECT_EQ(view.height, 3u);
+    EXPECT_EQ(view.xDpi, 300);
+    const std::vector<std::uint8_t> expected = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+    EXPECT_EQ(std::vector<std::uint8_t>(view.pixels.begin(), view.pixels.end()), expected);
+}
+
+TEST(MemoryPage, ChocolateBlackAndWhiteBecomesOnesForInkWithUnusedBitsClear) {
+    MemoryPage page;
+    ASSERT_TRUE(page.Begin(Layout(10, 1, 0, 1, /*chocolate=*/true)));
+    // Chocolate: 0 is black. Pixels 0 and 9 black, the rest white; the unused 6 bits hold junk.
+    const std::vector<std::uint8_t> row = {0b01111111, 0b10111111, 0xAA, 0xAA};
+    ASSERT_TRUE(page.Add(Strip(row, 4, 10, 1, 0)));
+    auto done = page.Finish();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->View().pixels[0], 0b10000000);
+    EXPECT_EQ(done->View().pixels[1], 0b01000000);
+}
+
+TEST(MemoryPage, GreyKeepsChocolateAndTurnsVanilla) {
+    for (const bool chocolate : {true, false}) {
+        MemoryPage page;
+        ASSERT_TRUE(page.Begin(Layout(2, 1, 1, 8, chocolate)));
+        const std::vector<std::uint8_t> row = {0, 200};
+        ASSERT_TRUE(page.Add(Strip(row, 2, 2, 1, 0)));
+        auto done = page.Finish();
+        ASSERT_TRUE(done);
+        EXPECT_EQ(done->View().pixels[0], chocolate ? 0 : 255);
+        EXPECT_EQ(done->View().pixels[1], chocolate ? 200 : 55);
+    }
+}
+
+TEST(MemoryPage, RefusesStripsThatClaimMoreThanTheyHoldOrLieOutsideThePage) {
+    const std::vector<std::uint8_t> buffer(64, 0);
+    struct Case {
+        const char* what;
+        MemoryStrip strip;
+    };
+    MemoryStrip overclaimed = Strip(buffer, 8, 2, 2, 0);
+    overclaimed.bytesWritten = 65;
+    MemoryStrip tooManyRows = Strip(buffer, 8, 2, 9, 0);
+    tooManyRows.bytesWritten = 64;
+    MemoryStrip belowPage = Strip(buffer, 8, 2, 1, 4);
+    MemoryStrip tooWide = Strip(buffer, 8, 3, 1, 0);
+    MemoryStrip shortRows = Strip(buffer, 5, 2, 1, 0);
+    MemoryStrip offsetPastEdge = Strip(buffer, 8, 1, 1, 0);
+    offsetPastEdge.xOffset = 2;
+    MemoryStrip compressed = Strip(buffer, 8, 2, 1, 0);
+    compressed.compression = 5;
+    MemoryStrip zeroBytesPerRow = Strip(buffer, 0, 2, 1, 0);
+    zeroBytesPerRow.bytesWritten = 8;
+    const Case cases[] = {{"over-claimed bytes", overclaimed}, {"rows past the bytes", tooManyRows},
+                          {"below the page", belowPage},       {"wider than the page", tooWide},
+                          {"rows shorter than columns", shortRows}, {"offset past the edge", offsetPastEdge},
+                          {"compressed", compressed},           {"zero bytes per row", zeroBytesPerRow}};
+    for (const Case& c : cases) {
+        MemoryPage page;
+        ASSERT_TRUE(page.Begin(Layout(2, 4, 2, 24)));
+        EXPECT_FALSE(page.Add(c.strip)) << c.what;
+        EXPECT_FALSE(page.Error().empty()) << c.what;
+    }
+}
+
+TEST(MemoryPage, AnUnknownLengthGrowsAndEndsAtTheLastRowReceived) {
+    MemoryPage page;
+    ASSERT_TRUE(page.Begin(Layout(1, -1, 1, 8)));
+    std::vector<std::uint8_t> rows(300);
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>(i);
+    ASSERT_TRUE(page.Add(Strip(rows, 1, 1, 300, 0)));
+    const std::vector<std::uint8_t> last = {42};
+    ASSERT_TRUE(page.Add(Strip(last, 1, 1, 1, 300)));
+    auto done = page.Finish();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(done->View().height, 301u);
+    EXPECT_EQ(done->View().pixels[299], 299 % 256);
+    EXPECT_EQ(done->View().pixels[300], 42);
+}
+
+TEST(MemoryPage, RefusesLayoutsItCannotStoreOrHold) {
+    MemoryPage page;
+    EXPECT_FALSE(page.Begin(Layout(10, 10, 1, 16)));  // 16-bit grey
+    EXPECT_NE(page.Error().find("16 bits"), std::string::npos);
+    EXPECT_FALSE(page.Begin(Layout(0, 10, 2, 24)));
+    EXPECT_FALSE(page.Begin(Layout(2000000000, 2000000000, 2, 24)));
+    EXPECT_FALSE(page.Add(MemoryStrip{}));  // no page began
+}
+
+TEST(StripBufferSize, TakesThePreferenceWithinTheSourcesBoundsAndOurs) {
+    constexpr std::uint32_t none = 0xFFFFFFFF;
+    const struct {
+        std::uint32_t minimum, maximum, preferred;
+        std::optional<std::uint32_t> size;
+    } cases[] = {
+        {1, none, 8192, 8192},                                  // the preference as it is
+        {1, none, 0, kDefaultStripBytes},                       // none: ours
+        {none, none, none, kDefaultStripBytes},
+        {1, 4096, 0, 4096},                                     // our default above its maximum
+        {100000, none, 8192, 100000},                           // below its minimum
+        {1, 32768, 100u << 20, 32768},                          // a preference above its own maximum
+        {1, none, 100u << 20, kLargestStripBytes},              // above what we give
+        {1, 0, 0, kDefaultStripBytes},                          // a maximum of 0 is none
+        {kLargestStripBytes + 1, none, 0, std::nullopt},        // a minimum we cannot give
+        {8192, 4096, 0, 8192},                                  // contradictory bounds: its minimum wins
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StripBufferSize(c.minimum, c.maximum, c.preferred), c.size)
+            << c.minimum << " " << c.maximum << " " << c.preferred;
+    }
+}
+
+}  // namespace
+}  // namespace vantrel::engine

@@ -1,0 +1,485 @@
+// The Scanner with Wine's own DSM and the Vantrel Sample Scanner: sources, capabilities, scans into
+// real files, the page event, refusals described the COM way, and handlers that call back.
+#include "win32/com_apartment.h"
+#include "tests/fixtures/message_box_watcher.h"
+#include "servers/vantrel_scan/tests/scan_server.h"
+#include "tests/fixtures/scoped_environment.h"
+#include "tests/fixtures/test_directory.h"
+
+#include <fstream>
+#include <tuple>
+
+namespace scan_tests {
+namespace {
+
+constexpr wchar_t kSample[] = L"Vantrel Sample Scanner";
+
+std::string Head(const std::filesystem::path& path, std::size_t bytes) {
+    std::ifstream file(path, std::ios::binary);
+    std::string head(bytes, '\0');
+    file.read(head.data(), static_cast<std::streamsize>(bytes));
+    head.resize(static_cast<std::size_t>(file.gcount()));
+    return head;
+}
+
+class ScanTest : public ::testing::Test {
+protected:
+    ScanTest() {
+        scanner = server.NewScanner();
+        EXPECT_TRUE(scanner);
+    }
+
+    // Scans into `name` below the test's directory; the status is the call's.
+    HRESULT ScanInto(const std::wstring& name, LONG& pages) {
+        auto path = vantrel::MakeBstr((directory / name).wstring());
+        pages = -7;
+        return scanner->Scan(path.get(), &pages);
+    }
+
+    // The class is for unattended use: no test may see a message box.
+    void TearDown() override { EXPECT_TRUE(boxes.boxes().empty()) << "a message box was shown"; }
+
+    fixtures::MessageBoxWatcher boxes;
+    fixtures::ScopedEnvironment mode{L"VANTREL_SCANNER_MODE", L"gray"};
+    fixtures::ScopedEnvironment size{L"VANTREL_SCANNER_SIZE", L"64x48"};
+    fixtures::TestDirectory directory{L"scan-automation"};
+    vantrel::ComApartment apartment;
+    ScanServer server;
+    ComPtr<IScanner> scanner;
+};
+
+TEST_F(ScanTest, SourcesListsTheSampleScannerByPositionAndForEach) {
+    ComPtr<IScannerSources> sources;
+    ASSERT_EQ(scanner->get_Sources(sources.put()), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(sources->get_Count(&count), S_OK);
+    ASSERT_GE(count, 1);
+    std::vector<std::wstring> byPosition;
+    for (LONG i = 0; i < count; ++i) {
+        UniqueBstr name;
+        ASSERT_EQ(sources->Item(i, name.put()), S_OK);
+        byPosition.push_back(Text(name.get()));
+    }
+    EXPECT_NE(std::find(byPosition.begin(), byPosition.end(), kSample), byPosition.end());
+    UniqueBstr beyond;
+    EXPECT_EQ(sources->Item(count, beyond.put()), DISP_E_BADINDEX);
+    EXPECT_NE(ErrorDescription().find(L"from 0 to Count - 1"), std::wstring::npos) << ErrorDescription();
+
+    ComPtr<IUnknown> unknown;
+    ASSERT_EQ(sources->_NewEnum(unknown.put()), S_OK);
+    ComPtr<IEnumVARIANT> enumerator;
+    ASSERT_EQ(unknown->QueryInterface(IID_IEnumVARIANT, enumerator.put_void()), S_OK);
+    sources.reset();  // the enumerator keeps the names it walks
+    std::vector<std::wstring> enumerated;
+    VARIANT item;
+    ULONG fetched = 0;
+    while (enumerator->Next(1, &item, &fetched) == S_OK) {
+        ASSERT_EQ(V_VT(&item), VT_BSTR);
+        enumerated.push_back(Text(V_BSTR(&item)));
+        ::VariantClear(&item);
+    }
+    EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(enumerated, byPosition);
+    EXPECT_EQ(enumerator->Reset(), S_OK);
+    EXPECT_EQ(enumerator->Skip(static_cast<ULONG>(count) + 1), S_FALSE);
+}
+
+// Answers the DSM's "Select Source" dialog (its list is control 1001) on this thread with `answer`.
+class SelectSourceAnswer {
+public:
+    explicit SelectSourceAnswer(int answer) {
+        answer_ = answer;
+        hook_ = ::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId());
+    }
+    SelectSourceAnswer(const SelectSourceAnswer&) = delete;
+    SelectSourceAnswer& operator=(const SelectSourceAnswer&) = delete;
+    ~SelectSourceAnswer() { ::UnhookWindowsHookEx(hook_); }
+    static inline int shown = 0;
+
+private:
+    static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+        const auto window = reinterpret_cast<HWND>(wParam);
+        if (code == HCBT_ACTIVATE && ::GetDlgItem(window, 1001)) {
+            ++shown;
+            ::PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(answer_), 0);
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline int answer_ = IDCANCEL;
+    HHOOK hook_;
+};
+
+TEST_F(ScanTest, SelectSourceKeepsTheNameTheUserChose) {
+    VARIANT_BOOL chosen = VARIANT_TRUE;
+    {
+        SelectSourceAnswer cancel(IDCANCEL);
+        ASSERT_EQ(scanner->SelectSource(&chosen), S_OK) << ErrorDescription();
+    }
+    EXPECT_EQ(chosen, VARIANT_FALSE);
+    UniqueBstr name;
+    ASSERT_EQ(scanner->get_Source(name.put()), S_OK);
+    EXPECT_EQ(Text(name.get()), L"") << "a cancelled choice changes nothing";
+    {
+        SelectSourceAnswer ok(IDOK);
+        ASSERT_EQ(scanner->SelectSource(&chosen), S_OK) << ErrorDescription();
+    }
+    EXPECT_EQ(chosen, VARIANT_TRUE);
+    ASSERT_EQ(scanner->get_Source(name.put()), S_OK);
+    EXPECT_EQ(Text(name.get()), kSample) << "the first entry, which the dialog preselects";
+    EXPECT_EQ(SelectSourceAnswer::shown, 2);
+}
+
+TEST_F(ScanTest, CapabilityReadsTheSourceAndThenWhatTheClientSet) {
+    auto pixelType = vantrel::MakeBstr(L"ICAP_PIXELTYPE");
+    UniqueVariant value;
+    ASSERT_EQ(scanner->get_Capability(Str(pixelType.get()), value.put()), S_OK) << ErrorDescription();
+    ASSERT_EQ(V_VT(value.get()), VT_I4);
+    EXPECT_EQ(V_I4(value.get()), 1) << "TWPT_GRAY, as the sample scanner was told";
+    ASSERT_EQ(scanner->get_Capability(Long(0x0101), value.put()), S_OK) << "by number";
+    EXPECT_EQ(V_I4(value.get()), 1);
+
+    // An enumeration lists its items; a range its minimum, maximum and step.
+    const std::tuple<const wchar_t*, const wchar_t*, std::vector<LONG>> allowedValues[] = {
+        {L"ICAP_PIXELTYPE", L"enumeration", {0, 1, 2}},
+        {L"ICAP_BRIGHTNESS", L"range", {-1000, 1000}},
+    };
+    for (const auto& [capabilityName, expectedKind, expectedFirst] : allowedValues) {
+        SCOPED_TRACE(testing::Message() << capabilityName);
+        auto named = vantrel::MakeBstr(capabilityName);
+        UniqueBstr kind;
+        ASSERT_EQ(scanner->CapabilityKind(Str(named.get()), kind.put()), S_OK) << ErrorDescription();
+        EXPECT_EQ(Text(kind.get()), expectedKind);
+        UniqueVariant allowed;
+        ASSERT_EQ(scanner->CapabilityValues(Str(named.get()), allowed.put()), S_OK);
+        ASSERT_EQ(V_VT(allowed.get()), VT_ARRAY | VT_VARIANT);
+        for (LONG index = 0; index < static_cast<LONG>(expectedFirst.size()); ++index) {
+            UniqueVariant item;
+            ASSERT_EQ(::SafeArrayGetElement(V_ARRAY(allowed.get()), &index, item.get()), S_OK);
+            UniqueVariant number;
+            ASSERT_EQ(::VariantChangeType(number.get(), item.get(), 0, VT_I4), S_OK);
+            EXPECT_EQ(V_I4(number.get()), expectedFirst[static_cast<std::size_t>(index)]);
+        }
+    }
+
+    auto rgb = vantrel::MakeBstr(L"TWPT_RGB");
+    ASSERT_EQ(scanner->put_Capability(Str(pixelType.get()), Str(rgb.get())), S_OK);
+    ASSERT_EQ(scanner->get_Capability(Str(pixelType.get()), value.put()), S_OK);
+    EXPECT_EQ(V_I4(value.get()), 2) << "the value the next scan sets";
+
+    auto lamp = vantrel::MakeBstr(L"ICAP_LAMPSTATE");
+    UniqueVariant none;
+    EXPECT_EQ(scanner->CapabilityValues(Str(lamp.get()), none.put()), kScanFailedStatus());
+    const std::wstring description = ErrorDescription();
+    EXPECT_NE(description.find(L"ICAP_LAMPSTATE"), std::wstring::npos) << description;
+    EXPECT_NE(description.find(L"TWCC_"), std::wstring::npos) << description;
+}
+
+TEST_F(ScanTest, ScanStoresThePageAndRaisesPageScannedForIt) {
+    RecordingSink sink;
+    Connection connection(scanner.get(), &sink);
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"page.png", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(Head(directory / L"page.png", 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    ASSERT_EQ(sink.pages.size(), 1u);
+    EXPECT_EQ(sink.pages[0].first, 1);
+    EXPECT_EQ(sink.pages[0].second, (directory / L"page.png").wstring());
+
+    ASSERT_EQ(ScanInto(L"doc.pdf", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 1);
+    LONG stored = 0;
+    ASSERT_EQ(scanner->get_PagesScanned(&stored), S_OK);
+    EXPECT_EQ(stored, 1);
+    EXPECT_EQ(Head(directory / L"doc.pdf", 5), "%PDF-");
+    ASSERT_EQ(sink.pages.size(), 2u);
+    EXPECT_EQ(sink.pages[1], std::make_pair(LONG{1}, (directory / L"doc.pdf").wstring()));
+}
+
+// The named settings reach the pages: A4 at 100 dpi in black and white, read from the PNG's header.
+TEST_F(ScanTest, NamedSettingsReachThePages) {
+    auto a4 = vantrel::MakeBstr(L"A4");
+    auto bw = vantrel::MakeBstr(L"bw");
+    ASSERT_EQ(scanner->put_PaperSize(a4.get()), S_OK);
+    ASSERT_EQ(scanner->put_ColorMode(bw.get()), S_OK);
+    ASSERT_EQ(scanner->put_Resolution(100), S_OK);
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"a4.png", pages), S_OK) << ErrorDescription();
+    ASSERT_EQ(pages, 1);
+    const std::string header = Head(directory / L"a4.png", 26);
+    ASSERT_EQ(header.size(), 26u);
+    const auto big = [&](std::size_t at) {
+        return (std::uint32_t{static_cast<unsigned char>(header[at])} << 24) |
+               (std::uint32_t{static_cast<unsigned char>(header[at + 1])} << 16) |
+               (std::uint32_t{static_cast<unsigned char>(header[at + 2])} << 8) | static_cast<unsigned char>(header[at + 3]);
+    };
+    EXPECT_NEAR(big(16), 827, 2) << "8.27 inches at 100 dpi";
+    EXPECT_NEAR(big(20), 1169, 2) << "11.69 inches at 100 dpi";
+    EXPECT_EQ(header[24], 1) << "one bit per pixel";
+}
+
+// JpegQuality reaches the JPEG writer, and a window of the caller's may own the session.
+TEST_F(ScanTest, JpegQualityAndAnOwnerWindowOfTheCallersAreUsed) {
+    vantrel::UniqueWindow owner(::CreateWindowW(L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(owner);
+    ASSERT_EQ(scanner->put_OwnerHwnd(static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner.get()))), S_OK);
+    fixtures::ScopedEnvironment larger(L"VANTREL_SCANNER_SIZE", L"400x300");
+    std::uintmax_t bytes[2] = {};
+    const LONG qualities[2] = {10, 95};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(scanner->put_JpegQuality(qualities[i]), S_OK);
+        LONG pages = 0;
+        const std::wstring name = L"q" + std::to_wstring(qualities[i]) + L".jpg";
+        ASSERT_EQ(ScanInto(name, pages), S_OK) << ErrorDescription();
+        ASSERT_EQ(pages, 1);
+        EXPECT_EQ(Head(directory / name, 2), "\xFF\xD8");
+        bytes[i] = std::filesystem::file_size(directory / name);
+    }
+    EXPECT_LT(bytes[0], bytes[1]) << "quality 10 gives the smaller file";
+}
+
+TEST_F(ScanTest, ACancelledTransferStoresNothingAndIsNoError) {
+    fixtures::ScopedEnvironment cancel(L"VANTREL_SCANNER_CANCEL_TRANSFER", L"1");
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"cancelled.pdf", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 0);
+    EXPECT_FALSE(std::filesystem::exists(directory / L"cancelled.pdf"));
+}
+
+struct Provoked {
+    const char* what;
+    std::function<void(IScanner*)> set;    // provokes it
+    std::function<void(IScanner*)> reset;  // puts it right again
+    std::wstring path;                     // relative to the test's directory
+    std::vector<std::wstring> described;   // parts of the description
+};
+
+TEST_F(ScanTest, EveryRefusalIsDescribedAndTheNextScanWorks) {
+    auto text = [](HRESULT (STDMETHODCALLTYPE IScanner::*put)(BSTR), const wchar_t* value) {
+        return [put, value](IScanner* s) {
+            auto bstr = vantrel::MakeBstr(value);
+            (s->*put)(bstr.get());
+        };
+    };
+    auto capability = [](const wchar_t* name, LONG value) {
+        return [name, value](IScanner* s) {
+            auto bstr = vantrel::MakeBstr(name);
+            ASSERT_EQ(s->put_Capability(Str(bstr.get()), Long(value)), S_OK);
+        };
+    };
+    const Provoked cases[] = {
+        {"an unknown source", text(&IScanner::put_Source, L"Office Scanner"), text(&IScanner::put_Source, L""), L"a.pdf",
+         {L"\"Office Scanner\"", L"Vantrel Sample Scanner"}},
+        {"a missing folder", [](IScanner*) {}, [](IScanner*) {}, L"missing\\doc.pdf",
+         {L"missing\\doc.pdf", L"the folder does not exist"}},
+        {"a resolution the source refuses", [](IScanner* s) { s->put_Resolution(2400); },
+         [](IScanner* s) { s->put_Resolution(0); }, L"b.pdf",
+         {L"ICAP_XRESOLUTION", L"2400", L"TWCC_BADVALUE", L"(allowed: 75, 100, 150, 200, 240, 300, 400, 600, 1200)."}},
+        {"a capability the source refuses", capability(L"ICAP_BRIGHTNESS", 5000),
+         [](IScanner* s) {
+             auto bstr = vantrel::MakeBstr(L"ICAP_BRIGHTNESS");
+             VARIANT empty;
+             ::VariantInit(&empty);
+             s->put_Capability(Str(bstr.get()), empty);
+         },
+         L"c.pdf",
+         {L"ICAP_BRIGHTNESS", L"5000", L"TWCC_BADVALUE", L"(allowed: -1000 to 1000)."}},
+        {"an owner that is no window", [](IScanner* s) { s->put_OwnerHwnd(0x7FFF0); },
+         [](IScanner* s) { s->put_OwnerHwnd(0); }, L"d.pdf", {L"OwnerHwnd", L"not a window"}},
+    };
+    for (const Provoked& provoked : cases) {
+        SCOPED_TRACE(provoked.what);
+        provoked.set(scanner.get());
+        LONG pages = 0;
+        EXPECT_TRUE(FAILED(ScanInto(provoked.path, pages)));
+        const std::wstring description = ErrorDescription();
+        for (const std::wstring& part : provoked.described)
+            EXPECT_NE(description.find(part), std::wstring::npos) << "\"" << part << "\" in " << description;
+        EXPECT_EQ(pages, 0);
+        LONG stored = 9;
+        scanner->get_PagesScanned(&stored);
+        EXPECT_EQ(stored, 0);
+        provoked.reset(scanner.get());
+        ASSERT_EQ(ScanInto(L"after.bmp", pages), S_OK) << ErrorDescription();
+        EXPECT_EQ(pages, 1);
+        std::filesystem::remove(directory / L"after.bmp");
+    }
+}
+
+TEST_F(ScanTest, LateBoundCallsCarryTheDescriptionInExcepInfo) {
+    DISPID scan = DISPID_UNKNOWN;
+    auto* name = const_cast<LPOLESTR>(L"Scan");
+    ASSERT_EQ(scanner->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &scan), S_OK);
+    auto source = vantrel::MakeBstr(L"Office Scanner");
+    ASSERT_EQ(scanner->put_Source(source.get()), S_OK);
+    auto path = vantrel::MakeBstr((directory / L"late.pdf").wstring());
+    VARIANT argument = Str(path.get());
+    DISPPARAMS params{&argument, nullptr, 1, 0};
+    UniqueVariant result;
+    EXCEPINFO exception{};
+    EXPECT_EQ(scanner->Invoke(scan, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), &exception, nullptr),
+              DISP_E_EXCEPTION);
+    EXPECT_NE(Text(exception.bstrDescription).find(L"\"Office Scanner\""), std::wstring::npos) << Text(exception.bstrDescription);
+    EXPECT_EQ(exception.scode, kScanFailedStatus());
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrHelpFile);
+
+    auto empty = vantrel::MakeBstr(L"");
+    ASSERT_EQ(scanner->put_Source(empty.get()), S_OK);
+    ASSERT_EQ(scanner->Invoke(scan, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(V_VT(result.get()), VT_I4);
+    EXPECT_EQ(V_I4(result.get()), 1);
+}
+
+TEST_F(ScanTest, AHandlerCannotNestAScanAndMayReleaseTheScanner) {
+    RecordingSink sink;
+    HRESULT nested = S_OK;
+    std::wstring nestedDescription;
+    sink.onPage = [&](LONG) {
+        LONG pages = 0;
+        auto path = vantrel::MakeBstr((directory / L"nested.pdf").wstring());
+        nested = scanner->Scan(path.get(), &pages);
+        nestedDescription = ErrorDescription();
+    };
+    {
+        Connection connection(scanner.get(), &sink);
+        LONG pages = 0;
+        ASSERT_EQ(ScanInto(L"outer.pdf", pages), S_OK) << ErrorDescription();
+        EXPECT_EQ(pages, 1);
+    }
+    EXPECT_EQ(nested, kScanFailedStatus());
+    EXPECT_NE(nestedDescription.find(L"already running"), std::wstring::npos) << nestedDescription;
+    EXPECT_FALSE(std::filesystem::exists(directory / L"nested.pdf"));
+
+    // The client lets go inside its handler: the scan ends, the file is complete, then the object goes.
+    const auto canUnloadNow = server.Export<HRESULT(__stdcall*)()>("DllCanUnloadNow");
+    IScanner* held = scanner.detach();
+    HRESULT unloadableInHandler = E_FAIL;
+    RecordingSink releasing;
+    DWORD cookie = 0;
+    {
+        ComPtr<IConnectionPointContainer> container;
+        ASSERT_EQ(held->QueryInterface(IID_IConnectionPointContainer, container.put_void()), S_OK);
+        ComPtr<IConnectionPoint> point;
+        ASSERT_EQ(container->FindConnectionPoint(DIID_IScannerEvents, point.put()), S_OK);
+        ASSERT_EQ(point->Advise(&releasing, &cookie), S_OK);
+    }
+    releasing.onPage = [&](LONG) {
+        held->Release();
+        unloadableInHandler = canUnloadNow();
+    };
+    auto path = vantrel::MakeBstr((directory / L"released.pdf").wstring());
+    LONG pages = 0;
+    EXPECT_EQ(held->Scan(path.get(), &pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(unloadableInHandler, S_FALSE) << "the scanner lives while its Scan runs";
+    EXPECT_EQ(canUnloadNow(), S_OK) << "and is gone once Scan returned";
+    EXPECT_EQ(releasing.references, 0u) << "its connections went with it";
+    EXPECT_EQ(Head(directory / L"released.pdf", 5), "%PDF-");
+}
+
+// The sample scanner's feeder: a jam, a double feed and an empty feeder mid-way, each described with
+// what was saved, then a scan on the same object that works.
+TEST_F(ScanTest, FeederFaultsSayWhatWasSavedAndTheNextScanWorks) {
+    fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"10");
+    ASSERT_EQ(scanner->put_Feeder(VARIANT_TRUE), S_OK);
+    RecordingSink sink;
+    Connection connection(scanner.get(), &sink);
+    const std::wstring pdf = (directory / L"doc.pdf").wstring();
+    struct Fault {
+        const wchar_t* fault;
+        const wchar_t* sheets;
+        LONG saved;
+        std::vector<std::wstring> described;
+    };
+    const Fault faults[] = {
+        {L"jam:7", L"10", 6, {L"page 7", L"TWCC_PAPERJAM", L"; pages 1 to 6 were saved in " + pdf + L"."}},
+        {L"doublefeed:2", L"10", 1, {L"page 2", L"TWCC_PAPERDOUBLEFEED", L"; page 1 was saved in " + pdf + L"."}},
+        {L"", L"0", 0, {L"The document feeder is empty"}},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(testing::Message() << fault.fault << " with " << fault.sheets << " sheets");
+        sink.pages.clear();
+        {
+            fixtures::ScopedEnvironment injected(L"VANTREL_SCANNER_FAULT", fault.fault);
+            fixtures::ScopedEnvironment loaded(L"VANTREL_SCANNER_SHEETS", fault.sheets);
+            LONG pages = 0;
+            EXPECT_EQ(ScanInto(L"doc.pdf", pages), kScanFailedStatus());
+            const std::wstring description = ErrorDescription();
+            for (const std::wstring& part : fault.described)
+                EXPECT_NE(description.find(part), std::wstring::npos) << "\"" << part << "\" in " << description;
+            EXPECT_EQ(pages, fault.saved);
+        }
+        LONG stored = -1;
+        ASSERT_EQ(scanner->get_PagesScanned(&stored), S_OK);
+        EXPECT_EQ(stored, fault.saved) << "PagesScanned keeps the pages of a failed scan";
+        EXPECT_EQ(sink.pages.size(), static_cast<std::size_t>(fault.saved));
+        EXPECT_EQ(std::filesystem::exists(pdf), fault.saved > 0);
+        std::filesystem::remove(pdf);
+
+        LONG pages = 0;
+        ASSERT_EQ(ScanInto(L"again.tif", pages), S_OK) << ErrorDescription();
+        EXPECT_EQ(pages, 10);
+    }
+
+    ASSERT_EQ(scanner->put_MaxPages(3), S_OK);
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"three-{page}.png", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 3);
+    EXPECT_TRUE(std::filesystem::exists(directory / L"three-3.png"));
+    EXPECT_FALSE(std::filesystem::exists(directory / L"three-4.png"));
+}
+
+// The caller's windows get their messages while the scan waits for the source, and WM_QUIT stays
+// the caller's: one that arrives between pages waits for the caller's loop; one that the scan's own
+// loop takes ends the scan with a description and is posted again.
+LRESULT CALLBACK CountPosted(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP + 3) ++*reinterpret_cast<int*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(ScanTest, TheCallersWindowsStayResponsiveAndWmQuitIsKept) {
+    fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"4");
+    ASSERT_EQ(scanner->put_Feeder(VARIANT_TRUE), S_OK);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &CountPosted;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"VantrelScanCaller";
+    ::RegisterClassW(&windowClass);
+    vantrel::UniqueWindow window(::CreateWindowW(windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                                 nullptr, windowClass.hInstance, nullptr));
+    ASSERT_TRUE(window);
+    int delivered = 0;
+    ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&delivered));
+    int deliveredByPage1 = -1;
+    RecordingSink sink;
+    sink.onPage = [&](LONG page) {
+        if (page == 1) deliveredByPage1 = delivered;
+        if (page == 2) ::PostQuitMessage(42);
+    };
+    Connection connection(scanner.get(), &sink);
+    ::PostMessageW(window.get(), WM_APP + 3, 0, 0);
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"between.tif", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 4) << "a quit request between pages does not cut the batch";
+    EXPECT_EQ(deliveredByPage1, 1) << "the window's message was dispatched while the scan waited";
+    MSG quit{};
+    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT is the caller's";
+    EXPECT_EQ(quit.wParam, 42u);
+
+    // With the source's dialog shown the scan waits in its own loop, which takes the request.
+    ASSERT_EQ(scanner->put_ShowUI(VARIANT_TRUE), S_OK);
+    ::PostQuitMessage(7);
+    EXPECT_EQ(ScanInto(L"quit.tif", pages), kScanFailedStatus());
+    const std::wstring description = ErrorDescription();
+    EXPECT_NE(description.find(L"asked to quit; no page was saved."), std::wstring::npos) << description;
+    EXPECT_EQ(pages, 0);
+    ASSERT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "posted again for the caller";
+    EXPECT_EQ(quit.wParam, 7u);
+    ASSERT_EQ(scanner->put_ShowUI(VARIANT_FALSE), S_OK);
+    ASSERT_EQ(ScanInto(L"after-quit.tif", pages), S_OK) << ErrorDescription();
+    EXPECT_EQ(pages, 4);
+}
+
+}  // namespace
+}  // namespace scan_tests

@@ -1,0 +1,402 @@
+// The container blocks: exact layouts, round trips for every container and item type, and the blocks refused.
+#include "twain/capability/container_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace vantrel::capability {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint16_t kArray = 3;
+constexpr std::uint16_t kEnumeration = 4;
+constexpr std::uint16_t kOneValue = 5;
+constexpr std::uint16_t kRange = 6;
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+Bytes U32(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value >> 16),
+            static_cast<std::uint8_t>(value >> 24)};
+}
+
+// A string field as a C program fills it: the characters, then zeros to the field's end.
+Bytes Field(const std::string& text, std::size_t fieldSize) {
+    Bytes field(text.begin(), text.end());
+    field.resize(fieldSize, 0);
+    return field;
+}
+
+// Decodes a copy of the first `length` bytes in an allocation of exactly that size, so AddressSanitizer
+// reports any read past the block.
+DecodeResult DecodeExact(std::uint16_t conType, const Bytes& bytes, std::size_t length) {
+    const Bytes block(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+    return Decode(conType, block);
+}
+
+Item I(std::int64_t value) {
+    return Item{value};
+}
+
+struct Layout {
+    const char* name;
+    Container container;
+    Bytes bytes;  // written from the record layouts, byte by byte
+};
+
+const std::vector<Layout>& Layouts() {
+    static const std::vector<Layout> layouts = {
+        {"TW_ONEVALUE UINT16 TWPT_RGB", OneValue{ItemType::UInt16, I(2)}, {0x04, 0x00, 0x02, 0x00, 0x00, 0x00}},
+        {"TW_ONEVALUE INT16 -5, widened with its sign", OneValue{ItemType::Int16, I(-5)},
+         {0x01, 0x00, 0xFB, 0xFF, 0xFF, 0xFF}},
+        {"TW_ONEVALUE INT8 -1", OneValue{ItemType::Int8, I(-1)}, {0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"TW_ONEVALUE UINT32", OneValue{ItemType::UInt32, I(0xA1B2C3D4)}, {0x05, 0x00, 0xD4, 0xC3, 0xB2, 0xA1}},
+        {"TW_ONEVALUE BOOL TRUE", OneValue{ItemType::Bool, Item{true}}, {0x06, 0x00, 0x01, 0x00, 0x00, 0x00}},
+        {"TW_ONEVALUE FIX32 300.5: Whole 300, Frac 0x8000", OneValue{ItemType::Fix32, Item{300.5}},
+         {0x07, 0x00, 0x2C, 0x01, 0x00, 0x80}},
+        {"TW_ONEVALUE FIX32 -1.25: Whole -2, Frac 0xC000", OneValue{ItemType::Fix32, Item{-1.25}},
+         {0x07, 0x00, 0xFE, 0xFF, 0x00, 0xC0}},
+        {"TW_ONEVALUE FRAME in place of Item", OneValue{ItemType::Frame, Item{Frame{0, 0.5, 8.5, 11}}},
+         {0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x08, 0x00, 0x00, 0x80, 0x0B, 0x00, 0x00, 0x00}},
+        {"TW_ONEVALUE STR32 in place of Item", OneValue{ItemType::Str32, Item{std::string("Vantrel")}},
+         Cat({{0x09, 0x00}, Field("Vantrel", 34)})},
+        {"TW_ONEVALUE STR255 in place of Item", OneValue{ItemType::Str255, Item{std::string("A4 duplex")}},
+         Cat({{0x0C, 0x00}, Field("A4 duplex", 256)})},
+        {"TW_ENUMERATION UINT16 BW GRAY RGB, current RGB, default BW",
+         Enumeration{ItemType::UInt16, {I(0), I(1), I(2)}, 2, 0},
+         {0x04, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x02,
+          0x00}},
+        {"TW_ENUMERATION with no current index: TWON_DONTCARE32",
+         Enumeration{ItemType::Bool, {Item{false}}, std::nullopt, 0},
+         {0x06, 0x00, 0x01, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
+        {"TW_ENUMERATION FIX32 resolutions", Enumeration{ItemType::Fix32, {Item{150.0}, Item{300.0}}, 1, 1},
+         {0x07, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x96, 0x00, 0x00, 0x00, 0x2C,
+          0x01, 0x00, 0x00}},
+        {"TW_ENUMERATION STR32", Enumeration{ItemType::Str32, {Item{std::string("a")}, Item{std::string("bc")}}, 0, 1},
+         Cat({{0x09, 0x00}, U32(2), U32(0), U32(1), Field("a", 34), Field("bc", 34)})},
+        {"TW_RANGE FIX32 50..600 step 1, default 100, current 300.5",
+         Range{ItemType::Fix32, Item{50.0}, Item{600.0}, Item{1.0}, Item{100.0}, Item{300.5}},
+         {0x07, 0x00, 0x32, 0x00, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+          0x64, 0x00, 0x00, 0x00, 0x2C, 0x01, 0x00, 0x80}},
+        {"TW_RANGE INT16 -100..100 step 5, default 0, current -5",
+         Range{ItemType::Int16, I(-100), I(100), I(5), I(0), I(-5)},
+         {0x01, 0x00, 0x9C, 0xFF, 0xFF, 0xFF, 0x64, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00,
+          0x00, 0x00, 0x00, 0x00, 0xFB, 0xFF, 0xFF, 0xFF}},
+        {"TW_RANGE UINT8 0..255", Range{ItemType::UInt8, I(0), I(255), I(1), I(128), I(200)},
+         {0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+          0x80, 0x00, 0x00, 0x00, 0xC8, 0x00, 0x00, 0x00}},
+        {"TW_ARRAY UINT8", Array{ItemType::UInt8, {I(1), I(255)}}, {0x03, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0xFF}},
+        {"TW_ARRAY BOOL", Array{ItemType::Bool, {Item{true}, Item{false}}},
+         {0x06, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00}},
+        {"TW_ARRAY INT32", Array{ItemType::Int32, {I(-1), I(0x01020304)}},
+         {0x02, 0x00, 0x02, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01}},
+        {"TW_ARRAY of capability numbers", Array{ItemType::UInt16, {I(0x0101), I(0x1002)}},
+         {0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01, 0x01, 0x02, 0x10}},
+        {"TW_ARRAY FRAME", Array{ItemType::Frame, {Item{Frame{1, 2, 3, 4}}}},
+         {0x08, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04,
+          0x00, 0x00, 0x00}},
+        {"TW_ARRAY empty", Array{ItemType::UInt32, {}}, {0x05, 0x00, 0x00, 0x00, 0x00, 0x00}},
+    };
+    return layouts;
+}
+
+TEST(ContainerLayout, EncodesToTheRecordBytes) {
+    for (const Layout& layout : Layouts()) {
+        SCOPED_TRACE(layout.name);
+        const EncodeResult encoded = Encode(layout.container);
+        ASSERT_EQ(encoded.error, CodecError::None);
+        EXPECT_EQ(encoded.bytes, layout.bytes);
+    }
+}
+
+TEST(ContainerLayout, DecodesTheRecordBytes) {
+    for (const Layout& layout : Layouts()) {
+        SCOPED_TRACE(layout.name);
+        const DecodeResult decoded = DecodeExact(ContainerCode(layout.container), layout.bytes, layout.bytes.size());
+        ASSERT_EQ(decoded.error, CodecError::None);
+        EXPECT_EQ(decoded.container, layout.container);
+    }
+}
+
+TEST(ContainerLayout, ContainerCodesAreTheTwonValues) {
+    EXPECT_EQ(ContainerCode(Array{}), kArray);
+    EXPECT_EQ(ContainerCode(Enumeration{}), kEnumeration);
+    EXPECT_EQ(ContainerCode(OneValue{ItemType::UInt16, I(0)}), kOneValue);
+    EXPECT_EQ(ContainerCode(Range{}), kRange);
+}
+
+struct TypeSample {
+    ItemType type;
+    std::vector<Item> items;  // three items, the edges of the type among them
+};
+
+const std::vector<TypeSample>& TypeSamples() {
+    static const std::vector<TypeSample> samples = {
+        {ItemType::Int8, {I(-128), I(-1), I(127)}},
+        {ItemType::Int16, {I(-32768), I(-5), I(32767)}},
+        {ItemType::Int32, {I(std::numeric_limits<std::int32_t>::min()), I(-7), I(std::numeric_limits<std::int32_t>::max())}},
+        {ItemType::UInt8, {I(0), I(1), I(255)}},
+        {ItemType::UInt16, {I(0), I(2), I(65535)}},
+        {ItemType::UInt32, {I(0), I(3), I(0xFFFFFFFF)}},
+        {ItemType::Bool, {Item{true}, Item{false}, Item{true}}},
+        {ItemType::Fix32, {Item{-32768.0}, Item{-1.25}, Item{32768.0 - 1.0 / 65536}}},
+        {ItemType::Frame, {Item{Frame{0, 0, 8.5, 11}}, Item{Frame{-1.25, 2, 3, 32767.5}}, Item{Frame{}}}},
+        {ItemType::Str32, {Item{std::string()}, Item{std::string("Vantrel")}, Item{std::string(33, 'x')}}},
+        {ItemType::Str64, {Item{std::string("a")}, Item{std::string()}, Item{std::string(65, 'y')}}},
+        {ItemType::Str128, {Item{std::string(129, 'z')}, Item{std::string("b")}, Item{std::string()}}},
+        {ItemType::Str255, {Item{std::string("c")}, Item{std::string(255, 'w')}, Item{std::string()}}},
+    };
+    return samples;
+}
+
+bool FitsRange(ItemType type) {
+    return IsInteger(type) || type == ItemType::Fix32;
+}
+
+struct Sample {
+    std::string name;
+    Container container;
+    std::size_t size;  // from the record layout: header plus items of the type's size
+};
+
+// Every container with every item type it can hold.
+std::vector<Sample> Samples() {
+    std::vector<Sample> samples;
+    for (const TypeSample& t : TypeSamples()) {
+        const std::size_t item = ItemSize(t.type);
+        const std::string type = std::to_string(static_cast<int>(t.type));
+        samples.push_back({"one value, type " + type, OneValue{t.type, t.items[1]}, 2 + std::max<std::size_t>(4, item)});
+        samples.push_back({"enumeration, type " + type, Enumeration{t.type, t.items, 2, 0}, 14 + 3 * item});
+        samples.push_back({"array, type " + type, Array{t.type, t.items}, 6 + 3 * item});
+        if (FitsRange(t.type))
+            samples.push_back(
+                {"range, type " + type, Range{t.type, t.items[0], t.items[2], t.items[1], t.items[1], t.items[2]}, 22});
+    }
+    return samples;
+}
+
+TEST(ContainerRoundTrip, EveryContainerAndItemType) {
+    for (const Sample& sample : Samples()) {
+        SCOPED_TRACE(sample.name);
+        const EncodeResult encoded = Encode(sample.container);
+        ASSERT_EQ(encoded.error, CodecError::None);
+        EXPECT_EQ(encoded.bytes.size(), sample.size);
+        const DecodeResult decoded = DecodeExact(ContainerCode(sample.container), encoded.bytes, encoded.bytes.size());
+        ASSERT_EQ(decoded.error, CodecError::None);
+        EXPECT_EQ(decoded.container, sample.container);
+    }
+}
+
+TEST(ContainerRoundTrip, ABlockLargerThanItsContentsReadsTheSame) {
+    // GlobalSize may report more than was asked for.
+    for (const Sample& sample : Samples()) {
+        SCOPED_TRACE(sample.name);
+        Bytes block = Encode(sample.container).bytes;
+        block.insert(block.end(), 7, 0xCC);
+        EXPECT_EQ(DecodeExact(ContainerCode(sample.container), block, block.size()).container, sample.container);
+    }
+}
+
+TEST(ContainerTruncated, EveryShorterLengthIsRefusedWithoutReadingPast) {
+    for (const Sample& sample : Samples()) {
+        SCOPED_TRACE(sample.name);
+        const Bytes full = Encode(sample.container).bytes;
+        for (std::size_t length = 0; length < full.size(); ++length) {
+            const DecodeResult decoded = DecodeExact(ContainerCode(sample.container), full, length);
+            EXPECT_EQ(decoded.error, CodecError::BlockTooShort) << "length " << length;
+            EXPECT_FALSE(decoded.container) << "length " << length;
+        }
+    }
+}
+
+TEST(ContainerCounts, CountsPastTheBoundAreRefusedBeforeAnySizeArithmetic) {
+    struct Case {
+        const char* name;
+        std::uint16_t conType;
+        Bytes header;
+        CodecError error;
+    };
+    const Case cases[] = {
+        {"array, NumItems 0xFFFFFFFF", kArray, Cat({{0x0C, 0x00}, U32(0xFFFFFFFF)}), CodecError::TooManyItems},
+        {"enumeration, NumItems 0xFFFFFFFF", kEnumeration, Cat({{0x0C, 0x00}, U32(0xFFFFFFFF), U32(0), U32(0)}),
+         CodecError::TooManyItems},
+        // 0x01000000 items of 256 bytes: exactly 2^32 bytes, zero in 32-bit arithmetic.
+        {"array, NumItems * 256 wraps to 0", kArray, Cat({{0x0C, 0x00}, U32(0x01000000)}), CodecError::TooManyItems},
+        {"array, one past the bound", kArray, Cat({{0x03, 0x00}, U32(kMaxItems + 1)}), CodecError::TooManyItems},
+        {"array, at the bound but the items missing", kArray, Cat({{0x03, 0x00}, U32(kMaxItems)}), CodecError::BlockTooShort},
+        {"enumeration, one item announced, none there", kEnumeration, Cat({{0x04, 0x00}, U32(1), U32(0), U32(0)}),
+         CodecError::BlockTooShort},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DecodeResult decoded = DecodeExact(c.conType, c.header, c.header.size());
+        EXPECT_EQ(decoded.error, c.error);
+        EXPECT_FALSE(decoded.container);
+    }
+}
+
+TEST(ContainerCounts, TheBoundItselfIsAccepted) {
+    Bytes block = Cat({{0x03, 0x00}, U32(kMaxItems)});
+    block.resize(block.size() + kMaxItems, 0x2A);
+    const DecodeResult decoded = DecodeExact(kArray, block, block.size());
+    ASSERT_EQ(decoded.error, CodecError::None);
+    const auto& array = std::get<Array>(*decoded.container);
+    ASSERT_EQ(array.items.size(), kMaxItems);
+    EXPECT_EQ(array.items.back(), I(0x2A));
+}
+
+TEST(ContainerCounts, EncodeRefusesMoreItemsThanTheBound) {
+    const Array array{ItemType::UInt8, std::vector<Item>(kMaxItems + 1, I(0))};
+    EXPECT_EQ(Encode(array).error, CodecError::TooManyItems);
+    EXPECT_TRUE(Encode(array).bytes.empty());
+}
+
+TEST(ContainerStrings, AFieldWithoutZeroKeepsItsLengthMinusOne) {
+    const Bytes block = Cat({{0x09, 0x00}, Bytes(34, 'A')});
+    const DecodeResult decoded = DecodeExact(kOneValue, block, block.size());
+    ASSERT_EQ(decoded.error, CodecError::None);
+    EXPECT_EQ(std::get<OneValue>(*decoded.container).item, Item{std::string(33, 'A')});
+}
+
+TEST(ContainerStrings, AStringEndsAtItsFirstZero) {
+    Bytes field = Field("AB", 66);
+    field[3] = 'C';  // left behind after the terminator
+    const Bytes block = Cat({{0x0A, 0x00}, U32(2), field, Field("next", 66)});
+    const DecodeResult decoded = DecodeExact(kArray, block, block.size());
+    ASSERT_EQ(decoded.error, CodecError::None);
+    const std::vector<Item> expected = {Item{std::string("AB")}, Item{std::string("next")}};
+    EXPECT_EQ(std::get<Array>(*decoded.container).items, expected);
+}
+
+TEST(ContainerStrings, EncodeCutsToTheFieldAndZeroFills) {
+    const EncodeResult encoded = Encode(OneValue{ItemType::Str32, Item{std::string(40, 'Q')}});
+    ASSERT_EQ(encoded.error, CodecError::None);
+    EXPECT_EQ(encoded.bytes, Cat({{0x09, 0x00}, Bytes(33, 'Q'), {0x00}}));
+}
+
+TEST(ContainerItems, NarrowItemsAreReadFromTheLowBytesOfAField) {
+    // A source that stored a TW_INT16 without widening its sign, and a TW_BOOL with a stray high byte.
+    const Bytes int16 = {0x01, 0x00, 0xFB, 0xFF, 0x00, 0x00};
+    EXPECT_EQ(DecodeExact(kOneValue, int16, int16.size()).container, Container(OneValue{ItemType::Int16, I(-5)}));
+    const Bytes boolean = {0x06, 0x00, 0x00, 0x01, 0x00, 0x00};
+    EXPECT_EQ(DecodeExact(kOneValue, boolean, boolean.size()).container, Container(OneValue{ItemType::Bool, Item{true}}));
+    const Bytes range = {0x03, 0x00, 0x05, 0xEE, 0xEE, 0xEE, 0x06, 0x00, 0x00, 0x00, 0x07, 0xEE, 0x00, 0x00,
+                         0x08, 0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0xEE};
+    EXPECT_EQ(DecodeExact(kRange, range, range.size()).container,
+              Container(Range{ItemType::UInt8, I(5), I(6), I(7), I(8), I(9)}));
+}
+
+TEST(ContainerIndexes, IndexesOutsideTheListAreKeptAsNone) {
+    struct Case {
+        std::uint32_t current;
+        std::uint32_t defaultIndex;
+        std::optional<std::uint32_t> expectedCurrent;
+        std::optional<std::uint32_t> expectedDefault;
+    };
+    const Case cases[] = {
+        {0, 2, 0, 2},
+        {3, 1, std::nullopt, 1},
+        {1, 0xFFFFFFFF, 1, std::nullopt},
+        {0x80000000, 3, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.current << " " << c.defaultIndex);
+        const Bytes block = Cat({{0x03, 0x00}, U32(3), U32(c.current), U32(c.defaultIndex), {10, 20, 30}});
+        const DecodeResult decoded = DecodeExact(kEnumeration, block, block.size());
+        ASSERT_EQ(decoded.error, CodecError::None);
+        const auto& enumeration = std::get<Enumeration>(*decoded.container);
+        EXPECT_EQ(enumeration.items, (std::vector<Item>{I(10), I(20), I(30)}));
+        EXPECT_EQ(enumeration.currentIndex, c.expectedCurrent);
+        EXPECT_EQ(enumeration.defaultIndex, c.expectedDefault);
+    }
+}
+
+TEST(ContainerIndexes, AnEmptyEnumerationHasNoIndexes) {
+    const Bytes block = Cat({{0x04, 0x00}, U32(0), U32(0), U32(0)});
+    const DecodeResult decoded = DecodeExact(kEnumeration, block, block.size());
+    ASSERT_EQ(decoded.error, CodecError::None);
+    EXPECT_EQ(decoded.container, Container(Enumeration{ItemType::UInt16, {}, std::nullopt, std::nullopt}));
+}
+
+TEST(ContainerIndexes, EncodeRefusesAnIndexPastTheList) {
+    EXPECT_EQ(Encode(Enumeration{ItemType::UInt16, {I(1), I(2)}, 2, 0}).error, CodecError::IndexOutsideList);
+    EXPECT_EQ(Encode(Enumeration{ItemType::UInt16, {I(1), I(2)}, 1, 5}).error, CodecError::IndexOutsideList);
+    EXPECT_EQ(Encode(Enumeration{ItemType::UInt16, {}, 0, std::nullopt}).error, CodecError::IndexOutsideList);
+}
+
+TEST(ContainerRefused, UnknownContainersAndItemTypes) {
+    struct Case {
+        const char* name;
+        std::uint16_t conType;
+        Bytes block;
+        CodecError error;
+    };
+    const Case cases[] = {
+        {"container 0", 0, {0x04, 0x00, 0x00, 0x00, 0x00, 0x00}, CodecError::UnknownContainer},
+        {"container 7", 7, {0x04, 0x00, 0x00, 0x00, 0x00, 0x00}, CodecError::UnknownContainer},
+        {"container 0xFFFF", 0xFFFF, {0x04, 0x00, 0x00, 0x00, 0x00, 0x00}, CodecError::UnknownContainer},
+        {"TWTY_STR1024", kOneValue, {0x0D, 0x00, 0x00, 0x00, 0x00, 0x00}, CodecError::UnsupportedItemType},
+        {"TWTY_UNI512", kArray, {0x0E, 0x00, 0x00, 0x00, 0x00, 0x00}, CodecError::UnsupportedItemType},
+        {"TWTY_HANDLE", kEnumeration, Cat({{0x0F, 0x00}, U32(0), U32(0), U32(0)}), CodecError::UnsupportedItemType},
+        {"item type 0x10", kOneValue, {0x10, 0x00, 0x00, 0x00, 0x00, 0x00}, CodecError::UnknownItemType},
+        {"item type 0xFFFF", kRange, Cat({{0xFF, 0xFF}, Bytes(20, 0)}), CodecError::UnknownItemType},
+        {"range of bools", kRange, Cat({{0x06, 0x00}, Bytes(20, 0)}), CodecError::TypeNotInRange},
+        {"range of frames", kRange, Cat({{0x08, 0x00}, Bytes(20, 0)}), CodecError::TypeNotInRange},
+        {"range of strings", kRange, Cat({{0x09, 0x00}, Bytes(20, 0)}), CodecError::TypeNotInRange},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DecodeResult decoded = DecodeExact(c.conType, c.block, c.block.size());
+        EXPECT_EQ(decoded.error, c.error);
+        EXPECT_FALSE(decoded.container);
+    }
+}
+
+TEST(ContainerRefused, EncodeRefusesItemsThatDoNotFitTheirType) {
+    struct Case {
+        const char* name;
+        Container container;
+        CodecError error;
+    };
+    const Case cases[] = {
+        {"300 as UINT8", OneValue{ItemType::UInt8, I(300)}, CodecError::ItemDoesNotFit},
+        {"an integer as BOOL", OneValue{ItemType::Bool, I(1)}, CodecError::ItemDoesNotFit},
+        {"a string in UINT16", Array{ItemType::UInt16, {I(1), Item{std::string("2")}}}, CodecError::ItemDoesNotFit},
+        {"-1 in UINT32", Enumeration{ItemType::UInt32, {I(-1)}, 0, 0}, CodecError::ItemDoesNotFit},
+        {"40000 as FIX32", OneValue{ItemType::Fix32, Item{40000.0}}, CodecError::ItemDoesNotFit},
+        {"a range step past INT8", Range{ItemType::Int8, I(0), I(1), I(128), I(0), I(0)}, CodecError::ItemDoesNotFit},
+        {"a range of bools", Range{ItemType::Bool, Item{false}, Item{true}, Item{true}, Item{false}, Item{false}},
+         CodecError::TypeNotInRange},
+        {"a range of strings", Range{ItemType::Str32, Item{std::string()}, Item{std::string()}, Item{std::string()},
+                                     Item{std::string()}, Item{std::string()}},
+         CodecError::TypeNotInRange},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const EncodeResult encoded = Encode(c.container);
+        EXPECT_EQ(encoded.error, c.error);
+        EXPECT_TRUE(encoded.bytes.empty());
+    }
+}
+
+TEST(ContainerRefused, EveryErrorIsDescribed) {
+    for (const CodecError error : {CodecError::UnknownContainer, CodecError::UnknownItemType, CodecError::UnsupportedItemType,
+                                   CodecError::TypeNotInRange, CodecError::BlockTooShort, CodecError::TooManyItems,
+                                   CodecError::ItemDoesNotFit, CodecError::IndexOutsideList}) {
+        EXPECT_NE(Describe(error), Describe(CodecError::None));
+        EXPECT_NE(Describe(error), "unknown error");
+    }
+}
+
+}  // namespace
+}  // namespace vantrel::capability
