@@ -2,10 +2,11 @@
 #pragma once
 
 #include "VantrelScan_h.h"
+#include "com/type_info_dispatch.h"
+#include "scan_module.h"
 #include "scan_settings.h"
 #include "scanner_events.h"
 #include "session.h"
-#include "type_info_dispatch.h"
 
 #include <ocidl.h>
 
@@ -14,7 +15,7 @@
 
 namespace vantrel {
 
-class ScannerObject final : public TypeInfoDispatch<IScanner, &IID_IScanner>,
+class ScannerObject final : public com::TypeInfoDispatch<IScanner, &IID_IScanner>,
                             public ISupportErrorInfo,
                             public IConnectionPointContainer,
                             public IProvideClassInfo2 {
