@@ -4,9 +4,12 @@
 #include "module_file_name.h"
 #include "win32_owners.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace vantrel::com {
 
@@ -21,11 +24,18 @@ std::mutex& LibraryGuard() noexcept {
     return guard;
 }
 
+// The library and the type information handed out from it; a held ITypeInfo is what keeps a
+// client's next call cheap.
+struct TypeCache {
+    ComPtr<ITypeLib> library;
+    std::vector<std::pair<GUID, ComPtr<ITypeInfo>>> types;
+};
+
 // The holder itself is never destroyed: a destructor would also run when the process ends, and
-// nothing may call into COM then. DropTypeLibrary gives the reference back while that is safe.
-ComPtr<ITypeLib>& CachedLibrary() noexcept {
-    alignas(ComPtr<ITypeLib>) static unsigned char storage[sizeof(ComPtr<ITypeLib>)];
-    static ComPtr<ITypeLib>* const cached = new (storage) ComPtr<ITypeLib>();
+// nothing may call into COM then. DropTypeLibrary gives the references back while that is safe.
+TypeCache& Cached() noexcept {
+    alignas(TypeCache) static unsigned char storage[sizeof(TypeCache)];
+    static TypeCache* const cached = new (storage) TypeCache();
     return *cached;
 }
 
@@ -43,12 +53,20 @@ HRESULT TypeInfoOf(REFGUID type, ITypeInfo** typeInfo) noexcept {
     *typeInfo = nullptr;
     try {
         std::lock_guard lock(LibraryGuard());
-        ComPtr<ITypeLib>& library = CachedLibrary();
-        if (!library) {
-            const HRESULT loaded = ::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, library.put());
-            if (FAILED(loaded)) return loaded;
+        TypeCache& cached = Cached();
+        auto known = std::find_if(cached.types.begin(), cached.types.end(), [&](const auto& held) { return held.first == type; });
+        if (known == cached.types.end()) {
+            if (!cached.library) {
+                const HRESULT loaded = ::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, cached.library.put());
+                if (FAILED(loaded)) return loaded;
+            }
+            ComPtr<ITypeInfo> found;
+            const HRESULT hr = cached.library->GetTypeInfoOfGuid(type, found.put());
+            if (FAILED(hr)) return hr;
+            known = cached.types.insert(cached.types.end(), {type, std::move(found)});
         }
-        return library->GetTypeInfoOfGuid(type, typeInfo);
+        *typeInfo = ComPtr<ITypeInfo>(known->second).detach();
+        return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
@@ -56,7 +74,9 @@ HRESULT TypeInfoOf(REFGUID type, ITypeInfo** typeInfo) noexcept {
 
 void DropTypeLibrary() noexcept {
     std::lock_guard lock(LibraryGuard());
-    CachedLibrary().reset();
+    TypeCache& cached = Cached();
+    cached.types.clear();
+    cached.library.reset();
 }
 
 }  // namespace vantrel::com

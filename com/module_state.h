@@ -19,7 +19,7 @@ void Unlock() noexcept;
 bool InUse() noexcept;
 
 // The type information of one of the library's types, from the module's own "TYPELIB" resource,
-// which is loaded once and kept until DropTypeLibrary.
+// loaded once and kept, with each type information handed out, until DropTypeLibrary.
 HRESULT TypeInfoOf(REFGUID type, ITypeInfo** typeInfo) noexcept;
 // Gives the library back; the next TypeInfoOf loads it again. Only while COM may still be called:
 // never when the process is ending.
