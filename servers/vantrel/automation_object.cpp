@@ -1,35 +1,22 @@
 // The TWAIN class as automation clients see it: the dual interface _TWAIN over the TWAIN object.
 #include "servers/vantrel/automation_object.h"
 
-#include "servers/vantrel/module_state.h"
+#include "com/guarded.h"
+#include "com/module_state.h"
 #include "win32/win32_owners.h"
 
-#include <new>
 #include <string_view>
 
 namespace vantrel {
 
+// Members write their out value's documented failure value before the guarded body, which only
+// overwrites it when it returns.
+using com::Guarded;
+using com::HandOut;
+
 namespace {
 
 std::wstring_view View(BSTR text) noexcept { return text ? std::wstring_view(text, ::SysStringLen(text)) : std::wstring_view(); }
-
-// Runs a member's body; no C++ exception crosses the interface. Members write their out value's
-// documented failure value before the body, which only overwrites it when it returns.
-template <typename Body>
-HRESULT Guarded(Body body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
-HRESULT HandOut(const std::wstring& text, BSTR* value) {
-    *value = MakeBstr(text).release();
-    return *value ? S_OK : E_OUTOFMEMORY;
-}
 
 // The contract's numbers for how SelectSource and Acquire ended.
 short ResultCode(Outcome outcome) noexcept {
@@ -43,8 +30,8 @@ short ResultCode(Outcome outcome) noexcept {
 
 }  // namespace
 
-TwainAutomation::TwainAutomation() { module::Lock(); }
-TwainAutomation::~TwainAutomation() { module::Unlock(); }
+TwainAutomation::TwainAutomation() { com::Lock(); }
+TwainAutomation::~TwainAutomation() { com::Unlock(); }
 
 HRESULT TwainAutomation::CreateInstance(REFIID iid, void** object) {
     if (!object) return E_POINTER;
@@ -74,36 +61,6 @@ ULONG TwainAutomation::Release() {
     const ULONG left = --references_;
     if (left == 0) delete this;
     return left;
-}
-
-HRESULT TwainAutomation::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
-}
-
-HRESULT TwainAutomation::GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) {
-    if (!typeInfo) return E_POINTER;
-    *typeInfo = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    return module::TwainTypeInfo(typeInfo);
-}
-
-HRESULT TwainAutomation::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    ComPtr<ITypeInfo> typeInfo;
-    const HRESULT loaded = module::TwainTypeInfo(typeInfo.put());
-    if (FAILED(loaded)) return loaded;
-    return typeInfo->GetIDsOfNames(names, count, ids);
-}
-
-HRESULT TwainAutomation::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                EXCEPINFO* exception, UINT* argumentError) {
-    if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
-    ComPtr<ITypeInfo> typeInfo;
-    const HRESULT loaded = module::TwainTypeInfo(typeInfo.put());
-    if (FAILED(loaded)) return loaded;
-    return typeInfo->Invoke(static_cast<_TWAIN*>(this), id, flags, params, result, exception, argumentError);
 }
 
 HRESULT TwainAutomation::get_Application(BSTR* value) {

@@ -2,13 +2,14 @@
 #pragma once
 
 #include "Vantrel_h.h"
+#include "com/type_info_dispatch.h"
 #include "servers/vantrel/twain_object.h"
 
 #include <atomic>
 
 namespace vantrel {
 
-class TwainAutomation final : public _TWAIN {
+class TwainAutomation final : public com::TypeInfoDispatch<_TWAIN, &IID__TWAIN> {
 public:
     // Constructs the TWAIN object (with its "Initialize()" box) and hands out `iid`.
     static HRESULT CreateInstance(REFIID iid, void** object);
@@ -17,13 +18,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-
-    // IDispatch, served from the type information of _TWAIN
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** typeInfo) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* exception, UINT* argumentError) override;
 
     // _TWAIN
     HRESULT STDMETHODCALLTYPE get_Application(BSTR* value) override;

@@ -1,14 +1,16 @@
-// Self-registration: the class, its ProgID and the type library, for the machine or the current user.
+// Vantrel.dll's registration record: the class, its ProgID, its AppID for COM's surrogate and the
+// type library.
 #pragma once
 
-#include <windows.h>
+#include "com/registration.h"
+
+#include <vector>
 
 namespace vantrel::registration {
 
-enum class Scope { Machine, User };
+constexpr wchar_t kProgId[] = L"Vantrel.TWAIN";
 
-HRESULT Register(Scope scope);
-// Removes what Register wrote; keys that are already gone count as removed.
-HRESULT Unregister(Scope scope);
+// What registration writes, in order.
+std::vector<com::RegistryEntry> Record();
 
 }  // namespace vantrel::registration

@@ -1,27 +1,16 @@
-// Self-registration of VantrelScan.dll for the machine or the current user: the class, its ProgIDs,
-// its AppID for COM's surrogate, and the type library.
+// VantrelScan.dll's registration record: the class, its ProgIDs, its AppID for COM's surrogate and
+// the type library.
 #pragma once
 
-#include <windows.h>
+#include "com/registration.h"
 
-#include <string>
 #include <vector>
 
 namespace vantrel::scan_registration {
 
-enum class Scope { Machine, User };
+constexpr wchar_t kProgId[] = L"VantrelScan.Scanner";
 
-struct Entry {
-    std::wstring key;        // below the classes root
-    std::wstring valueName;  // empty: the key's default value
-    std::wstring value;
-};
-
-// What Register writes, in order; the tests compare the registry with it.
-std::vector<Entry> Record();
-
-HRESULT Register(Scope scope);
-// Removes what Register wrote, deepest key first; keys already gone count as removed.
-HRESULT Unregister(Scope scope);
+// What registration writes, in order.
+std::vector<com::RegistryEntry> Record();
 
 }  // namespace vantrel::scan_registration

@@ -1,7 +1,7 @@
 // The Scanner's one connection point: the clients' sinks of IScannerEvents, and raising PageScanned.
 #include "servers/vantrel_scan/scanner_events.h"
 
-#include "servers/vantrel_scan/list_enumerator.h"
+#include "com/list_enumerator.h"
 
 #include <olectl.h>
 
@@ -93,8 +93,8 @@ HRESULT HandOutPoint(IConnectionPoint* const& point, IConnectionPoint** element)
 
 void ReleasePoint(IConnectionPoint** element) { (*element)->Release(); }
 
-using PointEnumerator = ListEnumerator<IEnumConnectionPoints, &IID_IEnumConnectionPoints, IConnectionPoint*,
-                                       IConnectionPoint*, &HandOutPoint, &ReleasePoint>;
+using PointEnumerator = com::ListEnumerator<IEnumConnectionPoints, &IID_IEnumConnectionPoints, IConnectionPoint*,
+                                            IConnectionPoint*, &HandOutPoint, &ReleasePoint>;
 
 }  // namespace
 

@@ -2,10 +2,11 @@
 #pragma once
 
 #include "VantrelScan_h.h"
+#include "com/type_info_dispatch.h"
+#include "servers/vantrel_scan/scan_module.h"
 #include "servers/vantrel_scan/scan_settings.h"
 #include "servers/vantrel_scan/scanner_events.h"
 #include "engine/session.h"
-#include "servers/vantrel_scan/type_info_dispatch.h"
 
 #include <ocidl.h>
 
@@ -14,7 +15,7 @@
 
 namespace vantrel {
 
-class ScannerObject final : public TypeInfoDispatch<IScanner, &IID_IScanner>,
+class ScannerObject final : public com::TypeInfoDispatch<IScanner, &IID_IScanner>,
                             public ISupportErrorInfo,
                             public IConnectionPointContainer,
                             public IProvideClassInfo2 {

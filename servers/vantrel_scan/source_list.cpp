@@ -1,8 +1,9 @@
 // The Sources collection: the product names the DSM listed, by position and for For Each.
 #include "servers/vantrel_scan/source_list.h"
 
+#include "com/list_enumerator.h"
+#include "com/module_state.h"
 #include "servers/vantrel_scan/error_info.h"
-#include "servers/vantrel_scan/list_enumerator.h"
 
 namespace vantrel {
 
@@ -20,16 +21,16 @@ HRESULT NameAsVariant(const std::wstring& name, VARIANT* element) {
 void ClearVariant(VARIANT* element) { ::VariantClear(element); }
 
 // Walks its shared copy of the names, so the collection may go while the enumerator is used.
-using NameEnumerator = ListEnumerator<IEnumVARIANT, &IID_IEnumVARIANT, std::wstring, VARIANT, &NameAsVariant, &ClearVariant>;
+using NameEnumerator = com::ListEnumerator<IEnumVARIANT, &IID_IEnumVARIANT, std::wstring, VARIANT, &NameAsVariant, &ClearVariant>;
 
 }  // namespace
 
 SourceList::SourceList(std::vector<std::wstring> names)
     : names_(std::make_shared<const std::vector<std::wstring>>(std::move(names))) {
-    scan_module::Lock();
+    com::Lock();
 }
 
-SourceList::~SourceList() { scan_module::Unlock(); }
+SourceList::~SourceList() { com::Unlock(); }
 
 HRESULT SourceList::Create(std::vector<std::wstring> names, IScannerSources** list) {
     *list = new SourceList(std::move(names));

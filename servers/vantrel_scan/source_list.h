@@ -2,7 +2,7 @@
 #pragma once
 
 #include "VantrelScan_h.h"
-#include "servers/vantrel_scan/type_info_dispatch.h"
+#include "com/type_info_dispatch.h"
 
 #include <atomic>
 #include <memory>
@@ -11,7 +11,7 @@
 
 namespace vantrel {
 
-class SourceList final : public TypeInfoDispatch<IScannerSources, &IID_IScannerSources>, public ISupportErrorInfo {
+class SourceList final : public com::TypeInfoDispatch<IScannerSources, &IID_IScannerSources>, public ISupportErrorInfo {
 public:
     static HRESULT Create(std::vector<std::wstring> names, IScannerSources** list);
 

@@ -1,12 +1,12 @@
 // IDispatch served from the type information of a dual interface, so each member is written once.
 #pragma once
 
-#include "servers/vantrel_scan/scan_module.h"
+#include "com/module_state.h"
 #include "win32/win32_owners.h"
 
 #include <oaidl.h>
 
-namespace vantrel {
+namespace vantrel::com {
 
 template <typename Interface, const IID* Iid>
 class TypeInfoDispatch : public Interface {
@@ -20,12 +20,12 @@ public:
         if (!typeInfo) return E_POINTER;
         *typeInfo = nullptr;
         if (index != 0) return DISP_E_BADINDEX;
-        return scan_module::TypeInfoOf(*Iid, typeInfo);
+        return TypeInfoOf(*Iid, typeInfo);
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
         ComPtr<ITypeInfo> typeInfo;
-        const HRESULT loaded = scan_module::TypeInfoOf(*Iid, typeInfo.put());
+        const HRESULT loaded = TypeInfoOf(*Iid, typeInfo.put());
         if (FAILED(loaded)) return loaded;
         return typeInfo->GetIDsOfNames(names, count, ids);
     }
@@ -34,10 +34,10 @@ public:
                                      EXCEPINFO* exception, UINT* argumentError) override {
         if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
         ComPtr<ITypeInfo> typeInfo;
-        const HRESULT loaded = scan_module::TypeInfoOf(*Iid, typeInfo.put());
+        const HRESULT loaded = TypeInfoOf(*Iid, typeInfo.put());
         if (FAILED(loaded)) return loaded;
         return typeInfo->Invoke(static_cast<Interface*>(this), id, flags, params, result, exception, argumentError);
     }
 };
 
-}  // namespace vantrel
+}  // namespace vantrel::com

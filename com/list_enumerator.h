@@ -1,8 +1,8 @@
 // The IEnumXXX protocol written once: an enumerator over a fixed, shared list (IEnumVARIANT for
-// the source names, IEnumConnectionPoints for the Scanner's one connection point).
+// a collection's names, IEnumConnectionPoints for an object's connection points).
 #pragma once
 
-#include "servers/vantrel_scan/scan_module.h"
+#include "com/module_state.h"
 #include "win32/win32_owners.h"
 
 #include <algorithm>
@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-namespace vantrel {
+namespace vantrel::com {
 
 // `CopyOut` hands out one item as the interface's element (failing only for memory); `Clear`
 // gives back an element handed out. `owner` is kept alive as long as the enumerator lives.
@@ -83,9 +83,9 @@ public:
 private:
     ListEnumerator(std::shared_ptr<const std::vector<Item>> items, ComPtr<IUnknown> owner, std::size_t position)
         : items_(std::move(items)), owner_(std::move(owner)), position_(position) {
-        scan_module::Lock();
+        Lock();
     }
-    ~ListEnumerator() { scan_module::Unlock(); }
+    ~ListEnumerator() { Unlock(); }
 
     std::atomic<ULONG> references_{1};
     std::shared_ptr<const std::vector<Item>> items_;
@@ -93,4 +93,4 @@ private:
     std::size_t position_;
 };
 
-}  // namespace vantrel
+}  // namespace vantrel::com

@@ -1,6 +1,6 @@
-# Writes the _IID_TWAIN resource from the identifier widl compiled into Vantrel_i.c, so the DLL's
-# copy of the interface id is the type library's own and cannot drift from it.
-# Usage: cmake -DINPUT=Vantrel_i.c -DOUTPUT=Vantrel_iid.rc -P interface_id.cmake
+# Writes the resource `1 _IID<INTERFACE>` from the identifier widl compiled into INPUT (NAME_i.c),
+# so the DLL's copy of the interface id is the type library's own and cannot drift from it.
+# Usage: cmake -DINPUT=NAME_i.c -DOUTPUT=NAME_iid.rc -DINTERFACE=_TWAIN -P interface_id.cmake
 
 # `value` (0x...) as `width` lower-case hex digits.
 function(hex_digits value width out)
@@ -15,19 +15,19 @@ function(hex_digits value width out)
 endfunction()
 
 file(READ "${INPUT}" contract)
-if(NOT contract MATCHES "MIDL_DEFINE_GUID\\(IID, IID__TWAIN,([^)]*)\\)")
-  message(FATAL_ERROR "${INPUT} defines no IID__TWAIN")
+if(NOT contract MATCHES "MIDL_DEFINE_GUID\\(IID, IID_${INTERFACE},([^)]*)\\)")
+  message(FATAL_ERROR "${INPUT} defines no IID_${INTERFACE}")
 endif()
 # Data1, Data2, Data3 and the eight bytes of Data4.
 string(REPLACE " " "" fields "${CMAKE_MATCH_1}")
 string(REPLACE "," ";" fields "${fields}")
 list(LENGTH fields count)
 if(NOT count EQUAL 11)
-  message(FATAL_ERROR "IID__TWAIN in ${INPUT} has ${count} fields, not 11")
+  message(FATAL_ERROR "IID_${INTERFACE} in ${INPUT} has ${count} fields, not 11")
 endif()
 foreach(field IN LISTS fields)
   if(NOT field MATCHES "^0x[0-9a-fA-F]+$")
-    message(FATAL_ERROR "IID__TWAIN in ${INPUT}: '${field}' is not a hex number")
+    message(FATAL_ERROR "IID_${INTERFACE} in ${INPUT}: '${field}' is not a hex number")
   endif()
 endforeach()
 
@@ -48,9 +48,10 @@ foreach(first 3 5 7 9)
   string(APPEND data4 ", 0x${high}${low}")
 endforeach()
 
-set(text "// Written by interface_id.cmake from widl's Vantrel_i.c: the 16-byte identifier of _TWAIN
+get_filename_component(source "${INPUT}" NAME)
+set(text "// Written by interface_id.cmake from widl's ${source}: the 16-byte identifier of ${INTERFACE}
 // behind its 32-bit length, as in the type library.
-1 _IID_TWAIN
+1 _IID${INTERFACE}
 BEGIN
   16L, 0x${data1}L, 0x${data2}, 0x${data3}${data4}
 END
