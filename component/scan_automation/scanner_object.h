@@ -2,7 +2,7 @@
 #pragma once
 
 #include "VantrelScan_h.h"
-#include "scan_settings.h"
+#include "job_settings.h"
 #include "scanner_events.h"
 #include "session.h"
 #include "type_info_dispatch.h"
@@ -83,7 +83,7 @@ private:
     long maxPages_ = -1;
     engine::TransferMode mode_ = engine::TransferMode::Native;
     long jpegQuality_ = 85;
-    scan::ScanSettings settings_;
+    engine::ScanSettings settings_;
     LONG pagesScanned_ = 0;
     // Set while a Scan runs: the last Release stops it through the session.
     engine::Session* scanning_ = nullptr;
