@@ -51,9 +51,15 @@ Descriptor Switch(bool current, bool def) { return {TWTY_BOOL, Shape::OneValue, 
 
 Descriptor Fixed(TW_UINT16 type, TW_UINT32 value) { return {type, Shape::OneValue, {}, value, value, 0, 0, false}; }
 
-Descriptor Resolutions(int current, int def) {
+// What the colour limit leaves of the offered resolutions in the current mode.
+bool Offered(int dpi, const CapabilityState& state) {
+    return state.colourMaxDpi <= 0 || state.current.mode != ColourMode::Colour || dpi <= state.colourMaxDpi;
+}
+
+Descriptor Resolutions(int current, int def, const CapabilityState& state) {
     std::vector<TW_UINT32> values;
-    for (int dpi : kResolutions) values.push_back(ToFix32(dpi));
+    for (int dpi : kResolutions)
+        if (Offered(dpi, state)) values.push_back(ToFix32(dpi));
     return Choice(std::move(values), ToFix32(current), ToFix32(def), TWTY_FIX32);
 }
 
@@ -88,8 +94,8 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         }
         case ICAP_UNITS: return Choice({TWUN_INCHES}, TWUN_INCHES, TWUN_INCHES);
         case ICAP_XFERMECH: return Choice({TWSX_NATIVE, TWSX_FILE, TWSX_MEMORY}, c.xferMech, d.xferMech);
-        case ICAP_XRESOLUTION: return Resolutions(c.xDpi, d.xDpi);
-        case ICAP_YRESOLUTION: return Resolutions(c.yDpi, d.yDpi);
+        case ICAP_XRESOLUTION: return Resolutions(c.xDpi, d.xDpi, state);
+        case ICAP_YRESOLUTION: return Resolutions(c.yDpi, d.yDpi, state);
         case ICAP_PHYSICALWIDTH: return Fixed(TWTY_FIX32, ToFix32(state.physicalWidth));
         case ICAP_PHYSICALHEIGHT: return Fixed(TWTY_FIX32, ToFix32(state.physicalHeight));
         case ICAP_PIXELFLAVOR: return Choice({TWPF_CHOCOLATE, TWPF_VANILLA}, c.pixelFlavor, d.pixelFlavor);
@@ -134,7 +140,12 @@ void Store(TW_UINT16 cap, TW_UINT32 value, CapabilityState& state) {
         case CAP_AUTOFEED: c.autoFeed = value != 0; break;
         case CAP_INDICATORS: c.indicators = value != 0; break;
         case CAP_DUPLEXENABLED: c.duplexEnabled = value != 0; break;
-        case ICAP_PIXELTYPE: c.mode = ModeOf(value); break;
+        case ICAP_PIXELTYPE:
+            c.mode = ModeOf(value);
+            // Colour brings the resolution down to what it allows.
+            if (!Offered(c.xDpi, state)) c.xDpi = state.colourMaxDpi;
+            if (!Offered(c.yDpi, state)) c.yDpi = state.colourMaxDpi;
+            break;
         case ICAP_XFERMECH: c.xferMech = static_cast<TW_UINT16>(value); break;
         case ICAP_XRESOLUTION: c.xDpi = static_cast<int>(std::lround(FromFix32(value))); break;
         case ICAP_YRESOLUTION: c.yDpi = static_cast<int>(std::lround(FromFix32(value))); break;
@@ -189,7 +200,7 @@ Reply Set(TW_UINT16 cap, const Descriptor& d, CapabilityState& state, const Cont
         case Shape::Enumeration:
             if (std::find(d.values.begin(), d.values.end(), value) != d.values.end()) break;
             if (cap != ICAP_XRESOLUTION && cap != ICAP_YRESOLUTION) return Failure(TWCC_BADVALUE);
-            if (const std::optional<TW_UINT32> nearest = NearestResolution(value)) {
+            if (const std::optional<TW_UINT32> nearest = NearestResolution(value); nearest && Offered(static_cast<int>(FromFix32(*nearest)), state)) {
                 value = *nearest;
                 rc = TWRC_CHECKSTATUS;
                 break;

@@ -40,6 +40,9 @@ struct CapabilityState {
     double physicalWidth = 8.5;  // inches: the glass and the feeder take up to US legal
     double physicalHeight = 14;
     bool feederLoaded = true;
+    // Colour only up to this resolution, as scanners whose colour sensor is slower than their
+    // black-and-white one; 0 when colour has every resolution.
+    int colourMaxDpi = 0;
 };
 
 // The state a session opens with: the environment's mode and size (pixels at 100 dpi) as defaults.

@@ -5,6 +5,7 @@
 #include "scanner/log_line.h"
 #include "scanner/source_identity.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -118,6 +119,8 @@ TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     DescribeSource(*identity);
     self_ = *identity;
     capabilities_ = StateFrom(SettingsFromEnvironment());
+    // Not a number (or unset) reads as 0: colour has every resolution.
+    capabilities_.colourMaxDpi = std::atoi(EnvironmentText(L"VANTREL_SCANNER_COLOUR_MAX_DPI").c_str());
     faults_ = ParseFaults(EnvironmentText(L"VANTREL_SCANNER_FAULT"));
     paper_ = PaperPath(faults_.empty ? 0 : ParseSheets(EnvironmentText(L"VANTREL_SCANNER_SHEETS")));
     std::memset(&file_, 0, sizeof file_);

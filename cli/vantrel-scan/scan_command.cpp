@@ -1,53 +1,37 @@
-// Applying the settings in a fixed order, running the batch into the files, and telling the result.
+// The command line as a scan job, a progress line per page, and the result told as the program tells it.
 #include "cli/vantrel-scan/scan_command.h"
 
-#include "engine/capability_client.h"
-#include "engine/consumer_sink.h"
 #include "cli/vantrel-scan/console_output.h"
 #include "cli/vantrel-scan/exit_status.h"
 #include "cli/vantrel-scan/json_writer.h"
-#include "cli/vantrel-scan/progress_consumer.h"
-#include "engine/settings.h"
+#include "cli/vantrel-scan/page_description.h"
+#include "engine/scan_job.h"
 
 namespace vantrel::scan {
 
-using namespace vantrel::twain;
-
 namespace {
 
-bool FeederEnabled(const engine::SourceRef& source) {
-    const auto reply = engine::QueryCapability(source, CAP_FEEDERENABLED, MSG_GETCURRENT);
-    if (!reply.ok() || !reply.container) return false;
-    const auto item = engine::CurrentItem(*reply.container);
-    const bool* flag = item ? std::get_if<bool>(&*item) : nullptr;
-    return flag && *flag;
-}
-
-// The paper path first (a feeder's sizes and resolutions can differ from the flatbed's), the
-// named settings next, --cap last so that it can refine any of them. Empty, or the first refusal.
-std::wstring ApplySettings(const engine::SourceRef& source, const ScanArguments& a) {
-    if (a.feeder == true) {
-        if (auto error = engine::SetFeeder(source, true); !error.empty()) return error;
-    } else if (a.feeder == false && FeederEnabled(source)) {
-        // A source without a feeder has nothing to switch off.
-        if (auto error = engine::SetFeeder(source, false); !error.empty()) return error;
-    }
-    if (a.duplex) {
-        if (auto error = engine::SetDuplex(source, true); !error.empty()) return error;
-    }
-    if (a.resolution) {
-        if (auto error = engine::SetResolution(source, *a.resolution); !error.empty()) return error;
-    }
-    if (a.mode) {
-        if (auto error = engine::SetColorMode(source, *a.mode); !error.empty()) return error;
-    }
-    if (a.paper) {
-        if (auto error = engine::SetPaperSize(source, *a.paper); !error.empty()) return error;
-    }
-    for (const CapabilitySetting& setting : a.capabilities) {
-        if (auto error = engine::SetAndVerify(source, setting.capability, setting.value); !error.empty()) return error;
-    }
-    return {};
+// The command line's settings as the job's record; --flatbed only makes sure no feeder is in use.
+engine::ScanJob JobFor(const ScanArguments& a) {
+    engine::ScanJob job;
+    job.settings.feeder = a.feeder;
+    if (a.duplex) job.settings.duplex = true;
+    job.settings.colorMode = a.mode;
+    job.settings.resolution = a.resolution;
+    job.settings.paperSize = a.paper;
+    // Each --cap as given, a repeated one set again.
+    for (const CapabilitySetting& setting : a.capabilities) job.settings.capabilities.emplace_back(setting.capability, setting.value);
+    job.feederOff = engine::FeederOff::OnlyWhenEnabled;
+    job.showUI = a.ui;
+    job.mode = a.memoryTransfer ? engine::TransferMode::Memory : engine::TransferMode::Native;
+    // Without --pages: what the feeder holds, or the one page of the flatbed.
+    if (a.pages) job.maxPages = *a.pages;
+    job.target = a.output;
+    if (!a.quiet)
+        job.pageStored = [](long page, const std::wstring& path, const imaging::PageImage& image) {
+            Write(Stream::Error, L"page " + std::to_wstring(page) + L": " + DescribePage(image) + L" -> " + path + L"\n");
+        };
+    return job;
 }
 
 const char* EndName(engine::BatchEnd end) {
@@ -68,8 +52,9 @@ struct Outcome {
     std::wstring message;  // why nothing, or not everything, was stored
 };
 
-Outcome Judge(const engine::BatchResult& result, imaging::PageConsumer& files, bool finished) {
-    if (!finished) return {kFailed, files.Error()};
+Outcome Judge(const engine::ScanJobResult& scanned) {
+    if (!scanned.finished) return {kFailed, scanned.filesError};
+    const engine::BatchResult& result = scanned.batch;
     if (result.end == engine::BatchEnd::Failed || result.end == engine::BatchEnd::Stopped || result.end == engine::BatchEnd::Quit)
         return {kFailed, result.reason.empty() ? L"The batch ended early." : result.reason};
     if (result.pages > 0) return {kStored, {}};
@@ -109,27 +94,13 @@ void WriteJson(const std::wstring& sourceName, const engine::BatchResult& result
 }  // namespace
 
 int Scan(engine::Session& session, const ScanArguments& arguments, imaging::PageConsumer& files, const std::wstring& sourceName) {
-    const engine::SourceRef source = session.Source();
-    if (auto error = ApplySettings(source, arguments); !error.empty()) return Report(arguments.json, error, kFailed);
-
-    engine::BatchOptions options;
-    options.enable.ShowUI = arguments.ui ? 1 : 0;
-    options.enable.ModalUI = 0;
-    options.enable.hParent = static_cast<TW_HANDLE>(reinterpret_cast<std::uintptr_t>(session.owner()));
-    options.disable = options.enable;
-    options.mode = arguments.memoryTransfer ? engine::TransferMode::Memory : engine::TransferMode::Native;
-    // Without --pages: what the feeder holds, or the one page of the flatbed.
-    options.maxPages = arguments.pages ? *arguments.pages : FeederEnabled(source) ? -1 : 1;
-
-    ProgressConsumer progress(files, arguments.output, arguments.quiet);
-    engine::ConsumerSink sink(source.link, progress);
-    const engine::BatchResult result = session.Scan(options, sink);
-    // Also after a failure: the pages before a jam are kept.
-    const bool finished = files.Finish();
-    const Outcome outcome = Judge(result, files, finished);
+    const engine::ScanJobResult scanned = engine::RunScanJob(session, JobFor(arguments), files);
+    if (!scanned.refusal.empty()) return Report(arguments.json, scanned.refusal, kFailed);
+    const engine::BatchResult& result = scanned.batch;
+    const Outcome outcome = Judge(scanned);
 
     if (!outcome.message.empty()) Write(Stream::Error, L"vantrel-scan: " + outcome.message + L"\n");
-    if (!arguments.quiet && result.pages > 0 && finished) Summarize(files.Files(), result.pages);
+    if (!arguments.quiet && result.pages > 0 && scanned.finished) Summarize(files.Files(), result.pages);
     if (arguments.json) WriteJson(sourceName, result, files, outcome);
     return outcome.status;
 }

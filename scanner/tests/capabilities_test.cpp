@@ -137,6 +137,35 @@ TEST(Capabilities, SetValuesAreCheckedAndReadBack) {
     EXPECT_EQ(SetTo(CAP_INDICATORS, TWTY_UINT16, 1, state).cc, TWCC_BADVALUE);
 }
 
+TEST(Capabilities, AColourLimitNarrowsTheResolutionsInColourOnly) {
+    CapabilityState state = StateFrom({});
+    state.colourMaxDpi = 300;
+    struct Case {
+        TW_UINT16 pixelType;
+        int dpi;
+        TW_UINT16 rc;
+        TW_UINT16 cc;
+    };
+    const Case cases[] = {
+        {TWPT_RGB, 300, TWRC_SUCCESS, TWCC_SUCCESS},
+        {TWPT_RGB, 600, TWRC_FAILURE, TWCC_BADVALUE},
+        {TWPT_RGB, 350, TWRC_CHECKSTATUS, TWCC_SUCCESS},  // the nearest colour allows
+        {TWPT_BW, 600, TWRC_SUCCESS, TWCC_SUCCESS},
+        {TWPT_GRAY, 1200, TWRC_SUCCESS, TWCC_SUCCESS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        ASSERT_EQ(SetTo(ICAP_PIXELTYPE, TWTY_UINT16, c.pixelType, state).rc, TWRC_SUCCESS);
+        const Reply reply = SetTo(ICAP_XRESOLUTION, TWTY_FIX32, ToFix32(c.dpi), state);
+        EXPECT_EQ(reply.rc, c.rc);
+        EXPECT_EQ(reply.cc, c.cc);
+    }
+    EXPECT_EQ(Ask(MSG_GET, ICAP_XRESOLUTION, state).container->items.size(), std::size(kResolutions)) << "grey: every one";
+    ASSERT_EQ(SetTo(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_RGB, state).rc, TWRC_SUCCESS);
+    EXPECT_EQ(Current(ICAP_XRESOLUTION, state), ToFix32(300)) << "colour brought 1200 down to its limit";
+    EXPECT_EQ(Ask(MSG_GET, ICAP_XRESOLUTION, state).container->items.size(), 6u) << "75 to 300";
+}
+
 TEST(Capabilities, ReadOnlyUnsupportedAndDependentCapabilitiesFailWithTheirCodes) {
     CapabilityState state = StateFrom({});
     EXPECT_EQ(SetTo(CAP_FEEDERLOADED, TWTY_BOOL, 1, state).cc, TWCC_CAPBADOPERATION);

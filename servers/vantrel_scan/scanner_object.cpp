@@ -5,11 +5,11 @@
 #include "engine/capability_client.h"
 #include "servers/vantrel_scan/capability_variant.h"
 #include "engine/condition_text.h"
-#include "engine/consumer_sink.h"
+#include "com/guarded.h"
 #include "servers/vantrel_scan/error_info.h"
 #include "imaging/files/file_errors.h"
 #include "imaging/files/page_files.h"
-#include "servers/vantrel_scan/reporting_consumer.h"
+#include "engine/scan_job.h"
 #include "servers/vantrel_scan/source_list.h"
 #include "win32/utf8_text.h"
 
@@ -25,6 +25,8 @@ using namespace twain;
 
 namespace {
 
+using com::HandOut;
+
 std::wstring View(BSTR text) { return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(); }
 
 std::wstring Folded(std::wstring text) {
@@ -34,11 +36,6 @@ std::wstring Folded(std::wstring text) {
 
 HRESULT Fail(const std::wstring& description, HRESULT status = kScanFailed) {
     return RaiseError(IID_IScanner, description, status);
-}
-
-HRESULT HandOut(const std::wstring& text, BSTR* value) {
-    *value = MakeBstr(text).release();
-    return *value ? S_OK : E_OUTOFMEMORY;
 }
 
 std::wstring PaperSizeNames() {
@@ -63,14 +60,23 @@ std::wstring FailureText(std::wstring reason, const std::vector<imaging::StoredF
     return reason + L"; pages 1 to " + std::to_wstring(pages) + L" were saved in " + where + L".";
 }
 
+const wchar_t* ColorModeName(engine::ColorMode mode) {
+    switch (mode) {
+    case engine::ColorMode::Color: return L"color";
+    case engine::ColorMode::Gray: return L"gray";
+    case engine::ColorMode::BlackWhite: return L"bw";
+    }
+    return L"";
+}
+
 capability::ItemType TypeOf(const capability::Container& container) {
     return std::visit([](const auto& held) { return held.type; }, container);
 }
 
 }  // namespace
 
-ScannerObject::ScannerObject() { scan_module::Lock(); }
-ScannerObject::~ScannerObject() { scan_module::Unlock(); }
+ScannerObject::ScannerObject() { com::Lock(); }
+ScannerObject::~ScannerObject() { com::Unlock(); }
 
 HRESULT ScannerObject::CreateInstance(REFIID iid, void** object) {
     if (!object) return E_POINTER;
@@ -130,7 +136,7 @@ HRESULT ScannerObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point)
     return S_OK;
 }
 
-HRESULT ScannerObject::GetClassInfo(ITypeInfo** typeInfo) { return scan_module::TypeInfoOf(CLSID_Scanner, typeInfo); }
+HRESULT ScannerObject::GetClassInfo(ITypeInfo** typeInfo) { return com::TypeInfoOf(CLSID_Scanner, typeInfo); }
 
 HRESULT ScannerObject::GetGUID(DWORD kind, GUID* guid) {
     if (!guid) return E_POINTER;
@@ -235,14 +241,15 @@ HRESULT ScannerObject::put_ShowUI(VARIANT_BOOL shown) {
 
 HRESULT ScannerObject::get_Resolution(LONG* dpi) {
     if (!dpi) return E_POINTER;
-    *dpi = settings_.resolution;
+    *dpi = static_cast<LONG>(settings_.resolution.value_or(0));
     return S_OK;
 }
 
 HRESULT ScannerObject::put_Resolution(LONG dpi) {
     return Guarded(IID_IScanner, [&] {
         if (dpi < 0) return Fail(L"Resolution must be 0 (the source's own setting) or a positive number of dots per inch.", E_INVALIDARG);
-        settings_.resolution = dpi;
+        if (dpi == 0) settings_.resolution.reset();
+        else settings_.resolution = dpi;
         return S_OK;
     });
 }
@@ -250,7 +257,7 @@ HRESULT ScannerObject::put_Resolution(LONG dpi) {
 HRESULT ScannerObject::get_ColorMode(BSTR* mode) {
     if (!mode) return E_POINTER;
     *mode = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(settings_.colorModeText, mode); });
+    return Guarded(IID_IScanner, [&] { return HandOut(settings_.colorMode ? ColorModeName(*settings_.colorMode) : L"", mode); });
 }
 
 HRESULT ScannerObject::put_ColorMode(BSTR mode) {
@@ -258,13 +265,11 @@ HRESULT ScannerObject::put_ColorMode(BSTR mode) {
         const std::wstring text = View(mode);
         if (text.empty()) {
             settings_.colorMode.reset();
-            settings_.colorModeText.clear();
             return S_OK;
         }
         const auto parsed = engine::ParseColorMode(text);
         if (!parsed) return Fail(L"ColorMode \"" + text + L"\" is not known: use \"color\", \"gray\" or \"bw\" (empty leaves the source's setting).", E_INVALIDARG);
         settings_.colorMode = parsed;
-        settings_.colorModeText = *parsed == engine::ColorMode::Color ? L"color" : *parsed == engine::ColorMode::Gray ? L"gray" : L"bw";
         return S_OK;
     });
 }
@@ -272,7 +277,7 @@ HRESULT ScannerObject::put_ColorMode(BSTR mode) {
 HRESULT ScannerObject::get_PaperSize(BSTR* size) {
     if (!size) return E_POINTER;
     *size = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(settings_.paperSizeText, size); });
+    return Guarded(IID_IScanner, [&] { return HandOut(settings_.paperSize ? Widen(settings_.paperSize->name) : L"", size); });
 }
 
 HRESULT ScannerObject::put_PaperSize(BSTR size) {
@@ -280,13 +285,11 @@ HRESULT ScannerObject::put_PaperSize(BSTR size) {
         const std::wstring text = View(size);
         if (text.empty()) {
             settings_.paperSize.reset();
-            settings_.paperSizeText.clear();
             return S_OK;
         }
         const auto found = engine::FindPaperSize(ToAnsi(text));
         if (!found) return Fail(L"PaperSize \"" + text + L"\" is not known; the sizes are " + PaperSizeNames() + L".", E_INVALIDARG);
         settings_.paperSize = found;
-        settings_.paperSizeText = Widen(found->name);
         return S_OK;
     });
 }
@@ -455,31 +458,26 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         scanning_ = &session;
 
         if (auto opened = OpenSource(session); !opened.empty()) return Fail(opened);
-        const engine::SourceRef source = session.Source();
-        if (auto refused = scan::ApplySettings(source, settings_); !refused.empty()) return Fail(refused);
-        if (settings_.feeder.value_or(false) && engine::FeederLoaded(source) == false)
-            return Fail(L"The document feeder is empty (CAP_FEEDERLOADED is FALSE): load the pages and scan again.");
-
-        scan::ReportingConsumer reporting(*files, target, [this](long page, const std::wstring& file) {
+        engine::ScanJob job;
+        job.settings = settings_;
+        job.refuseEmptyFeeder = true;
+        job.showUI = showUI_;
+        job.mode = mode_;
+        job.maxPages = static_cast<std::int32_t>(maxPages_);
+        job.closeSourceAfterBatch = true;
+        job.target = target;
+        job.pageStored = [this](long page, const std::wstring& file, const imaging::PageImage&) {
             pagesScanned_ = page;
             events_.PageScanned(page, file);
-        });
-        engine::ConsumerSink sink(source.link, reporting);
-        engine::BatchOptions options;
-        options.enable.ShowUI = showUI_ ? 1 : 0;
-        options.enable.ModalUI = 0;
-        options.enable.hParent = static_cast<TW_HANDLE>(reinterpret_cast<std::uintptr_t>(session.owner()));
-        options.disable = options.enable;
-        options.mode = mode_;
-        options.maxPages = maxPages_;
-        const engine::BatchResult batch = session.Scan(options, sink);
-        session.CloseSource();
+        };
+        const engine::ScanJobResult scanned = engine::RunScanJob(session, job, *files);
+        if (!scanned.refusal.empty()) return Fail(scanned.refusal);
+        const engine::BatchResult& batch = scanned.batch;
 
-        // After an early end the multi-page file is completed with the pages so far.
-        const bool completed = files->Finish();
+        // The job completed the files also after an early end: what is on disk is what counts.
         pagesScanned_ = StoredPages(files->Files());
         *pages = pagesScanned_;
-        if (!completed) return Fail(files->Error());
+        if (!scanned.finished) return Fail(scanned.filesError);
         // A quit request ends the scan too; the session has posted it again for the caller's loop.
         if (batch.end == engine::BatchEnd::Failed || batch.end == engine::BatchEnd::Quit)
             return Fail(FailureText(batch.reason, files->Files()));

@@ -3,10 +3,10 @@
 
 #include "VantrelScan_h.h"
 #include "com/type_info_dispatch.h"
-#include "servers/vantrel_scan/scan_module.h"
-#include "servers/vantrel_scan/scan_settings.h"
-#include "servers/vantrel_scan/scanner_events.h"
+#include "engine/job_settings.h"
 #include "engine/session.h"
+#include "com/module_state.h"
+#include "servers/vantrel_scan/scanner_events.h"
 
 #include <ocidl.h>
 
@@ -84,7 +84,7 @@ private:
     long maxPages_ = -1;
     engine::TransferMode mode_ = engine::TransferMode::Native;
     long jpegQuality_ = 85;
-    scan::ScanSettings settings_;
+    engine::ScanSettings settings_;
     LONG pagesScanned_ = 0;
     // Set while a Scan runs: the last Release stops it through the session.
     engine::Session* scanning_ = nullptr;

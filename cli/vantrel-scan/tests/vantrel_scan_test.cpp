@@ -114,6 +114,24 @@ TEST_F(VantrelScan, ListsTheSampleScannerAndItsOptionsWithTheirAllowedValues) {
     EXPECT_NE(options.out.find("CAP_FEEDERENABLED: FALSE (default FALSE)\n"), std::string::npos);
 }
 
+// --mode is set before --resolution: a source whose colour stops at 300 dpi takes 600 in black and
+// white and refuses it in colour, saying what colour allows.
+TEST_F(VantrelScan, TheResolutionIsSetAfterTheColourModeItDependsOn) {
+    Set(L"VANTREL_SCANNER_COLOUR_MAX_DPI", L"300");
+    const struct {
+        const wchar_t* mode;
+        bool accepted;
+    } cases[] = {{L"bw", true}, {L"color", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::filesystem::path(c.mode).string());
+        const Finished run = Scan(L"-r 600 -m " + std::wstring(c.mode) + L" -o " + Path(std::wstring(c.mode) + L".png"));
+        EXPECT_EQ(run.status == 0, c.accepted) << run.err;
+        if (c.accepted) continue;
+        EXPECT_NE(run.err.find("vantrel-scan: The source refused ICAP_XRESOLUTION = 600: "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(" (allowed: 75, 100, 150, 200, 240, 300).\n"), std::string::npos) << run.err;
+    }
+}
+
 // The batch of the README: ten duplex sheets at 300 dpi grey into a PDF, a TIFF and one PNG a page.
 // read_scanned_files.py reads the pages' own numbers back with other tools and parses the JSON.
 TEST_F(VantrelScan, TenDuplexSheetsGiveTwentyPagesIntoEveryKindOfFile) {

@@ -217,6 +217,29 @@ TEST_F(ScanTest, NamedSettingsReachThePages) {
     EXPECT_EQ(header[24], 1) << "one bit per pixel";
 }
 
+// ColorMode is set before Resolution: a source whose colour stops at 300 dpi takes 600 in black and
+// white and refuses it in colour, saying what colour allows.
+TEST_F(ScanTest, TheResolutionIsSetAfterTheColourModeItDependsOn) {
+    fixtures::ScopedEnvironment colourLimit(L"VANTREL_SCANNER_COLOUR_MAX_DPI", L"300");
+    const struct {
+        const wchar_t* mode;
+        bool accepted;
+    } cases[] = {{L"bw", true}, {L"color", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::filesystem::path(c.mode).string());
+        auto mode = vantrel::MakeBstr(c.mode);
+        ASSERT_EQ(scanner->put_ColorMode(mode.get()), S_OK);
+        ASSERT_EQ(scanner->put_Resolution(600), S_OK);
+        LONG pages = 0;
+        const HRESULT scanned = ScanInto(std::wstring(c.mode) + L".png", pages);
+        EXPECT_EQ(SUCCEEDED(scanned), c.accepted) << ErrorDescription();
+        if (c.accepted) continue;
+        const std::wstring description = ErrorDescription();
+        EXPECT_TRUE(description.starts_with(L"The source refused ICAP_XRESOLUTION = 600: ")) << description;
+        EXPECT_TRUE(description.ends_with(L" (allowed: 75, 100, 150, 200, 240, 300).")) << description;
+    }
+}
+
 // JpegQuality reaches the JPEG writer, and a window of the caller's may own the session.
 TEST_F(ScanTest, JpegQualityAndAnOwnerWindowOfTheCallersAreUsed) {
     vantrel::UniqueWindow owner(::CreateWindowW(L"STATIC", L"owner", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));

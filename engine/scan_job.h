@@ -1,0 +1,48 @@
+// One scan for every surface: the settings in their one order, the batch into the surface's page
+// consumer, the files finished, and the outcome as a value.
+#pragma once
+
+#include "engine/batch.h"
+#include "engine/job_settings.h"
+#include "imaging/page_consumer.h"
+#include "engine/session.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vantrel::engine {
+
+// `page` counts from 1; `path` is the file the page went into, or for a multi-page file the
+// target it will be completed as.
+using PageStored = std::function<void(long page, const std::wstring& path, const imaging::PageImage& image)>;
+
+struct ScanJob {
+    ScanSettings settings;
+    FeederOff feederOff = FeederOff::Always;
+    // Refuse before the batch when the feeder is asked for and CAP_FEEDERLOADED says it is empty,
+    // so the client hears why instead of getting no page.
+    bool refuseEmptyFeeder = false;
+    bool showUI = false;
+    TransferMode mode = TransferMode::Native;
+    // -1 every page the source has; nullopt what the feeder holds, or the flatbed's one page.
+    std::optional<std::int32_t> maxPages;
+    // Close the source as soon as the batch ends, before the files are completed.
+    bool closeSourceAfterBatch = false;
+    std::wstring target;  // the path a multi-page file is completed as
+    PageStored pageStored;  // may be empty
+};
+
+struct ScanJobResult {
+    std::wstring refusal;  // a setting the source refused, or an empty feeder: nothing was scanned
+    BatchResult batch;
+    bool finished = false;   // the files completed what the pages taken make
+    std::wstring filesError;  // why they could not
+};
+
+// Runs on the session's open source. The files are completed whenever a batch ran, also after an
+// early end, so the pages before a jam are kept.
+ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageConsumer& files);
+
+}  // namespace vantrel::engine
