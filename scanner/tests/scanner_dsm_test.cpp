@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -250,46 +251,68 @@ protected:
     int strips_ = 0;
 };
 
-class DuplexBatch : public ScannerThroughDsm, public ::testing::WithParamInterface<TW_UINT16> {};
+// The feeder's batches, and the switches that make the paper misbehave: the pages each gives, read
+// back from their bands, and how the batch ends.
+struct BatchCase {
+    const char* name;
+    const wchar_t* variable;  // the environment that sets the scanner up, if any
+    const wchar_t* value;
+    TW_UINT16 mechanism;
+    bool duplex;
+    int xferCount;  // 0: not set
+    std::vector<int> pages;
+    std::vector<int> counts;  // MSG_ENDXFER's Count after each page
+    TW_UINT16 lastRc;         // of the transfer that did not deliver, if one did not
+    TW_UINT16 condition;
+    int leftAfter;            // MSG_ENDXFER's Count after that transfer
+    bool loadedAfter;         // CAP_FEEDERLOADED once the batch is over
+};
 
-TEST_P(DuplexBatch, ThreeSheetsGivePagesOneToSixInOrder) {
-    const fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"3");
+const BatchCase kBatches[] = {
+    {"duplex native", L"VANTREL_SCANNER_SHEETS", L"3", TWSX_NATIVE, true, 0, {1, 2, 3, 4, 5, 6}, {5, 4, 3, 2, 1, 0},
+     TWRC_SUCCESS, TWCC_SUCCESS, 0, false},
+    {"duplex memory", L"VANTREL_SCANNER_SHEETS", L"3", TWSX_MEMORY, true, 0, {1, 2, 3, 4, 5, 6}, {5, 4, 3, 2, 1, 0},
+     TWRC_SUCCESS, TWCC_SUCCESS, 0, false},
+    {"two of five", nullptr, nullptr, TWSX_NATIVE, false, 2, {1, 2}, {1, 0}, TWRC_SUCCESS, TWCC_SUCCESS, 0, true},
+    {"jam at page three", L"VANTREL_SCANNER_FAULT", L"jam:3", TWSX_NATIVE, false, 0, {1, 2}, {4, 3}, TWRC_FAILURE,
+     TWCC_PAPERJAM, 0, true},
+    {"double feed at page two", L"VANTREL_SCANNER_FAULT", L"doublefeed:2", TWSX_MEMORY, false, 0, {1}, {4},
+     TWRC_FAILURE, TWCC_PAPERDOUBLEFEED, 0, true},
+    {"cancel at page two", L"VANTREL_SCANNER_FAULT", L"cancel:2", TWSX_MEMORY, false, 0, {1}, {4}, TWRC_CANCEL,
+     TWCC_SUCCESS, 0, true},
+    {"every transfer cancelled", L"VANTREL_SCANNER_CANCEL_TRANSFER", L"1", TWSX_NATIVE, false, 0, {}, {}, TWRC_CANCEL,
+     TWCC_SUCCESS, 0, true},
+};
+
+class Batches : public ScannerThroughDsm, public ::testing::WithParamInterface<BatchCase> {};
+
+TEST_P(Batches, GiveTheirPagesInOrderAndEndAsTheFeederSays) {
+    const BatchCase& c = GetParam();
+    std::optional<fixtures::ScopedEnvironment> setting;
+    if (c.variable) setting.emplace(c.variable, c.value);
     Open();
-    StartFeeder(GetParam(), true);
-    const Batch batch = RunBatch(GetParam() == TWSX_MEMORY);
-    EXPECT_EQ(batch.pages, (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(batch.counts, (std::vector<int>{5, 4, 3, 2, 1, 0}));
-    if (GetParam() == TWSX_MEMORY) {
-        EXPECT_GT(strips_, 1) << "a page comes in several strips";
+    if (c.xferCount) { ASSERT_EQ(SetOne(CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT32>(c.xferCount)), TWRC_SUCCESS); }
+    StartFeeder(c.mechanism, c.duplex);
+    lastRc_ = TWRC_SUCCESS;
+    const Batch batch = RunBatch(c.mechanism == TWSX_MEMORY);
+    EXPECT_EQ(batch.pages, c.pages);
+    EXPECT_EQ(batch.counts, c.counts);
+    EXPECT_EQ(lastRc_, c.lastRc);
+    if (c.lastRc != TWRC_SUCCESS) {
+        EXPECT_EQ(Status(), c.condition);
+        EXPECT_EQ(EndXfer(), c.leftAfter) << "the batch ends with it";
     }
-    EXPECT_EQ(Ask(MSG_GETCURRENT, CAP_FEEDERLOADED).OneItem() & 0xFFFF, 0u) << "the feeder is empty now";
+    if (c.mechanism == TWSX_MEMORY && c.lastRc == TWRC_SUCCESS) { EXPECT_GT(strips_, 1) << "a page comes in several strips"; }
+    EXPECT_EQ((Ask(MSG_GETCURRENT, CAP_FEEDERLOADED).OneItem() & 0xFFFF) != 0, c.loadedAfter);
     TW_USERINTERFACE ui{};
     EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
 }
 
-INSTANTIATE_TEST_SUITE_P(NativeAndMemory, DuplexBatch, ::testing::Values(TWSX_NATIVE, TWSX_MEMORY));
-
-TEST_F(ScannerThroughDsm, JamAtPageThreeDeliversTwoPagesThenReportsTheJam) {
-    const fixtures::ScopedEnvironment fault(L"VANTREL_SCANNER_FAULT", L"jam:3");
-    Open();
-    StartFeeder(TWSX_NATIVE, false);
-    const Batch batch = RunBatch(false);
-    EXPECT_EQ(batch.pages, (std::vector<int>{1, 2}));
-    EXPECT_EQ(batch.counts, (std::vector<int>{4, 3})) << "five sheets in the feeder";
-    EXPECT_EQ(lastRc_, TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_PAPERJAM);
-    EXPECT_EQ(EndXfer(), 0) << "a jam ends the batch";
-}
-
-TEST_F(ScannerThroughDsm, CancelAtPageTwoEndsTheBatchAfterPageOne) {
-    const fixtures::ScopedEnvironment fault(L"VANTREL_SCANNER_FAULT", L"cancel:2");
-    Open();
-    StartFeeder(TWSX_MEMORY, false);
-    const Batch batch = RunBatch(true);
-    EXPECT_EQ(batch.pages, (std::vector<int>{1}));
-    EXPECT_EQ(lastRc_, TWRC_CANCEL);
-    EXPECT_EQ(EndXfer(), 0);
-}
+INSTANTIATE_TEST_SUITE_P(Feeder, Batches, ::testing::ValuesIn(kBatches), [](const auto& info) {
+    std::string name = info.param.name;
+    for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+    return name;
+});
 
 TEST_F(ScannerThroughDsm, EmptyFeederRefusesToEnableWithNoMedia) {
     const fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"0");
@@ -306,48 +329,53 @@ TEST_F(ScannerThroughDsm, EmptyFeederRefusesToEnableWithNoMedia) {
     ASSERT_EQ(SetOne(CAP_FEEDERENABLED, TWTY_BOOL, 0), TWRC_SUCCESS) << "still open (state 4)";
 }
 
-TEST_F(ScannerThroughDsm, TransferCountTwoOfFiveGivesTwoPages) {
+// Each capability message through the DSM: the container it answers with, or the code it fails with.
+TEST_F(ScannerThroughDsm, CapabilityMessagesAnswerWithTheirContainersAndCodes) {
     Open();
-    ASSERT_EQ(SetOne(CAP_XFERCOUNT, TWTY_INT16, 2), TWRC_SUCCESS);
-    StartFeeder(TWSX_NATIVE, false);
-    const Batch batch = RunBatch(false);
-    EXPECT_EQ(batch.pages, (std::vector<int>{1, 2}));
-    EXPECT_EQ(batch.counts, (std::vector<int>{1, 0}));
-    EXPECT_EQ(Ask(MSG_GETCURRENT, CAP_FEEDERLOADED).OneItem() & 0xFFFF, 1u) << "three sheets remain";
-}
-
-TEST_F(ScannerThroughDsm, EveryMessageOnACapabilityWithItsContainerAndCodes) {
-    Open();
-    const Answer get = Ask(MSG_GET, ICAP_PIXELTYPE);
-    ASSERT_EQ(get.rc, TWRC_SUCCESS);
-    EXPECT_EQ(get.conType, TWON_ENUMERATION);
-    ASSERT_GE(get.bytes.size(), offsetof(TW_ENUMERATION, ItemList) + 6);
-    TW_ENUMERATION list;
-    std::memcpy(&list, get.bytes.data(), offsetof(TW_ENUMERATION, ItemList));
-    EXPECT_EQ(list.NumItems, 3u);
-    EXPECT_EQ(list.CurrentIndex, 2u) << "colour";
-    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_PIXELTYPE).conType, TWON_ONEVALUE);
-    EXPECT_EQ(Ask(MSG_GETDEFAULT, ICAP_PIXELTYPE).OneItem() & 0xFFFF, TWPT_RGB);
-    ASSERT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW), TWRC_SUCCESS);
-    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_PIXELTYPE).OneItem() & 0xFFFF, TWPT_BW);
-    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_BITDEPTH).OneItem() & 0xFFFF, 1u);
-    const Answer reset = Ask(MSG_RESET, ICAP_PIXELTYPE);
-    EXPECT_EQ(reset.rc, TWRC_SUCCESS);
-    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_PIXELTYPE).OneItem() & 0xFFFF, TWPT_RGB);
-    EXPECT_EQ(Ask(MSG_QUERYSUPPORT, ICAP_PIXELTYPE).OneItem(), TWQC_GET | TWQC_SET | TWQC_GETDEFAULT | TWQC_GETCURRENT | TWQC_RESET);
-
-    EXPECT_EQ(Ask(MSG_GET, ICAP_BRIGHTNESS).conType, TWON_RANGE);
-    EXPECT_EQ(Ask(MSG_GET, CAP_SUPPORTEDCAPS).conType, TWON_ARRAY);
-    EXPECT_EQ(SetOne(ICAP_XRESOLUTION, TWTY_FIX32, 290), TWRC_CHECKSTATUS) << "290 dpi is not offered";
-    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_XRESOLUTION).OneItem(), 300u);
-    EXPECT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, 9), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_BADVALUE);
-    EXPECT_EQ(SetOne(CAP_FEEDERLOADED, TWTY_BOOL, 1), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_CAPBADOPERATION);
-    EXPECT_EQ(SetOne(CAP_AUTOFEED, TWTY_BOOL, 0), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_CAPSEQERROR) << "the feeder is not enabled";
-    EXPECT_EQ(Ask(MSG_GET, 0x8123).rc, TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_CAPUNSUPPORTED);
+    struct Step {
+        TW_UINT16 msg;
+        TW_UINT16 cap;
+        TW_UINT16 itemType;  // for MSG_SET
+        TW_UINT32 item;
+        TW_UINT16 rc;
+        TW_UINT16 cc;        // when it fails
+        TW_UINT16 conType;   // when it answers
+        std::optional<TW_UINT32> answer;  // the TW_ONEVALUE's item
+    };
+    const Step steps[] = {
+        {MSG_GET, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ENUMERATION, std::nullopt},
+        {MSG_GETCURRENT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, TWPT_RGB},
+        {MSG_SET, ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW, TWRC_SUCCESS, 0, 0, std::nullopt},
+        {MSG_GETCURRENT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, TWPT_BW},
+        {MSG_GETCURRENT, ICAP_BITDEPTH, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, 1},
+        {MSG_GETDEFAULT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, TWPT_RGB},
+        {MSG_RESET, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ENUMERATION, std::nullopt},
+        {MSG_GETCURRENT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, TWPT_RGB},
+        {MSG_QUERYSUPPORT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE,
+         TWQC_GET | TWQC_SET | TWQC_GETDEFAULT | TWQC_GETCURRENT | TWQC_RESET},
+        {MSG_GET, ICAP_BRIGHTNESS, 0, 0, TWRC_SUCCESS, 0, TWON_RANGE, std::nullopt},
+        {MSG_GET, CAP_SUPPORTEDCAPS, 0, 0, TWRC_SUCCESS, 0, TWON_ARRAY, std::nullopt},
+        {MSG_SET, ICAP_XRESOLUTION, TWTY_FIX32, 200, TWRC_SUCCESS, 0, 0, std::nullopt},
+        {MSG_GETCURRENT, ICAP_XRESOLUTION, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, 200},
+        {MSG_SET, ICAP_XRESOLUTION, TWTY_FIX32, 290, TWRC_CHECKSTATUS, 0, 0, std::nullopt},  // not offered
+        {MSG_GETCURRENT, ICAP_XRESOLUTION, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, 300},
+        {MSG_SET, ICAP_PIXELTYPE, TWTY_UINT16, 9, TWRC_FAILURE, TWCC_BADVALUE, 0, std::nullopt},
+        {MSG_SET, CAP_FEEDERLOADED, TWTY_BOOL, 1, TWRC_FAILURE, TWCC_CAPBADOPERATION, 0, std::nullopt},
+        {MSG_SET, CAP_AUTOFEED, TWTY_BOOL, 0, TWRC_FAILURE, TWCC_CAPSEQERROR, 0, std::nullopt},  // feeder off
+        {MSG_GET, 0x8123, 0, 0, TWRC_FAILURE, TWCC_CAPUNSUPPORTED, 0, std::nullopt},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "message " << step.msg << " capability " << std::hex << step.cap);
+        if (step.msg == MSG_SET) {
+            EXPECT_EQ(SetOne(step.cap, step.itemType, step.item), step.rc);
+        } else {
+            const Answer answer = Ask(step.msg, step.cap);
+            EXPECT_EQ(answer.rc, step.rc);
+            if (step.rc == TWRC_SUCCESS) { EXPECT_EQ(answer.conType, step.conType); }
+            if (step.answer) { EXPECT_EQ(answer.OneItem() & (step.cap == ICAP_XRESOLUTION ? 0xFFFFFFFF : 0xFFFF), *step.answer); }
+        }
+        if (step.rc == TWRC_FAILURE) { EXPECT_EQ(Status(), step.cc); }
+    }
     ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
     EXPECT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY), TWRC_FAILURE);
     EXPECT_EQ(Status(), TWCC_SEQERROR) << "settings are negotiated before enabling";
