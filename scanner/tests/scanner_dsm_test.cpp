@@ -1,5 +1,5 @@
 // The sample scanner through Wine's own DSM (twain_32.dll), driven by raw triplets as an application sends them.
-#include "scanner/tests/application_loop.h"
+#include "scanner/tests/application.h"
 #include "imaging/page_image.h"
 #include "tests/fixtures/page_number_band.h"
 #include "tests/fixtures/scoped_environment.h"
@@ -21,17 +21,9 @@
 
 namespace {
 
-using namespace vantrel::twain;
-using scanner_tests::HiddenWindow;
+using namespace scanner_tests;
 using vantrel::imaging::PageImage;
 using vantrel::imaging::PixelFormat;
-
-template <typename T>
-TW_HANDLE ToTwain(T* pointer) {
-    return reinterpret_cast<UINT_PTR>(pointer);
-}
-
-HGLOBAL AsGlobal(TW_HANDLE value) { return reinterpret_cast<HGLOBAL>(static_cast<UINT_PTR>(value)); }
 
 // A page read back from whatever the transfer gave, top row first, in the reader's format.
 struct Page {
@@ -65,7 +57,7 @@ std::optional<Page> PageFromDib(HGLOBAL block) {
 
 
 // The application: Wine's DSM opened, the one source opened through it, every call routed by the DSM.
-class ScannerThroughDsm : public ::testing::Test {
+class ScannerThroughDsm : public Application {
 protected:
     void SetUp() override {
         dsm_.reset(::LoadLibraryW(L"twain_32.dll"));
@@ -86,8 +78,7 @@ protected:
             TW_PENDINGXFERS pending{};
             Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
             Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
-            TW_USERINTERFACE ui{};
-            Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+            Disable();
             entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_);
         }
         HWND parent = window_.get();
@@ -104,60 +95,8 @@ protected:
         sourceOpen_ = true;
     }
 
-    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
+    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) override {
         return entry_(&application_, &source_, dg, dat, msg, data);
-    }
-
-    TW_UINT16 Status() {
-        TW_STATUS status{0xFFFF, 0};
-        EXPECT_EQ(Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
-        return status.ConditionCode;
-    }
-
-    TW_UINT16 SetOne(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
-        const vantrel::UniqueGlobal block(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
-        {
-            const vantrel::GlobalLock<TW_ONEVALUE> value(block.get());
-            value->ItemType = itemType;
-            value->Item = item;
-        }
-        TW_CAPABILITY capability{cap, TWON_ONEVALUE, ToTwain(block.get())};
-        return Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-    }
-
-    // A capability message's container, copied out and freed as the application must.
-    struct Answer {
-        TW_UINT16 rc;
-        TW_UINT16 conType;
-        std::vector<std::uint8_t> bytes;
-        TW_UINT32 OneItem() const {
-            TW_ONEVALUE value{};
-            if (bytes.size() >= sizeof value) std::memcpy(&value, bytes.data(), sizeof value);
-            return value.Item;
-        }
-    };
-    Answer Ask(TW_UINT16 msg, TW_UINT16 cap) {
-        TW_CAPABILITY capability{cap, 0, 0};
-        Answer answer{Call(DG_CONTROL, DAT_CAPABILITY, msg, &capability), capability.ConType, {}};
-        if (answer.rc != TWRC_SUCCESS || !capability.hContainer) return answer;
-        vantrel::UniqueGlobal block(AsGlobal(capability.hContainer));
-        const vantrel::GlobalLock<const std::uint8_t> bytes(block.get());
-        answer.bytes.assign(bytes.get(), bytes.get() + ::GlobalSize(block.get()));
-        return answer;
-    }
-
-    TW_UINT16 Enable(HWND parent) {
-        TW_USERINTERFACE ui{0, 0, ToTwain(parent)};
-        return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
-    }
-
-    // The application's loop; `carrier` receives the message that brought the notice.
-    TW_UINT16 PumpUntilNotice(DWORD milliseconds, UINT* carrier = nullptr) {
-        MSG message{};
-        const TW_UINT16 notice = scanner_tests::PumpUntilNotice(
-            milliseconds, [this](TW_EVENT& event) { return Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event); }, &message);
-        if (carrier) *carrier = message.message;
-        return notice;
     }
 
     std::optional<Page> TransferNative() {
@@ -167,7 +106,7 @@ protected:
             lastRc_ = rc;
             return std::nullopt;
         }
-        vantrel::UniqueGlobal block(AsGlobal(handle));
+        vantrel::UniqueGlobal block(FromTwain<HGLOBAL>(handle));
         std::optional<Page> page = PageFromDib(block.get());
         if (page) page->image.pixels = page->bytes;
         return page;
@@ -204,12 +143,6 @@ protected:
         page.image.pixels = page.bytes;
         EXPECT_EQ(page.image.height, static_cast<std::uint32_t>(info.ImageLength));
         return page;
-    }
-
-    TW_UINT16 EndXfer() {
-        TW_PENDINGXFERS pending{0xFFFF, 0};
-        EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-        return pending.Count;
     }
 
     struct Batch {
@@ -304,8 +237,7 @@ TEST_P(Batches, GiveTheirPagesInOrderAndEndAsTheFeederSays) {
     }
     if (c.mechanism == TWSX_MEMORY && c.lastRc == TWRC_SUCCESS) { EXPECT_GT(strips_, 1) << "a page comes in several strips"; }
     EXPECT_EQ((Ask(MSG_GETCURRENT, CAP_FEEDERLOADED).OneItem() & 0xFFFF) != 0, c.loadedAfter);
-    TW_USERINTERFACE ui{};
-    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_EQ(Disable(), TWRC_SUCCESS);
 }
 
 INSTANTIATE_TEST_SUITE_P(Feeder, Batches, ::testing::ValuesIn(kBatches), [](const auto& info) {
@@ -323,7 +255,7 @@ TEST_F(ScannerThroughDsm, EmptyFeederRefusesToEnableWithNoMedia) {
     EXPECT_EQ(Status(), TWCC_NOMEDIA);
     TW_STATUSUTF8 text{{TWCC_NOMEDIA, 0}, 0, 0};
     ASSERT_EQ(Call(DG_CONTROL, DAT_STATUSUTF8, MSG_GET, &text), TWRC_SUCCESS);
-    vantrel::UniqueGlobal block(AsGlobal(text.UTF8string));
+    vantrel::UniqueGlobal block(FromTwain<HGLOBAL>(text.UTF8string));
     const vantrel::GlobalLock<const char> chars(block.get());
     EXPECT_EQ(std::string(chars.get(), text.Size - 1), "No paper in the feeder");
     ASSERT_EQ(SetOne(CAP_FEEDERENABLED, TWTY_BOOL, 0), TWRC_SUCCESS) << "still open (state 4)";
@@ -448,14 +380,13 @@ TEST_F(ScannerThroughDsm, NoticesArriveThroughTheDsmWhateverTheParent) {
         const fixtures::ScopedEnvironment environment(L"VANTREL_SCANNER_FAULT", fault);
         Open();
         ASSERT_EQ(Enable(::GetDesktopWindow()), TWRC_SUCCESS);
-        UINT carrier = 0;
+        MSG carrier{};
         ASSERT_EQ(PumpUntilNotice(20000, &carrier), MSG_XFERREADY);
-        EXPECT_EQ(carrier, wineEvent) << "Wine's own event message, so DAT_NULL was used";
-        EXPECT_NE(carrier, ourNotice);
+        EXPECT_EQ(carrier.message, wineEvent) << "Wine's own event message, so DAT_NULL was used";
+        EXPECT_NE(carrier.message, ourNotice);
         ASSERT_TRUE(TransferNative());
         EXPECT_EQ(EndXfer(), 0);
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+            ASSERT_EQ(Disable(), TWRC_SUCCESS);
         ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
         sourceOpen_ = false;
     }

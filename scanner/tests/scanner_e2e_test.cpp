@@ -1,5 +1,5 @@
 // The sample scanner end to end: the .ds loaded as a DSM loads it and driven through whole acquisitions.
-#include "scanner/tests/application_loop.h"
+#include "scanner/tests/application.h"
 #include "scanner/progress_window.h"
 #include "scanner/scan_dialog.h"
 #include "scanner/twain_source_records.h"
@@ -20,23 +20,12 @@
 
 namespace {
 
-using namespace vantrel::twain;
-using scanner_tests::HiddenWindow;
+using namespace scanner_tests;
 
 using DsEntryProc = TW_UINT16(__stdcall*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, void*);
 
 constexpr const wchar_t* kDialogClass = vantrel::scanner::ScanDialog::kClassName;
 constexpr const wchar_t* kProgressClass = vantrel::scanner::ProgressWindow::kClassName;
-
-template <typename T>
-TW_HANDLE ToTwain(T* pointer) {
-    return reinterpret_cast<UINT_PTR>(pointer);
-}
-
-template <typename T>
-T FromTwain(TW_HANDLE value) {
-    return reinterpret_cast<T>(static_cast<UINT_PTR>(value));
-}
 
 std::wstring BesideThisProgram(const std::wstring& name) {
     wchar_t path[MAX_PATH];
@@ -117,7 +106,7 @@ std::optional<BITMAPINFOHEADER> ReadDib(HGLOBAL block) {
 std::string Narrow(const std::wstring& wide) { return std::string(wide.begin(), wide.end()); }
 
 // The application's side of the conversation, making the calls a DSM forwards to a source.
-class ScannerTest : public ::testing::Test {
+class ScannerTest : public Application {
 protected:
     void SetUp() override {
         wchar_t folder[MAX_PATH];
@@ -145,8 +134,7 @@ protected:
         if (entry_) {
             TW_PENDINGXFERS pending{};
             Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
-            TW_USERINTERFACE ui{};
-            Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+            Disable();
             Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
         }
         module_.reset();
@@ -154,15 +142,8 @@ protected:
         ::DeleteFileW(logPath_.c_str());
     }
 
-    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
+    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) override {
         return entry_(&application_, dg, dat, msg, data);
-    }
-
-    // The condition code DAT_STATUS reports for the call before it.
-    TW_UINT16 Status() {
-        TW_STATUS status{0xFFFF, 0};
-        EXPECT_EQ(Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
-        return status.ConditionCode;
     }
 
     void Open() {
@@ -171,62 +152,6 @@ protected:
         ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
         EXPECT_EQ(source.Id, 7u);
         EXPECT_STREQ(source.ProductName, "Vantrel Sample Scanner");
-    }
-
-    TW_UINT16 SetIndicators(bool on, TW_UINT16 itemType = TWTY_BOOL) {
-        const vantrel::UniqueGlobal block(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
-        {
-            const vantrel::GlobalLock<TW_ONEVALUE> value(block.get());
-            if (!value) {
-                ADD_FAILURE() << "no memory for the container";
-                return TWRC_FAILURE;
-            }
-            value->ItemType = itemType;
-            value->Item = on ? 1 : 0;
-        }
-        TW_CAPABILITY capability{CAP_INDICATORS, TWON_ONEVALUE, ToTwain(block.get())};
-        const TW_UINT16 rc = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-        EXPECT_EQ(capability.hContainer, ToTwain(block.get())) << "the container stays the application's";
-        return rc;
-    }
-
-    // The capability's current value as a TW_ONEVALUE, read from the container MSG_GET gives
-    // (a TW_ONEVALUE, or a TW_ENUMERATION of 16- or 32-bit items) and freed as the application must.
-    std::optional<TW_ONEVALUE> GetCapability(TW_UINT16 cap) {
-        TW_CAPABILITY capability{cap, 0, 0};
-        if (Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability) != TWRC_SUCCESS) return std::nullopt;
-        EXPECT_TRUE(capability.ConType == TWON_ONEVALUE || capability.ConType == TWON_ENUMERATION) << capability.ConType;
-        vantrel::UniqueGlobal block(FromTwain<HGLOBAL>(capability.hContainer));
-        const SIZE_T size = ::GlobalSize(block.get());
-        EXPECT_GE(size, sizeof(TW_ONEVALUE));
-        std::optional<TW_ONEVALUE> copy;
-        if (const vantrel::GlobalLock<const std::uint8_t> bytes(block.get()); bytes && size >= sizeof(TW_ONEVALUE)) {
-            if (capability.ConType == TWON_ONEVALUE) {
-                copy.emplace();
-                std::memcpy(&*copy, bytes.get(), sizeof(TW_ONEVALUE));
-            } else if (size >= sizeof(TW_ENUMERATION)) {
-                TW_ENUMERATION list;
-                std::memcpy(&list, bytes.get(), offsetof(TW_ENUMERATION, ItemList));
-                const std::size_t item = list.ItemType == TWTY_FIX32 ? 4 : 2;
-                const std::size_t at = offsetof(TW_ENUMERATION, ItemList) + list.CurrentIndex * item;
-                if (list.CurrentIndex < list.NumItems && at + item <= size) {
-                    copy = TW_ONEVALUE{list.ItemType, 0};
-                    std::memcpy(&copy->Item, bytes.get() + at, item);
-                }
-            }
-        }
-        EXPECT_EQ(::GlobalFree(block.release()), nullptr);
-        return copy;
-    }
-
-    TW_UINT16 Enable(bool showUI, HWND parent, bool modal = false) {
-        TW_USERINTERFACE ui{static_cast<TW_BOOL>(showUI ? 1 : 0), static_cast<TW_BOOL>(modal ? 1 : 0), ToTwain(parent)};
-        return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
-    }
-
-    TW_UINT16 PumpUntilNotice(DWORD milliseconds, MSG* carrier = nullptr) {
-        return scanner_tests::PumpUntilNotice(
-            milliseconds, [this](TW_EVENT& event) { return Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event); }, carrier);
     }
 
     // The log without the PROCESSEVENT calls for messages that were not the source's.
@@ -284,15 +209,11 @@ TEST_P(FullAcquisition, DeliversTheChartAndWalksTheStatesInOrder) {
     ASSERT_NE(application.get(), nullptr);
 
     Open();
-    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
-    const std::optional<TW_ONEVALUE> pixelType = GetCapability(ICAP_PIXELTYPE);
-    ASSERT_TRUE(pixelType);
-    EXPECT_EQ(pixelType->Item, a.pixelType);
-    const std::optional<TW_ONEVALUE> depth = GetCapability(ICAP_BITDEPTH);
-    ASSERT_TRUE(depth);
-    EXPECT_EQ(depth->Item, static_cast<TW_UINT32>(a.bits));
+    ASSERT_EQ(SetOne(CAP_INDICATORS, TWTY_BOOL, 0), TWRC_SUCCESS);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_PIXELTYPE).OneItem() & 0xFFFF, a.pixelType);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_BITDEPTH).OneItem() & 0xFFFF, static_cast<TW_UINT32>(a.bits));
 
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     MSG carrier{};
     ASSERT_EQ(PumpUntilNotice(10000, &carrier), MSG_XFERREADY);
     EXPECT_EQ(carrier.hwnd, application.get()) << "the notice is posted to hParent";
@@ -320,18 +241,15 @@ TEST_P(FullAcquisition, DeliversTheChartAndWalksTheStatesInOrder) {
     EXPECT_EQ(dib->biSizeImage, (static_cast<std::uint32_t>(a.width) * a.bits + 31) / 32 * 4 * static_cast<std::uint32_t>(a.height));
     EXPECT_EQ(dib->biClrUsed, a.paletteEntries);
 
-    TW_PENDINGXFERS pending{0xFFFF, 0};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-    EXPECT_EQ(pending.Count, 0);
-    TW_USERINTERFACE ui{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_EQ(EndXfer(), 0);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
     ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_SUCCESS);
 
     const std::vector<std::string> expected = {
         "DG_CONTROL DAT_IDENTITY MSG_OPENDS 3->4 TWRC_SUCCESS",
         "DG_CONTROL DAT_CAPABILITY MSG_SET 4->4 TWRC_SUCCESS",
-        "DG_CONTROL DAT_CAPABILITY MSG_GET 4->4 TWRC_SUCCESS",
-        "DG_CONTROL DAT_CAPABILITY MSG_GET 4->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_CAPABILITY MSG_GETCURRENT 4->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_CAPABILITY MSG_GETCURRENT 4->4 TWRC_SUCCESS",
         "DG_CONTROL DAT_USERINTERFACE MSG_ENABLEDS 4->5 TWRC_SUCCESS",
         "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->6 TWRC_DSEVENT MSG_XFERREADY",
         "DG_IMAGE DAT_IMAGEINFO MSG_GET 6->6 TWRC_SUCCESS",
@@ -375,7 +293,7 @@ TEST_F(ScannerTest, TripletsInTheWrongStateFailWithSequenceErrorsAndChangeNothin
             {DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS}, {DG_CONTROL, DAT_IDENTITY, MSG_OPENDS}});  // 4
     EXPECT_EQ(Status(), TWCC_SUCCESS) << "DAT_STATUS clears the condition it reported";
     refuse({{DG_IMAGE, DAT_IMAGEMEMXFER, MSG_SET}, {0x0004, DAT_CAPABILITY, MSG_GET}}, TWCC_BADPROTOCOL);  // not served
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     refuse({{DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, {DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS},
             {DG_CONTROL, DAT_CAPABILITY, MSG_SET}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET},
             {DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER}});  // 5, before the application has taken MSG_XFERREADY
@@ -405,8 +323,8 @@ TEST_P(IndicatorsTest, ProgressWindowShownDuringTheTransferOnlyWhenIndicatorsAre
     const fixtures::ScopedEnvironment size(L"VANTREL_SCANNER_SIZE", L"64x48");
     HiddenWindow application;
     Open();
-    ASSERT_EQ(SetIndicators(indicators), TWRC_SUCCESS);
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(CAP_INDICATORS, TWTY_BOOL, indicators ? 1 : 0), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
     TW_HANDLE handle = 0;
     {
@@ -423,7 +341,7 @@ INSTANTIATE_TEST_SUITE_P(OnAndOff, IndicatorsTest, ::testing::Bool());
 
 TEST_F(ScannerTest, WithoutAParentWindowTheNoticeComesThroughTheThreadQueue) {
     Open();
-    ASSERT_EQ(Enable(false, nullptr), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(nullptr), TWRC_SUCCESS);
     MSG carrier{};
     carrier.hwnd = reinterpret_cast<HWND>(1);
     ASSERT_EQ(PumpUntilNotice(10000, &carrier), MSG_XFERREADY);
@@ -433,7 +351,7 @@ TEST_F(ScannerTest, WithoutAParentWindowTheNoticeComesThroughTheThreadQueue) {
 TEST_F(ScannerTest, MessagesThatAreNotTheSourcesArePassedOn) {
     HiddenWindow application;
     Open();
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     MSG foreign{application.get(), WM_USER + 5, 1, 2, 0, {}};
     TW_EVENT event{ToTwain(&foreign), 0xFFFF};
     EXPECT_EQ(Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
@@ -444,15 +362,14 @@ TEST_F(ScannerTest, MessagesThatAreNotTheSourcesArePassedOn) {
 TEST_F(ScannerTest, DisablingDropsANoticeTheApplicationHasNotTaken) {
     HiddenWindow application;
     Open();
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
-    TW_USERINTERFACE ui{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
     MSG message;
     int registered = 0;  // RegisterWindowMessage numbers lie in 0xC000..0xFFFF
     while (::PeekMessageW(&message, nullptr, 0xC000, 0xFFFF, PM_REMOVE)) ++registered;
     EXPECT_EQ(registered, 0);
     // Enabled again, the source posts a fresh notice exactly once.
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     EXPECT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
     EXPECT_EQ(PumpUntilNotice(300), MSG_NULL);
 }
@@ -460,7 +377,7 @@ TEST_F(ScannerTest, DisablingDropsANoticeTheApplicationHasNotTaken) {
 TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
     HiddenWindow application;
     Open();
-    ASSERT_EQ(Enable(true, application.get(), true), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get(), true, true), TWRC_SUCCESS);
     HWND dialog = ::FindWindowW(kDialogClass, nullptr);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(::GetWindow(dialog, GW_OWNER), application.get());
@@ -488,12 +405,10 @@ TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
     TW_HANDLE handle = 0;
     ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
     ::GlobalFree(FromTwain<HGLOBAL>(handle));
-    TW_PENDINGXFERS pending{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EndXfer();
     EXPECT_TRUE(::IsWindow(dialog)) << "the dialog stays for another scan until MSG_DISABLEDS";
 
-    TW_USERINTERFACE ui{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
     EXPECT_FALSE(::IsWindow(dialog));
     EXPECT_TRUE(::IsWindowEnabled(application.get()));
 }
@@ -501,7 +416,7 @@ TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
 TEST_F(ScannerTest, UserInterfaceCancelAsksTheApplicationToClose) {
     HiddenWindow application;
     Open();
-    ASSERT_EQ(Enable(true, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get(), true), TWRC_SUCCESS);
     HWND dialog = ::FindWindowW(kDialogClass, nullptr);
     ASSERT_NE(dialog, nullptr);
     HWND cancel = FindChild(dialog, L"Cancel");
@@ -510,8 +425,7 @@ TEST_F(ScannerTest, UserInterfaceCancelAsksTheApplicationToClose) {
     ASSERT_EQ(PumpUntilNotice(10000), MSG_CLOSEDSREQ);
     TW_HANDLE handle = 0;
     EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE) << "no image after a cancel";
-    TW_USERINTERFACE ui{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
     EXPECT_FALSE(::IsWindow(dialog));
     const std::vector<std::string> lines = LogLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->5 TWRC_DSEVENT MSG_CLOSEDSREQ"),
@@ -567,7 +481,7 @@ TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemo
     EXPECT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &shortRecord), TWRC_FAILURE);
     ASSERT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &points), TWRC_SUCCESS);
     Open();
-    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(CAP_INDICATORS, TWTY_BOOL, 0), TWRC_SUCCESS);
     TW_CAPABILITY capability{ICAP_PIXELTYPE, 0, 0};
     ASSERT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_SUCCESS);
     EXPECT_EQ(capability.ConType, TWON_ENUMERATION);
@@ -575,7 +489,7 @@ TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemo
     FakeDsm2::Free(capability.hContainer);
 
     HiddenWindow application;
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     EXPECT_TRUE(FakeDsm2::notices.empty()) << "not from inside MSG_ENABLEDS";
     const DWORD start = ::GetTickCount();
     MSG message;
@@ -596,8 +510,7 @@ TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemo
     EXPECT_EQ(FakeDsm2::allocated, 2) << "the image too";
     EXPECT_TRUE(ReadDib(FromTwain<HGLOBAL>(handle)));
     FakeDsm2::Free(handle);
-    TW_PENDINGXFERS pending{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EndXfer();
     EXPECT_EQ(FakeDsm2::freed, FakeDsm2::allocated);
 }
 
