@@ -321,23 +321,6 @@ void ExpectInitializeBoxFirst(const std::vector<Box>& boxes) {
     EXPECT_EQ(boxes[0].seen.text, L"Initialize()");
 }
 
-// A folder of its own under the temporary directory, removed after the case.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::wstring& name) : path_(fs::path(TempDir()) / name) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 class DemoProgram : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -358,20 +341,6 @@ protected:
     void SetUp() override { ASSERT_TRUE(registered_) << "regsvr32 could not register " << fs::path(Dll()).string(); }
 
     static std::wstring Dll() { return (kBin / L"Vantrel.dll").wstring(); }
-
-    // A copy of the program under another name in another folder, with the stand-in beside it.
-    static fs::path CopyProgram(const fs::path& folder, const std::wstring& name) {
-        fs::copy_file(kBin / L"VantrelDemo.exe", folder / name, fs::copy_options::overwrite_existing);
-        fs::copy_file(kBin / L"Twain_32.dll", folder / L"Twain_32.dll", fs::copy_options::overwrite_existing);
-        return folder / name;
-    }
-
-    static void CloseAndExpectUnload(DemoRun& run, HWND window) {
-        const std::size_t closes = CountOf(run.dsm().Calls(), DAT_PARENT, MSG_CLOSEDSM);
-        ::PostMessageW(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-        EXPECT_EQ(CountOf(run.dsm().Calls(), DAT_PARENT, MSG_CLOSEDSM), closes + 1) << "Destroy at unload";
-    }
 
     static bool registered_;
     static bool registeredBefore_;
@@ -522,25 +491,6 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
         }
     }
     EXPECT_EQ(after, (std::vector<TW_UINT16>{MSG_DISABLEDS, MSG_CLOSEDS, MSG_CLOSEDSM}));
-}
-
-TEST_F(DemoProgram, ARenamedProgramReadsTheIniFileOfItsNewName) {
-    const ScratchFolder folder(L"vantrel d\u00e9mo \u00fc");
-    fs::copy_file(kBin / L"VantrelDemo.ini", folder.path() / L"VantrelDemo.ini");
-    const fs::path ini = folder.path() / L"Renamed Demo.ini";
-    ASSERT_TRUE(::WritePrivateProfileStringW(L"FormVantrelDemo", L"CommandSelectsource", L"Choose", ini.c_str()));
-    ASSERT_TRUE(::WritePrivateProfileStringW(L"FormVantrelDemo", L"CommandAcquire", L"Scan", ini.c_str()));
-    ASSERT_TRUE(::WritePrivateProfileStringW(L"FormVantrelDemo", L"CommandSave", L"Keep", ini.c_str()));
-    DemoRun run(CopyProgram(folder.path(), L"Renamed Demo.exe"));
-    run.Start();
-    const HWND window = run.WaitForWindow();
-    ASSERT_TRUE(window);
-    const auto children = Children(window);
-    ASSERT_EQ(children.size(), 4u);
-    EXPECT_EQ(TextOf(children[1]), L"Choose");
-    EXPECT_EQ(TextOf(children[2]), L"Scan");
-    EXPECT_EQ(TextOf(children[3]), L"Keep");
-    CloseAndExpectUnload(run, window);
 }
 
 }  // namespace
