@@ -3,6 +3,7 @@
 #include "scanner/progress_window.h"
 #include "scanner/scan_dialog.h"
 #include "scanner/twain_source_records.h"
+#include "tests/fixtures/child_process.h"
 #include "tests/fixtures/scoped_environment.h"
 #include "win32/win32_owners.h"
 
@@ -27,69 +28,30 @@ using DsEntryProc = TW_UINT16(__stdcall*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW
 constexpr const wchar_t* kDialogClass = vantrel::scanner::ScanDialog::kClassName;
 constexpr const wchar_t* kProgressClass = vantrel::scanner::ProgressWindow::kClassName;
 
-std::wstring BesideThisProgram(const std::wstring& name) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
-}
-
-
-// Records the class of every window the current thread creates.
-class WindowCreationRecorder {
+// Whether the current thread made a progress window while it was watched.
+class ProgressWatch {
 public:
-    WindowCreationRecorder() {
-        created().clear();
-        hook_ = ::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId());
-    }
-    WindowCreationRecorder(const WindowCreationRecorder&) = delete;
-    WindowCreationRecorder& operator=(const WindowCreationRecorder&) = delete;
-    ~WindowCreationRecorder() { ::UnhookWindowsHookEx(hook_); }
-
-    bool Saw(const std::wstring& className) const {
-        for (const std::wstring& name : created()) {
-            if (name == className) return true;
-        }
-        return false;
-    }
+    ProgressWatch() : hook_(::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId())) { seen() = false; }
+    ProgressWatch(const ProgressWatch&) = delete;
+    ProgressWatch& operator=(const ProgressWatch&) = delete;
+    ~ProgressWatch() { ::UnhookWindowsHookEx(hook_); }
+    bool Saw() const { return seen(); }
     explicit operator bool() const { return hook_ != nullptr; }
 
 private:
-    static std::vector<std::wstring>& created() {
-        static std::vector<std::wstring> names;
-        return names;
+    static bool& seen() {
+        static bool value = false;
+        return value;
     }
     static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HCBT_CREATEWND) {
-            wchar_t name[128] = {};
-            ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 128);
-            created().emplace_back(name);
-        }
+        wchar_t name[64] = {};
+        if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+            std::wstring(name) == kProgressClass)
+            seen() = true;
         return ::CallNextHookEx(nullptr, code, wParam, lParam);
     }
-    HHOOK hook_ = nullptr;
+    HHOOK hook_;
 };
-
-struct ChildSearch {
-    const std::wstring* text;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND child, LPARAM data) {
-    auto* search = reinterpret_cast<ChildSearch*>(data);
-    wchar_t caption[128] = {};
-    ::GetWindowTextW(child, caption, 128);
-    if (*search->text != caption) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-// The control of `parent` whose text is `text`, as a user finds it.
-HWND FindChild(HWND parent, const std::wstring& text) {
-    ChildSearch search{&text, nullptr};
-    ::EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 // A packed DIB as the application receives it: its header, and whether the block holds all it announces.
 std::optional<BITMAPINFOHEADER> ReadDib(HGLOBAL block) {
@@ -118,7 +80,7 @@ protected:
         logPath_ = std::wstring(folder) + L"scanner_e2e_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + name + L".log";
         ::DeleteFileW(logPath_.c_str());
         log_.emplace(L"VANTREL_SCANNER_LOG", logPath_);
-        module_.reset(::LoadLibraryW(BesideThisProgram(L"VantrelSampleScanner.ds").c_str()));
+        module_.reset(::LoadLibraryW((fixtures::ProgramDirectory() / L"VantrelSampleScanner.ds").c_str()));
         ASSERT_TRUE(module_) << "VantrelSampleScanner.ds beside the test program";
         entry_ = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), "DS_Entry")));
         ASSERT_NE(entry_, nullptr) << "DS_Entry exported undecorated";
@@ -328,10 +290,10 @@ TEST_P(IndicatorsTest, ProgressWindowShownDuringTheTransferOnlyWhenIndicatorsAre
     ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
     TW_HANDLE handle = 0;
     {
-        WindowCreationRecorder recorder;
-        ASSERT_TRUE(recorder);
+        const ProgressWatch watch;
+        ASSERT_TRUE(watch);
         ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
-        EXPECT_EQ(recorder.Saw(kProgressClass), indicators);
+        EXPECT_EQ(watch.Saw(), indicators);
     }
     ::GlobalFree(FromTwain<HGLOBAL>(handle));
     EXPECT_EQ(::FindWindowW(kProgressClass, nullptr), nullptr) << "closed once the transfer is done";
@@ -384,7 +346,7 @@ TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
     EXPECT_FALSE(::IsWindowEnabled(application.get())) << "a modal user interface disables its owner";
     EXPECT_EQ(PumpUntilNotice(300), MSG_NULL) << "nothing is ready until the user presses Scan";
 
-    HWND grey = FindChild(dialog, L"Grey 8-bit");
+    HWND grey = ::FindWindowExW(dialog, nullptr, L"Button", L"Grey 8-bit");
     ASSERT_NE(grey, nullptr);
     ::SendMessageW(grey, BM_CLICK, 0, 0);
     HWND sizes = ::FindWindowExW(dialog, nullptr, L"ComboBox", nullptr);
@@ -392,7 +354,7 @@ TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
     const LRESULT index = ::SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"200 x 150"));
     ASSERT_NE(index, CB_ERR);
     ::SendMessageW(sizes, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    HWND scan = FindChild(dialog, L"Scan");
+    HWND scan = ::FindWindowExW(dialog, nullptr, L"Button", L"Scan");
     ASSERT_NE(scan, nullptr);
     ::SendMessageW(scan, BM_CLICK, 0, 0);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
@@ -419,7 +381,7 @@ TEST_F(ScannerTest, UserInterfaceCancelAsksTheApplicationToClose) {
     ASSERT_EQ(Enable(application.get(), true), TWRC_SUCCESS);
     HWND dialog = ::FindWindowW(kDialogClass, nullptr);
     ASSERT_NE(dialog, nullptr);
-    HWND cancel = FindChild(dialog, L"Cancel");
+    HWND cancel = ::FindWindowExW(dialog, nullptr, L"Button", L"Cancel");
     ASSERT_NE(cancel, nullptr);
     ::SendMessageW(cancel, BM_CLICK, 0, 0);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_CLOSEDSREQ);
