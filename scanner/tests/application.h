@@ -44,6 +44,8 @@ private:
     vantrel::UniqueWindow window_;
 };
 
+// The calls an application makes, each checked as far as every caller needs; `Call` says how they
+// reach the source.
 class Application : public ::testing::Test {
 protected:
     virtual TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) = 0;

@@ -5,6 +5,7 @@
 #include "scanner/twain_source_records.h"
 #include "tests/fixtures/child_process.h"
 #include "tests/fixtures/scoped_environment.h"
+#include "tests/fixtures/test_directory.h"
 #include "win32/win32_owners.h"
 
 #include <windows.h>
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -65,21 +65,11 @@ std::optional<BITMAPINFOHEADER> ReadDib(HGLOBAL block) {
     return header;
 }
 
-std::string Narrow(const std::wstring& wide) { return std::string(wide.begin(), wide.end()); }
-
 // The application's side of the conversation, making the calls a DSM forwards to a source.
 class ScannerTest : public Application {
 protected:
     void SetUp() override {
-        wchar_t folder[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, folder);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        // Parameterised tests are named "Case/1": the slash must not become a folder.
-        std::wstring name(info->name(), info->name() + std::strlen(info->name()));
-        std::replace(name.begin(), name.end(), L'/', L'_');
-        logPath_ = std::wstring(folder) + L"scanner_e2e_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + name + L".log";
-        ::DeleteFileW(logPath_.c_str());
-        log_.emplace(L"VANTREL_SCANNER_LOG", logPath_);
+        log_.emplace(L"VANTREL_SCANNER_LOG", (scratch_ / L"triplets.log").wstring());
         module_.reset(::LoadLibraryW((fixtures::ProgramDirectory() / L"VantrelSampleScanner.ds").c_str()));
         ASSERT_TRUE(module_) << "VantrelSampleScanner.ds beside the test program";
         entry_ = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), "DS_Entry")));
@@ -101,7 +91,6 @@ protected:
         }
         module_.reset();
         log_.reset();
-        ::DeleteFileW(logPath_.c_str());
     }
 
     TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) override {
@@ -118,7 +107,7 @@ protected:
 
     // The log without the PROCESSEVENT calls for messages that were not the source's.
     std::vector<std::string> LogLines() {
-        std::ifstream file(Narrow(logPath_));
+        std::ifstream file(scratch_ / L"triplets.log");
         std::vector<std::string> lines;
         for (std::string line; std::getline(file, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -134,7 +123,7 @@ protected:
     vantrel::UniqueModule module_;
     DsEntryProc entry_ = nullptr;
     TW_IDENTITY application_{};
-    std::wstring logPath_;
+    const fixtures::TestDirectory scratch_{L"scanner-e2e"};
     std::optional<fixtures::ScopedEnvironment> log_;
 };
 
