@@ -261,7 +261,8 @@ TEST_F(ScannerThroughDsm, EmptyFeederRefusesToEnableWithNoMedia) {
     ASSERT_EQ(SetOne(CAP_FEEDERENABLED, TWTY_BOOL, 0), TWRC_SUCCESS) << "still open (state 4)";
 }
 
-// Each capability message through the DSM: the container it answers with, or the code it fails with.
+// Each capability message through the DSM: the container it answers with, or the code it fails with
+// (which values are accepted is the capability model's, tested natively).
 TEST_F(ScannerThroughDsm, CapabilityMessagesAnswerWithTheirContainersAndCodes) {
     Open();
     struct Step {
@@ -279,7 +280,6 @@ TEST_F(ScannerThroughDsm, CapabilityMessagesAnswerWithTheirContainersAndCodes) {
         {MSG_GETCURRENT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, TWPT_RGB},
         {MSG_SET, ICAP_PIXELTYPE, TWTY_UINT16, TWPT_BW, TWRC_SUCCESS, 0, 0, std::nullopt},
         {MSG_GETCURRENT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, TWPT_BW},
-        {MSG_GETCURRENT, ICAP_BITDEPTH, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, 1},
         {MSG_GETDEFAULT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, TWPT_RGB},
         {MSG_RESET, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ENUMERATION, std::nullopt},
         {MSG_GETCURRENT, ICAP_PIXELTYPE, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, TWPT_RGB},
@@ -292,8 +292,6 @@ TEST_F(ScannerThroughDsm, CapabilityMessagesAnswerWithTheirContainersAndCodes) {
         {MSG_SET, ICAP_XRESOLUTION, TWTY_FIX32, 290, TWRC_CHECKSTATUS, 0, 0, std::nullopt},  // not offered
         {MSG_GETCURRENT, ICAP_XRESOLUTION, 0, 0, TWRC_SUCCESS, 0, TWON_ONEVALUE, 300},
         {MSG_SET, ICAP_PIXELTYPE, TWTY_UINT16, 9, TWRC_FAILURE, TWCC_BADVALUE, 0, std::nullopt},
-        {MSG_SET, CAP_FEEDERLOADED, TWTY_BOOL, 1, TWRC_FAILURE, TWCC_CAPBADOPERATION, 0, std::nullopt},
-        {MSG_SET, CAP_AUTOFEED, TWTY_BOOL, 0, TWRC_FAILURE, TWCC_CAPSEQERROR, 0, std::nullopt},  // feeder off
         {MSG_GET, 0x8123, 0, 0, TWRC_FAILURE, TWCC_CAPUNSUPPORTED, 0, std::nullopt},
     };
     for (const Step& step : steps) {
