@@ -321,23 +321,6 @@ void ExpectInitializeBoxFirst(const std::vector<Box>& boxes) {
     EXPECT_EQ(boxes[0].seen.text, L"Initialize()");
 }
 
-// A folder of its own under the temporary directory, removed after the case.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::wstring& name) : path_(fs::path(TempDir()) / name) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 class DemoProgram : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -358,20 +341,6 @@ protected:
     void SetUp() override { ASSERT_TRUE(registered_) << "regsvr32 could not register " << fs::path(Dll()).string(); }
 
     static std::wstring Dll() { return (kBin / L"Vantrel.dll").wstring(); }
-
-    // A copy of the program under another name in another folder, with the stand-in beside it.
-    static fs::path CopyProgram(const fs::path& folder, const std::wstring& name) {
-        fs::copy_file(kBin / L"VantrelDemo.exe", folder / name, fs::copy_options::overwrite_existing);
-        fs::copy_file(kBin / L"Twain_32.dll", folder / L"Twain_32.dll", fs::copy_options::overwrite_existing);
-        return folder / name;
-    }
-
-    static void CloseAndExpectUnload(DemoRun& run, HWND window) {
-        const std::size_t closes = CountOf(run.dsm().Calls(), DAT_PARENT, MSG_CLOSEDSM);
-        ::PostMessageW(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-        EXPECT_EQ(CountOf(run.dsm().Calls(), DAT_PARENT, MSG_CLOSEDSM), closes + 1) << "Destroy at unload";
-    }
 
     static bool registered_;
     static bool registeredBefore_;
@@ -522,87 +491,6 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
         }
     }
     EXPECT_EQ(after, (std::vector<TW_UINT16>{MSG_DISABLEDS, MSG_CLOSEDS, MSG_CLOSEDSM}));
-}
-
-TEST_F(DemoProgram, WithoutItsIniFileTheButtonsHaveEmptyCaptions) {
-    const ScratchFolder folder(L"vantrel-demo-no-ini");
-    DemoRun run(CopyProgram(folder.path(), L"VantrelDemo.exe"));
-    run.Start();
-    const HWND window = run.WaitForWindow();
-    ASSERT_TRUE(window);
-    EXPECT_EQ(TextOf(window), L"Vantrel Demo - TWAIN 1.7");
-    const auto children = Children(window);
-    ASSERT_EQ(children.size(), 4u);
-    for (std::size_t i = 1; i < children.size(); ++i) EXPECT_EQ(TextOf(children[i]), L"") << "button " << i;
-    CloseAndExpectUnload(run, window);
-    EXPECT_EQ(run.Boxes().size(), 1u) << "only the component's own box";
-}
-
-TEST_F(DemoProgram, ARenamedProgramReadsTheIniFileOfItsNewName) {
-    const ScratchFolder folder(L"vantrel d\u00e9mo \u00fc");
-    fs::copy_file(kBin / L"VantrelDemo.ini", folder.path() / L"VantrelDemo.ini");
-    const fs::path ini = folder.path() / L"Renamed Demo.ini";
-    ASSERT_TRUE(::WritePrivateProfileStringW(L"FormVantrelDemo", L"CommandSelectsource", L"Choose", ini.c_str()));
-    ASSERT_TRUE(::WritePrivateProfileStringW(L"FormVantrelDemo", L"CommandAcquire", L"Scan", ini.c_str()));
-    ASSERT_TRUE(::WritePrivateProfileStringW(L"FormVantrelDemo", L"CommandSave", L"Keep", ini.c_str()));
-    DemoRun run(CopyProgram(folder.path(), L"Renamed Demo.exe"));
-    run.Start();
-    const HWND window = run.WaitForWindow();
-    ASSERT_TRUE(window);
-    const auto children = Children(window);
-    ASSERT_EQ(children.size(), 4u);
-    EXPECT_EQ(TextOf(children[1]), L"Choose");
-    EXPECT_EQ(TextOf(children[2]), L"Scan");
-    EXPECT_EQ(TextOf(children[3]), L"Keep");
-    CloseAndExpectUnload(run, window);
-}
-
-// The file as shipped: its version block and its manifest.
-class DemoFile : public ::testing::Test {
-protected:
-    static std::wstring VersionString(const std::vector<std::uint8_t>& block, const wchar_t* name) {
-        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
-        wchar_t* value = nullptr;
-        UINT length = 0;
-        if (!::VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
-            return L"<missing>";
-        return std::wstring(value, length ? length - 1 : 0);
-    }
-};
-
-TEST_F(DemoFile, CarriesItsVersionBlock) {
-    const std::wstring exe = (kBin / L"VantrelDemo.exe").wstring();
-    std::vector<std::uint8_t> block(::GetFileVersionInfoSizeW(exe.c_str(), nullptr));
-    ASSERT_FALSE(block.empty());
-    ASSERT_TRUE(::GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
-    const struct {
-        const wchar_t* name;
-        const wchar_t* value;
-    } strings[] = {
-        {L"CompanyName", L"Marlowbridge"},   {L"FileDescription", L"Vantrel Demo"}, {L"ProductName", L"Vantrel Demo"},
-        {L"FileVersion", L"1.00"},           {L"ProductVersion", L"1.00"},          {L"InternalName", L"VantrelDemo"},
-        {L"OriginalFilename", L"VantrelDemo.exe"},
-    };
-    for (const auto& s : strings) EXPECT_EQ(VersionString(block, s.name), s.value) << s.name;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-}
-
-TEST_F(DemoFile, EmbedsAManifestForCommonControls6AndPerMonitorDpi) {
-    const std::wstring exe = (kBin / L"VantrelDemo.exe").wstring();
-    const vantrel::UniqueModule module(::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    ASSERT_TRUE(module);
-    HRSRC resource = ::FindResourceW(module.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
-    ASSERT_TRUE(resource);
-    const char* text = static_cast<const char*>(::LockResource(::LoadResource(module.get(), resource)));
-    const std::string manifest(text, ::SizeofResource(module.get(), resource));
-    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
-    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
-    EXPECT_NE(manifest.find(">true/pm<"), std::string::npos);
-    EXPECT_NE(manifest.find(">PerMonitorV2<"), std::string::npos);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // The sample scanner end to end: the .ds loaded as a DSM loads it and driven through whole acquisitions.
-#include "scanner/tests/application_loop.h"
+#include "scanner/tests/application.h"
 #include "scanner/progress_window.h"
 #include "scanner/scan_dialog.h"
 #include "scanner/twain_source_records.h"
+#include "tests/fixtures/child_process.h"
+#include "tests/fixtures/scoped_environment.h"
+#include "tests/fixtures/test_directory.h"
 #include "win32/win32_owners.h"
 
 #include <windows.h>
@@ -10,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -19,164 +21,56 @@
 
 namespace {
 
-using namespace vantrel::twain;
-using scanner_tests::HiddenWindow;
+using namespace scanner_tests;
 
 using DsEntryProc = TW_UINT16(__stdcall*)(TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, void*);
 
 constexpr const wchar_t* kDialogClass = vantrel::scanner::ScanDialog::kClassName;
 constexpr const wchar_t* kProgressClass = vantrel::scanner::ProgressWindow::kClassName;
 
-template <typename T>
-TW_HANDLE ToTwain(T* pointer) {
-    return reinterpret_cast<UINT_PTR>(pointer);
-}
-
-template <typename T>
-T FromTwain(TW_HANDLE value) {
-    return reinterpret_cast<T>(static_cast<UINT_PTR>(value));
-}
-
-std::wstring BesideThisProgram(const std::wstring& name) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
-}
-
-// Sets an environment variable (or removes it for nullptr) for the test's lifetime.
-class ScopedVariable {
+// Whether the current thread made a progress window while it was watched.
+class ProgressWatch {
 public:
-    ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
-        wchar_t old[512];
-        const DWORD length = ::GetEnvironmentVariableW(name, old, 512);
-        if (length > 0 && length < 512) old_ = std::wstring(old, length);
-        ::SetEnvironmentVariableW(name, value);
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-    ~ScopedVariable() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
-
-private:
-    const wchar_t* name_;
-    std::optional<std::wstring> old_;
-};
-
-
-// Records the class of every window the current thread creates.
-class WindowCreationRecorder {
-public:
-    WindowCreationRecorder() {
-        created().clear();
-        hook_ = ::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId());
-    }
-    WindowCreationRecorder(const WindowCreationRecorder&) = delete;
-    WindowCreationRecorder& operator=(const WindowCreationRecorder&) = delete;
-    ~WindowCreationRecorder() { ::UnhookWindowsHookEx(hook_); }
-
-    bool Saw(const std::wstring& className) const {
-        for (const std::wstring& name : created()) {
-            if (name == className) return true;
-        }
-        return false;
-    }
+    ProgressWatch() : hook_(::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId())) { seen() = false; }
+    ProgressWatch(const ProgressWatch&) = delete;
+    ProgressWatch& operator=(const ProgressWatch&) = delete;
+    ~ProgressWatch() { ::UnhookWindowsHookEx(hook_); }
+    bool Saw() const { return seen(); }
     explicit operator bool() const { return hook_ != nullptr; }
 
 private:
-    static std::vector<std::wstring>& created() {
-        static std::vector<std::wstring> names;
-        return names;
+    static bool& seen() {
+        static bool value = false;
+        return value;
     }
     static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
-        if (code == HCBT_CREATEWND) {
-            wchar_t name[128] = {};
-            ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 128);
-            created().emplace_back(name);
-        }
+        wchar_t name[64] = {};
+        if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+            std::wstring(name) == kProgressClass)
+            seen() = true;
         return ::CallNextHookEx(nullptr, code, wParam, lParam);
     }
-    HHOOK hook_ = nullptr;
+    HHOOK hook_;
 };
 
-struct ChildSearch {
-    const std::wstring* text;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND child, LPARAM data) {
-    auto* search = reinterpret_cast<ChildSearch*>(data);
-    wchar_t caption[128] = {};
-    ::GetWindowTextW(child, caption, 128);
-    if (*search->text != caption) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-// The control of `parent` whose text is `text`, as a user finds it.
-HWND FindChild(HWND parent, const std::wstring& text) {
-    ChildSearch search{&text, nullptr};
-    ::EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// A packed DIB as the application receives it, read back through its header.
-struct DibView {
-    BITMAPINFOHEADER header{};
-    std::vector<RGBQUAD> palette;
-    std::vector<std::uint8_t> bits;
-    std::uint32_t stride = 0;
-
-    // The brightness (0..255) of the pixel at (x, y), y counted from the top of the picture.
-    int Brightness(int x, int y) const {
-        const std::size_t row = static_cast<std::size_t>(header.biHeight - 1 - y) * stride;
-        switch (header.biBitCount) {
-            case 24: {
-                const std::uint8_t* p = &bits[row + 3 * static_cast<std::size_t>(x)];
-                return (p[0] + p[1] + p[2]) / 3;
-            }
-            case 8: return palette.at(bits[row + x]).rgbGreen;
-            case 1: return palette.at((bits[row + x / 8] >> (7 - x % 8)) & 1).rgbGreen;
-            default: return -1;
-        }
-    }
-};
-
-// Reads the block without trusting it: every size is checked against the block's own size.
-std::optional<DibView> ReadDib(HGLOBAL block) {
+// A packed DIB as the application receives it: its header, and whether the block holds all it announces.
+std::optional<BITMAPINFOHEADER> ReadDib(HGLOBAL block) {
     const SIZE_T size = ::GlobalSize(block);
-    const vantrel::GlobalLock<const std::uint8_t> locked(block);
-    const std::uint8_t* bytes = locked.get();
-    if (!bytes || size < sizeof(BITMAPINFOHEADER)) return std::nullopt;
-    DibView view;
-    std::memcpy(&view.header, bytes, sizeof view.header);
-    const std::size_t colours = view.header.biClrUsed ? view.header.biClrUsed
-                                                      : (view.header.biBitCount <= 8 ? 1u << view.header.biBitCount : 0);
-    const std::size_t offset = view.header.biSize + colours * sizeof(RGBQUAD);
-    view.stride = (static_cast<std::uint32_t>(view.header.biWidth) * view.header.biBitCount + 31) / 32 * 4;
-    const std::size_t image = static_cast<std::size_t>(view.stride) * static_cast<std::size_t>(std::abs(view.header.biHeight));
-    if (view.header.biSize != sizeof(BITMAPINFOHEADER) || offset + image > size) return std::nullopt;
-    view.palette.resize(colours);
-    std::memcpy(view.palette.data(), bytes + view.header.biSize, colours * sizeof(RGBQUAD));
-    view.bits.assign(bytes + offset, bytes + offset + image);
-    return view;
+    const vantrel::GlobalLock<const std::uint8_t> bytes(block);
+    BITMAPINFOHEADER header;
+    if (!bytes || size < sizeof header) return std::nullopt;
+    std::memcpy(&header, bytes.get(), sizeof header);
+    if (header.biSize != sizeof header || header.biSize + header.biClrUsed * sizeof(RGBQUAD) + header.biSizeImage > size)
+        return std::nullopt;
+    return header;
 }
-
-std::string Narrow(const std::wstring& wide) { return std::string(wide.begin(), wide.end()); }
 
 // The application's side of the conversation, making the calls a DSM forwards to a source.
-class ScannerTest : public ::testing::Test {
+class ScannerTest : public Application {
 protected:
     void SetUp() override {
-        wchar_t folder[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, folder);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        // Parameterised tests are named "Case/1": the slash must not become a folder.
-        std::wstring name(info->name(), info->name() + std::strlen(info->name()));
-        std::replace(name.begin(), name.end(), L'/', L'_');
-        logPath_ = std::wstring(folder) + L"scanner_e2e_" + std::to_wstring(::GetCurrentProcessId()) + L"_" + name + L".log";
-        ::DeleteFileW(logPath_.c_str());
-        log_.emplace(L"VANTREL_SCANNER_LOG", logPath_.c_str());
-        module_.reset(::LoadLibraryW(BesideThisProgram(L"VantrelSampleScanner.ds").c_str()));
+        log_.emplace(L"VANTREL_SCANNER_LOG", (scratch_ / L"triplets.log").wstring());
+        module_.reset(::LoadLibraryW((fixtures::ProgramDirectory() / L"VantrelSampleScanner.ds").c_str()));
         ASSERT_TRUE(module_) << "VantrelSampleScanner.ds beside the test program";
         entry_ = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), "DS_Entry")));
         ASSERT_NE(entry_, nullptr) << "DS_Entry exported undecorated";
@@ -192,24 +86,15 @@ protected:
         if (entry_) {
             TW_PENDINGXFERS pending{};
             Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
-            TW_USERINTERFACE ui{};
-            Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+            Disable();
             Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
         }
         module_.reset();
         log_.reset();
-        ::DeleteFileW(logPath_.c_str());
     }
 
-    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
+    TW_UINT16 Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) override {
         return entry_(&application_, dg, dat, msg, data);
-    }
-
-    // The condition code DAT_STATUS reports for the call before it.
-    TW_UINT16 Status() {
-        TW_STATUS status{0xFFFF, 0};
-        EXPECT_EQ(Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
-        return status.ConditionCode;
     }
 
     void Open() {
@@ -220,70 +105,14 @@ protected:
         EXPECT_STREQ(source.ProductName, "Vantrel Sample Scanner");
     }
 
-    TW_UINT16 SetIndicators(bool on, TW_UINT16 itemType = TWTY_BOOL) {
-        const vantrel::UniqueGlobal block(::GlobalAlloc(GHND, sizeof(TW_ONEVALUE)));
-        {
-            const vantrel::GlobalLock<TW_ONEVALUE> value(block.get());
-            if (!value) {
-                ADD_FAILURE() << "no memory for the container";
-                return TWRC_FAILURE;
-            }
-            value->ItemType = itemType;
-            value->Item = on ? 1 : 0;
-        }
-        TW_CAPABILITY capability{CAP_INDICATORS, TWON_ONEVALUE, ToTwain(block.get())};
-        const TW_UINT16 rc = Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-        EXPECT_EQ(capability.hContainer, ToTwain(block.get())) << "the container stays the application's";
-        return rc;
-    }
-
-    // The capability's current value as a TW_ONEVALUE, read from the container MSG_GET gives
-    // (a TW_ONEVALUE, or a TW_ENUMERATION of 16- or 32-bit items) and freed as the application must.
-    std::optional<TW_ONEVALUE> GetCapability(TW_UINT16 cap) {
-        TW_CAPABILITY capability{cap, 0, 0};
-        if (Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability) != TWRC_SUCCESS) return std::nullopt;
-        EXPECT_TRUE(capability.ConType == TWON_ONEVALUE || capability.ConType == TWON_ENUMERATION) << capability.ConType;
-        vantrel::UniqueGlobal block(FromTwain<HGLOBAL>(capability.hContainer));
-        const SIZE_T size = ::GlobalSize(block.get());
-        EXPECT_GE(size, sizeof(TW_ONEVALUE));
-        std::optional<TW_ONEVALUE> copy;
-        if (const vantrel::GlobalLock<const std::uint8_t> bytes(block.get()); bytes && size >= sizeof(TW_ONEVALUE)) {
-            if (capability.ConType == TWON_ONEVALUE) {
-                copy.emplace();
-                std::memcpy(&*copy, bytes.get(), sizeof(TW_ONEVALUE));
-            } else if (size >= sizeof(TW_ENUMERATION)) {
-                TW_ENUMERATION list;
-                std::memcpy(&list, bytes.get(), offsetof(TW_ENUMERATION, ItemList));
-                const std::size_t item = list.ItemType == TWTY_FIX32 ? 4 : 2;
-                const std::size_t at = offsetof(TW_ENUMERATION, ItemList) + list.CurrentIndex * item;
-                if (list.CurrentIndex < list.NumItems && at + item <= size) {
-                    copy = TW_ONEVALUE{list.ItemType, 0};
-                    std::memcpy(&copy->Item, bytes.get() + at, item);
-                }
-            }
-        }
-        EXPECT_EQ(::GlobalFree(block.release()), nullptr);
-        return copy;
-    }
-
-    TW_UINT16 Enable(bool showUI, HWND parent, bool modal = false) {
-        TW_USERINTERFACE ui{static_cast<TW_BOOL>(showUI ? 1 : 0), static_cast<TW_BOOL>(modal ? 1 : 0), ToTwain(parent)};
-        return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
-    }
-
-    TW_UINT16 PumpUntilNotice(DWORD milliseconds, MSG* carrier = nullptr) {
-        return scanner_tests::PumpUntilNotice(
-            milliseconds, [this](TW_EVENT& event) { return Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event); }, carrier);
-    }
-
     // The log without the PROCESSEVENT calls for messages that were not the source's.
-    std::vector<std::string> LogLines(bool withForeignEvents = false) {
-        std::ifstream file(Narrow(logPath_));
+    std::vector<std::string> LogLines() {
+        std::ifstream file(scratch_ / L"triplets.log");
         std::vector<std::string> lines;
         for (std::string line; std::getline(file, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!withForeignEvents && line.find("TWRC_NOTDSEVENT") != std::string::npos) continue;
-            if (!withForeignEvents && line.find("TWRC_DSEVENT") != std::string::npos &&
+            if (line.find("TWRC_NOTDSEVENT") != std::string::npos) continue;
+            if (line.find("TWRC_DSEVENT") != std::string::npos &&
                 line.rfind("TWRC_DSEVENT") + std::strlen("TWRC_DSEVENT") == line.size())
                 continue;  // a message our dialog handled
             lines.push_back(line);
@@ -294,8 +123,8 @@ protected:
     vantrel::UniqueModule module_;
     DsEntryProc entry_ = nullptr;
     TW_IDENTITY application_{};
-    std::wstring logPath_;
-    std::optional<ScopedVariable> log_;
+    const fixtures::TestDirectory scratch_{L"scanner-e2e"};
+    std::optional<fixtures::ScopedEnvironment> log_;
 };
 
 TEST_F(ScannerTest, IdentityIsDescribedBeforeOpeningAndTheDsmsIdKept) {
@@ -305,17 +134,13 @@ TEST_F(ScannerTest, IdentityIsDescribedBeforeOpeningAndTheDsmsIdKept) {
     ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
     EXPECT_EQ(identity.Id, 42u);
     EXPECT_STREQ(identity.ProductName, "Vantrel Sample Scanner");
-    EXPECT_STREQ(identity.Manufacturer, "Marlowbridge");
-    EXPECT_STREQ(identity.ProductFamily, "Vantrel");
-    EXPECT_EQ(identity.ProtocolMajor, 2);
-    EXPECT_EQ(identity.ProtocolMinor, 4);
     EXPECT_EQ(identity.SupportedGroups, DG_CONTROL | DG_IMAGE | DF_DS2);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"DG_CONTROL DAT_IDENTITY MSG_GET 3->3 TWRC_SUCCESS"}));
 }
 
 struct Acquisition {
-    const wchar_t* mode;  // VANTREL_SCANNER_MODE, or none for the default
-    const wchar_t* size;  // VANTREL_SCANNER_SIZE, or none for the default
+    const wchar_t* mode;  // VANTREL_SCANNER_MODE
+    const wchar_t* size;  // VANTREL_SCANNER_SIZE
     int width;
     int height;
     int bits;
@@ -328,21 +153,17 @@ class FullAcquisition : public ScannerTest, public ::testing::WithParamInterface
 
 TEST_P(FullAcquisition, DeliversTheChartAndWalksTheStatesInOrder) {
     const Acquisition& a = GetParam();
-    ScopedVariable mode(L"VANTREL_SCANNER_MODE", a.mode);
-    ScopedVariable size(L"VANTREL_SCANNER_SIZE", a.size);
+    const fixtures::ScopedEnvironment mode(L"VANTREL_SCANNER_MODE", a.mode);
+    const fixtures::ScopedEnvironment size(L"VANTREL_SCANNER_SIZE", a.size);
     HiddenWindow application;
     ASSERT_NE(application.get(), nullptr);
 
     Open();
-    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
-    const std::optional<TW_ONEVALUE> pixelType = GetCapability(ICAP_PIXELTYPE);
-    ASSERT_TRUE(pixelType);
-    EXPECT_EQ(pixelType->Item, a.pixelType);
-    const std::optional<TW_ONEVALUE> depth = GetCapability(ICAP_BITDEPTH);
-    ASSERT_TRUE(depth);
-    EXPECT_EQ(depth->Item, static_cast<TW_UINT32>(a.bits));
+    ASSERT_EQ(SetOne(CAP_INDICATORS, TWTY_BOOL, 0), TWRC_SUCCESS);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_PIXELTYPE).OneItem() & 0xFFFF, a.pixelType);
+    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_BITDEPTH).OneItem() & 0xFFFF, static_cast<TW_UINT32>(a.bits));
 
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     MSG carrier{};
     ASSERT_EQ(PumpUntilNotice(10000, &carrier), MSG_XFERREADY);
     EXPECT_EQ(carrier.hwnd, application.get()) << "the notice is posted to hParent";
@@ -361,47 +182,24 @@ TEST_P(FullAcquisition, DeliversTheChartAndWalksTheStatesInOrder) {
     ASSERT_NE(handle, 0u);
     HGLOBAL block = FromTwain<HGLOBAL>(handle);
     EXPECT_EQ(::GlobalFlags(block) & GMEM_LOCKCOUNT, 0u) << "handed over unlocked";
-    const std::optional<DibView> dib = ReadDib(block);
+    const std::optional<BITMAPINFOHEADER> dib = ReadDib(block);
     EXPECT_EQ(::GlobalFree(block), nullptr);
     ASSERT_TRUE(dib) << "a well-formed packed DIB that fits its block";
-    EXPECT_EQ(dib->header.biWidth, a.width);
-    EXPECT_EQ(dib->header.biHeight, a.height);
-    EXPECT_EQ(dib->header.biPlanes, 1);
-    EXPECT_EQ(dib->header.biBitCount, a.bits);
-    EXPECT_EQ(dib->header.biCompression, static_cast<DWORD>(BI_RGB));
-    EXPECT_EQ(dib->header.biSizeImage, dib->stride * static_cast<std::uint32_t>(a.height));
-    EXPECT_EQ(dib->header.biClrUsed, a.paletteEntries);
-    ASSERT_EQ(dib->palette.size(), a.paletteEntries);
-    for (std::size_t i = 0; i < dib->palette.size(); ++i) {
-        const int level = static_cast<int>(i * 255 / (dib->palette.size() - 1));
-        ASSERT_EQ(dib->palette[i].rgbRed, level) << i;
-        ASSERT_EQ(dib->palette[i].rgbGreen, level) << i;
-        ASSERT_EQ(dib->palette[i].rgbBlue, level) << i;
-    }
-    // The picture: a white bar top left, a black bar top right, the ramp dark to bright at the bottom.
-    EXPECT_EQ(dib->Brightness(a.width / 32, 1), 255);
-    EXPECT_EQ(dib->Brightness(a.width - 1 - a.width / 32, 1), 0);
-    EXPECT_EQ(dib->Brightness(0, a.height - 1), 0);
-    EXPECT_EQ(dib->Brightness(a.width - 1, a.height - 1), 255);
-    // The label was drawn: the white band between bars and ramp holds dark text pixels.
-    int dark = 0;
-    for (int y = a.height * 45 / 100; y < a.height * 60 / 100; ++y) {
-        for (int x = 0; x < a.width; ++x) dark += dib->Brightness(x, y) < 128 ? 1 : 0;
-    }
-    EXPECT_GT(dark, 0);
+    EXPECT_EQ(dib->biWidth, a.width);
+    EXPECT_EQ(dib->biHeight, a.height);
+    EXPECT_EQ(dib->biBitCount, a.bits);
+    EXPECT_EQ(dib->biSizeImage, (static_cast<std::uint32_t>(a.width) * a.bits + 31) / 32 * 4 * static_cast<std::uint32_t>(a.height));
+    EXPECT_EQ(dib->biClrUsed, a.paletteEntries);
 
-    TW_PENDINGXFERS pending{0xFFFF, 0};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-    EXPECT_EQ(pending.Count, 0);
-    TW_USERINTERFACE ui{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_EQ(EndXfer(), 0);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
     ASSERT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_SUCCESS);
 
     const std::vector<std::string> expected = {
         "DG_CONTROL DAT_IDENTITY MSG_OPENDS 3->4 TWRC_SUCCESS",
         "DG_CONTROL DAT_CAPABILITY MSG_SET 4->4 TWRC_SUCCESS",
-        "DG_CONTROL DAT_CAPABILITY MSG_GET 4->4 TWRC_SUCCESS",
-        "DG_CONTROL DAT_CAPABILITY MSG_GET 4->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_CAPABILITY MSG_GETCURRENT 4->4 TWRC_SUCCESS",
+        "DG_CONTROL DAT_CAPABILITY MSG_GETCURRENT 4->4 TWRC_SUCCESS",
         "DG_CONTROL DAT_USERINTERFACE MSG_ENABLEDS 4->5 TWRC_SUCCESS",
         "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->6 TWRC_DSEVENT MSG_XFERREADY",
         "DG_IMAGE DAT_IMAGEINFO MSG_GET 6->6 TWRC_SUCCESS",
@@ -415,107 +213,55 @@ TEST_P(FullAcquisition, DeliversTheChartAndWalksTheStatesInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, FullAcquisition,
-    ::testing::Values(Acquisition{nullptr, nullptr, 400, 300, 24, 0, TWPT_RGB, "400 x 300, 24-bit colour"},
-                      Acquisition{L"color", L"123x45", 123, 45, 24, 0, TWPT_RGB, "123 x 45, 24-bit colour"},
+    ::testing::Values(Acquisition{L"color", L"123x45", 123, 45, 24, 0, TWPT_RGB, "123 x 45, 24-bit colour"},
                       Acquisition{L"gray", L"201x77", 201, 77, 8, 256, TWPT_GRAY, "201 x 77, 8-bit grey"},
                       Acquisition{L"bw", L"77x50", 77, 50, 1, 2, TWPT_BW, "77 x 50, 1-bit black and white"}));
 
+// Only the admission per state is the state table's (tested natively); here, what a refusal does.
 TEST_F(ScannerTest, TripletsInTheWrongStateFailWithSequenceErrorsAndChangeNothing) {
-    HiddenWindow application;
-    TW_HANDLE handle = 0;
-    TW_IMAGEINFO info{};
-    TW_PENDINGXFERS pending{};
-    TW_USERINTERFACE ui{};
-    TW_CAPABILITY capability{CAP_INDICATORS, 0, 0};
-
-    EXPECT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_FAILURE);  // 3: not open yet
-    Open();
-    EXPECT_EQ(Status(), TWCC_SUCCESS);
-    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);  // 4
-    EXPECT_EQ(Status(), TWCC_SEQERROR);
-    EXPECT_EQ(Status(), TWCC_SUCCESS) << "DAT_STATUS clears the condition it reported";
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_SEQERROR);
-    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_SEQERROR);
-    TW_IDENTITY again{};
-    EXPECT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &again), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_SEQERROR);
-
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
-    EXPECT_EQ(Enable(false, application.get()), TWRC_FAILURE);  // 5
-    EXPECT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_SEQERROR);
-    EXPECT_EQ(SetIndicators(false), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_SEQERROR);
-    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE)
-        << "no transfer before the application has taken MSG_XFERREADY";
-    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_FAILURE);
-
-    ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
-    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE);  // 6
-    EXPECT_EQ(Status(), TWCC_SEQERROR);
-    pending.Count = 0xFFFF;
-    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);  // 6 -> 5
-    EXPECT_EQ(pending.Count, 0);
-    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE);  // 5 again
-    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
-    EXPECT_EQ(Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_SUCCESS);
-
-    const std::vector<std::string> lines = LogLines();
-    int sequenceErrors = 0;
-    for (const std::string& line : lines) sequenceErrors += line.find("SEQERROR") != std::string::npos ? 1 : 0;
-    EXPECT_EQ(sequenceErrors, 12);
-    const std::string refused = "DG_IMAGE DAT_IMAGENATIVEXFER MSG_GET 4->4 TWRC_FAILURE TWCC_SEQERROR";
-    EXPECT_NE(std::find(lines.begin(), lines.end(), refused), lines.end()) << refused;
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_PENDINGXFERS MSG_RESET 6->5 TWRC_SUCCESS"), lines.end());
-    EXPECT_EQ(lines.back(), "DG_CONTROL DAT_IDENTITY MSG_CLOSEDS 4->3 TWRC_SUCCESS");
-}
-
-TEST_F(ScannerTest, TripletsTheSourceDoesNotServeFailWithBadProtocol) {
-    Open();
-    TW_UINT32 memory[8] = {};
-    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_SET, memory), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_BADPROTOCOL);
-    EXPECT_EQ(Call(0x0004, DAT_CAPABILITY, MSG_GET, memory), TWRC_FAILURE);  // an audio group call
-    EXPECT_EQ(Status(), TWCC_BADPROTOCOL);
-}
-
-TEST_F(ScannerTest, CapabilitiesAnswerTheirCurrentValuesAndIndicatorsTakeOnlyABool) {
-    ScopedVariable mode(L"VANTREL_SCANNER_MODE", L"gray");
-    Open();
-    struct Expected {
-        TW_UINT16 cap;
-        TW_UINT16 itemType;
+    struct Refused {
+        TW_UINT32 dg;
+        TW_UINT16 dat;
+        TW_UINT16 msg;
     };
-    for (const Expected& e : {Expected{CAP_INDICATORS, TWTY_BOOL}, Expected{ICAP_PIXELTYPE, TWTY_UINT16},
-                              Expected{ICAP_BITDEPTH, TWTY_UINT16}, Expected{ICAP_XRESOLUTION, TWTY_FIX32},
-                              Expected{CAP_XFERCOUNT, TWTY_INT16}, Expected{ICAP_XFERMECH, TWTY_UINT16}}) {
-        const std::optional<TW_ONEVALUE> value = GetCapability(e.cap);
-        ASSERT_TRUE(value) << std::hex << e.cap;
-        EXPECT_EQ(value->ItemType, e.itemType) << std::hex << e.cap;
+    alignas(8) std::uint8_t data[sizeof(TW_IDENTITY)] = {};
+    int refusals = 0;
+    const auto refuse = [&](std::initializer_list<Refused> calls, TW_UINT16 condition = TWCC_SEQERROR) {
+        for (const Refused& r : calls) {
+            std::memset(data, 0, sizeof data);
+            EXPECT_EQ(Call(r.dg, r.dat, r.msg, data), TWRC_FAILURE) << r.dat << " " << r.msg;
+            EXPECT_EQ(Status(), condition) << r.dat << " " << r.msg;
+            refusals += condition == TWCC_SEQERROR ? 1 : 0;
+        }
+    };
+    HiddenWindow application;
+    EXPECT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, data), TWRC_FAILURE);  // 3: not open, so no status either
+    ++refusals;
+    Open();
+    refuse({{DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, {DG_IMAGE, DAT_IMAGEINFO, MSG_GET},
+            {DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS}, {DG_CONTROL, DAT_IDENTITY, MSG_OPENDS}});  // 4
+    EXPECT_EQ(Status(), TWCC_SUCCESS) << "DAT_STATUS clears the condition it reported";
+    refuse({{DG_IMAGE, DAT_IMAGEMEMXFER, MSG_SET}, {0x0004, DAT_CAPABILITY, MSG_GET}}, TWCC_BADPROTOCOL);  // not served
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
+    refuse({{DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, {DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS},
+            {DG_CONTROL, DAT_CAPABILITY, MSG_SET}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET},
+            {DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER}});  // 5, before the application has taken MSG_XFERREADY
+    ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
+    refuse({{DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS}});  // 6
+    TW_PENDINGXFERS pending{0xFFFF, 0};
+    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0);
+    refuse({{DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}});  // 5 again
+
+    int logged = 0;
+    for (const std::string& line : LogLines()) {
+        if (line.find("TWCC_SEQERROR") == std::string::npos) continue;
+        ++logged;
+        const std::size_t arrow = line.find("->");
+        ASSERT_NE(arrow, std::string::npos) << line;
+        EXPECT_EQ(line[arrow - 1], line[arrow + 2]) << "a refused call changes no state: " << line;
     }
-    EXPECT_EQ(GetCapability(CAP_INDICATORS)->Item, 1u) << "indicators are on until the application says otherwise";
-    EXPECT_EQ(GetCapability(ICAP_PIXELTYPE)->Item, TWPT_GRAY);
-    EXPECT_EQ(GetCapability(ICAP_BITDEPTH)->Item, 8u);
-    EXPECT_EQ(GetCapability(ICAP_XFERMECH)->Item, TWSX_NATIVE);
-    EXPECT_NE(GetCapability(CAP_XFERCOUNT)->Item & 0xFFFF, 0u);
-    TW_FIX32 resolution;
-    const TW_UINT32 item = GetCapability(ICAP_XRESOLUTION)->Item;
-    std::memcpy(&resolution, &item, sizeof resolution);
-    EXPECT_GT(resolution.Whole, 0);
-
-    EXPECT_FALSE(GetCapability(0x8123));  // a custom capability of some other scanner
-    EXPECT_EQ(Status(), TWCC_CAPUNSUPPORTED);
-
-    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
-    EXPECT_EQ(GetCapability(CAP_INDICATORS)->Item, 0u);
-    ASSERT_EQ(SetIndicators(true), TWRC_SUCCESS);
-    EXPECT_EQ(GetCapability(CAP_INDICATORS)->Item, 1u);
-    EXPECT_EQ(SetIndicators(false, TWTY_UINT16), TWRC_FAILURE);
-    EXPECT_EQ(Status(), TWCC_BADVALUE);
-    EXPECT_EQ(GetCapability(CAP_INDICATORS)->Item, 1u) << "a refused value changes nothing";
+    EXPECT_EQ(logged, refusals);
 }
 
 // Runs one acquisition without user interface and reports which windows the source made.
@@ -523,18 +269,18 @@ class IndicatorsTest : public ScannerTest, public ::testing::WithParamInterface<
 
 TEST_P(IndicatorsTest, ProgressWindowShownDuringTheTransferOnlyWhenIndicatorsAreOn) {
     const bool indicators = GetParam();
-    ScopedVariable size(L"VANTREL_SCANNER_SIZE", L"64x48");
+    const fixtures::ScopedEnvironment size(L"VANTREL_SCANNER_SIZE", L"64x48");
     HiddenWindow application;
     Open();
-    ASSERT_EQ(SetIndicators(indicators), TWRC_SUCCESS);
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(CAP_INDICATORS, TWTY_BOOL, indicators ? 1 : 0), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
     TW_HANDLE handle = 0;
     {
-        WindowCreationRecorder recorder;
-        ASSERT_TRUE(recorder);
+        const ProgressWatch watch;
+        ASSERT_TRUE(watch);
         ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
-        EXPECT_EQ(recorder.Saw(kProgressClass), indicators);
+        EXPECT_EQ(watch.Saw(), indicators);
     }
     ::GlobalFree(FromTwain<HGLOBAL>(handle));
     EXPECT_EQ(::FindWindowW(kProgressClass, nullptr), nullptr) << "closed once the transfer is done";
@@ -542,28 +288,9 @@ TEST_P(IndicatorsTest, ProgressWindowShownDuringTheTransferOnlyWhenIndicatorsAre
 
 INSTANTIATE_TEST_SUITE_P(OnAndOff, IndicatorsTest, ::testing::Bool());
 
-TEST_F(ScannerTest, CancelledTransferReturnsCancelAndStillNeedsEndXfer) {
-    ScopedVariable cancel(L"VANTREL_SCANNER_CANCEL_TRANSFER", L"1");
-    HiddenWindow application;
-    Open();
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
-    ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
-    TW_HANDLE handle = 0xDEAD;
-    EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_CANCEL);
-    EXPECT_EQ(handle, 0u);
-    TW_USERINTERFACE ui{};
-    EXPECT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE) << "still in state 7";
-    TW_PENDINGXFERS pending{0xFFFF, 0};
-    EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-    EXPECT_EQ(pending.Count, 0);
-    const std::vector<std::string> lines = LogLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_IMAGE DAT_IMAGENATIVEXFER MSG_GET 6->7 TWRC_CANCEL"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_PENDINGXFERS MSG_ENDXFER 7->5 TWRC_SUCCESS"), lines.end());
-}
-
 TEST_F(ScannerTest, WithoutAParentWindowTheNoticeComesThroughTheThreadQueue) {
     Open();
-    ASSERT_EQ(Enable(false, nullptr), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(nullptr), TWRC_SUCCESS);
     MSG carrier{};
     carrier.hwnd = reinterpret_cast<HWND>(1);
     ASSERT_EQ(PumpUntilNotice(10000, &carrier), MSG_XFERREADY);
@@ -573,7 +300,7 @@ TEST_F(ScannerTest, WithoutAParentWindowTheNoticeComesThroughTheThreadQueue) {
 TEST_F(ScannerTest, MessagesThatAreNotTheSourcesArePassedOn) {
     HiddenWindow application;
     Open();
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     MSG foreign{application.get(), WM_USER + 5, 1, 2, 0, {}};
     TW_EVENT event{ToTwain(&foreign), 0xFFFF};
     EXPECT_EQ(Call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
@@ -584,15 +311,14 @@ TEST_F(ScannerTest, MessagesThatAreNotTheSourcesArePassedOn) {
 TEST_F(ScannerTest, DisablingDropsANoticeTheApplicationHasNotTaken) {
     HiddenWindow application;
     Open();
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
-    TW_USERINTERFACE ui{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
     MSG message;
     int registered = 0;  // RegisterWindowMessage numbers lie in 0xC000..0xFFFF
     while (::PeekMessageW(&message, nullptr, 0xC000, 0xFFFF, PM_REMOVE)) ++registered;
     EXPECT_EQ(registered, 0);
     // Enabled again, the source posts a fresh notice exactly once.
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     EXPECT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
     EXPECT_EQ(PumpUntilNotice(300), MSG_NULL);
 }
@@ -600,24 +326,22 @@ TEST_F(ScannerTest, DisablingDropsANoticeTheApplicationHasNotTaken) {
 TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
     HiddenWindow application;
     Open();
-    ASSERT_EQ(Enable(true, application.get(), true), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get(), true, true), TWRC_SUCCESS);
     HWND dialog = ::FindWindowW(kDialogClass, nullptr);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(::GetWindow(dialog, GW_OWNER), application.get());
     EXPECT_FALSE(::IsWindowEnabled(application.get())) << "a modal user interface disables its owner";
     EXPECT_EQ(PumpUntilNotice(300), MSG_NULL) << "nothing is ready until the user presses Scan";
 
-    HWND grey = FindChild(dialog, L"Grey 8-bit");
+    HWND grey = ::FindWindowExW(dialog, nullptr, L"Button", L"Grey 8-bit");
     ASSERT_NE(grey, nullptr);
-    ASSERT_NE(FindChild(dialog, L"Colour 24-bit"), nullptr);
-    ASSERT_NE(FindChild(dialog, L"Black and white 1-bit"), nullptr);
     ::SendMessageW(grey, BM_CLICK, 0, 0);
     HWND sizes = ::FindWindowExW(dialog, nullptr, L"ComboBox", nullptr);
     ASSERT_NE(sizes, nullptr);
     const LRESULT index = ::SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"200 x 150"));
     ASSERT_NE(index, CB_ERR);
     ::SendMessageW(sizes, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    HWND scan = FindChild(dialog, L"Scan");
+    HWND scan = ::FindWindowExW(dialog, nullptr, L"Button", L"Scan");
     ASSERT_NE(scan, nullptr);
     ::SendMessageW(scan, BM_CLICK, 0, 0);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_XFERREADY);
@@ -629,17 +353,11 @@ TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
     EXPECT_EQ(info.BitsPerPixel, 8);
     TW_HANDLE handle = 0;
     ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
-    const std::optional<DibView> dib = ReadDib(FromTwain<HGLOBAL>(handle));
     ::GlobalFree(FromTwain<HGLOBAL>(handle));
-    ASSERT_TRUE(dib);
-    EXPECT_EQ(dib->header.biBitCount, 8);
-    EXPECT_EQ(dib->header.biWidth, 200);
-    TW_PENDINGXFERS pending{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EndXfer();
     EXPECT_TRUE(::IsWindow(dialog)) << "the dialog stays for another scan until MSG_DISABLEDS";
 
-    TW_USERINTERFACE ui{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
     EXPECT_FALSE(::IsWindow(dialog));
     EXPECT_TRUE(::IsWindowEnabled(application.get()));
 }
@@ -647,17 +365,16 @@ TEST_F(ScannerTest, UserInterfaceScansWithTheChosenModeAndSize) {
 TEST_F(ScannerTest, UserInterfaceCancelAsksTheApplicationToClose) {
     HiddenWindow application;
     Open();
-    ASSERT_EQ(Enable(true, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get(), true), TWRC_SUCCESS);
     HWND dialog = ::FindWindowW(kDialogClass, nullptr);
     ASSERT_NE(dialog, nullptr);
-    HWND cancel = FindChild(dialog, L"Cancel");
+    HWND cancel = ::FindWindowExW(dialog, nullptr, L"Button", L"Cancel");
     ASSERT_NE(cancel, nullptr);
     ::SendMessageW(cancel, BM_CLICK, 0, 0);
     ASSERT_EQ(PumpUntilNotice(10000), MSG_CLOSEDSREQ);
     TW_HANDLE handle = 0;
     EXPECT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_FAILURE) << "no image after a cancel";
-    TW_USERINTERFACE ui{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
     EXPECT_FALSE(::IsWindow(dialog));
     const std::vector<std::string> lines = LogLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->5 TWRC_DSEVENT MSG_CLOSEDSREQ"),
@@ -713,7 +430,7 @@ TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemo
     EXPECT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &shortRecord), TWRC_FAILURE);
     ASSERT_EQ(Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &points), TWRC_SUCCESS);
     Open();
-    ASSERT_EQ(SetIndicators(false), TWRC_SUCCESS);
+    ASSERT_EQ(SetOne(CAP_INDICATORS, TWTY_BOOL, 0), TWRC_SUCCESS);
     TW_CAPABILITY capability{ICAP_PIXELTYPE, 0, 0};
     ASSERT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_SUCCESS);
     EXPECT_EQ(capability.ConType, TWON_ENUMERATION);
@@ -721,7 +438,7 @@ TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemo
     FakeDsm2::Free(capability.hContainer);
 
     HiddenWindow application;
-    ASSERT_EQ(Enable(false, application.get()), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(application.get()), TWRC_SUCCESS);
     EXPECT_TRUE(FakeDsm2::notices.empty()) << "not from inside MSG_ENABLEDS";
     const DWORD start = ::GetTickCount();
     MSG message;
@@ -742,8 +459,7 @@ TEST_F(ScannerTest, UnderATwain2DsmNoticesGoThroughItAndEveryBlockThroughItsMemo
     EXPECT_EQ(FakeDsm2::allocated, 2) << "the image too";
     EXPECT_TRUE(ReadDib(FromTwain<HGLOBAL>(handle)));
     FakeDsm2::Free(handle);
-    TW_PENDINGXFERS pending{};
-    ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EndXfer();
     EXPECT_EQ(FakeDsm2::freed, FakeDsm2::allocated);
 }
 

@@ -77,55 +77,43 @@ TEST(StateTable, TripletsTheSourceDoesNotServeAreUnsupportedInEveryState) {
     }
 }
 
-TEST(LogLine, NamesTheTripletStatesAndReturnCode) {
-    EXPECT_EQ(FormatLogLine({DG_CONTROL, DAT_IDENTITY, MSG_OPENDS}, State::Closed, State::Open, TWRC_SUCCESS, TWCC_SUCCESS, ""),
-              "DG_CONTROL DAT_IDENTITY MSG_OPENDS 3->4 TWRC_SUCCESS");
+TEST(LogLine, NamesTheTripletStatesReturnAndConditionCodesAndTheDetail) {
+    struct Case {
+        Triplet triplet;
+        State from;
+        State to;
+        TW_UINT16 rc;
+        TW_UINT16 cc;
+        const char* detail;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{DG_CONTROL, DAT_IDENTITY, MSG_OPENDS}, State::Closed, State::Open, TWRC_SUCCESS, TWCC_SUCCESS, "",
+         "DG_CONTROL DAT_IDENTITY MSG_OPENDS 3->4 TWRC_SUCCESS"},
+        {{DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, State::Open, State::Open, TWRC_FAILURE, TWCC_SEQERROR, "",
+         "DG_IMAGE DAT_IMAGENATIVEXFER MSG_GET 4->4 TWRC_FAILURE TWCC_SEQERROR"},
+        {{DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT}, State::Enabled, State::TransferReady, TWRC_DSEVENT, TWCC_SUCCESS,
+         "MSG_XFERREADY", "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->6 TWRC_DSEVENT MSG_XFERREADY"},
+        {{DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET}, State::TransferReady, State::TransferReady, TWRC_FAILURE, TWCC_PAPERJAM, "",
+         "DG_IMAGE DAT_IMAGEMEMXFER MSG_GET 6->6 TWRC_FAILURE TWCC_PAPERJAM"},
+        {{DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, State::Open, State::Open, TWRC_FAILURE, TWCC_NOMEDIA, "",
+         "DG_CONTROL DAT_USERINTERFACE MSG_ENABLEDS 4->4 TWRC_FAILURE TWCC_NOMEDIA"},
+        {{DG_CONTROL, DAT_ENTRYPOINT, MSG_SET}, State::Closed, State::Closed, TWRC_SUCCESS, TWCC_SUCCESS, "",
+         "DG_CONTROL DAT_ENTRYPOINT MSG_SET 3->3 TWRC_SUCCESS"},
+        {{0x10, 0x1234, 0x9999}, State::Open, State::Open, 42, 77, "", "DG_0x0010 DAT_0x1234 MSG_0x9999 4->4 TWRC_0x002A TWCC_0x004D"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FormatLogLine(c.triplet, c.from, c.to, c.rc, c.cc, c.detail), c.line);
 }
 
-TEST(LogLine, ShowsTheConditionOfAFailureAndTheDetail) {
-    EXPECT_EQ(FormatLogLine({DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, State::Open, State::Open, TWRC_FAILURE,
-                            TWCC_SEQERROR, ""),
-              "DG_IMAGE DAT_IMAGENATIVEXFER MSG_GET 4->4 TWRC_FAILURE TWCC_SEQERROR");
-    EXPECT_EQ(FormatLogLine({DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT}, State::Enabled, State::TransferReady,
-                            TWRC_DSEVENT, TWCC_SUCCESS, "MSG_XFERREADY"),
-              "DG_CONTROL DAT_EVENT MSG_PROCESSEVENT 5->6 TWRC_DSEVENT MSG_XFERREADY");
-}
-
-TEST(LogLine, NamesTheFeedersConditionsAndTheTwain2Arguments) {
-    EXPECT_EQ(FormatLogLine({DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET}, State::TransferReady, State::TransferReady, TWRC_FAILURE,
-                            TWCC_PAPERJAM, ""),
-              "DG_IMAGE DAT_IMAGEMEMXFER MSG_GET 6->6 TWRC_FAILURE TWCC_PAPERJAM");
-    EXPECT_EQ(FormatLogLine({DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, State::Open, State::Open, TWRC_FAILURE,
-                            TWCC_NOMEDIA, ""),
-              "DG_CONTROL DAT_USERINTERFACE MSG_ENABLEDS 4->4 TWRC_FAILURE TWCC_NOMEDIA");
-    EXPECT_EQ(DataArgumentName(DAT_ENTRYPOINT), "DAT_ENTRYPOINT");
-}
-
-TEST(LogLine, UnknownCodesComeOutInHexadecimal) {
-    EXPECT_EQ(FormatLogLine({0x10, 0x1234, 0x9999}, State::Open, State::Open, 42, 77, ""),
-              "DG_0x0010 DAT_0x1234 MSG_0x9999 4->4 TWRC_0x002A TWCC_0x004D");
-}
-
-TEST(Settings, ParsesTheEnvironmentsSpellings) {
+TEST(Settings, TheEnvironmentsSpellingsAndAnythingElseKeepingTheDefaults) {
     EXPECT_EQ(ParseMode("color"), ColourMode::Colour);
     EXPECT_EQ(ParseMode("gray"), ColourMode::Grey);
     EXPECT_EQ(ParseMode("bw"), ColourMode::BlackWhite);
-    EXPECT_FALSE(ParseMode("Color"));
-    EXPECT_FALSE(ParseMode(""));
-    const std::optional<Size> size = ParseSize("640x480");
-    ASSERT_TRUE(size);
-    EXPECT_EQ(size->width, 640);
-    EXPECT_EQ(size->height, 480);
-}
-
-TEST(Settings, RefusesMalformedOrOutOfRangeSizes) {
+    for (const char* text : {"Color", "", "purple"}) EXPECT_FALSE(ParseMode(text)) << text;
     for (const char* text : {"", "400", "400x", "x300", "400x300x2", "-400x300", "15x300", "400x4001", "4 00x300", "abcxdef"}) {
         EXPECT_FALSE(ParseSize(text)) << text;
     }
     EXPECT_TRUE(ParseSize("16x4000"));
-}
-
-TEST(Settings, InvalidEnvironmentValuesKeepTheDefaults) {
     const ScanSettings defaults;
     const ScanSettings parsed = SettingsFrom("purple", "huge");
     EXPECT_EQ(parsed.mode, defaults.mode);

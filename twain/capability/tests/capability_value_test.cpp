@@ -1,4 +1,4 @@
-// Item types, sizes, bounds and the FIX32 conversions.
+// Item bounds and the FIX32 conversions (the item types' codes and sizes show in the codec's layouts).
 #include "twain/capability/capability_value.h"
 
 #include <gtest/gtest.h>
@@ -70,28 +70,6 @@ TEST(Fix32, RefusesWhatDoesNotFit) {
         SCOPED_TRACE(value);
         EXPECT_FALSE(DoubleToFix32(value));
     }
-}
-
-TEST(ItemTypes, CodesAndSizes) {
-    struct Case {
-        std::uint16_t code;
-        ItemType type;
-        std::size_t size;
-    };
-    // TWTY_* codes and the item sizes of TW_INT8 ... TW_STR255.
-    const Case cases[] = {
-        {0x0000, ItemType::Int8, 1},   {0x0001, ItemType::Int16, 2},   {0x0002, ItemType::Int32, 4},
-        {0x0003, ItemType::UInt8, 1},  {0x0004, ItemType::UInt16, 2},  {0x0005, ItemType::UInt32, 4},
-        {0x0006, ItemType::Bool, 2},   {0x0007, ItemType::Fix32, 4},   {0x0008, ItemType::Frame, 16},
-        {0x0009, ItemType::Str32, 34}, {0x000A, ItemType::Str64, 66},  {0x000B, ItemType::Str128, 130},
-        {0x000C, ItemType::Str255, 256},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        EXPECT_EQ(ItemTypeFromCode(c.code), c.type);
-        EXPECT_EQ(ItemSize(c.type), c.size);
-    }
-    for (const std::uint16_t code : {0x000D, 0x000E, 0x000F, 0x0010, 0xFFFF}) EXPECT_FALSE(ItemTypeFromCode(code)) << code;
 }
 
 TEST(ItemFits, IntegersWithinTheirTypesBounds) {
