@@ -78,10 +78,7 @@ TEST_F(ScanTest, SourcesListsTheSampleScannerByPositionAndForEach) {
         enumerated.push_back(Text(V_BSTR(&item)));
         ::VariantClear(&item);
     }
-    EXPECT_EQ(fetched, 0u);
     EXPECT_EQ(enumerated, byPosition);
-    EXPECT_EQ(enumerator->Reset(), S_OK);
-    EXPECT_EQ(enumerator->Skip(static_cast<ULONG>(count) + 1), S_FALSE);
 }
 
 // Answers the DSM's "Select Source" dialog (its list is control 1001) on this thread with `answer`.
