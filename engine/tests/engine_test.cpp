@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -161,13 +160,11 @@ struct Bytes {
     Bytes& u32(std::uint32_t v) { return u16(static_cast<std::uint16_t>(v)).u16(static_cast<std::uint16_t>(v >> 16)); }
     // TW_FIX32 as it lies in memory: Whole, then Frac.
     Bytes& fix(std::int16_t whole, std::uint16_t frac = 0) { return u16(static_cast<std::uint16_t>(whole)).u16(frac); }
-    Bytes& text(const char* s, std::size_t field) {
-        for (std::size_t i = 0; i < field; ++i) data.push_back(i < std::strlen(s) ? static_cast<std::uint8_t>(s[i]) : 0);
-        return *this;
-    }
 };
 
-TEST_F(EngineTest, ReadsEveryContainerFromTheSourcesBlockAndGivesEachBlockBack) {
+// Each kind of container is read from the block the source hands over, and each block given back;
+// the item types themselves are the codec's (twain/capability/tests).
+TEST_F(EngineTest, ReadsEachContainerFromTheSourcesBlockAndGivesEachBlockBack) {
     OpenSource(true);
     using namespace capability;
     struct Case {
@@ -185,16 +182,6 @@ TEST_F(EngineTest, ReadsEveryContainerFromTheSourcesBlockAndGivesEachBlockBack) 
          Range{ItemType::Fix32, -1000.0, 1000.0, 1.0, 0.0, 50.5}},
         {CAP_SUPPORTEDCAPS, TWON_ARRAY, Bytes().u16(TWTY_UINT16).u32(2).u16(CAP_XFERCOUNT).u16(ICAP_PIXELTYPE),
          Array{ItemType::UInt16, {std::int64_t{CAP_XFERCOUNT}, std::int64_t{ICAP_PIXELTYPE}}}},
-        {CAP_FEEDERLOADED, TWON_ONEVALUE, Bytes().u16(TWTY_BOOL).u32(1), OneValue{ItemType::Bool, true}},
-        {CAP_XFERCOUNT, TWON_ONEVALUE, Bytes().u16(TWTY_INT16).u32(0xFFFF), OneValue{ItemType::Int16, std::int64_t{-1}}},
-        {0x8001, TWON_ONEVALUE, Bytes().u16(TWTY_FRAME).fix(0).fix(0).fix(8, 0x8000).fix(11),
-         OneValue{ItemType::Frame, Frame{0, 0, 8.5, 11}}},
-        {0x8002, TWON_ONEVALUE, Bytes().u16(TWTY_STR128).text("Serial 4711", 130),
-         OneValue{ItemType::Str128, std::string("Serial 4711")}},
-        {0x8003, TWON_ENUMERATION, Bytes().u16(TWTY_STR32).u32(2).u32(0).u32(1).text("front", 34).text("back", 34),
-         Enumeration{ItemType::Str32, {std::string("front"), std::string("back")}, 0u, 1u}},
-        {0x8004, TWON_ONEVALUE, Bytes().u16(TWTY_UINT32).u32(4000000000u), OneValue{ItemType::UInt32, std::int64_t{4000000000}}},
-        {0x8005, TWON_ONEVALUE, Bytes().u16(TWTY_INT8).u32(0xFE), OneValue{ItemType::Int8, std::int64_t{-2}}},
     };
     for (const Case& c : cases) {
         dsm.AnswerCapability(c.cap, MSG_GETCURRENT, c.conType, c.bytes.data.data(), c.bytes.data.size());
