@@ -1,5 +1,6 @@
 // vantrel-scan.exe run as scripts run it, against Wine's DSM and the Vantrel Sample Scanner: its
 // exit status, its standard output and error, and the files it writes.
+#include "tests/fixtures/child_process.h"
 #include "tests/fixtures/scoped_environment.h"
 #include "tests/fixtures/test_directory.h"
 #include "win32/win32_owners.h"
@@ -17,19 +18,12 @@
 namespace {
 
 using vantrel::UniqueFile;
-using vantrel::UniqueKernelObject;
 
 struct Finished {
     DWORD status = 0xFFFFFFFF;
     std::string out;  // UTF-8, without the CRs Wine may add
     std::string err;
 };
-
-std::filesystem::path Program() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path() / L"vantrel-scan.exe";
-}
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -66,22 +60,8 @@ protected:
             UniqueFile out = Inheritable(outPath);
             UniqueFile err = Inheritable(errPath);
             if (!out || !err) return run;
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            startup.dwFlags = STARTF_USESTDHANDLES;
-            startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-            startup.hStdOutput = out.get();
-            startup.hStdError = err.get();
-            std::wstring commandLine = L"\"" + Program().wstring() + L"\" " + arguments;
-            PROCESS_INFORMATION process{};
-            if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) return run;
-            UniqueKernelObject processHandle(process.hProcess);
-            UniqueKernelObject threadHandle(process.hThread);
-            if (::WaitForSingleObject(processHandle.get(), 15 * 60 * 1000) != WAIT_OBJECT_0) {
-                ::TerminateProcess(processHandle.get(), 99);
-                return run;
-            }
-            ::GetExitCodeProcess(processHandle.get(), &run.status);
+            const std::wstring program = (fixtures::ProgramDirectory() / L"vantrel-scan.exe").wstring();
+            run.status = fixtures::RunAndWait(L"\"" + program + L"\" " + arguments, {}, {out.get(), err.get()});
         }
         run.out = ReadText(outPath);
         run.err = ReadText(errPath);
