@@ -1,11 +1,10 @@
-// The engine end to end: Wine's own DSM and the Vantrel Sample Scanner as a document scanner with a feeder.
-#include "engine/capability_client.h"
-#include "engine/consumer_sink.h"
-#include "imaging/files/page_files.h"
-#include "engine/tests/recording_sink.h"
-#include "tests/fixtures/scoped_environment.h"
-#include "engine/session.h"
+// The engine end to end: Wine's own DSM and the Vantrel Sample Scanner as a document scanner with
+// a feeder, through the scan job both batch surfaces call.
+#include "engine/scan_job.h"
 #include "engine/settings.h"
+#include "engine/tests/recording_files.h"
+#include "imaging/files/page_files.h"
+#include "tests/fixtures/scoped_environment.h"
 #include "tests/fixtures/test_directory.h"
 
 #include <gtest/gtest.h>
@@ -21,18 +20,13 @@ using namespace vantrel;
 using namespace vantrel::engine;
 using namespace vantrel::twain;
 using enginetest::OneTo;
-using enginetest::RecordingSink;
+using enginetest::RecordingFiles;
+using enginetest::SeenPage;
 
 constexpr wchar_t kScanner[] = L"Vantrel Sample Scanner";
 
 class EngineEndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override {
-        log_ = directory_ / L"scanner.log";
-        Set(L"VANTREL_SCANNER_LOG", log_.wstring());
-        Set(L"VANTREL_SCANNER_FAULT", L"");
-        Set(L"VANTREL_SCANNER_SHEETS", L"");
-    }
     void TearDown() override {
         session_.reset();
         environment_.clear();
@@ -42,27 +36,26 @@ protected:
         environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(name, value));
     }
 
-    // Opens the scanner with the feeder and the settings of a typical document batch.
-    void OpenFeeder(bool duplex, double dpi, ColorMode mode) {
+    // A fresh session on the scanner, with `sheets` in its feeder, `fault` injected and its own log.
+    void Open(const wchar_t* sheets, const wchar_t* fault = L"") {
+        Set(L"VANTREL_SCANNER_SHEETS", sheets);
+        Set(L"VANTREL_SCANNER_FAULT", fault);
+        log_ = directory_ / (L"scanner-" + std::to_wstring(++opened_) + L".log");
+        Set(L"VANTREL_SCANNER_LOG", log_.wstring());
         session_ = std::make_unique<Session>();
         ASSERT_EQ(session_->Open(), L"");
         ASSERT_EQ(session_->OpenSource(kScanner), L"");
-        const SourceRef source = session_->Source();
-        ASSERT_EQ(SetFeeder(source, true), L"");
-        ASSERT_EQ(SetDuplex(source, duplex), L"");
-        ASSERT_EQ(SetResolution(source, dpi), L"");
-        ASSERT_EQ(SetColorMode(source, mode), L"");
-        ASSERT_EQ(SetPaperSize(source, *FindPaperSize(std::string_view("A4"))), L"");
     }
 
-    BatchResult Scan(RecordingSink& sink, TransferMode mode = TransferMode::Native, std::int32_t maxPages = -1) {
-        BatchOptions options;
-        options.enable.ShowUI = 0;
-        options.enable.hParent = static_cast<TW_HANDLE>(reinterpret_cast<std::uintptr_t>(session_->owner()));
-        options.disable = options.enable;
-        options.mode = mode;
-        options.maxPages = maxPages;
-        return session_->Scan(options, sink);
+    // The settings of a typical document batch from the feeder.
+    static ScanJob Feeder(bool duplex, double dpi, ColorMode mode) {
+        ScanJob job;
+        job.settings.feeder = true;
+        job.settings.duplex = duplex;
+        job.settings.resolution = dpi;
+        job.settings.colorMode = mode;
+        job.settings.paperSize = FindPaperSize(std::string_view("A4"));
+        return job;
     }
 
     std::string Log() const {
@@ -72,65 +65,13 @@ protected:
 
     fixtures::TestDirectory directory_{L"engine-e2e"};
     std::filesystem::path log_;
+    int opened_ = 0;
     std::vector<std::unique_ptr<fixtures::ScopedEnvironment>> environment_;
     std::unique_ptr<Session> session_;
 };
 
-TEST_F(EngineEndToEnd, ListsTheScannerAndOpensItByName) {
-    Session session;
-    ASSERT_EQ(session.Open(), L"");
-    bool found = false;
-    for (const SourceInfo& source : session.Sources()) found = found || source.productName == kScanner;
-    EXPECT_TRUE(found);
-    EXPECT_EQ(session.OpenSource(L"vantrel sample SCANNER"), L"") << "names match without regard to case";
-    EXPECT_TRUE(session.sourceOpen());
-    const std::wstring unknown = session.OpenSource(L"No Such Scanner");
-    EXPECT_NE(unknown.find(L"No Such Scanner"), std::wstring::npos);
-    EXPECT_NE(unknown.find(kScanner), std::wstring::npos) << "the error lists the sources there are";
-}
-
-TEST_F(EngineEndToEnd, TenDuplexSheetsGiveTwentyPagesInOrderByNativeAndByMemoryTransfer) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"10");
-    for (const TransferMode mode : {TransferMode::Native, TransferMode::Memory}) {
-        OpenFeeder(true, 300, ColorMode::Gray);
-        RecordingSink sink;
-        const BatchResult result = Scan(sink, mode);
-        EXPECT_EQ(result.end, BatchEnd::Done) << result.reason.size();
-        EXPECT_EQ(result.pages, 20u);
-        EXPECT_EQ(sink.Numbers(), OneTo(20)) << (mode == TransferMode::Native ? "native" : "memory");
-        for (const auto& page : sink.pages) {
-            EXPECT_EQ(page.format, imaging::PixelFormat::Gray8);
-            EXPECT_NEAR(page.xDpi, 300, 0.5);
-            EXPECT_EQ(page.native, mode == TransferMode::Native);
-        }
-        session_.reset();
-    }
-}
-
-TEST_F(EngineEndToEnd, SettingsReadBackAreTheOnesThePagesShow) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"1");
-    OpenFeeder(false, 300, ColorMode::Gray);
-    const SourceRef source = session_->Source();
-    const auto resolution = QueryCapability(source, ICAP_XRESOLUTION, MSG_GETCURRENT);
-    ASSERT_TRUE(resolution.ok() && resolution.container);
-    EXPECT_EQ(CurrentItem(*resolution.container), capability::Item{300.0});
-    const auto pixelType = QueryCapability(source, ICAP_PIXELTYPE, MSG_GETCURRENT);
-    ASSERT_TRUE(pixelType.ok() && pixelType.container);
-    EXPECT_EQ(CurrentItem(*pixelType.container), capability::Item{std::int64_t{TWPT_GRAY}});
-
-    RecordingSink sink;
-    Scan(sink);
-    ASSERT_EQ(sink.pages.size(), 1u);
-    EXPECT_EQ(sink.pages[0].format, imaging::PixelFormat::Gray8);
-    EXPECT_NEAR(sink.pages[0].xDpi, 300, 0.5);
-    // A4 at 300 dpi.
-    EXPECT_NEAR(sink.pages[0].width, 2480, 2);
-    EXPECT_NEAR(sink.pages[0].height, 3508, 2);
-}
-
 TEST_F(EngineEndToEnd, APaperSizeTheSourceCannotScanIsAnErrorNotASmallerPage) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"1");
-    OpenFeeder(false, 100, ColorMode::Gray);
+    Open(L"1");
     // Not among the scanner's sizes, and larger than its glass: the frame it sets instead is smaller.
     const std::wstring error = SetPaperSize(session_->Source(), *FindPaperSize(std::string_view("Ledger")));
     EXPECT_NE(error.find(L"cannot scan the paper size Ledger"), std::wstring::npos);
@@ -138,75 +79,86 @@ TEST_F(EngineEndToEnd, APaperSizeTheSourceCannotScanIsAnErrorNotASmallerPage) {
     EXPECT_EQ(SetPaperSize(session_->Source(), *FindPaperSize(std::string_view("Letter"))), L"");
 }
 
-TEST_F(EngineEndToEnd, AJamAtPageSevenDeliversSixPagesAndNamesTheJam) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"10");
-    Set(L"VANTREL_SCANNER_FAULT", L"jam:7");
-    OpenFeeder(false, 100, ColorMode::Gray);
-    RecordingSink sink;
-    const BatchResult result = Scan(sink);
-    EXPECT_EQ(result.end, BatchEnd::Failed);
-    EXPECT_EQ(sink.Numbers(), OneTo(6));
-    EXPECT_EQ(result.condition, TWCC_PAPERJAM);
-    EXPECT_NE(result.reason.find(L"TWCC_PAPERJAM"), std::wstring::npos);
-    EXPECT_NE(result.reason.find(L"page 7"), std::wstring::npos);
+// Every way a batch ends that the sample scanner can show, from one table: the pages stored in
+// order before the end, what the job says, the pages left reset, and the source disabled, then closed.
+TEST_F(EngineEndToEnd, EveryWayABatchEndsKeepsThePagesBeforeInOrder) {
+    struct Case {
+        const char* what;
+        const wchar_t* sheets;
+        const wchar_t* fault;
+        bool duplex;
+        TransferMode mode;
+        std::optional<std::int32_t> maxPages;
+        std::size_t filesFailAt;
+        bool refuseEmptyFeeder;
+        bool quit;  // WM_QUIT arrives while the scanner's dialog waits
+        BatchEnd end;
+        std::uint16_t pages;
+        std::vector<std::wstring> words;  // in the reason, or in the refusal
+        TW_UINT16 condition;
+        bool reset;  // the pages left were reset
+    };
+    const Case cases[] = {
+        {"ten duplex sheets, native", L"10", L"", true, TransferMode::Native, {}, SIZE_MAX, false, false, BatchEnd::Done, 20, {},
+         TWCC_SUCCESS, false},
+        {"ten duplex sheets, memory", L"10", L"", true, TransferMode::Memory, {}, SIZE_MAX, false, false, BatchEnd::Done, 20, {},
+         TWCC_SUCCESS, false},
+        {"jam at page 7", L"10", L"jam:7", false, TransferMode::Native, {}, SIZE_MAX, false, false, BatchEnd::Failed, 6,
+         {L"page 7", L"TWCC_PAPERJAM"}, TWCC_PAPERJAM, true},
+        {"double feed at page 2, memory", L"10", L"doublefeed:2", false, TransferMode::Memory, {}, SIZE_MAX, false, false,
+         BatchEnd::Failed, 1, {L"page 2", L"TWCC_PAPERDOUBLEFEED"}, TWCC_PAPERDOUBLEFEED, true},
+        {"cancel at page 4, memory", L"10", L"cancel:4", false, TransferMode::Memory, {}, SIZE_MAX, false, false,
+         BatchEnd::Cancelled, 3, {L"cancelled at page 4"}, TWCC_SUCCESS, false},  // the cancel ends the feed
+        {"limit 3", L"10", L"", false, TransferMode::Native, 3, SIZE_MAX, false, false, BatchEnd::LimitReached, 3, {},
+         TWCC_SUCCESS, true},
+        {"full disk at page 3", L"5", L"", false, TransferMode::Native, {}, 2, false, false, BatchEnd::Failed, 2,
+         {L"disk is full"}, TWCC_SUCCESS, true},
+        {"empty feeder, refused", L"0", L"", false, TransferMode::Native, {}, SIZE_MAX, true, false, BatchEnd::Failed, 0,
+         {L"feeder is empty"}, TWCC_SUCCESS, false},
+        {"empty feeder, not refused", L"0", L"", false, TransferMode::Native, {}, SIZE_MAX, false, false, BatchEnd::Failed, 0,
+         {L"TWCC_NOMEDIA"}, TWCC_NOMEDIA, false},
+        {"quit while the dialog waits", L"4", L"", false, TransferMode::Native, {}, SIZE_MAX, false, true, BatchEnd::Quit, 0,
+         {L"asked to quit"}, TWCC_SUCCESS, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Open(c.sheets, c.fault);
+        ScanJob job = Feeder(c.duplex, 100, ColorMode::Gray);
+        job.mode = c.mode;
+        job.maxPages = c.maxPages;
+        job.refuseEmptyFeeder = c.refuseEmptyFeeder;
+        job.showUI = c.quit;
+        if (c.quit) ::PostQuitMessage(7);
+        RecordingFiles files(false, c.filesFailAt);
+        const ScanJobResult result = RunScanJob(*session_, job, files);
+        const std::wstring& said = c.refuseEmptyFeeder ? result.refusal : result.batch.reason;
+        for (const std::wstring& word : c.words) EXPECT_NE(said.find(word), std::wstring::npos) << "\"" << word << "\" in " << said.size();
+        EXPECT_EQ(files.Numbers(), OneTo(c.pages));
+        MSG quit{};
+        EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, c.quit) << "WM_QUIT posted again for the caller";
+        session_.reset();
+        const std::string log = Log();
+        if (c.refuseEmptyFeeder) {
+            EXPECT_EQ(log.find("MSG_ENABLEDS"), std::string::npos) << "refused before the batch";
+            continue;
+        }
+        EXPECT_EQ(result.refusal, L"");
+        EXPECT_EQ(result.batch.end, c.end);
+        EXPECT_EQ(result.batch.pages, c.pages);
+        EXPECT_EQ(result.batch.condition, c.condition);
+        EXPECT_EQ(log.find("MSG_RESET") != std::string::npos, c.reset);
+        const bool enabled = c.condition != TWCC_NOMEDIA;
+        EXPECT_EQ(log.find("MSG_DISABLEDS") != std::string::npos, enabled);
+        if (enabled) {
+            EXPECT_GT(log.rfind("MSG_CLOSEDS"), log.rfind("MSG_DISABLEDS")) << "disabled, then closed";
+        }
+        for (const SeenPage& page : files.pages) {  // the job's settings: A4 at 100 dpi in grey
+            EXPECT_EQ(page.format, imaging::PixelFormat::Gray8);
+            EXPECT_NEAR(page.xDpi, 100, 0.5);
+            EXPECT_NEAR(page.width, 827, 2);
+        }
+    }
 }
-
-TEST_F(EngineEndToEnd, AnEmptyFeederGivesAReasonAndNoPage) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"0");
-    session_ = std::make_unique<Session>();
-    ASSERT_EQ(session_->Open(), L"");
-    ASSERT_EQ(session_->OpenSource(kScanner), L"");
-    ASSERT_EQ(SetFeeder(session_->Source(), true), L"");
-    EXPECT_EQ(FeederLoaded(session_->Source()), std::optional<bool>(false));
-    RecordingSink sink;
-    const BatchResult result = Scan(sink);
-    EXPECT_EQ(result.pages, 0u);
-    EXPECT_TRUE(sink.pages.empty());
-    EXPECT_NE(result.end, BatchEnd::Done);
-    EXPECT_FALSE(result.reason.empty());
-}
-
-TEST_F(EngineEndToEnd, ALimitOfThreeGivesThreeAndTheSourceEndsClosed) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"10");
-    OpenFeeder(false, 100, ColorMode::BlackWhite);
-    RecordingSink sink;
-    const BatchResult result = Scan(sink, TransferMode::Native, 3);
-    EXPECT_EQ(result.end, BatchEnd::LimitReached);
-    EXPECT_EQ(sink.Numbers(), OneTo(3));
-    session_->CloseSource();
-    EXPECT_FALSE(session_->sourceOpen());
-    session_.reset();
-    const std::string log = Log();
-    EXPECT_NE(log.find("MSG_RESET"), std::string::npos) << "the pages left were reset";
-    EXPECT_NE(log.rfind("MSG_CLOSEDS"), std::string::npos);
-    EXPECT_GT(log.rfind("MSG_CLOSEDS"), log.rfind("MSG_DISABLEDS")) << "disabled, then closed";
-}
-
-TEST_F(EngineEndToEnd, ACancelAtPageFourKeepsTheThreeBefore) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"10");
-    Set(L"VANTREL_SCANNER_FAULT", L"cancel:4");
-    OpenFeeder(false, 100, ColorMode::Color);
-    RecordingSink sink;
-    const BatchResult result = Scan(sink, TransferMode::Memory);
-    EXPECT_EQ(result.end, BatchEnd::Cancelled);
-    EXPECT_EQ(sink.Numbers(), OneTo(3));
-}
-
-TEST_F(EngineEndToEnd, ASinkThatFailsEndsTheBatchAndTheSourceIsLeftUsable) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"5");
-    OpenFeeder(false, 100, ColorMode::Gray);
-    RecordingSink failing(2);
-    const BatchResult failed = Scan(failing);
-    EXPECT_EQ(failed.end, BatchEnd::Failed);
-    EXPECT_EQ(failing.pages.size(), 2u);
-    EXPECT_NE(failed.reason.find(L"disk is full"), std::wstring::npos);
-    // The remaining sheets were reset; the source takes the next batch.
-    RecordingSink next;
-    const BatchResult again = Scan(next);
-    EXPECT_EQ(again.end, BatchEnd::Done) << "the sheets left in the feeder scan as the next batch";
-    EXPECT_FALSE(next.pages.empty());
-}
-
 // Scans into real files: one PDF and one TIFF of the whole batch, and the same after a jam.
 // Their pages are read back by tools we did not write (read_scanned_files.py) from the directory
 // VANTREL_SCANNED_FILES names; the list of page numbers each must hold goes beside them.
@@ -223,20 +175,13 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
     } cases[] = {{L"batch.pdf", L"", 20}, {L"batch.tif", L"", 20}, {L"jam.pdf", L"jam:7", 6}, {L"jam.tif", L"jam:7", 6}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::filesystem::path(c.name).string());
-        Set(L"VANTREL_SCANNER_SHEETS", L"10");
-        Set(L"VANTREL_SCANNER_FAULT", c.fault);
-        OpenFeeder(*c.fault == 0, 100, ColorMode::Gray);
+        Open(L"10", c.fault);
         std::wstring error;
         const auto consumer = imaging::OpenPageFiles((out / c.name).wstring(), imaging::FileOptions{}, error);
         ASSERT_TRUE(consumer) << error.size();
-        ConsumerSink sink(session_->Source().link, *consumer);
-        BatchOptions options;
-        options.enable.hParent = static_cast<TW_HANDLE>(reinterpret_cast<std::uintptr_t>(session_->owner()));
-        options.disable = options.enable;
-        const BatchResult result = session_->Scan(options, sink);
-        EXPECT_EQ(result.pages, c.pages);
-        EXPECT_EQ(result.end, *c.fault ? BatchEnd::Failed : BatchEnd::Done);
-        ASSERT_TRUE(consumer->Finish());
+        const ScanJobResult result = RunScanJob(*session_, Feeder(*c.fault == 0, 100, ColorMode::Gray), *consumer);
+        ASSERT_TRUE(result.finished);
+        EXPECT_EQ(result.batch.pages, c.pages);
         ASSERT_EQ(consumer->Files().size(), 1u);
         EXPECT_EQ(consumer->Files()[0].pages, c.pages);
         expected << std::filesystem::path(c.name).string();

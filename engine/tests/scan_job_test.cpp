@@ -1,6 +1,8 @@
 // The scan job against the stand-in DSM: the one order of the settings, a refusal with what the
-// source allows, each surface's named choices, the page-stored callback and the files finished.
+// source allows, each surface's named choices, every way a batch ends, the page-stored callback
+// and the files finished.
 #include "engine/scan_job.h"
+#include "engine/tests/recording_files.h"
 #include "tests/fixtures/stand_in_dsm/stand_in_dsm_client.h"
 #include "tests/fixtures/stand_in_dsm/stand_in_expectations.h"
 
@@ -19,35 +21,8 @@ using engine::BatchEnd;
 using engine::FeederOff;
 using engine::ScanJob;
 using engine::ScanJobResult;
-
-// Image files as the job sees them: each page recorded, a file per page when asked, Finish once.
-class RecordingFiles final : public imaging::PageConsumer {
-public:
-    explicit RecordingFiles(bool filePerPage = false) : filePerPage_(filePerPage) {}
-
-    bool Take(const imaging::PageImage&) override {
-        if (finished_) ADD_FAILURE() << "a page after Finish";
-        events.push_back(L"take");
-        if (filePerPage_) files_.push_back({L"page" + std::to_wstring(files_.size() + 1) + L".png", 1, 1});
-        return true;
-    }
-    bool Finish() override {
-        if (finished_) ADD_FAILURE() << "Finish twice";
-        finished_ = true;
-        events.push_back(L"finish");
-        return true;
-    }
-    const std::wstring& Error() const override { return error_; }
-    const std::vector<imaging::StoredFile>& Files() const override { return files_; }
-
-    std::vector<std::wstring> events;
-
-private:
-    bool filePerPage_;
-    bool finished_ = false;
-    std::wstring error_;
-    std::vector<imaging::StoredFile> files_;
-};
+using engine::TransferMode;
+using enginetest::RecordingFiles;
 
 struct Stored {
     long page;
@@ -63,13 +38,19 @@ protected:
         ASSERT_EQ(session.Open(), L"");
         ASSERT_EQ(session.OpenSource(L"Office Scanner"), L"");
     }
-    void TearDown() override { standin::ExpectOnlyScriptedRequests(dsm); }
+    void TearDown() override {
+        session.Close();
+        standin::ExpectOnlyScriptedRequests(dsm);
+        EXPECT_EQ(dsm.Memory().outstanding, 0) << "every block of the DSM's memory was given back";
+    }
 
     // The next case of a table, on a fresh script and session.
     void Again() {
         session.Close();
         standin::ExpectOnlyScriptedRequests(dsm);
+        EXPECT_EQ(dsm.Memory().outstanding, 0) << "every block of the DSM's memory was given back";
         dsm.Reset();
+        stored.clear();
         SetUp();
     }
 
@@ -156,7 +137,7 @@ TEST_F(ScanJobTest, ARefusalEndsTheJobBeforeTheBatchAndSaysWhatTheSourceAllows) 
     EXPECT_EQ(SetsSoFar(), (std::vector<TW_UINT16>{ICAP_PIXELTYPE, ICAP_BITDEPTH, ICAP_UNITS, ICAP_XRESOLUTION}))
         << "nothing after the refused setting";
     EXPECT_EQ(Count(DAT_USERINTERFACE, MSG_ENABLEDS), 0u);
-    EXPECT_TRUE(files.events.empty()) << "no batch, so no files to complete";
+    EXPECT_FALSE(files.finished) << "no batch, so no files to complete";
 }
 
 TEST_F(ScanJobTest, FeederOffIsSentAlwaysOrOnlyWhenTheFeederIsOn) {
@@ -189,25 +170,6 @@ TEST_F(ScanJobTest, FeederOffIsSentAlwaysOrOnlyWhenTheFeederIsOn) {
     }
 }
 
-TEST_F(ScanJobTest, AnEmptyFeederIsRefusedBeforeTheBatchOnlyWhenTheSurfaceAsks) {
-    for (bool refuse : {true, false}) {
-        SCOPED_TRACE(refuse ? "refused" : "scanned");
-        Again();
-        Takes(CAP_FEEDERENABLED, TWTY_BOOL);
-        dsm.AnswerOneValue(CAP_FEEDERLOADED, MSG_GETCURRENT, TWTY_BOOL, 0);
-        dsm.AddPage(8, 8, TWPT_GRAY);
-        ScanJob job;
-        job.settings.feeder = true;
-        job.refuseEmptyFeeder = refuse;
-        job.maxPages = -1;
-        RecordingFiles files;
-        const ScanJobResult result = Run(job, files);
-        EXPECT_EQ(result.refusal.find(L"CAP_FEEDERLOADED is FALSE") != std::wstring::npos, refuse) << result.refusal;
-        EXPECT_EQ(Count(DAT_CAPABILITY, MSG_GETCURRENT, CAP_FEEDERLOADED), refuse ? 1u : 0u) << "asked only when it counts";
-        EXPECT_EQ(Count(DAT_USERINTERFACE, MSG_ENABLEDS), refuse ? 0u : 1u);
-    }
-}
-
 TEST_F(ScanJobTest, WithoutAPageLimitTheFeederDecidesBetweenEveryPageAndOne) {
     struct Case {
         const char* what;
@@ -233,31 +195,112 @@ TEST_F(ScanJobTest, WithoutAPageLimitTheFeederDecidesBetweenEveryPageAndOne) {
     }
 }
 
-TEST_F(ScanJobTest, PagesBeforeAJamAreReportedOnceStoredAndTheFilesAreFinished) {
+// Every way a batch ends, from one table: what the job says, the pages stored before the end, the
+// pending transfers reset so the source can be disabled, and the source left open and disabled.
+TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisabled) {
+    // Five pages 11 to 15 pixels wide, page `at` (from 1) ending with `rc` and `condition`.
+    const auto five = [](int at = 0, TW_UINT16 rc = standin::kPageDone, TW_UINT16 condition = TWCC_SUCCESS) {
+        return [=](standin::StandInDsm& d) {
+            for (int i = 1; i <= 5; ++i) d.AddPage(10 + i, 4, TWPT_RGB, 300, i == at ? rc : standin::kPageDone, i == at ? condition : TWCC_SUCCESS);
+            d.StatusText("Paper jam in the feeder");
+        };
+    };
     struct Case {
         const char* what;
-        bool filePerPage;
-        std::vector<Stored> stored;
+        std::function<void(standin::StandInDsm&)> script;
+        TransferMode mode;
+        std::int32_t maxPages;
+        std::size_t filesFailAt;
+        std::optional<bool> refuseEmptyFeeder;  // set: the feeder is asked for and is empty
+        bool quit;                              // WM_QUIT arrives while the source is silent
+        BatchEnd end;
+        std::vector<std::uint32_t> widths;      // of the pages stored, in order
+        std::vector<std::wstring> words;        // in the reason, or in the refusal
+        TW_UINT16 condition;
+        std::size_t resets;                     // DAT_PENDINGXFERS MSG_RESET
     };
+    const std::vector<std::uint32_t> all = {11, 12, 13, 14, 15};
     const Case cases[] = {
-        {"one multi-page file: the target", false, {{1, L"doc.pdf"}, {2, L"doc.pdf"}}},
-        {"a file per page: the page's own", true, {{1, L"page1.png"}, {2, L"page2.png"}}},
+        {"every page, native", five(), TransferMode::Native, -1, SIZE_MAX, {}, false, BatchEnd::Done, all, {}, TWCC_SUCCESS, 0},
+        {"every page, memory", five(), TransferMode::Memory, -1, SIZE_MAX, {}, false, BatchEnd::Done, all, {}, TWCC_SUCCESS, 0},
+        {"jam at page 2", five(2, TWRC_FAILURE, TWCC_PAPERJAM), TransferMode::Native, -1, SIZE_MAX, {}, false, BatchEnd::Failed,
+         {11}, {L"page 2", L"TWCC_PAPERJAM", L"Paper jam in the feeder"}, TWCC_PAPERJAM, 1},
+        {"double feed mid-page 3, memory", five(3, TWRC_FAILURE, TWCC_PAPERDOUBLEFEED), TransferMode::Memory, -1, SIZE_MAX, {},
+         false, BatchEnd::Failed, {11, 12}, {L"page 3", L"TWCC_PAPERDOUBLEFEED"}, TWCC_PAPERDOUBLEFEED, 1},
+        {"cancel at page 2, native", five(2, TWRC_CANCEL), TransferMode::Native, -1, SIZE_MAX, {}, false, BatchEnd::Cancelled,
+         {11}, {L"cancelled at page 2"}, TWCC_SUCCESS, 1},
+        {"cancel mid-page 2, memory", five(2, TWRC_CANCEL), TransferMode::Memory, -1, SIZE_MAX, {}, false, BatchEnd::Cancelled,
+         {11}, {L"cancelled at page 2"}, TWCC_SUCCESS, 1},
+        {"close request before any page", [](standin::StandInDsm& d) { d.AddCloseRequest(); }, TransferMode::Native, -1, SIZE_MAX,
+         {}, false, BatchEnd::ClosedBySource, {}, {L"closed"}, TWCC_SUCCESS, 0},
+        {"limit 2 of 5", five(), TransferMode::Native, 2, SIZE_MAX, {}, false, BatchEnd::LimitReached, {11, 12}, {}, TWCC_SUCCESS, 1},
+        {"full disk at page 3, memory", five(), TransferMode::Memory, -1, 2, {}, false, BatchEnd::Failed, {11, 12},
+         {L"disk is full"}, TWCC_SUCCESS, 1},
+        {"full disk at page 3, native", five(), TransferMode::Native, -1, 2, {}, false, BatchEnd::Failed, {11, 12},
+         {L"disk is full"}, TWCC_SUCCESS, 1},
+        {"quit while waiting", [](standin::StandInDsm& d) { d.script().silentEnable = 1; }, TransferMode::Native, -1, SIZE_MAX, {},
+         true, BatchEnd::Quit, {}, {L"asked to quit"}, TWCC_SUCCESS, 0},
+        {"empty feeder, refused", five(), TransferMode::Native, -1, SIZE_MAX, true, false, BatchEnd::Failed, {},
+         {L"CAP_FEEDERLOADED is FALSE"}, TWCC_SUCCESS, 0},
+        {"empty feeder, not asked", five(), TransferMode::Native, -1, SIZE_MAX, false, false, BatchEnd::Done, all, {}, TWCC_SUCCESS, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Again();
-        stored.clear();
+        c.script(dsm);
+        dsm.AnswerOneValue(ICAP_XFERMECH, MSG_SET, TWTY_UINT16, 0);
+        ScanJob job;
+        job.mode = c.mode;
+        job.maxPages = c.maxPages;
+        if (c.refuseEmptyFeeder) {
+            Takes(CAP_FEEDERENABLED, TWTY_BOOL);
+            dsm.AnswerOneValue(CAP_FEEDERLOADED, MSG_GETCURRENT, TWTY_BOOL, 0);
+            job.settings.feeder = true;
+            job.refuseEmptyFeeder = *c.refuseEmptyFeeder;
+        }
+        if (c.quit) ::PostQuitMessage(7);
+        RecordingFiles files(false, c.filesFailAt);
+        const ScanJobResult result = Run(job, files);
+        const bool refused = c.refuseEmptyFeeder.value_or(false);
+        const std::wstring& said = refused ? result.refusal : result.batch.reason;
+        for (const std::wstring& word : c.words) EXPECT_NE(said.find(word), std::wstring::npos) << "\"" << word << "\" in " << said;
+        EXPECT_EQ(Count(DAT_CAPABILITY, MSG_GETCURRENT, CAP_FEEDERLOADED), refused ? 1u : 0u) << "asked only when it counts";
+        EXPECT_EQ(files.Widths(), c.widths);
+        EXPECT_EQ(stored.size(), c.widths.size()) << "each stored page reported once";
+        MSG quit{};
+        EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, c.quit) << "WM_QUIT posted again for the caller";
+        if (c.quit) {
+            EXPECT_EQ(quit.wParam, 7u);
+        }
+        if (refused) {
+            EXPECT_EQ(Count(DAT_USERINTERFACE, MSG_ENABLEDS), 0u);
+            EXPECT_FALSE(files.finished);
+            continue;
+        }
+        EXPECT_EQ(result.refusal, L"");
+        EXPECT_EQ(result.batch.end, c.end);
+        EXPECT_EQ(result.batch.pages, c.widths.size());
+        EXPECT_EQ(result.batch.condition, c.condition);
+        EXPECT_EQ(result.batch.reason.empty(), c.words.empty()) << result.batch.reason;
+        EXPECT_EQ(Count(DAT_PENDINGXFERS, MSG_RESET), c.resets);
+        EXPECT_EQ(dsm.session().state, 4) << "open and disabled, whatever ended the batch";
+        EXPECT_TRUE(files.finished && result.finished) << "the pages before the end are kept";
+    }
+}
+
+TEST_F(ScanJobTest, EachStoredPageIsReportedWithItsOwnFileOrTheTarget) {
+    for (const bool filePerPage : {false, true}) {
+        SCOPED_TRACE(filePerPage ? "a file per page" : "one multi-page file");
+        Again();
         dsm.AddPage(8, 8, TWPT_GRAY);
         dsm.AddPage(8, 8, TWPT_GRAY);
-        dsm.AddPage(8, 8, TWPT_GRAY, 300, TWRC_FAILURE, TWCC_PAPERJAM);
         ScanJob job;
         job.maxPages = -1;
-        RecordingFiles files(c.filePerPage);
-        const ScanJobResult result = Run(job, files);
-        EXPECT_EQ(result.batch.end, BatchEnd::Failed);
-        EXPECT_EQ(stored, c.stored);
-        EXPECT_EQ(files.events, (std::vector<std::wstring>{L"take", L"take", L"finish"}));
-        EXPECT_TRUE(result.finished);
+        RecordingFiles files(filePerPage);
+        Run(job, files);
+        const std::vector<Stored> expected = filePerPage ? std::vector<Stored>{{1, L"page1.png"}, {2, L"page2.png"}}
+                                                         : std::vector<Stored>{{1, L"doc.pdf"}, {2, L"doc.pdf"}};
+        EXPECT_EQ(stored, expected);
     }
 }
 

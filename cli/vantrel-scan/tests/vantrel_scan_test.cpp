@@ -1,5 +1,6 @@
 // vantrel-scan.exe run as scripts run it, against Wine's DSM and the Vantrel Sample Scanner: its
 // exit status, its standard output and error, and the files it writes.
+#include "tests/fixtures/child_process.h"
 #include "tests/fixtures/scoped_environment.h"
 #include "tests/fixtures/test_directory.h"
 #include "win32/win32_owners.h"
@@ -17,19 +18,12 @@
 namespace {
 
 using vantrel::UniqueFile;
-using vantrel::UniqueKernelObject;
 
 struct Finished {
     DWORD status = 0xFFFFFFFF;
     std::string out;  // UTF-8, without the CRs Wine may add
     std::string err;
 };
-
-std::filesystem::path Program() {
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path() / L"vantrel-scan.exe";
-}
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -66,22 +60,8 @@ protected:
             UniqueFile out = Inheritable(outPath);
             UniqueFile err = Inheritable(errPath);
             if (!out || !err) return run;
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            startup.dwFlags = STARTF_USESTDHANDLES;
-            startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-            startup.hStdOutput = out.get();
-            startup.hStdError = err.get();
-            std::wstring commandLine = L"\"" + Program().wstring() + L"\" " + arguments;
-            PROCESS_INFORMATION process{};
-            if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) return run;
-            UniqueKernelObject processHandle(process.hProcess);
-            UniqueKernelObject threadHandle(process.hThread);
-            if (::WaitForSingleObject(processHandle.get(), 15 * 60 * 1000) != WAIT_OBJECT_0) {
-                ::TerminateProcess(processHandle.get(), 99);
-                return run;
-            }
-            ::GetExitCodeProcess(processHandle.get(), &run.status);
+            const std::wstring program = (fixtures::ProgramDirectory() / L"vantrel-scan.exe").wstring();
+            run.status = fixtures::RunAndWait(L"\"" + program + L"\" " + arguments, {}, {out.get(), err.get()});
         }
         run.out = ReadText(outPath);
         run.err = ReadText(errPath);
@@ -114,24 +94,6 @@ TEST_F(VantrelScan, ListsTheSampleScannerAndItsOptionsWithTheirAllowedValues) {
     EXPECT_NE(options.out.find("CAP_FEEDERENABLED: FALSE (default FALSE)\n"), std::string::npos);
 }
 
-// --mode is set before --resolution: a source whose colour stops at 300 dpi takes 600 in black and
-// white and refuses it in colour, saying what colour allows.
-TEST_F(VantrelScan, TheResolutionIsSetAfterTheColourModeItDependsOn) {
-    Set(L"VANTREL_SCANNER_COLOUR_MAX_DPI", L"300");
-    const struct {
-        const wchar_t* mode;
-        bool accepted;
-    } cases[] = {{L"bw", true}, {L"color", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::filesystem::path(c.mode).string());
-        const Finished run = Scan(L"-r 600 -m " + std::wstring(c.mode) + L" -o " + Path(std::wstring(c.mode) + L".png"));
-        EXPECT_EQ(run.status == 0, c.accepted) << run.err;
-        if (c.accepted) continue;
-        EXPECT_NE(run.err.find("vantrel-scan: The source refused ICAP_XRESOLUTION = 600: "), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find(" (allowed: 75, 100, 150, 200, 240, 300).\n"), std::string::npos) << run.err;
-    }
-}
-
 // The batch of the README: ten duplex sheets at 300 dpi grey into a PDF, a TIFF and one PNG a page.
 // read_scanned_files.py reads the pages' own numbers back with other tools and parses the JSON.
 TEST_F(VantrelScan, TenDuplexSheetsGiveTwentyPagesIntoEveryKindOfFile) {
@@ -158,48 +120,45 @@ TEST_F(VantrelScan, TenDuplexSheetsGiveTwentyPagesIntoEveryKindOfFile) {
     }
 }
 
-TEST_F(VantrelScan, AJamKeepsThePagesBeforeItAndFails) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"10");
-    Set(L"VANTREL_SCANNER_FAULT", L"jam:3");
-    const Finished run = Scan(L"--feeder -o " + Path(L"jam.pdf"));
-    EXPECT_EQ(run.status, 2u);
-    EXPECT_NE(run.err.find("vantrel-scan: The source stopped at page 3: paper jam (TWCC_PAPERJAM)."), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("2 pages stored in "), std::string::npos) << run.err;
-    EXPECT_TRUE(std::filesystem::exists(directory_ / L"jam.pdf"));
-}
-
-TEST_F(VantrelScan, AnEmptyFeederFailsWithTheSourcesCondition) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"0");
-    const Finished run = Scan(L"--feeder --json -o " + Path(L"empty.pdf"));
-    EXPECT_EQ(run.status, 2u);
-    EXPECT_NE(run.err.find("TWCC_NOMEDIA"), std::string::npos) << run.err;
-    EXPECT_NE(run.out.find("\"error\":\"The source could not start scanning: no media (TWCC_NOMEDIA).\""), std::string::npos) << run.out;
-    EXPECT_FALSE(std::filesystem::exists(directory_ / L"empty.pdf"));
-}
-
-TEST_F(VantrelScan, ACancelBeforeAnyPageIsStatusOneAndAfterSomeIsZero) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"5");
-    Set(L"VANTREL_SCANNER_FAULT", L"cancel:1");
-    const Finished none = Scan(L"--feeder -q -o " + Path(L"none.tif"));
-    EXPECT_EQ(none.status, 1u) << none.err;
-    EXPECT_FALSE(std::filesystem::exists(directory_ / L"none.tif"));
-    Set(L"VANTREL_SCANNER_FAULT", L"cancel:3");
-    const Finished some = Scan(L"--feeder -q -o " + Path(L"some.tif"));
-    EXPECT_EQ(some.status, 0u) << some.err;
-    EXPECT_EQ(some.err, "") << "quiet";
-}
-
-TEST_F(VantrelScan, TheFlatbedGivesOnePageAndALimitStopsTheFeeder) {
-    Set(L"VANTREL_SCANNER_SHEETS", L"6");
-    const Finished flatbed = Scan(L"--flatbed -o " + Path(L"flat-{page}.png"));
-    EXPECT_EQ(flatbed.status, 0u) << flatbed.err;
-    EXPECT_TRUE(std::filesystem::exists(directory_ / L"flat-1.png"));
-    EXPECT_FALSE(std::filesystem::exists(directory_ / L"flat-2.png"));
-    const Finished limited = Scan(L"--feeder -n 2 -m bw --cap CAP_INDICATORS=FALSE -o " + Path(L"two-{page}.bmp"));
-    EXPECT_EQ(limited.status, 0u) << limited.err;
-    EXPECT_NE(limited.err.find("black and white"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(directory_ / L"two-2.bmp"));
-    EXPECT_FALSE(std::filesystem::exists(directory_ / L"two-3.bmp"));
+// Each way a batch ends, as scripts see it: the exit status, the line on standard error, the JSON
+// and the file only when a page was stored.
+TEST_F(VantrelScan, EachBatchEndHasItsStatusErrorLineAndJson) {
+    const struct {
+        const char* what;
+        const wchar_t* sheets;
+        const wchar_t* fault;
+        const wchar_t* options;
+        DWORD status;
+        const char* err;   // on standard error ("" : nothing at all)
+        const char* json;  // in the JSON
+        bool stored;
+    } ends[] = {
+        {"a jam", L"10", L"jam:3", L"--feeder", 2, "vantrel-scan: The source stopped at page 3: paper jam (TWCC_PAPERJAM).\n",
+         R"("status":2,"end":"failed","pages":2,)", true},
+        {"an empty feeder", L"0", L"", L"--feeder", 2, "vantrel-scan: The source could not start scanning: no media (TWCC_NOMEDIA).\n",
+         R"("error":"The source could not start scanning: no media (TWCC_NOMEDIA).")", false},
+        {"a cancel before any page", L"5", L"cancel:1", L"--feeder", 1, "vantrel-scan: The scan was cancelled at page 1.\n",
+         R"("status":1,"end":"cancelled","pages":0,)", false},
+        {"a cancel after two pages, quiet", L"5", L"cancel:3", L"--feeder -q", 0, "", R"("status":0,"end":"cancelled","pages":2,)", true},
+        {"a limit", L"6", L"", L"--feeder -n 2", 0, "2 pages stored in ", R"("status":0,"end":"limit reached","pages":2,)", true},
+        {"the flatbed's one page", L"6", L"", L"--flatbed", 0, "1 page stored in ", R"("pages":1,)", true},
+    };
+    int run = 0;
+    for (const auto& end : ends) {
+        SCOPED_TRACE(end.what);
+        Set(L"VANTREL_SCANNER_SHEETS", end.sheets);
+        Set(L"VANTREL_SCANNER_FAULT", end.fault);
+        const std::wstring name = L"end-" + std::to_wstring(++run) + L".pdf";
+        const Finished scanned = Scan(std::wstring(end.options) + L" --json -o " + Path(name));
+        EXPECT_EQ(scanned.status, end.status) << scanned.err;
+        if (*end.err) {
+            EXPECT_NE(scanned.err.find(end.err), std::string::npos) << scanned.err;
+        } else {
+            EXPECT_EQ(scanned.err, "");
+        }
+        EXPECT_NE(scanned.out.find(end.json), std::string::npos) << scanned.out;
+        EXPECT_EQ(std::filesystem::exists(directory_ / name), end.stored);
+    }
 }
 
 TEST_F(VantrelScan, UnicodeFileNamesAreWrittenAndNamedInUtf8) {

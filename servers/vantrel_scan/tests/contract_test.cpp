@@ -146,11 +146,6 @@ TEST_F(ContractTest, TheOneConnectionPointIsFoundListedAndGuarded) {
     back->QueryInterface(IID_IUnknown, fromBack.put_void());
     scanner->QueryInterface(IID_IUnknown, fromScanner.put_void());
     EXPECT_EQ(fromBack.get(), fromScanner.get());
-    ComPtr<IEnumConnectionPoints> copy;
-    ASSERT_EQ(points->Clone(copy.put()), S_OK);
-    EXPECT_EQ(copy->Skip(1), S_FALSE) << "the copy is at the end too";
-    EXPECT_EQ(points->Reset(), S_OK);
-    EXPECT_EQ(points->Skip(1), S_OK);
 
     // A sink that is no IDispatch cannot connect; an unknown cookie is refused.
     ComPtr<IClassFactory> notASink;
@@ -164,34 +159,10 @@ TEST_F(ContractTest, TheOneConnectionPointIsFoundListedAndGuarded) {
     EXPECT_EQ(point->EnumConnections(connections.put()), E_NOTIMPL);
 }
 
-TEST_F(ContractTest, PropertiesStartAtTheirDefaultsAndKeepWhatIsSet) {
+TEST_F(ContractTest, NamesAreKeptInTheirCanonicalSpelling) {
     auto scanner = server.NewScanner();
     ASSERT_TRUE(scanner);
     UniqueBstr text;
-    LONG number = 7;
-    VARIANT_BOOL flag = VARIANT_TRUE;
-    ASSERT_EQ(scanner->get_Source(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"");
-    EXPECT_EQ(scanner->get_OwnerHwnd(&number), S_OK);
-    EXPECT_EQ(number, 0);
-    EXPECT_EQ(scanner->get_ShowUI(&flag), S_OK);
-    EXPECT_EQ(flag, VARIANT_FALSE);
-    EXPECT_EQ(scanner->get_Resolution(&number), S_OK);
-    EXPECT_EQ(number, 0);
-    ASSERT_EQ(scanner->get_ColorMode(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"");
-    ASSERT_EQ(scanner->get_PaperSize(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"");
-    EXPECT_EQ(scanner->get_MaxPages(&number), S_OK);
-    EXPECT_EQ(number, -1);
-    ASSERT_EQ(scanner->get_TransferMode(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"native");
-    EXPECT_EQ(scanner->get_JpegQuality(&number), S_OK);
-    EXPECT_EQ(number, 85);
-    EXPECT_EQ(scanner->get_PagesScanned(&number), S_OK);
-    EXPECT_EQ(number, 0);
-
-    // Names are kept in their canonical spelling.
     auto grey = vantrel::MakeBstr(L"Grey");
     ASSERT_EQ(scanner->put_ColorMode(grey.get()), S_OK);
     ASSERT_EQ(scanner->get_ColorMode(text.put()), S_OK);
@@ -204,12 +175,6 @@ TEST_F(ContractTest, PropertiesStartAtTheirDefaultsAndKeepWhatIsSet) {
     ASSERT_EQ(scanner->put_TransferMode(memory.get()), S_OK);
     ASSERT_EQ(scanner->get_TransferMode(text.put()), S_OK);
     EXPECT_EQ(Text(text.get()), L"memory");
-    ASSERT_EQ(scanner->put_Duplex(VARIANT_TRUE), S_OK);
-    ASSERT_EQ(scanner->get_Duplex(&flag), S_OK);
-    EXPECT_EQ(flag, VARIANT_TRUE);
-    ASSERT_EQ(scanner->put_MaxPages(3), S_OK);
-    ASSERT_EQ(scanner->get_MaxPages(&number), S_OK);
-    EXPECT_EQ(number, 3);
 }
 
 struct Refusal {
