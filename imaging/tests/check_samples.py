@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Runs the sample writer, then reads every file it wrote with tools we did not write, as manifest.json says:
-PNG and JPEG with Pillow (pixels, density; a JPEG's sampling, quantisation tables against libjpeg's, quality);
+PNG, BMP and JPEG with Pillow (pixels, density; a JPEG's sampling, quantisation tables against libjpeg's, quality);
 TIFF with tiffinfo -D (every tag and strip, nothing on stderr), tiffcp -c none and Pillow per page; PDF with
 qpdf --check, pdfinfo, pdfimages -list and pdftoppm renders compared with the pixels that went in."""
 import io
@@ -35,15 +35,17 @@ def largest_difference(a, b):
 
 
 def check_png(d, name, pages):
-    page = pages[0]
+    """PNG and BMP; a 1-bit BMP reads as a two-colour palette, one without a density as 0 dpi."""
+    page, bmp = pages[0], name.endswith(".bmp")
     with Image.open(d / name) as img:
         img.load()
-        if img.format != "PNG" or img.mode != page["mode"] or img.size != (page["width"], page["height"]):
+        modes = (page["mode"], "P") if bmp and page["mode"] == "1" else (page["mode"],)
+        if img.format != name[-3:].upper() or img.mode not in modes or img.size != (page["width"], page["height"]):
             return [f"{name}: {img.format} {img.mode} {img.size}"]
-        errors = [] if (img.convert("L") if img.mode == "1" else img).tobytes() == (d / page["raw"]).read_bytes() else [
-            f"{name}: pixels differ"]
+        pixels = (img.convert("L") if page["mode"] == "1" else img).tobytes()
+        errors = [] if pixels == (d / page["raw"]).read_bytes() else [f"{name}: pixels differ"]
         x, y = fill(page["xdpi"], page["ydpi"])
-        dpi = img.info.get("dpi")
+        dpi = None if bmp and img.info.get("dpi") == (0, 0) else img.info.get("dpi")
         # Pixels per metre are whole numbers, so the resolution read back is within half a unit.
         if (x == 0) != (dpi is None) or (dpi and (abs(dpi[0] - x) > 0.51 or abs(dpi[1] - y) > 0.51)):
             errors.append(f"{name}: density {dpi}, expected {(x, y)}")
@@ -267,13 +269,13 @@ def main(writer, directory):
     for name, pages in files.items():
         kind = name.rsplit(".", 1)[1]
         formats[kind] += 1
-        check = {"png": check_png, "tif": check_tiff, "pdf": check_pdf}.get(kind)
+        check = {"png": check_png, "bmp": check_png, "tif": check_tiff, "pdf": check_pdf}.get(kind)
         errors += check(d, name, pages) if check else check_jpeg(d, name, pages, quality_results)
     errors += check_quality_scale(quality_results)
     for error in errors:
         print(error)
     print(f"{dict(formats)} files, {sum(map(len, files.values()))} pages read back: {len(errors)} problems")
-    return 1 if errors or len(formats) != 4 else 0
+    return 1 if errors or len(formats) != 5 else 0
 
 
 if __name__ == "__main__":

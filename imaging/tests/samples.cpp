@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/bmp/bmp_writer.h"
 #include "imaging/g4/group4_encoder.h"
 #include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/pdf/page_streams.h"
@@ -70,6 +71,14 @@ std::vector<FileSpec> Table() {
                              {{f, w, 1 + w % 13, static_cast<std::uint32_t>(n % 4), dpi[0], dpi[1],
                                n % 2 ? Content::Smooth : Content::Noise, Kind::Sample, "", n % 10}}});
             ++n;
+        }
+    }
+    // BMP: each format at widths around the 4-byte row alignment, densities with an axis missing.
+    n = 0;
+    for (const PixelFormat f : formats) {
+        for (const std::uint32_t w : {1u, 7u, 9u, 31u, 33u}) {
+            const auto& dpi = pngDpis[n % 4];
+            files.push_back({"bmp" + std::to_string(n++) + ".bmp", {{f, w, 5, w % 4, dpi[0], dpi[1], Content::Noise}}});
         }
     }
     // TIFF Group 4: widths around the make-up codes' bounds, resolutions that are not whole.
@@ -157,6 +166,7 @@ public:
         references_.assign(pages.size(), "");
         MemorySink sink;
         const bool ok = format == "png"   ? WritePng(pages[0]->page, sink, {.zlibLevel = file.pages[0].level})
+                        : format == "bmp" ? WriteBmp(pages[0]->page, sink)
                         : format == "jpg" ? WriteJpeg(pages[0]->page, file.pages[0].level, sink)
                         : format == "tif" ? WriteTiff(file, pages, sink)
                                           : WritePdf(file, pages, sink);
