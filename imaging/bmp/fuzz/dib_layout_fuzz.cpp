@@ -1,5 +1,6 @@
 // libFuzzer target: PlanBmpFile on arbitrary blocks, checking the plan against the block it came from.
 #include "imaging/bmp/dib_layout.h"
+#include "imaging/tests/fuzz_require.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -7,9 +8,7 @@
 
 namespace {
 
-void Require(bool holds) {
-    if (!holds) std::abort();
-}
+using vantrel::imaging::testing::Require;
 
 std::uint32_t HeaderU32(const vantrel::BmpLayout& plan, std::size_t at) {
     return static_cast<std::uint32_t>(plan.fileHeader[at]) | static_cast<std::uint32_t>(plan.fileHeader[at + 1]) << 8 |

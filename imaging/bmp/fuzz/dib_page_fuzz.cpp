@@ -1,6 +1,7 @@
 // libFuzzer target: PageFromDib on arbitrary blocks; an accepted page is well-formed and survives WriteBmp and a re-read.
 #include "imaging/bmp/bmp_writer.h"
 #include "imaging/bmp/dib_page.h"
+#include "imaging/tests/fuzz_require.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,9 +9,7 @@
 
 namespace {
 
-void Require(bool holds) {
-    if (!holds) std::abort();
-}
+using vantrel::imaging::testing::Require;
 
 }  // namespace
 

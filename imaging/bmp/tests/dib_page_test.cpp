@@ -1,4 +1,4 @@
-// Packed DIBs of every depth a driver hands over, read into top-down pages; and the BMP writer read back.
+// Packed DIBs of every depth a driver hands over, read into top-down pages; and the BMP writer's refusals.
 #include "imaging/bmp/bmp_writer.h"
 #include "imaging/bmp/dib_page.h"
 
@@ -7,6 +7,9 @@
 #include <array>
 #include <cstdint>
 #include <vector>
+
+#include "imaging/tests/failing_sink.h"
+#include "imaging/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {
@@ -167,60 +170,11 @@ TEST(DibPage, RefusesWhatItCannotReadInsideTheBlock) {
     EXPECT_FALSE(PageFromDib(Dib{.width = 0x7FFFFFFF, .height = 0x7FFFFFFF}.Block()));
 }
 
-// A page whose padding bits and bytes hold noise, which the file must not carry.
-PageBuffer NoisyPage(std::uint32_t width, std::uint32_t height, PixelFormat format, std::uint32_t seed) {
-    auto page = PageBuffer::Make(width, height, format, 300, 150);
-    std::uint32_t state = seed;
-    for (std::uint8_t& byte : page->Bytes()) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(state >> 16);
-    }
-    return std::move(*page);
-}
-
-TEST(BmpWriter, ReadsBackAsTheSamePage) {
-    for (const PixelFormat format : {PixelFormat::BlackWhite1, PixelFormat::Gray8, PixelFormat::Rgb24}) {
-        for (const std::uint32_t width : {1u, 7u, 9u, 33u}) {
-            const PageBuffer original = NoisyPage(width, 5, format, width);
-            MemorySink sink;
-            ASSERT_TRUE(WriteBmp(original.View(), sink));
-            const Bytes& file = sink.Data();
-            ASSERT_EQ(file[0], 'B');
-            const auto page = PageFromDib(std::span(file).subspan(14));
-            ASSERT_TRUE(page) << width;
-            const PageImage in = original.View();
-            const PageImage out = page->View();
-            ASSERT_EQ(out.format, format);
-            EXPECT_EQ(out.width, width);
-            EXPECT_EQ(out.height, 5u);
-            EXPECT_EQ(out.xDpi, 300);
-            EXPECT_EQ(out.yDpi, 150);
-            const unsigned spare = static_cast<unsigned>(MinimumStride(format, width) * 8 - width * BitsPerPixel(format));
-            for (std::uint32_t y = 0; y < 5; ++y) {
-                Bytes expected = Row(in, y);
-                expected.back() = static_cast<std::uint8_t>(expected.back() & (0xFFu << spare));
-                Bytes got = Row(out, y);
-                got.back() = static_cast<std::uint8_t>(got.back() & (0xFFu << spare));
-                EXPECT_EQ(got, expected) << "width " << width << " row " << y;
-            }
-            // The file's size is its header's; padding bits in the file are zero.
-            EXPECT_EQ(file.size(), file[2] | file[3] << 8 | file[4] << 16 | std::size_t{file[5]} << 24);
-        }
-    }
-}
-
 TEST(BmpWriter, RefusesBadPagesAndReportsAFailingSink) {
     MemorySink sink;
     EXPECT_FALSE(WriteBmp(PageImage{}, sink));
-    const PageBuffer page = NoisyPage(4, 4, PixelFormat::Gray8, 1);
-    struct Refusing final : ByteSink {
-        bool Append(std::span<const std::uint8_t>) override { return false; }
-        bool Patch(std::uint64_t, std::span<const std::uint8_t>) override { return false; }
-        std::uint64_t Size() const override { return 0; }
-    } refusing;
-    EXPECT_FALSE(WriteBmp(page.View(), refusing));
-    EXPECT_EQ(PelsPerMeter(0, 300), 11811);
-    EXPECT_EQ(PelsPerMeter(-1, 0), 0);
+    const auto page = testing::SamplePage(PixelFormat::Gray8, 4, 4, 1, testing::Content::Noise, 1);
+    EXPECT_EQ(testing::FailureAtEveryCall([&](ByteSink& s) { return WriteBmp(page->page, s); }), "");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 test left beside each page (manifest.txt: file page pages encoding mode width height xdpi ydpi raw). PNG, BMP
 and JPEG through Pillow; TIFF through tiffinfo (nothing on stderr), tiffcp -c none, then Pillow page by page;
 PDF through qpdf --check, pdfinfo, pdfimages and pdftoppm. Lossless pages must be identical, JPEG pages
-within 30 dB PSNR. Reuses the format checkers' own helpers, so each rule is written once."""
+within 30 dB PSNR. Reuses the samples' checker's helpers, so each rule is written once."""
 import subprocess
 import sys
 from collections import defaultdict
@@ -11,29 +11,19 @@ from pathlib import Path
 
 from PIL import Image
 
-HERE = Path(__file__).resolve().parent
-IMAGING = HERE.parent.parent
-for folder in ("pdf", "tiff", "jpeg"):
-    sys.path.insert(0, str(IMAGING / folder / "tests"))
-import check_pdfs  # noqa: E402
-import check_tiffs  # noqa: E402
-import decode_jpegs  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent.parent / "tests"))
+import check_samples  # noqa: E402
 
 MIN_PSNR = 30.0
 
 
-def expected_image(directory, page):
-    mode = "L" if page["mode"] == "1" else page["mode"]
-    return Image.frombytes(mode, (page["width"], page["height"]), (directory / page["raw"]).read_bytes())
-
-
 def compare(name, decoded, page, directory, lossy):
-    expected = expected_image(directory, page)
+    expected = check_samples.expected_image(directory, page)
     decoded = decoded.convert(expected.mode)
     if decoded.size != expected.size:
         return [f"{name} page {page['page']}: {decoded.size}, expected {expected.size}"]
     if lossy:
-        quality = decode_jpegs.psnr(decoded, expected)
+        quality = check_samples.psnr(decoded, expected)
         return [] if quality >= MIN_PSNR else [f"{name} page {page['page']}: PSNR {quality:.1f} dB < {MIN_PSNR}"]
     return [] if decoded.tobytes() == expected.tobytes() else [f"{name} page {page['page']}: pixels differ"]
 
@@ -62,12 +52,12 @@ def check_tiff(directory, name, pages):
     info = subprocess.run(["tiffinfo", str(path)], capture_output=True, text=True)
     if info.returncode != 0 or info.stderr.strip():
         return [f"{name}: tiffinfo exit {info.returncode}: {info.stderr.strip()[:300]}"]
-    fields = check_tiffs.directories(info.stdout)
+    fields = check_samples.tiff_directories(info.stdout)
     if len(fields) != len(pages):
         return [f"{name}: {len(fields)} directories, expected {len(pages)}"]
     errors = []
     for field, page in zip(fields, pages):
-        x, y, unit = check_tiffs.expected_resolution(page["xdpi"], page["ydpi"])
+        x, y, unit = check_samples.tiff_resolution(page["xdpi"], page["ydpi"])
         got = field["resolution"]
         if not got or abs(got[0] - x) > 0.01 or abs(got[1] - y) > 0.01 or got[2] != unit:
             errors.append(f"{name} page {page['page']}: resolution {got}, expected {(x, y, unit)}")
@@ -86,9 +76,10 @@ def check_tiff(directory, name, pages):
 
 def check_pdf(directory, name, pages):
     path = directory / name
-    errors = check_pdfs.check_structure(path) + check_pdfs.check_pages(path, pages)
-    listed = [dict(page, encoding={"ccitt": "ccitt", "jpeg": "jpeg"}.get(page["encoding"], "flate")) for page in pages]
-    errors += check_pdfs.check_images(path, listed)
+    # The samples' checker counts pages from 0.
+    listed = [dict(page, page=page["page"] - 1, encoding={"ccitt": "ccitt", "jpeg": "jpeg"}.get(page["encoding"], "flate"))
+              for page in pages]
+    errors = check_samples.check_pdf_structure(directory, name, listed)
     prefix = directory / (name + ".image")
     if subprocess.run(["pdfimages", "-png", str(path), str(prefix)], capture_output=True).returncode != 0:
         return errors + [f"{name}: pdfimages -png failed"]

@@ -6,15 +6,14 @@
 #include <vector>
 
 #include "imaging/g4/group4_encoder.h"
-#include "imaging/g4/tests/group4_test_decoder.h"
+#include "imaging/tests/group4_test_decoder.h"
+#include "imaging/tests/fuzz_require.h"
 
 namespace {
 
 using namespace vantrel::imaging;
 
-void Require(bool holds) {
-    if (!holds) std::abort();
-}
+using vantrel::imaging::testing::Require;
 
 // Input: width (2 bytes), height, stride padding, a mode byte, then pixel material. In mode 0 the material is the
 // pixels' bits, repeated to fill the page; otherwise each byte is a run length, long ones among them, so that

@@ -5,15 +5,14 @@
 #include <vector>
 
 #include "imaging/jpeg/jpeg_encoder.h"
-#include "imaging/jpeg/tests/jpeg_layout.h"
+#include "imaging/tests/jpeg_layout.h"
+#include "imaging/tests/fuzz_require.h"
 
 namespace {
 
 using vantrel::imaging::PixelFormat;
 
-void Require(bool holds) {
-    if (!holds) std::abort();
-}
+using vantrel::imaging::testing::Require;
 
 constexpr std::size_t kHeaderBytes = 6;
 constexpr PixelFormat kFormats[] = {PixelFormat::BlackWhite1, PixelFormat::Gray8, PixelFormat::Rgb24};

@@ -1,59 +1,25 @@
-// The encoder's contract: escaped scan data, refused pages, unread padding, the row writer's sequencing.
+// What Pillow cannot see: refused pages, clamped qualities, and the row writer's sequencing, bands and sink failures.
 #include "imaging/jpeg/jpeg_encoder.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "imaging/jpeg/tests/jpeg_layout.h"
-#include "imaging/jpeg/tests/test_pages.h"
+#include "imaging/tests/failing_sink.h"
+#include "imaging/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {
 
-using test::Content;
-using test::MakePage;
-using test::OwnedPage;
-
 constexpr PixelFormat kFormats[] = {PixelFormat::BlackWhite1, PixelFormat::Gray8, PixelFormat::Rgb24};
 
-// Uniform noise: the worst case for the entropy coder and the likeliest to produce 0xFF bytes.
-OwnedPage NoisePage(std::uint32_t width, std::uint32_t height, PixelFormat format) {
-    OwnedPage page = MakePage(width, height, format, Content::Flat, 0, 300);
-    std::uint32_t seed = 99;
-    for (auto& byte : page.bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(seed >> 24);
-    }
-    return page;
-}
-
-TEST(JpegEncoder, ScanDataNeverHoldsAnUnescapedFf) {
-    for (const PixelFormat format : kFormats) {
-        for (const int quality : {1, 85, 100}) {
-            const OwnedPage page = NoisePage(61, 47, format);
-            const auto file = EncodeJpeg(page.View(), quality);
-            std::string error;
-            const auto layout = jpeg::ParseJpeg(file, &error);
-            ASSERT_TRUE(layout) << error;
-            if (quality == 100) EXPECT_GT(layout->stuffedBytes, 0u) << "noise at q=100 must have needed stuffing";
-        }
-    }
-}
-
-TEST(JpegEncoder, EncodesEveryGeometryAroundTheBlockEdges) {
-    for (const PixelFormat format : kFormats)
-        for (const std::uint32_t width : {1u, 7u, 8u, 9u, 15u, 16u, 17u, 33u})
-            for (const std::uint32_t height : {1u, 8u, 15u, 16u, 17u}) {
-                const OwnedPage page = MakePage(width, height, format, Content::Photo, 0, 0);
-                const auto file = EncodeJpeg(page.View());
-                EXPECT_TRUE(jpeg::ParseJpeg(file)) << width << "x" << height << " format " << static_cast<int>(format);
-            }
+testing::OwnedPage Page(PixelFormat format, std::uint32_t width, std::uint32_t height, std::uint32_t padding) {
+    return std::move(*testing::SamplePage(format, width, height, padding, testing::Content::Smooth, 1, 300, 300));
 }
 
 TEST(JpegEncoder, RefusesPagesItCannotEncode) {
-    const OwnedPage grey = MakePage(10, 4, PixelFormat::Gray8, Content::Photo, 2, 300);
-    const PageImage good = grey.View();
+    const testing::OwnedPage grey = Page(PixelFormat::Gray8, 10, 4, 0);  // no bytes to spare
+    const PageImage good = grey.page;
     const std::vector<std::uint8_t> wide(65536 + 1);
     struct Case { const char* name; PageImage page; };
     const auto with = [&](auto change) {
@@ -78,78 +44,36 @@ TEST(JpegEncoder, RefusesPagesItCannotEncode) {
     for (const auto& c : cases) EXPECT_TRUE(EncodeJpeg(c.page).empty()) << c.name;
 }
 
-// Padding bytes after each row and the unused bits of a 1-bit row must make no difference.
-TEST(JpegEncoder, IgnoresRowPadding) {
-    for (const PixelFormat format : kFormats) {
-        const OwnedPage tight = MakePage(37, 21, format, Content::Document, 0, 300);
-        OwnedPage padded = MakePage(37, 21, format, Content::Document, 7, 300);
-        EXPECT_EQ(EncodeJpeg(tight.View()), EncodeJpeg(padded.View())) << static_cast<int>(format);
-    }
-}
-
-// 1-bit pages are encoded as the grey page with ink 0 and paper 255.
-TEST(JpegEncoder, EncodesOneBitPagesAsTheirGreyEquivalent) {
-    const OwnedPage bilevel = MakePage(1000, 40, PixelFormat::BlackWhite1, Content::Document, 1, 300);
-    OwnedPage grey = MakePage(1000, 40, PixelFormat::Gray8, Content::Document, 0, 300);
-    for (std::uint32_t y = 0; y < grey.height; ++y)
-        for (std::uint32_t x = 0; x < grey.width; ++x)
-            grey.bytes[y * grey.stride + x] = test::ContentInk(Content::Document, x, y) ? 0 : 255;
-    EXPECT_EQ(EncodeJpeg(bilevel.View()), EncodeJpeg(grey.View()));
-}
-
 TEST(JpegEncoder, QualityOutsideTheScaleIsClamped) {
-    const OwnedPage page = MakePage(40, 30, PixelFormat::Rgb24, Content::Photo, 0, 300);
-    EXPECT_EQ(EncodeJpeg(page.View(), 0), EncodeJpeg(page.View(), 1));
-    EXPECT_EQ(EncodeJpeg(page.View(), -1000), EncodeJpeg(page.View(), 1));
-    EXPECT_EQ(EncodeJpeg(page.View(), 101), EncodeJpeg(page.View(), 100));
-    EXPECT_LT(EncodeJpeg(page.View(), 50).size(), EncodeJpeg(page.View(), 85).size());
+    const testing::OwnedPage page = Page(PixelFormat::Rgb24, 40, 30, 0);
+    EXPECT_EQ(EncodeJpeg(page.page, 0), EncodeJpeg(page.page, 1));
+    EXPECT_EQ(EncodeJpeg(page.page, -1000), EncodeJpeg(page.page, 1));
+    EXPECT_EQ(EncodeJpeg(page.page, 101), EncodeJpeg(page.page, 100));
+    EXPECT_LT(EncodeJpeg(page.page, 50).size(), EncodeJpeg(page.page, 85).size());
 }
-
-// Fails on the Append that would take its size past `limit`, and counts what it took.
-class LimitedSink final : public ByteSink {
-public:
-    explicit LimitedSink(std::uint64_t limit) : limit_(limit) {}
-    bool Append(std::span<const std::uint8_t> bytes) override {
-        if (size_ + bytes.size() > limit_) return false;
-        size_ += bytes.size();
-        ++appends_;
-        return true;
-    }
-    bool Patch(std::uint64_t, std::span<const std::uint8_t>) override {
-        ADD_FAILURE() << "the JPEG writer has nothing to patch";
-        return false;
-    }
-    std::uint64_t Size() const override { return size_; }
-    int Appends() const { return appends_; }
-
-private:
-    std::uint64_t limit_;
-    std::uint64_t size_ = 0;
-    int appends_ = 0;
-};
 
 TEST(JpegRowWriter, StreamsTheSameFileAsTheWholePage) {
     for (const PixelFormat format : kFormats) {
-        const OwnedPage page = MakePage(50, 37, format, Content::Photo, 3, 300);
+        const testing::OwnedPage page = Page(format, 50, 37, 3);
         MemorySink sink;
-        const auto writer = StartJpeg({page.width, page.height, format, 300, 300}, 85, sink);
+        const auto writer = StartJpeg({page.page.width, page.page.height, format, 300, 300}, 85, sink);
         ASSERT_TRUE(writer);
-        for (std::uint32_t y = 0; y < page.height; ++y) ASSERT_TRUE(writer->WriteRow(page.View().Row(y)));
+        for (std::uint32_t y = 0; y < page.page.height; ++y) ASSERT_TRUE(writer->WriteRow(page.page.Row(y)));
         ASSERT_TRUE(writer->Finish());
-        EXPECT_EQ(sink.Data(), EncodeJpeg(page.View(), 85)) << static_cast<int>(format);
+        EXPECT_EQ(sink.Data(), EncodeJpeg(page.page, 85)) << static_cast<int>(format);
     }
 }
 
 // Nothing of an MCU row reaches the sink before its last row, and each completed row goes at once.
 TEST(JpegRowWriter, SendsEachBandWhenItsLastRowArrives) {
-    const OwnedPage page = MakePage(40, 40, PixelFormat::Rgb24, Content::Photo, 0, 300);
-    LimitedSink sink(1 << 20);
+    const testing::OwnedPage page = Page(PixelFormat::Rgb24, 40, 40, 0);
+    MemorySink sink;
     const auto writer = StartJpeg({40, 40, PixelFormat::Rgb24, 300, 300}, 85, sink);
     ASSERT_TRUE(writer);
     const std::uint64_t headers = sink.Size();
-    for (std::uint32_t y = 0; y < 15; ++y) ASSERT_TRUE(writer->WriteRow(page.View().Row(y)));
+    for (std::uint32_t y = 0; y < 15; ++y) ASSERT_TRUE(writer->WriteRow(page.page.Row(y)));
     EXPECT_EQ(sink.Size(), headers);
-    ASSERT_TRUE(writer->WriteRow(page.View().Row(15)));
+    ASSERT_TRUE(writer->WriteRow(page.page.Row(15)));
     EXPECT_GT(sink.Size(), headers);
 }
 
@@ -203,17 +127,10 @@ TEST(JpegRowWriter, FailsOutOfSequenceCallsAndStaysFailed) {
     }
 }
 
+// Headers, bands and the end go to the sink as they are ready, and any refusal fails the file.
 TEST(JpegRowWriter, ReportsASinkThatRefuses) {
-    const OwnedPage page = MakePage(200, 100, PixelFormat::Rgb24, Content::Photo, 0, 300);
-    MemorySink whole;
-    ASSERT_TRUE(WriteJpeg(page.View(), 85, whole));
-    for (const std::uint64_t limit : {std::uint64_t{0}, std::uint64_t{100}, whole.Size() / 2, whole.Size() - 1}) {
-        LimitedSink sink(limit);
-        EXPECT_FALSE(WriteJpeg(page.View(), 85, sink)) << limit;
-    }
-    LimitedSink exact(whole.Size());
-    EXPECT_TRUE(WriteJpeg(page.View(), 85, exact));
-    EXPECT_GT(exact.Appends(), 2) << "headers, bands and the end are sent as they are ready";
+    const testing::OwnedPage page = Page(PixelFormat::Rgb24, 200, 100, 0);
+    EXPECT_EQ(testing::FailureAtEveryCall([&](ByteSink& sink) { return WriteJpeg(page.page, 85, sink); }), "");
 }
 
 }  // namespace

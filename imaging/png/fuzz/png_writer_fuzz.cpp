@@ -4,17 +4,16 @@
 #include <cstdlib>
 #include <vector>
 
-#include "imaging/png/tests/failing_sink.h"
-#include "imaging/png/tests/png_reading.h"
+#include "imaging/tests/failing_sink.h"
+#include "imaging/tests/png_reading.h"
 #include "imaging/png/png_writer.h"
+#include "imaging/tests/fuzz_require.h"
 
 namespace {
 
 using namespace vantrel::imaging;
 
-void Require(bool holds) {
-    if (!holds) std::abort();
-}
+using vantrel::imaging::testing::Require;
 
 // The IDAT data of a file that must be well-formed: correct CRCs, IHDR first, IEND last.
 std::vector<std::uint8_t> ImageData(const std::vector<std::uint8_t>& file) {

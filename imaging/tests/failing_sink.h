@@ -1,8 +1,9 @@
-// A sink for tests that keeps the bytes but fails its n-th call, to walk the writer through every failure.
+// A sink for tests that keeps the bytes but fails its n-th call, to walk a writer through every failure.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "imaging/byte_sink.h"
@@ -27,5 +28,20 @@ private:
     std::uint64_t calls_ = 0;
     MemorySink memory_;
 };
+
+// Runs `write` (true when the whole file was written) on a sink that never fails, then once with each of those
+// calls failing: every such run must fail and call the sink no more. Empty when so, else what went wrong.
+template <typename Write>
+std::string FailureAtEveryCall(Write write) {
+    FailingSink whole(0);
+    if (!write(whole)) return "fails with no failing call";
+    if (whole.Calls() < 3) return "too few calls to tell";
+    for (std::uint64_t n = 1; n <= whole.Calls(); ++n) {
+        FailingSink sink(n);
+        if (write(sink)) return "succeeds although call " + std::to_string(n) + " failed";
+        if (sink.Calls() != n) return "kept writing after call " + std::to_string(n) + " failed";
+    }
+    return "";
+}
 
 }  // namespace vantrel::imaging::testing

@@ -1,5 +1,5 @@
 // The test decoder: code strings looked up as the bits arrive, rows rebuilt pixel by pixel.
-#include "imaging/g4/tests/group4_test_decoder.h"
+#include "imaging/tests/group4_test_decoder.h"
 
 #include <algorithm>
 #include <string>

@@ -1,5 +1,5 @@
 // A marker walker strict enough for files we wrote: no fill bytes, no restart markers, one scan.
-#include "imaging/jpeg/tests/jpeg_layout.h"
+#include "imaging/tests/jpeg_layout.h"
 
 namespace vantrel::imaging::jpeg {
 namespace {

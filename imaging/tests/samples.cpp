@@ -1,0 +1,272 @@
+// Writes every format's sample files from one table, each page beside the samples it must decode to (8 bits per
+// sample, black 0), and manifest.json saying what an independent reader must see: check_samples.py reads it.
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imaging/bmp/bmp_writer.h"
+#include "imaging/g4/group4_encoder.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/pdf/page_streams.h"
+#include "imaging/pdf/pdf_writer.h"
+#include "imaging/png/png_writer.h"
+#include "imaging/tests/test_pages.h"
+#include "imaging/tiff/tiff_writer.h"
+
+namespace {
+
+using namespace vantrel::imaging;
+using testing::Content;
+
+enum class Kind { Sample, Random, Text };
+
+// One page: how it is drawn and how it is encoded. `encoding`: TIFF "auto", "none" or "predictor"; PDF "flate",
+// "flate-plain", "jpeg" or "ccitt"; TIFF "jpeg" stores our JPEG of the page. `level`: zlib level or JPEG quality.
+struct PageSpec {
+    PixelFormat format;
+    std::uint32_t width, height, padding;
+    double xDpi = 0, yDpi = 0;
+    Content content = Content::Smooth;
+    Kind kind = Kind::Sample;
+    std::string encoding = "auto";
+    int level = 6;
+};
+
+struct FileSpec {
+    std::string name;    // with its extension, which names the format
+    std::vector<PageSpec> pages;
+    std::string checks = "";  // JPEG: "flat" (all of it within two levels of the page)
+};
+
+std::unique_ptr<testing::OwnedPage> Draw(const PageSpec& p, std::uint32_t seed) {
+    if (p.kind == Kind::Random) return testing::RandomPage(p.width, p.height, p.padding, seed);
+    if (p.kind == Kind::Text) return testing::TextPage(p.width, p.height, p.padding, seed, p.xDpi);
+    return testing::SamplePage(p.format, p.width, p.height, p.padding, p.content, seed);
+}
+
+const char* Mode(PixelFormat format) {
+    return format == PixelFormat::Rgb24 ? "RGB" : format == PixelFormat::Gray8 ? "L" : "1";
+}
+
+bool WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
+
+std::vector<FileSpec> Table() {
+    std::vector<FileSpec> files;
+    const PixelFormat formats[] = {PixelFormat::BlackWhite1, PixelFormat::Gray8, PixelFormat::Rgb24};
+    // PNG: widths around every byte and filter edge, each format, odd strides, densities with an axis missing.
+    const double pngDpis[][2] = {{300, 300}, {0, 0}, {200, 100}, {96, 0}};
+    const std::uint32_t pngWidths[] = {1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 33, 63, 65, 127, 129, 255, 257, 511, 513, 1001};
+    int n = 0;
+    for (const PixelFormat f : formats) {
+        for (const std::uint32_t w : pngWidths) {
+            const auto& dpi = pngDpis[n % 4];
+            files.push_back({"png" + std::to_string(n) + ".png",
+                             {{f, w, 1 + w % 13, static_cast<std::uint32_t>(n % 4), dpi[0], dpi[1],
+                               n % 2 ? Content::Smooth : Content::Noise, Kind::Sample, "", n % 10}}});
+            ++n;
+        }
+    }
+    // BMP: each format at widths around the 4-byte row alignment, densities with an axis missing.
+    n = 0;
+    for (const PixelFormat f : formats) {
+        for (const std::uint32_t w : {1u, 7u, 9u, 31u, 33u}) {
+            const auto& dpi = pngDpis[n % 4];
+            files.push_back({"bmp" + std::to_string(n++) + ".bmp", {{f, w, 5, w % 4, dpi[0], dpi[1], Content::Noise}}});
+        }
+    }
+    // TIFF Group 4: widths around the make-up codes' bounds, resolutions that are not whole.
+    const double tiffDpis[][2] = {{300, 300}, {0, 0}, {200.5, 100.25}, {72.27, 72.27}, {96, 0}, {1200, 600}};
+    const std::uint32_t g4Widths[] = {1, 7, 8, 9, 63, 64, 65, 1727, 1728, 1729, 2559, 2560, 2561, 2623, 2625, 5121, 10007};
+    n = 0;
+    for (const std::uint32_t w : g4Widths) {
+        const auto& dpi = tiffDpis[n++ % 6];
+        files.push_back({"g4_" + std::to_string(w) + ".tif",
+                         {{PixelFormat::BlackWhite1, w, 1 + w % 17, w % 4, dpi[0], dpi[1], {}, Kind::Random}}});
+    }
+    files.push_back({"a4_text.tif", {{PixelFormat::BlackWhite1, 2480, 3508, 0, 300, 300, {}, Kind::Text}}});
+    // A multi-page TIFF of every compression and predictor, so the links and page numbers cross them all.
+    files.push_back({"mixed.tif",
+                     {{PixelFormat::BlackWhite1, 1001, 50, 3, 300, 300, {}, Kind::Random},
+                      {PixelFormat::Rgb24, 301, 203, 1, 150, 150, Content::Smooth, Kind::Sample, "jpeg", 85},
+                      {PixelFormat::Gray8, 150, 99, 2, 150, 150, Content::Smooth, Kind::Sample, "jpeg", 85},
+                      {PixelFormat::Gray8, 1200, 400, 1, 200.5, 100.25},
+                      {PixelFormat::Rgb24, 777, 301, 2, 72.27, 72.27, Content::Smooth, Kind::Sample, "predictor"},
+                      {PixelFormat::Gray8, 333, 97, 3, 600, 600, Content::TwoLevel},
+                      {PixelFormat::Rgb24, 1, 1, 0, 0, 0, Content::Noise, Kind::Sample, "auto", 9},
+                      {PixelFormat::BlackWhite1, 850, 1100, 1, 100, 100, {}, Kind::Text},
+                      {PixelFormat::Gray8, 500, 300, 0, 150, 150, Content::Noise, Kind::Sample, "none"},
+                      {PixelFormat::Rgb24, 301, 250, 1, 0, 0, Content::Smooth, Kind::Sample, "none"},
+                      {PixelFormat::BlackWhite1, 77, 1500, 2, 96, 0, {}, Kind::Random, "none"},
+                      {PixelFormat::Rgb24, 23000, 4, 2, 300, 300, Content::Smooth, Kind::Sample, "predictor", 1}}});
+    // PDF: one A4 page, then fifty cycling through formats, sizes, resolutions and encodings.
+    files.push_back({"one_page.pdf", {{PixelFormat::BlackWhite1, 2480, 3508, 0, 300, 300, {}, Kind::Text, "flate"}}});
+    const double pdfDpis[][2] = {{300, 300}, {150, 150}, {72, 72}, {0, 0}, {200, 100}, {299.5, 299.5}, {96, 0}};
+    FileSpec fifty{"fifty_pages.pdf", {}};
+    for (std::uint32_t i = 0; i < 50; ++i) {
+        PageSpec p{formats[(i + 2) % 3], 40 + (i * 37) % 300, 30 + (i * 53) % 400, i % 3, pdfDpis[i % 7][0],
+                   pdfDpis[i % 7][1]};
+        p.encoding = i % 5 == 1 ? "jpeg" : i % 3 == 2 && i % 4 == 0 ? "ccitt" : i % 2 ? "flate" : "flate-plain";
+        if (p.encoding == "ccitt") p.format = PixelFormat::BlackWhite1;
+        if (p.encoding == "jpeg") p.level = 85;
+        fifty.pages.push_back(p);
+    }
+    files.push_back(fifty);
+    // JPEG: block and MCU edges in each format, flat pages, and qualities across the scale on larger pages.
+    const struct {
+        const char* name;
+        std::uint32_t width, height;
+        PixelFormat format;
+        Content content;
+        double xDpi, yDpi;
+        std::vector<int> qualities;
+        const char* checks;
+    } jpegs[] = {
+        {"grey_1x1", 1, 1, PixelFormat::Gray8, Content::Smooth, 300, 300, {85}, ""},
+        {"rgb_1x1", 1, 1, PixelFormat::Rgb24, Content::Smooth, 300, 300, {85}, ""},
+        {"grey_7x9", 7, 9, PixelFormat::Gray8, Content::Smooth, 0, 0, {85}, ""},
+        {"rgb_17x33", 17, 33, PixelFormat::Rgb24, Content::Smooth, 300, 300, {85}, ""},
+        {"rgb_1000x1", 1000, 1, PixelFormat::Rgb24, Content::Smooth, 300, 300, {85}, ""},
+        {"bw_177x133", 177, 133, PixelFormat::BlackWhite1, Content::Smooth, 150, 150, {85}, ""},
+        {"grey_flat_64x48", 64, 48, PixelFormat::Gray8, Content::Flat, 300, 300, {50, 85}, "flat"},
+        {"rgb_flat_41x23", 41, 23, PixelFormat::Rgb24, Content::Flat, 300, 300, {50, 85}, "flat"},
+        {"grey_300x200", 300, 200, PixelFormat::Gray8, Content::Smooth, 0, 0, {50, 85, 95}, ""},
+        {"rgb_300x200", 300, 200, PixelFormat::Rgb24, Content::Smooth, 200.4, 99.6, {50, 85, 95}, ""},
+        {"rgb_1240x1754", 1240, 1754, PixelFormat::Rgb24, Content::Smooth, 150, 150, {50, 85, 95}, ""},
+    };
+    for (const auto& j : jpegs) {
+        for (const int q : j.qualities) {
+            files.push_back({std::string(j.name) + "_q" + std::to_string(q) + ".jpg",
+                             {{j.format, j.width, j.height, 3, j.xDpi, j.yDpi, j.content, Kind::Sample, "", q}},
+                             j.checks});
+        }
+    }
+    return files;
+}
+
+class Samples {
+public:
+    explicit Samples(std::string dir) : dir_(std::move(dir)) {}
+
+    // Writes the file, its pages' expected samples and their manifest entries; false (said on stderr) on a refusal.
+    bool Write(const FileSpec& file) {
+        const std::string format = file.name.substr(file.name.rfind('.') + 1);
+        std::vector<std::unique_ptr<testing::OwnedPage>> pages;
+        for (const PageSpec& p : file.pages) {
+            pages.push_back(Draw(p, static_cast<std::uint32_t>(entries_.size() + pages.size() + 1)));
+            pages.back()->page.xDpi = p.xDpi;
+            pages.back()->page.yDpi = p.yDpi;
+        }
+        references_.assign(pages.size(), "");
+        MemorySink sink;
+        const bool ok = format == "png"   ? WritePng(pages[0]->page, sink, {.zlibLevel = file.pages[0].level})
+                        : format == "bmp" ? WriteBmp(pages[0]->page, sink)
+                        : format == "jpg" ? WriteJpeg(pages[0]->page, file.pages[0].level, sink)
+                        : format == "tif" ? WriteTiff(file, pages, sink)
+                                          : WritePdf(file, pages, sink);
+        if (!ok || !WriteFile(dir_ + "/" + file.name, sink.Data())) return Refused(file, "not written");
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            const PageSpec& p = file.pages[i];
+            const std::string raw = file.name + ".p" + std::to_string(i) + ".raw";
+            if (!WriteFile(dir_ + "/" + raw, testing::ReaderSamples(pages[i]->page))) return Refused(file, raw.c_str());
+            std::ostringstream line;
+            line << "{\"file\": \"" << file.name << "\", \"page\": " << i << ", \"mode\": \"" << Mode(p.format)
+                 << "\", \"width\": " << p.width << ", \"height\": " << p.height << ", \"xdpi\": " << p.xDpi
+                 << ", \"ydpi\": " << p.yDpi << ", \"encoding\": \"" << p.encoding << "\", \"level\": " << p.level
+                 << ", \"raw\": \"" << raw << "\", \"reference\": \"" << references_[i] << "\", \"checks\": \""
+                 << file.checks << "\"}";
+            entries_.push_back(line.str());
+        }
+        return true;
+    }
+
+    bool WriteManifest() {
+        std::ofstream out(dir_ + "/manifest.json");
+        out << "[\n";
+        for (std::size_t i = 0; i < entries_.size(); ++i) out << entries_[i] << (i + 1 < entries_.size() ? ",\n" : "\n");
+        out << "]\n";
+        return static_cast<bool>(out);
+    }
+
+private:
+    // A JPEG beside the file, so the check can tell the encoder's loss from the file's faults.
+    bool Reference(const FileSpec& file, std::size_t page, std::span<const std::uint8_t> jpeg) {
+        references_[page] = file.name + ".p" + std::to_string(page) + ".jpg";
+        return WriteFile(dir_ + "/" + references_[page], jpeg);
+    }
+
+    bool WriteTiff(const FileSpec& file, const std::vector<std::unique_ptr<testing::OwnedPage>>& pages, ByteSink& sink) {
+        TiffWriter writer(sink);
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            const PageImage& page = pages[i]->page;
+            const std::string& e = file.pages[i].encoding;
+            if (e == "jpeg") {
+                const auto jpeg = EncodeJpeg(page, file.pages[i].level);
+                const bool colour = page.format == PixelFormat::Rgb24;
+                const JpegPageInfo info{.width = page.width, .height = page.height, .colour = colour,
+                                        .subsamplingX = static_cast<std::uint16_t>(colour ? 2 : 1),
+                                        .subsamplingY = static_cast<std::uint16_t>(colour ? 2 : 1),
+                                        .xDpi = page.xDpi, .yDpi = page.yDpi};
+                if (!Reference(file, i, jpeg) || !writer.AddJpegPage(jpeg, info))
+                    return Refused(file, Describe(writer.Error()));
+                continue;
+            }
+            const TiffPageOptions options{
+                .compression = e == "none" ? TiffCompression::None : TiffCompression::Automatic,
+                .predictor = e == "predictor" ? TiffPredictor::Horizontal : TiffPredictor::Automatic,
+                .zlibLevel = file.pages[i].level};
+            if (!writer.AddPage(page, options)) return Refused(file, Describe(writer.Error()));
+        }
+        return writer.Finish() || Refused(file, Describe(writer.Error()));
+    }
+
+    bool WritePdf(const FileSpec& file, const std::vector<std::unique_ptr<testing::OwnedPage>>& pages, ByteSink& sink) {
+        PdfWriter writer(sink);
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            const PageImage& page = pages[i]->page;
+            const std::string& e = file.pages[i].encoding;
+            std::optional<EncodedImage> encoded;
+            if (e == "flate" || e == "flate-plain") {
+                encoded = EncodeFlateImage(page, {.zlibLevel = 6, .pngPredictors = e == "flate"});
+            } else {
+                encoded = EncodedImage{{}, e == "jpeg" ? EncodeJpeg(page, file.pages[i].level) : EncodeGroup4(page)};
+                const auto description = e == "jpeg" ? DescribeJpeg(page, encoded->bytes) : DescribeGroup4(page, encoded->bytes);
+                if (!description || (e == "jpeg" && !Reference(file, i, encoded->bytes))) return Refused(file, e.c_str());
+                encoded->description = *description;
+            }
+            if (!encoded) return Refused(file, "no image stream");
+            if (const PdfResult r = writer.AddPage(encoded->View()); r != PdfResult::Ok)
+                return Refused(file, std::string(PdfResultName(r)).c_str());
+        }
+        return writer.Finish(PdfDate{2024, 3, 9, 14, 5, 7, 60}) == PdfResult::Ok;
+    }
+
+    bool Refused(const FileSpec& file, const char* why) {
+        std::fprintf(stderr, "%s: %s\n", file.name.c_str(), why);
+        return false;
+    }
+
+    std::string dir_;
+    std::vector<std::string> entries_;
+    std::vector<std::string> references_;  // the current file's reference JPEG per page, or empty
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: imaging_samples OUTPUT_DIR\n");
+        return 2;
+    }
+    Samples samples(argv[1]);
+    for (const FileSpec& file : Table()) {
+        if (!samples.Write(file)) return 1;
+    }
+    return samples.WriteManifest() ? 0 : 1;
+}
