@@ -32,6 +32,14 @@ SourceInfo Describe(const TW_IDENTITY& identity) {
     return info;
 }
 
+Selection SelectionFrom(TW_UINT16 rc) noexcept {
+    switch (rc) {
+    case TWRC_SUCCESS: return Selection::Chosen;
+    case TWRC_CANCEL: return Selection::Cancelled;
+    default: return Selection::Failed;
+    }
+}
+
 bool SameName(std::wstring_view a, std::wstring_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -46,7 +54,7 @@ TW_UINT16 Session::CallDsm(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* dat
     return link_.Call(application_, nullptr, dg, dat, msg, data);
 }
 
-std::wstring Session::Open(HWND owner) {
+std::wstring Session::Open(HWND owner, const ApplicationProfile& profile) {
     if (dsmOpen_) return {};
     if (!link_.Bind(choice_)) {
         // Most systems have only the 32-bit DSM and drivers, which a 64-bit program cannot load.
@@ -68,22 +76,24 @@ std::wstring Session::Open(HWND owner) {
     application_.Version.MinorNum = 0;
     application_.Version.Language = TWLG_USA;
     application_.Version.Country = TWCY_USA;
-    SetText(application_.Version.Info, "Vantrel 1.0");
-    application_.ProtocolMajor = 2;
-    application_.ProtocolMinor = 4;
-    application_.SupportedGroups = DF_APP2 | DG_CONTROL | DG_IMAGE;
-    SetText(application_.Manufacturer, "Vantrel");
-    SetText(application_.ProductFamily, "Vantrel");
-    SetText(application_.ProductName, "Vantrel Scan");
+    SetText(application_.Version.Info, profile.versionInfo);
+    application_.ProtocolMajor = profile.protocolMajor;
+    application_.ProtocolMinor = profile.protocolMinor;
+    application_.SupportedGroups = (profile.twain2 ? DF_APP2 : 0) | DG_CONTROL | DG_IMAGE;
+    SetText(application_.Manufacturer, profile.manufacturer);
+    SetText(application_.ProductFamily, profile.productFamily);
+    SetText(application_.ProductName, profile.productName);
 
     HWND parent = parent_;
     if (CallDsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parent) != TWRC_SUCCESS) {
         link_.Release();
         hiddenOwner_.reset();
+        std::memset(&application_, 0, sizeof application_);
         return L"The TWAIN Data Source Manager could not be opened.";
     }
     dsmOpen_ = true;
-    if (application_.SupportedGroups & DF_DSM2) {
+    // A TWAIN 1 application never asks, whatever the DSM answers.
+    if (profile.twain2 && (application_.SupportedGroups & DF_DSM2)) {
         // A TWAIN 2 DSM: its own memory functions for every container, its entry point for every call.
         TW_ENTRYPOINT entry{};
         entry.Size = sizeof entry;
@@ -110,6 +120,12 @@ void Session::Close() noexcept {
     link_.Release();
     hiddenOwner_.reset();
     parent_ = nullptr;
+    std::memset(&application_, 0, sizeof application_);
+    std::memset(&source_, 0, sizeof source_);
+}
+
+void Session::Reparent(HWND owner) noexcept {
+    if (dsmOpen_ && !hiddenOwner_) parent_ = owner;
 }
 
 std::vector<SourceInfo> Session::Sources() {
@@ -134,13 +150,9 @@ std::optional<SourceInfo> Session::DefaultSource() {
 Selection Session::SelectSource(SourceInfo& chosen) {
     if (!dsmOpen_ || scanning_) return Selection::Failed;
     TW_IDENTITY identity{};
-    switch (CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &identity)) {
-    case TWRC_SUCCESS:
-        chosen = Describe(identity);
-        return Selection::Chosen;
-    case TWRC_CANCEL: return Selection::Cancelled;
-    default: return Selection::Failed;
-    }
+    const Selection selection = SelectionFrom(CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &identity));
+    if (selection == Selection::Chosen) chosen = Describe(identity);
+    return selection;
 }
 
 std::wstring Session::OpenSource(std::wstring_view productName) {
@@ -171,24 +183,34 @@ std::wstring Session::OpenSource(std::wstring_view productName) {
         }
     }
     source_ = wanted->identity;
-    if (CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source_) != TWRC_SUCCESS) {
+    if (!OpenChosenSource()) {
         TW_STATUS status{};
         CallDsm(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
         std::memset(&source_, 0, sizeof source_);
         return L"The source \"" + wanted->productName + L"\" could not be opened: " + DescribeCondition(status.ConditionCode) + L".";
     }
-    sourceOpen_ = true;
     return {};
+}
+
+Selection Session::ChooseSource() {
+    if (!dsmOpen_ || scanning_ || sourceOpen_) return Selection::Failed;
+    std::memset(&source_, 0, sizeof source_);
+    return SelectionFrom(CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &source_));
+}
+
+bool Session::OpenChosenSource() {
+    if (!dsmOpen_ || scanning_ || sourceOpen_) return false;
+    sourceOpen_ = CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source_) == TWRC_SUCCESS;
+    return sourceOpen_;
 }
 
 void Session::CloseSource() noexcept {
     if (!sourceOpen_ || scanning_) return;
     CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_);
     sourceOpen_ = false;
-    std::memset(&source_, 0, sizeof source_);
 }
 
-BatchResult Session::Scan(BatchOptions options, PageSink& sink) {
+BatchResult Session::Scan(BatchOptions options, PageSink& sink, bool closeSourceAfter) {
     BatchResult result;
     if (scanning_) {
         result.reason = L"A scan is already running.";
@@ -206,6 +228,8 @@ BatchResult Session::Scan(BatchOptions options, PageSink& sink) {
     if (closeAfterScan_) {
         closeAfterScan_ = false;
         Close();
+    } else if (closeSourceAfter) {
+        CloseSource();
     }
     // The loop took the thread's quit message; the client's own loop must still see it.
     if (result.quitCode) ::PostQuitMessage(static_cast<int>(*result.quitCode));

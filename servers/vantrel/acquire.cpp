@@ -1,4 +1,4 @@
-// Acquire: one image from the chosen source, by native transfer, through the engine's batch.
+// Acquire: one image from the chosen source, by native transfer, through the session's batch.
 #include "engine/batch.h"
 #include "engine/capability_client.h"
 #include "servers/vantrel/save_dib.h"
@@ -37,37 +37,21 @@ TW_USERINTERFACE UserInterface(TW_UINT16 showUI, std::int32_t owner) noexcept {
 
 }  // namespace
 
-// Best effort: the source keeps its own default when any step fails.
-void TWAIN::SetProgressIndicators() {
-    engine::SetRawOneValue(engine::SourceRef{dsm_, AppIdentity_, SourceIdentity_}, CAP_INDICATORS, TWTY_BOOL,
-                           AbsoluteFlag(ProgressDialog_));
-}
-
 Outcome TWAIN::Acquire(std::wstring_view file) {
     const std::wstring target(file);
-    if (acquiring_ || !DsmOpen_) return Outcome::Failed;
-    if (!OpenDS()) return Outcome::Failed;
+    if (session_.scanning() || !session_.OpenChosenSource()) return Outcome::Failed;
 
-    acquiring_ = true;
-    SetProgressIndicators();
+    // Best effort: the source keeps its own default when any step fails.
+    engine::SetRawOneValue(session_.Source(), CAP_INDICATORS, TWTY_BOOL, AbsoluteFlag(ProgressDialog_));
     engine::BatchOptions options;
     // Enabling passes Interface as stored: the automation True arrives as 0xFFFF.
     options.enable = UserInterface(static_cast<TW_UINT16>(Interface_), OwnerHwnd_);
     options.disable = UserInterface(AbsoluteFlag(Interface_), OwnerHwnd_);
     options.maxPages = 1;
     options.classic = true;
-    options.stop = &destroyRequested_;
     DibDelivery delivery(target);
-    const engine::BatchResult batch = engine::RunBatch(engine::SourceRef{dsm_, AppIdentity_, SourceIdentity_}, options, delivery);
-    CloseDS();
-    acquiring_ = false;
-
-    if (destroyRequested_) {
-        destroyRequested_ = false;
-        Destroy();
-    }
-    // The loop took the thread's quit message; the client's own loop must still see it.
-    if (batch.quitCode) ::PostQuitMessage(static_cast<int>(*batch.quitCode));
+    // A Destroy from a handler is carried out once the source is closed.
+    const engine::BatchResult batch = session_.Scan(options, delivery, true);
     if (batch.pages > 0) return Outcome::Carried;
     switch (batch.end) {
     case engine::BatchEnd::Cancelled:

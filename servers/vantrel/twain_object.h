@@ -1,7 +1,8 @@
-// The TWAIN object: its properties, its connection to the DSM, source selection and acquisition.
+// The TWAIN object: its properties over the engine's session in the classic profile (Twain_32.dll,
+// TWAIN 1.7, the DSM open from Create to Destroy, one native image per Acquire).
 #pragma once
 
-#include "engine/dsm_link.h"
+#include "engine/session.h"
 #include "twain/twain_records.h"
 
 #include <windows.h>
@@ -41,7 +42,8 @@ public:
     StoredFlag Interface() const noexcept { return Interface_; }
     void SetInterface(StoredFlag newValue) noexcept { Interface_ = newValue; }
     std::int32_t OwnerHwnd() const noexcept { return OwnerHwnd_; }
-    void SetOwnerHwnd(std::int32_t newValue) noexcept { OwnerHwnd_ = newValue; }
+    // The DSM hears of a new owner at MSG_CLOSEDSM.
+    void SetOwnerHwnd(std::int32_t newValue) noexcept;
     StoredFlag ProgressDialog() const noexcept { return ProgressDialog_; }
     void SetProgressDialog(StoredFlag newValue) noexcept { ProgressDialog_ = newValue; }
     const std::wstring& Version() const noexcept { return Version_; }
@@ -53,37 +55,23 @@ public:
     // Runs its own message loop until the source delivers one image or gives up. While it runs,
     // Create, SelectSource and Acquire refuse, and Destroy ends the acquisition first.
     Outcome Acquire(std::wstring_view file);
-    bool Acquiring() const noexcept { return acquiring_; }
+    bool Acquiring() const noexcept { return session_.scanning(); }
 
     // For the tests: the identity only the object holds while no request carries it (after
     // construction, Destroy or a refused Create).
-    const twain::TW_IDENTITY& AppIdentity() const noexcept { return AppIdentity_; }
+    const twain::TW_IDENTITY& AppIdentity() const noexcept { return session_.applicationIdentity(); }
 
 private:
-    bool OpenDSM();
-    void CloseDSM();
-    bool OpenDS();
-    void CloseDS();
-
-    void SetProgressIndicators();
-
-    twain::TW_UINT16 CallDsm(twain::TW_UINT32 dg, twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data);
-    twain::TW_UINT16 CallSource(twain::TW_UINT32 dg, twain::TW_UINT16 dat, twain::TW_UINT16 msg, void* data);
-    void FillAppIdentity();
+    HWND Owner() const noexcept;
 
     StoredFlag Interface_ = kFlagOn;
     StoredFlag ProgressDialog_ = kFlagOn;
     std::int32_t OwnerHwnd_ = 0;
     std::wstring Application_ = L"TWAIN";
     std::wstring Version_;
-    twain::TW_IDENTITY AppIdentity_{};
-    twain::TW_IDENTITY SourceIdentity_{};
-    bool DsmOpen_ = false;
-    DsmLink dsm_;  // DsmLibrary and DsmEntry
-
-    // Handlers of the client run inside Acquire's loop and may call back into this object.
-    bool acquiring_ = false;
-    bool destroyRequested_ = false;
+    // Handlers of the client run inside Acquire's loop and may call back into this object: the
+    // session refuses what cannot nest and defers Destroy until the source is closed.
+    engine::Session session_{DsmChoice::Classic};
 };
 
 }  // namespace vantrel

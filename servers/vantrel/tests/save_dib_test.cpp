@@ -93,92 +93,43 @@ UniqueGlobal Block(const std::vector<std::uint8_t>& bytes, std::size_t size = 0)
     return block;
 }
 
-// Leaves a copy for the run's independent decoder (Pillow), named after the DIB it holds.
-void KeepForDecoding(const fs::path& file, const Dib& dib) {
-    const wchar_t* directory = _wgetenv(L"VANTREL_DECODE_DIR");
-    if (!directory) return;
-    fs::create_directories(directory);
-    const std::wstring name = L"w" + std::to_wstring(dib.width) + L"_h" + std::to_wstring(dib.height) + L"_b" +
-                              std::to_wstring(dib.bits) + L"_c" + std::to_wstring(dib.compression) + L"_u" +
-                              std::to_wstring(dib.colorsUsed) + L".bmp";
-    fs::copy_file(file, fs::path(directory) / name, fs::copy_options::overwrite_existing);
-}
-
 class SaveDibTest : public ::testing::Test {
 protected:
     fixtures::TestDirectory scratch{L"delivery"};
     const fs::path directory = scratch.path();
 };
 
+// The header arithmetic is imaging/bmp's (tested and fuzzed there); here each file must hold that
+// header and then the whole DIB, wherever it is written.
 TEST_F(SaveDibTest, FilesHoldTheHeaderAndTheWholeDib) {
+    const fs::path unicode = directory / L"\u30b9\u30ad\u30e3\u30f3";  // katakana "scan", outside the ANSI code page
+    fs::create_directories(unicode);
+    WriteAll(directory / L"8 bits.bmp", std::vector<std::uint8_t>(5000, 0xEE));  // replaced, not appended to
     const struct {
-        const char* name;
+        fs::path path;
         Dib dib;
-        std::uint32_t offBits;
     } cases[] = {
-        {"1 bit", {9, 3, 1}, 62},
-        {"4 bits", {5, 2, 4}, 118},
-        {"8 bits", {3, 3, 8}, 1078},
-        {"16 bits", {3, 2, 16}, 54},
-        {"24 bits", {10, 10, 24}, 54},
-        {"32 bits", {2, 2, 32}, 54},
-        {"24 bits top-down", {7, -3, 24}, 54},
-        {"8 bits, biSizeImage 0", {5, 4, 8, 0, 0, true}, 1078},
-        {"8 bits, 16 colours used", {6, 2, 8, 0, 16}, 54 + 64},
-        {"16 bits, bit fields", {4, 4, 16, 3}, 54 + 12},
-        {"24 bits top-down, biSizeImage 0", {3, -5, 24, 0, 0, true}, 54},
+        {directory / L"1 bit.bmp", {9, 3, 1}},
+        {directory / L"8 bits.bmp", {5, 4, 8, 0, 0, true}},
+        {directory / L"8 bits, 16 colours.bmp", {6, 2, 8, 0, 16}},
+        {directory / L"16 bits, bit fields.bmp", {4, 4, 16, 3}},
+        {unicode / L"\u0411\u0438\u043b\u0434.bmp", {3, -5, 24, 0, 0, true}},
+        {directory / L"32 bits.bmp", {2, 2, 32}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto bytes = c.dib.Bytes();
-        auto block = Block(bytes);
-        const fs::path path = directory / (std::string(c.name) + ".bmp");
-        ASSERT_EQ(SaveDIB(block.get(), path.wstring()), Delivery::File);
-        const auto file = ReadAll(path);
-        EXPECT_EQ(file, ExpectedFile(c.dib));
-        ASSERT_GE(file.size(), 14u);
-        std::uint32_t offBits = 0;
-        std::memcpy(&offBits, file.data() + 10, 4);
-        EXPECT_EQ(offBits, c.offBits);
-        EXPECT_EQ(file[6] | file[7] | file[8] | file[9], 0) << "reserved words";
+        SCOPED_TRACE(c.path.filename().string());
+        auto block = Block(c.dib.Bytes());
+        ASSERT_EQ(SaveDIB(block.get(), c.path.wstring()), Delivery::File);
+        EXPECT_EQ(ReadAll(c.path), ExpectedFile(c.dib));
         EXPECT_NE(::GlobalSize(block.get()), 0u) << "delivery never frees the block";
-        KeepForDecoding(path, c.dib);
     }
 }
 
-TEST_F(SaveDibTest, ExistingFileIsReplacedNotAppendedTo) {
-    const fs::path path = directory / L"again.bmp";
-    WriteAll(path, std::vector<std::uint8_t>(5000, 0xEE));
-    const Dib dib{4, 4, 24};
-    auto block = Block(dib.Bytes());
-    ASSERT_EQ(SaveDIB(block.get(), path.wstring()), Delivery::File);
-    EXPECT_EQ(ReadAll(path), ExpectedFile(dib));
-}
-
-TEST_F(SaveDibTest, UnicodePathsOutsideTheAnsiCodePage) {
-    const fs::path sub = directory / L"\u30b9\u30ad\u30e3\u30f3";  // katakana "scan"
-    fs::create_directories(sub);
-    const fs::path path = sub / L"\u0411\u0438\u043b\u0434.bmp";
-    const Dib dib{2, 2, 24};
-    auto block = Block(dib.Bytes());
-    ASSERT_EQ(SaveDIB(block.get(), path.wstring()), Delivery::File);
-    EXPECT_EQ(ReadAll(path), ExpectedFile(dib));
-}
-
 TEST_F(SaveDibTest, RefusalsLeaveNoFile) {
-    const Dib dib{4, 4, 24};
-    const auto bytes = dib.Bytes();
-
+    const auto bytes = Dib{4, 4, 24}.Bytes();
     auto shortBlock = Block(bytes, 40 + 10);  // the header promises 48 pixel bytes
     EXPECT_EQ(SaveDIB(shortBlock.get(), (directory / L"short.bmp").wstring()), Delivery::Failed);
     EXPECT_FALSE(fs::exists(directory / L"short.bmp"));
-
-    auto absurd = bytes;
-    Put32(absurd, 20, 0xFFFFFFF0u);
-    auto absurdBlock = Block(absurd);
-    EXPECT_EQ(SaveDIB(absurdBlock.get(), (directory / L"absurd.bmp").wstring()), Delivery::Failed);
-    EXPECT_FALSE(fs::exists(directory / L"absurd.bmp"));
-
     auto block = Block(bytes);
     EXPECT_EQ(SaveDIB(block.get(), (directory / L"missing" / L"x.bmp").wstring()), Delivery::Failed);
     EXPECT_FALSE(fs::exists(directory / L"missing"));
