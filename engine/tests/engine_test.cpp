@@ -227,11 +227,7 @@ TEST_F(EngineTest, EveryPageOfABatchArrivesIntactByNativeAndByMemoryTransfer) {
             EXPECT_EQ(sink.widths, (std::vector<std::uint32_t>{37, 41, 13}));
             EXPECT_EQ(Find(DAT_USERINTERFACE, MSG_DISABLEDS).size(), 1u);
             EXPECT_EQ(dsm.session().state, 4) << "the source ends open and disabled";
-            session.reset();
-            standin::ExpectOnlyScriptedRequests(dsm);
-            if (twain2) {
-                EXPECT_EQ(dsm.Memory().outstanding, 0);
-            }
+            TearDown();
         }
     }
 }
@@ -249,7 +245,7 @@ TEST_F(EngineTest, NoticesComeByCallbackFromATwain2SourceAndByProcessEventOtherw
         EXPECT_EQ(notices.front().route, ds2 ? standin::kByCallback : standin::kByProcessEvent);
         EXPECT_EQ(notices.front().insideDsmCall, 0);
         EXPECT_EQ(Find(DAT_CALLBACK, MSG_REGISTER_CALLBACK).size(), ds2 ? 1u : 0u);
-        session.reset();
+        TearDown();
     }
 }
 

@@ -46,9 +46,7 @@ protected:
 
     // The next case of a table, on a fresh script and session.
     void Again() {
-        session.Close();
-        standin::ExpectOnlyScriptedRequests(dsm);
-        EXPECT_EQ(dsm.Memory().outstanding, 0) << "every block of the DSM's memory was given back";
+        TearDown();
         dsm.Reset();
         stored.clear();
         SetUp();
