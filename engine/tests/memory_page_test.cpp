@@ -33,45 +33,38 @@ MemoryStrip Strip(const std::vector<std::uint8_t>& buffer, std::uint32_t bytesPe
     return strip;
 }
 
-TEST(MemoryPage, StripsOfColourRowsLandInOrderWithTheirPaddingDropped) {
-    MemoryPage page;
-    ASSERT_TRUE(page.Begin(Layout(2, 3, 2, 24)));
+TEST(MemoryPage, StripsLandInOrderWithoutPaddingAndFlavoursBecomeOurs) {
     // Rows of 6 pixel bytes padded to 8, as sources align them.
     const std::vector<std::uint8_t> first = {1, 2, 3, 4, 5, 6, 0xEE, 0xEE, 7, 8, 9, 10, 11, 12, 0xEE, 0xEE};
     const std::vector<std::uint8_t> second = {13, 14, 15, 16, 17, 18, 0xEE, 0xEE};
-    ASSERT_TRUE(page.Add(Strip(first, 8, 2, 2, 0)));
-    ASSERT_TRUE(page.Add(Strip(second, 8, 2, 1, 2)));
-    auto done = page.Finish();
-    ASSERT_TRUE(done);
-    const auto view = done->View();
-    EXPECT_EQ(view.height, 3u);
-    EXPECT_EQ(view.xDpi, 300);
-    const std::vector<std::uint8_t> expected = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-    EXPECT_EQ(std::vector<std::uint8_t>(view.pixels.begin(), view.pixels.end()), expected);
-}
-
-TEST(MemoryPage, ChocolateBlackAndWhiteBecomesOnesForInkWithUnusedBitsClear) {
-    MemoryPage page;
-    ASSERT_TRUE(page.Begin(Layout(10, 1, 0, 1, /*chocolate=*/true)));
     // Chocolate: 0 is black. Pixels 0 and 9 black, the rest white; the unused 6 bits hold junk.
-    const std::vector<std::uint8_t> row = {0b01111111, 0b10111111, 0xAA, 0xAA};
-    ASSERT_TRUE(page.Add(Strip(row, 4, 10, 1, 0)));
-    auto done = page.Finish();
-    ASSERT_TRUE(done);
-    EXPECT_EQ(done->View().pixels[0], 0b10000000);
-    EXPECT_EQ(done->View().pixels[1], 0b01000000);
-}
-
-TEST(MemoryPage, GreyKeepsChocolateAndTurnsVanilla) {
-    for (const bool chocolate : {true, false}) {
+    const std::vector<std::uint8_t> bw = {0b01111111, 0b10111111, 0xAA, 0xAA};
+    const std::vector<std::uint8_t> grey = {0, 200};
+    const struct {
+        const char* what;
+        MemoryPageLayout layout;
+        std::vector<MemoryStrip> strips;
+        std::vector<std::uint8_t> pixels;  // the first of the page
+    } cases[] = {
+        {"colour in two strips", Layout(2, 3, 2, 24), {Strip(first, 8, 2, 2, 0), Strip(second, 8, 2, 1, 2)},
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}},
+        {"chocolate black and white: ones for ink, unused bits clear", Layout(10, 1, 0, 1), {Strip(bw, 4, 10, 1, 0)},
+         {0b10000000, 0b01000000}},
+        {"chocolate grey kept", Layout(2, 1, 1, 8, true), {Strip(grey, 2, 2, 1, 0)}, {0, 200}},
+        {"vanilla grey turned", Layout(2, 1, 1, 8, false), {Strip(grey, 2, 2, 1, 0)}, {255, 55}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         MemoryPage page;
-        ASSERT_TRUE(page.Begin(Layout(2, 1, 1, 8, chocolate)));
-        const std::vector<std::uint8_t> row = {0, 200};
-        ASSERT_TRUE(page.Add(Strip(row, 2, 2, 1, 0)));
+        ASSERT_TRUE(page.Begin(c.layout));
+        for (const MemoryStrip& strip : c.strips) ASSERT_TRUE(page.Add(strip));
         auto done = page.Finish();
         ASSERT_TRUE(done);
-        EXPECT_EQ(done->View().pixels[0], chocolate ? 0 : 255);
-        EXPECT_EQ(done->View().pixels[1], chocolate ? 200 : 55);
+        const auto view = done->View();
+        EXPECT_EQ(view.height, static_cast<std::uint32_t>(c.layout.length));
+        EXPECT_EQ(view.xDpi, 300);
+        ASSERT_GE(view.pixels.size(), c.pixels.size());
+        EXPECT_EQ(std::vector<std::uint8_t>(view.pixels.begin(), view.pixels.begin() + static_cast<std::ptrdiff_t>(c.pixels.size())), c.pixels);
     }
 }
 

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -46,9 +45,7 @@ protected:
 
     // The next case of a table, on a fresh script and session.
     void Again() {
-        session.Close();
-        standin::ExpectOnlyScriptedRequests(dsm);
-        EXPECT_EQ(dsm.Memory().outstanding, 0) << "every block of the DSM's memory was given back";
+        TearDown();
         dsm.Reset();
         stored.clear();
         SetUp();
@@ -140,58 +137,42 @@ TEST_F(ScanJobTest, ARefusalEndsTheJobBeforeTheBatchAndSaysWhatTheSourceAllows) 
     EXPECT_FALSE(files.finished) << "no batch, so no files to complete";
 }
 
-TEST_F(ScanJobTest, FeederOffIsSentAlwaysOrOnlyWhenTheFeederIsOn) {
+// The feeder's state decides whether "feeder off" is sent and, without a page limit, how many pages.
+TEST_F(ScanJobTest, TheFeedersStateDecidesFeederOffAndThePagesWithoutALimit) {
     struct Case {
         const char* what;
+        std::optional<bool> feeder;  // the job's setting
         FeederOff feederOff;
         std::optional<bool> enabledNow;  // CAP_FEEDERENABLED's current value, none: not reported
-        bool sent;
-    };
-    const Case cases[] = {
-        {"always, whatever the source has", FeederOff::Always, std::nullopt, true},
-        {"only when on, and it is", FeederOff::OnlyWhenEnabled, true, true},
-        {"only when on, and it is off", FeederOff::OnlyWhenEnabled, false, false},
-        {"only when on, and no feeder to ask", FeederOff::OnlyWhenEnabled, std::nullopt, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Again();
-        dsm.AnswerOneValue(CAP_FEEDERENABLED, MSG_SET, TWTY_BOOL, 0);
-        if (c.enabledNow) dsm.AnswerOneValue(CAP_FEEDERENABLED, MSG_GETCURRENT, TWTY_BOOL, *c.enabledNow);
-        dsm.AddPage(8, 8, TWPT_GRAY);
-        ScanJob job;
-        job.settings.feeder = false;
-        job.feederOff = c.feederOff;
-        job.maxPages = -1;
-        RecordingFiles files;
-        EXPECT_EQ(Run(job, files).refusal, L"");
-        const auto sets = SetsSoFar();
-        EXPECT_EQ(std::count(sets.begin(), sets.end(), CAP_FEEDERENABLED), c.sent ? 1 : 0);
-    }
-}
-
-TEST_F(ScanJobTest, WithoutAPageLimitTheFeederDecidesBetweenEveryPageAndOne) {
-    struct Case {
-        const char* what;
         std::optional<std::int32_t> maxPages;
-        std::optional<bool> feederEnabled;
+        std::size_t feederSets;  // MSG_SET of CAP_FEEDERENABLED
         std::uint32_t pages;
     };
     const Case cases[] = {
-        {"feeder on: all it holds", std::nullopt, true, 3},
-        {"feeder off: the flatbed's one page", std::nullopt, false, 1},
-        {"no feeder: the flatbed's one page", std::nullopt, std::nullopt, 1},
-        {"a limit is kept as given", 2, true, 2},
+        {"off always, whatever the source has", false, FeederOff::Always, std::nullopt, -1, 1, 3},
+        {"off only when on, and it is", false, FeederOff::OnlyWhenEnabled, true, -1, 1, 3},
+        {"off only when on, and it is off", false, FeederOff::OnlyWhenEnabled, false, -1, 0, 3},
+        {"off only when on, and no feeder to ask", false, FeederOff::OnlyWhenEnabled, std::nullopt, -1, 0, 3},
+        {"no limit, feeder on: all it holds", std::nullopt, FeederOff::Always, true, std::nullopt, 0, 3},
+        {"no limit, feeder off: the flatbed's one page", std::nullopt, FeederOff::Always, false, std::nullopt, 0, 1},
+        {"no limit, no feeder: the flatbed's one page", std::nullopt, FeederOff::Always, std::nullopt, std::nullopt, 0, 1},
+        {"a limit is kept as given", std::nullopt, FeederOff::Always, true, 2, 0, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Again();
-        if (c.feederEnabled) dsm.AnswerOneValue(CAP_FEEDERENABLED, MSG_GETCURRENT, TWTY_BOOL, *c.feederEnabled);
+        if (c.feeder) dsm.AnswerOneValue(CAP_FEEDERENABLED, MSG_SET, TWTY_BOOL, 0);
+        if (c.enabledNow) dsm.AnswerOneValue(CAP_FEEDERENABLED, MSG_GETCURRENT, TWTY_BOOL, *c.enabledNow);
         for (int i = 0; i < 3; ++i) dsm.AddPage(8, 8, TWPT_GRAY);
         ScanJob job;
+        job.settings.feeder = c.feeder;
+        job.feederOff = c.feederOff;
         job.maxPages = c.maxPages;
         RecordingFiles files;
-        EXPECT_EQ(Run(job, files).batch.pages, c.pages);
+        const ScanJobResult result = Run(job, files);
+        EXPECT_EQ(result.refusal, L"");
+        EXPECT_EQ(result.batch.pages, c.pages);
+        EXPECT_EQ(Count(DAT_CAPABILITY, MSG_SET, CAP_FEEDERENABLED), c.feederSets);
     }
 }
 

@@ -48,12 +48,5 @@ TEST(IdentityText, WritesZeroTerminatedZeroPaddedField) {
     for (std::size_t i = 5; i < sizeof field; ++i) EXPECT_EQ(field[i], 0) << "byte " << i;
 }
 
-TEST(IdentityText, NeverSplitsADoubleByteCharacterAtTheLimit) {
-    char field[34];
-    const std::string text = std::string(31, 'a') + "\x93\xFA";  // a kanji whose trail byte would be byte 33
-    WriteIdentityText(field, sizeof field, text, ShiftJisLead);
-    EXPECT_EQ(std::strlen(field), 31u);
-}
-
 }  // namespace
 }  // namespace vantrel

@@ -13,18 +13,19 @@ using vantrel::engine::ColorMode;
 ParsedArguments Parse(std::vector<std::wstring> arguments) { return ParseArguments(arguments); }
 
 TEST(ScanArguments, ShortAndLongNamesGiveTheSameSettings) {
-    const auto shortNames = Parse({L"-d", L"Vantrel Sample Scanner", L"-r", L"300", L"-m", L"grey", L"-n", L"4", L"-o", L"a.pdf", L"-q"});
-    const auto longNames = Parse({L"--source=Vantrel Sample Scanner", L"--resolution", L"300", L"--mode=gray", L"--pages", L"4",
-                                  L"--output=a.pdf", L"--quiet"});
+    // Names outside ASCII pass through as they are.
+    const auto shortNames = Parse({L"-d", L"Scanner \u00e9\u4e2d", L"-r", L"300", L"-m", L"grey", L"-n", L"4", L"-o", L"\u00fcber-{page}.png", L"-q"});
+    const auto longNames = Parse({L"--source=Scanner \u00e9\u4e2d", L"--resolution", L"300", L"--mode=gray", L"--pages", L"4",
+                                  L"--output=\u00fcber-{page}.png", L"--quiet"});
     for (const auto& parsed : {shortNames, longNames}) {
         ASSERT_EQ(parsed.error, L"");
         const ScanArguments& a = parsed.arguments;
         EXPECT_EQ(a.action, Action::Scan);
-        EXPECT_EQ(a.source, L"Vantrel Sample Scanner");
+        EXPECT_EQ(a.source, L"Scanner \u00e9\u4e2d");
         EXPECT_EQ(a.resolution, 300.0);
         EXPECT_EQ(a.mode, ColorMode::Gray);
         EXPECT_EQ(a.pages, 4);
-        EXPECT_EQ(a.output, L"a.pdf");
+        EXPECT_EQ(a.output, L"\u00fcber-{page}.png");
         EXPECT_TRUE(a.quiet);
         EXPECT_FALSE(a.feeder.has_value()) << "left as the source has it";
     }
@@ -49,14 +50,13 @@ TEST(ScanArguments, FlagsAndActions) {
     EXPECT_EQ(Parse({L"--version", L"--flatbed", L"--feeder"}).error, L"") << "help and version need nothing else";
 }
 
-TEST(ScanArguments, CapabilitiesAreKeptInOrderWithTheirTypes) {
+// Each value's reading is capability_argument_test.cpp's; here, that every --cap is kept, in order.
+TEST(ScanArguments, CapabilitiesAreKeptInOrder) {
     const auto parsed = Parse({L"--cap", L"ICAP_PIXELTYPE=TWPT_GRAY", L"--cap=CAP_INDICATORS=false", L"-o", L"a.png"});
     ASSERT_EQ(parsed.error, L"");
     ASSERT_EQ(parsed.arguments.capabilities.size(), 2u);
     EXPECT_EQ(parsed.arguments.capabilities[0].capability, vantrel::twain::ICAP_PIXELTYPE);
-    EXPECT_EQ(parsed.arguments.capabilities[0].value.item, vantrel::capability::Item{std::int64_t{vantrel::twain::TWPT_GRAY}});
     EXPECT_EQ(parsed.arguments.capabilities[1].capability, vantrel::twain::CAP_INDICATORS);
-    EXPECT_EQ(parsed.arguments.capabilities[1].value.item, vantrel::capability::Item{false});
 }
 
 TEST(ScanArguments, UsageErrorsNameTheOption) {
@@ -89,13 +89,6 @@ TEST(ScanArguments, UsageErrorsNameTheOption) {
         const auto parsed = ParseArguments(c.arguments);
         EXPECT_NE(parsed.error.find(c.words), std::wstring::npos) << std::string(parsed.error.begin(), parsed.error.end());
     }
-}
-
-TEST(ScanArguments, UnicodeNamesPassThrough) {
-    const auto parsed = Parse({L"-d", L"Scanner \u00e9\u4e2d", L"-o", L"C:\\Scans\\\u00fcber-{page}.png"});
-    ASSERT_EQ(parsed.error, L"");
-    EXPECT_EQ(parsed.arguments.source, L"Scanner \u00e9\u4e2d");
-    EXPECT_EQ(parsed.arguments.output, L"C:\\Scans\\\u00fcber-{page}.png");
 }
 
 }  // namespace

@@ -170,6 +170,7 @@ TEST_F(VantrelScan, UnicodeFileNamesAreWrittenAndNamedInUtf8) {
     EXPECT_NE(run.out.find("\xC3\xBC" "ber-\xE4\xB8\xAD.tif"), std::string::npos) << run.out;
 }
 
+// One usage error stands for the parser's table (scan_arguments_test.cpp): status 2 and no scan.
 TEST_F(VantrelScan, RefusedSettingsAndWrongUsageScanNothingAndFail) {
     Set(L"VANTREL_SCANNER_SHEETS", L"3");
     Set(L"VANTREL_SCANNER_LOG", (directory_ / L"scanner.log").wstring());
@@ -177,10 +178,8 @@ TEST_F(VantrelScan, RefusedSettingsAndWrongUsageScanNothingAndFail) {
         std::wstring arguments;
         const char* words;
     } cases[] = {
-        {L"--feeder --resolution", "--resolution needs a value"},
         {L"--feeder -m sepia -o " + Path(L"a.pdf"), "color, gray or bw"},
         {L"--feeder -o " + Path(L"a.gif"), "a.gif"},
-        {L"--feeder", "--output"},
         {L"-d \"No Such Scanner\" -o " + Path(L"a.pdf"), "No Such Scanner"},
         {L"--feeder --cap ICAP_BRIGHTNESS=5000 -o " + Path(L"a.pdf"), "ICAP_BRIGHTNESS"},
     };
@@ -193,13 +192,11 @@ TEST_F(VantrelScan, RefusedSettingsAndWrongUsageScanNothingAndFail) {
     EXPECT_EQ(ReadText(directory_ / L"scanner.log").find("MSG_ENABLEDS"), std::string::npos) << "no batch was started";
 }
 
+// Which option gives what is scan_arguments_test.cpp's; here, that help and version print and succeed.
 TEST_F(VantrelScan, HelpAndVersion) {
     const Finished help = Scan(L"--help");
     EXPECT_EQ(help.status, 0u);
-    for (const char* option : {"--list-sources", "--source", "--select", "--all-options", "--resolution", "--mode", "--feeder", "--flatbed",
-                               "--duplex", "--paper", "--pages", "--ui", "--transfer", "--quality", "--cap", "--output", "--json",
-                               "--quiet", "--version", "Exit status"})
-        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos) << help.out;
     const Finished version = Scan(L"--version");
     EXPECT_EQ(version.status, 0u);
     EXPECT_TRUE(version.out.starts_with("vantrel-scan ")) << version.out;

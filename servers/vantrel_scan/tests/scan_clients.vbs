@@ -30,6 +30,7 @@ Err.Clear
 scanner.Source = "Office Scanner"
 pages = scanner.Scan(fso.BuildPath(folder, "none.pdf"))
 Check InStr(Err.Description, """Office Scanner""") > 0, "Err.Description names the source: " & Err.Description
+Check Err.Number = &H80040201, "a refused scan's own status in Err.Number: " & Hex(Err.Number)
 Err.Clear
 scanner.Source = ""
 scanner.Resolution = 2400
