@@ -4,6 +4,8 @@
 #include "tests/fixtures/page_number_band.h"
 #include "tests/fixtures/scoped_environment.h"
 #include "tests/fixtures/test_directory.h"
+#include "scanner/progress_window.h"
+#include "scanner/scan_dialog.h"
 #include "scanner/twain_source_records.h"
 #include "win32/win32_owners.h"
 
@@ -54,7 +56,6 @@ std::optional<Page> PageFromDib(HGLOBAL block) {
                   header.biBitCount == 8 ? PixelFormat::Gray8 : PixelFormat::Rgb24, row, 0, 0, {}};
     return page;
 }
-
 
 // The application: Wine's DSM opened, the one source opened through it, every call routed by the DSM.
 class ScannerThroughDsm : public Application {
@@ -384,15 +385,11 @@ TEST_F(ScannerThroughDsm, NoticesArriveThroughTheDsmWhateverTheParent) {
         EXPECT_NE(carrier.message, ourNotice);
         ASSERT_TRUE(TransferNative());
         EXPECT_EQ(EndXfer(), 0);
-            ASSERT_EQ(Disable(), TWRC_SUCCESS);
+        ASSERT_EQ(Disable(), TWRC_SUCCESS);
         ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
         sourceOpen_ = false;
     }
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(ScannerThroughDsm, ANativeImageTooLargeForMemoryFailsCleanly) {
     Open();
@@ -407,6 +404,99 @@ TEST_F(ScannerThroughDsm, ANativeImageTooLargeForMemoryFailsCleanly) {
     EXPECT_EQ(Status(), TWCC_LOWMEMORY);
     TW_PENDINGXFERS pending{0xFFFF, 0};
     EXPECT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS) << "still in state 6";
+}
+
+// Only the admission per state is the state table's (tested natively); here, what a refusal does.
+TEST_F(ScannerThroughDsm, TripletsInTheWrongStateFailAndChangeNothing) {
+    struct Refused {
+        TW_UINT32 dg;
+        TW_UINT16 dat;
+        TW_UINT16 msg;
+        TW_UINT16 cc = TWCC_SEQERROR;
+    };
+    const auto refuse = [&](std::initializer_list<Refused> calls) {
+        for (const Refused& r : calls) {
+            alignas(8) std::uint8_t data[sizeof(TW_IDENTITY)] = {};
+            EXPECT_EQ(Call(r.dg, r.dat, r.msg, data), TWRC_FAILURE) << r.dat << " " << r.msg;
+            EXPECT_EQ(Status(), r.cc) << r.dat << " " << r.msg;
+        }
+    };
+    Open();
+    refuse({{DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, {DG_IMAGE, DAT_IMAGEINFO, MSG_GET},
+            {DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS}, {DG_IMAGE, DAT_IMAGEMEMXFER, MSG_SET, TWCC_BADPROTOCOL}});
+    ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
+    refuse({{DG_CONTROL, DAT_CAPABILITY, MSG_SET}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET},
+            {DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER}});  // 5, before the application has taken MSG_XFERREADY
+    ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
+    refuse({{DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS}});  // 6
+    ASSERT_TRUE(TransferNative()) << "still in state 6";
+    EXPECT_EQ(EndXfer(), 0);
+    refuse({{DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}});  // 5 again
+    EXPECT_EQ(Disable(), TWRC_SUCCESS);
+}
+
+// Whether the current thread made a progress window while a hook watched.
+bool sawProgress = false;
+LRESULT CALLBACK WatchProgress(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t name[64] = {};
+    if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, 64) &&
+        std::wstring(name) == vantrel::scanner::ProgressWindow::kClassName)
+        sawProgress = true;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(ScannerThroughDsm, ProgressIsShownDuringTheTransferOnlyWhenIndicatorsAreOn) {
+    const fixtures::ScopedEnvironment size(L"VANTREL_SCANNER_SIZE", L"64x48");
+    Open();
+    for (const bool indicators : {false, true}) {
+        ASSERT_EQ(SetOne(CAP_INDICATORS, TWTY_BOOL, indicators ? 1 : 0), TWRC_SUCCESS);
+        ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
+        ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
+        sawProgress = false;
+        HHOOK hook = ::SetWindowsHookExW(WH_CBT, &WatchProgress, nullptr, ::GetCurrentThreadId());
+        ASSERT_NE(hook, nullptr);
+        const bool transferred = TransferNative().has_value();
+        ::UnhookWindowsHookEx(hook);
+        ASSERT_TRUE(transferred);
+        EXPECT_EQ(sawProgress, indicators);
+        EXPECT_EQ(::FindWindowW(vantrel::scanner::ProgressWindow::kClassName, nullptr), nullptr) << "closed when done";
+        EXPECT_EQ(EndXfer(), 0);
+        ASSERT_EQ(Disable(), TWRC_SUCCESS);
+    }
+}
+
+TEST_F(ScannerThroughDsm, UserInterfaceScansWithTheChosenModeAndSizeAndCancelAsksToClose) {
+    Open();
+    ASSERT_EQ(Enable(window_.get(), true, true), TWRC_SUCCESS);
+    const HWND dialog = ::FindWindowW(vantrel::scanner::ScanDialog::kClassName, nullptr);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(::GetWindow(dialog, GW_OWNER), window_.get());
+    EXPECT_FALSE(::IsWindowEnabled(window_.get())) << "a modal user interface disables its owner";
+    EXPECT_EQ(PumpUntilNotice(300), MSG_NULL) << "nothing is ready until the user presses Scan";
+    const auto click = [&](const wchar_t* caption) {
+        const HWND button = ::FindWindowExW(dialog, nullptr, L"Button", caption);
+        ASSERT_NE(button, nullptr) << "no button " << caption;
+        ::SendMessageW(button, BM_CLICK, 0, 0);
+    };
+    click(L"Grey 8-bit");
+    const HWND sizes = ::FindWindowExW(dialog, nullptr, L"ComboBox", nullptr);
+    const LRESULT index = ::SendMessageW(sizes, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"200 x 150"));
+    ASSERT_NE(index, CB_ERR);
+    ::SendMessageW(sizes, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    click(L"Scan");
+    ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
+    const std::optional<Page> page = TransferNative();
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->image.width, 200u);
+    EXPECT_EQ(page->image.height, 150u);
+    EXPECT_EQ(page->image.format, PixelFormat::Gray8);
+    EXPECT_EQ(EndXfer(), 0);
+    ASSERT_TRUE(::IsWindow(dialog)) << "the dialog stays for another scan until MSG_DISABLEDS";
+    click(L"Cancel");
+    ASSERT_EQ(PumpUntilNotice(20000), MSG_CLOSEDSREQ);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
+    EXPECT_FALSE(::IsWindow(dialog));
+    EXPECT_TRUE(::IsWindowEnabled(window_.get()));
 }
 
 }  // namespace
