@@ -56,25 +56,6 @@ TEST(CapabilityContainer, DecodesOnlyWholeOneValuesAndFix32RoundTrips) {
     EXPECT_EQ(ToFix32(-0.5), 0x8000FFFFu) << "whole -1, fraction one half";
 }
 
-TEST(Capabilities, EveryListedCapabilityAnswersEveryReadMessage) {
-    CapabilityState state = StateFrom({});
-    for (TW_UINT16 cap : SupportedCaps()) {
-        SCOPED_TRACE(cap);
-        for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_QUERYSUPPORT}) {
-            const Reply reply = Ask(msg, cap, state);
-            ASSERT_EQ(reply.rc, TWRC_SUCCESS) << msg;
-            ASSERT_TRUE(reply.container);
-            EXPECT_FALSE(EncodeContainer(*reply.container).empty());
-        }
-        const Reply support = Ask(MSG_QUERYSUPPORT, cap, state);
-        EXPECT_EQ(support.container->itemType, TWTY_INT32);
-        EXPECT_NE(support.container->items.at(0) & TWQC_GETCURRENT, 0u);
-    }
-    const Reply caps = Ask(MSG_GET, CAP_SUPPORTEDCAPS, state);
-    EXPECT_EQ(caps.container->conType, TWON_ARRAY);
-    EXPECT_EQ(caps.container->items.size(), SupportedCaps().size());
-}
-
 TEST(Capabilities, AnEnumerationsIndexesPointAtTheCurrentAndDefaultValues) {
     CapabilityState state = StateFrom({ColourMode::Grey, 400, 300});
     ASSERT_EQ(SetTo(ICAP_XRESOLUTION, TWTY_FIX32, ToFix32(300), state).rc, TWRC_SUCCESS);
