@@ -166,6 +166,12 @@ protected:
     int strips_ = 0;
 };
 
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle none() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
 // Whether the current thread made a progress window while the hook watched.
 bool sawProgress = false;
 LRESULT CALLBACK WatchProgress(int code, WPARAM wParam, LPARAM lParam) {
@@ -226,10 +232,11 @@ TEST_P(Batches, GiveTheirPagesInOrderAndEndAsTheFeederSays) {
     ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
     ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
     sawProgress = false;
-    HHOOK hook = ::SetWindowsHookExW(WH_CBT, &WatchProgress, nullptr, ::GetCurrentThreadId());
+    vantrel::UniqueHandle<HookTraits> hook(::SetWindowsHookExW(WH_CBT, &WatchProgress, nullptr, ::GetCurrentThreadId()));
+    ASSERT_TRUE(hook);
     const Batch batch = RunBatch(c.mechanism == TWSX_MEMORY);
-    ::UnhookWindowsHookEx(hook);
-    EXPECT_TRUE(hook && sawProgress == c.indicators) << "a progress window only with CAP_INDICATORS";
+    hook.reset();
+    EXPECT_EQ(sawProgress, c.indicators) << "a progress window only with CAP_INDICATORS";
     EXPECT_EQ(::FindWindowW(vantrel::scanner::ProgressWindow::kClassName, nullptr), nullptr) << "closed when done";
     EXPECT_EQ(batch.pages, c.pages);
     EXPECT_EQ(batch.counts, c.counts);
