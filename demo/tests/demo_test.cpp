@@ -1,10 +1,11 @@
 // VantrelDemo.exe as a user meets it: started as its own process, read through its window and
 // its message boxes, clicked with BM_CLICK, with the stand-in DSM scripted for that process.
-#include "tests/fixtures/child_process.h"
 #include "demo/layout.h"
+#include "demo/window_dpi.h"
+#include "tests/fixtures/child_process.h"
 #include "tests/fixtures/message_box_watcher.h"
 #include "tests/fixtures/stand_in_dsm/stand_in_dsm_client.h"
-#include "demo/window_dpi.h"
+#include "win32/gdi_owners.h"
 #include "win32/win32_owners.h"
 
 #include <windows.h>
@@ -38,16 +39,16 @@ constexpr DWORD kStepTimeoutMs = 180'000;
 
 const fs::path kBin = fixtures::ProgramDirectory();
 
-std::wstring IniValue(const fs::path& ini, const wchar_t* key) {
+// The shipped INI file's text for `key`: what the program must show.
+std::wstring IniValue(const wchar_t* key) {
     wchar_t text[1024] = {};
-    const DWORD n = ::GetPrivateProfileStringW(L"FormVantrelDemo", key, L"", text, 1024, ini.c_str());
+    const DWORD n = ::GetPrivateProfileStringW(L"FormVantrelDemo", key, L"", text, 1024, (kBin / L"VantrelDemo.ini").c_str());
     return std::wstring(text, n);
 }
 
 std::wstring TextOf(HWND window) {
     wchar_t text[1024] = {};
-    const int n = ::GetWindowTextW(window, text, 1024);
-    return std::wstring(text, n);
+    return std::wstring(text, static_cast<std::size_t>(::GetWindowTextW(window, text, 1024)));
 }
 
 std::wstring ClassOf(HWND window) {
@@ -180,13 +181,14 @@ private:
     std::set<HWND> answered_;
 };
 
-std::size_t CountOf(const std::vector<standin::Call>& calls, TW_UINT16 dat, TW_UINT16 msg) {
+std::size_t EnablesIn(const std::vector<standin::Call>& calls) {
     std::size_t n = 0;
-    for (const auto& call : calls) n += call.dg == DG_CONTROL && call.dat == dat && call.msg == msg;
+    for (const auto& call : calls) n += call.dat == DAT_USERINTERFACE && call.msg == MSG_ENABLEDS;
     return n;
 }
 
-// The window's pixels as the screen shows them, 0x00RRGGBB, top row first.
+// The window as the screen shows it (also where another process's window DC gives nothing),
+// 0x00RRGGBB top row first, and saved as a .bmp for whoever looks at the build.
 struct Screenshot {
     int width = 0;
     int height = 0;
@@ -196,80 +198,39 @@ struct Screenshot {
 
 BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     return info;
 }
 
-Screenshot Capture(HWND window) {
-    Screenshot shot;
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    shot.width = r.right - r.left;
-    shot.height = r.bottom - r.top;
-    // From the screen: what the user sees, also where another process's window DC gives nothing.
-    HDC source = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(source);
-    BITMAPINFO info = TopDown32(shot.width, shot.height);
+Screenshot Capture(HWND window, const RECT& r) {
+    Screenshot shot{r.right - r.left, r.bottom - r.top, {}};
+    vantrel::WindowDc screen(nullptr);
+    vantrel::UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
+    const BITMAPINFO info = TopDown32(shot.width, shot.height);
     void* bits = nullptr;
-    HBITMAP section = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section && bits) {
-        HGDIOBJ old = ::SelectObject(memory, section);
-        ::BitBlt(memory, 0, 0, shot.width, shot.height, source, r.left, r.top, SRCCOPY);
-        ::GdiFlush();
-        const auto* first = static_cast<const std::uint32_t*>(bits);
-        shot.pixels.assign(first, first + static_cast<std::size_t>(shot.width) * shot.height);
-        ::SelectObject(memory, old);
-    }
-    if (section) ::DeleteObject(section);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, source);
+    vantrel::UniqueBitmap section(::CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section || !bits || !window) return shot;
+    const vantrel::Selection selected(memory.get(), section.get());
+    ::BitBlt(memory.get(), 0, 0, shot.width, shot.height, screen.get(), r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    shot.pixels.assign(first, first + static_cast<std::size_t>(shot.width) * shot.height);
     return shot;
 }
 
 bool SaveBmp(const Screenshot& shot, const fs::path& file) {
     const BITMAPINFO info = TopDown32(shot.width, shot.height);
-    const DWORD pixelBytes = static_cast<DWORD>(shot.pixels.size() * 4);
-    BITMAPFILEHEADER header{};
-    header.bfType = 0x4D42;
-    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
-    header.bfSize = header.bfOffBits + pixelBytes;
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&header), sizeof header);
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    const auto pixelBytes = static_cast<DWORD>(shot.pixels.size() * 4);
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info.bmiHeader;
+    const BITMAPFILEHEADER header{0x4D42, offset + pixelBytes, 0, 0, offset};
     // GDI leaves the fourth byte 0; viewers that read it as alpha would show nothing but white.
     std::vector<std::uint32_t> opaque(shot.pixels);
     for (auto& pixel : opaque) pixel |= 0xFF000000u;
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
     out.write(reinterpret_cast<const char*>(opaque.data()), pixelBytes);
     return static_cast<bool>(out);
-}
-
-// A point of a child's client area in the coordinates of the top-level window's screenshot.
-POINT InWindow(HWND top, HWND child, int x, int y) {
-    POINT p{x, y};
-    ::MapWindowPoints(child, nullptr, &p, 1);
-    RECT r{};
-    ::GetWindowRect(top, &r);
-    return {p.x - r.left, p.y - r.top};
-}
-
-// A child's rectangle in its parent's client coordinates.
-RECT InParent(HWND child) {
-    RECT r{};
-    ::GetWindowRect(child, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-std::vector<HWND> Children(HWND window) {
-    std::vector<HWND> children;
-    for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
-    return children;
 }
 
 // A 16 x 16 picture in pure red, which even a palette display shows exactly.
@@ -277,12 +238,7 @@ constexpr int kPictureSide = 16;
 constexpr std::uint32_t kRed = 0xFF0000;
 
 std::vector<std::uint8_t> RedDib() {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = kPictureSide;
-    header.biHeight = kPictureSide;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
+    const BITMAPINFOHEADER header{sizeof header, kPictureSide, kPictureSide, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<std::uint8_t> dib(sizeof header + kPictureSide * kPictureSide * 3, 0);
     std::memcpy(dib.data(), &header, sizeof header);
     for (std::size_t i = sizeof header; i < dib.size(); i += 3) dib[i + 2] = 0xFF;
@@ -290,35 +246,38 @@ std::vector<std::uint8_t> RedDib() {
 }
 
 std::vector<std::uint8_t> ClipboardDib(std::size_t bytes) {
-    std::vector<std::uint8_t> copy;
     vantrel::OpenClipboardSession clipboard(nullptr);
-    if (!clipboard) return copy;
-    HANDLE block = ::GetClipboardData(CF_DIB);
-    vantrel::GlobalLock<std::uint8_t> data(static_cast<HGLOBAL>(block));
-    if (data && ::GlobalSize(block) >= bytes) copy.assign(data.get(), data.get() + bytes);
-    return copy;
+    const HANDLE block = clipboard ? ::GetClipboardData(CF_DIB) : nullptr;
+    const vantrel::GlobalLock<std::uint8_t> data(static_cast<HGLOBAL>(block));
+    if (!data || ::GlobalSize(block) < bytes) return {};
+    return {data.get(), data.get() + bytes};
 }
 
 std::wstring TempDir() {
     wchar_t path[MAX_PATH + 1] = {};
-    const DWORD n = ::GetTempPathW(MAX_PATH + 1, path);
-    return std::wstring(path, n);
+    return std::wstring(path, ::GetTempPathW(MAX_PATH + 1, path));
 }
 
-void ExpectBox(const Box& box, HWND owner, const std::wstring& text, BoxIcon icon) {
-    EXPECT_EQ(box.seen.caption, L"Vantrel Demo");
-    EXPECT_EQ(box.seen.text, text);
-    // Wine gives another process no way to tell a box's icon; in-process boxes are checked elsewhere.
-    if (box.seen.icon != BoxIcon::None || !fixtures::RunningUnderWine()) {
-        EXPECT_EQ(box.seen.icon, icon);
+// The boxes the program showed so far, each with its text, its icon (Wine gives another process
+// no way to tell a box's icon, so None passes there) and its owner (nullptr: any owner).
+struct ExpectedBox {
+    std::wstring text;
+    BoxIcon icon;
+    HWND owner;
+    const wchar_t* caption = L"Vantrel Demo";
+};
+// The component's own box, shown by Initialize before anything else.
+const ExpectedBox kInitializeBox{L"Initialize()", BoxIcon::None, nullptr, L"Vantrel"};
+
+void ExpectBoxes(const std::vector<Box>& boxes, const std::vector<ExpectedBox>& expected) {
+    ASSERT_EQ(boxes.size(), expected.size());
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(boxes[i].seen.caption, expected[i].caption);
+        EXPECT_EQ(boxes[i].seen.text, expected[i].text);
+        if (boxes[i].seen.icon != BoxIcon::None || !fixtures::RunningUnderWine()) { EXPECT_EQ(boxes[i].seen.icon, expected[i].icon); }
+        EXPECT_EQ(boxes[i].owner, expected[i].owner ? expected[i].owner : boxes[i].owner);
     }
-    if (owner) EXPECT_EQ(box.owner, owner);
-    else EXPECT_NE(box.owner, nullptr);
-}
-
-void ExpectInitializeBoxFirst(const std::vector<Box>& boxes) {
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes[0].seen.text, L"Initialize()");
 }
 
 class DemoProgram : public ::testing::Test {
@@ -339,78 +298,58 @@ protected:
         if (registered_ && !registeredBefore_) fixtures::RunAndWait(L"regsvr32 /u /s \"" + Dll() + L"\"");
     }
     void SetUp() override { ASSERT_TRUE(registered_) << "regsvr32 could not register " << fs::path(Dll()).string(); }
-
     static std::wstring Dll() { return (kBin / L"Vantrel.dll").wstring(); }
-
-    static bool registered_;
-    static bool registeredBefore_;
+    static inline bool registered_ = false;
+    static inline bool registeredBefore_ = false;
 };
-
-bool DemoProgram::registered_ = false;
-bool DemoProgram::registeredBefore_ = false;
 
 TEST_F(DemoProgram, WhenTheDsmCannotBeOpenedItWarnsAndEndsWithoutAWindow) {
     DemoRun run(kBin / L"VantrelDemo.exe");
     run.dsm().Answer(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, TWRC_FAILURE);
     run.Start();
-
     EXPECT_EQ(run.WaitForExit(kStartTimeoutMs), std::optional<DWORD>(0));
     EXPECT_FALSE(run.WindowEverShown());
-    EXPECT_GE(run.dsm().Attaches(), 1u) << "the stand-in DSM was not the one loaded";
-    const auto boxes = run.Boxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    ExpectInitializeBoxFirst(boxes);
-    ExpectBox(boxes[1], nullptr, IniValue(kBin / L"VantrelDemo.ini", L"Const1"), BoxIcon::Exclamation);
-    EXPECT_FALSE(boxes[1].seen.text.empty()) << "the shipped INI file has a Const1";
-    const auto calls = run.dsm().Calls();
-    ASSERT_EQ(calls.size(), 1u) << "after a failed Create nothing more reaches the DSM";
-    EXPECT_EQ(calls[0].msg, MSG_OPENDSM);
+    ASSERT_GE(run.dsm().Attaches(), 1u) << "the stand-in DSM was not the one loaded";
+    EXPECT_FALSE(IniValue(L"Const1").empty()) << "the shipped INI file has a Const1";
+    ExpectBoxes(run.Boxes(), {kInitializeBox, {IniValue(L"Const1"), BoxIcon::Exclamation, nullptr}});
+    ASSERT_EQ(run.dsm().Calls().size(), 1u) << "after a failed Create nothing more reaches the DSM";
 }
 
 TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
-    const fs::path ini = kBin / L"VantrelDemo.ini";
     DemoRun run(kBin / L"VantrelDemo.exe");
     run.Start();
     const HWND window = run.WaitForWindow();
     ASSERT_TRUE(window) << "no window; boxes seen: " << run.Boxes().size();
-    ExpectInitializeBoxFirst(run.Boxes());
-    ASSERT_EQ(run.Boxes().size(), 1u);
+    std::vector<ExpectedBox> boxes{kInitializeBox};
+    ExpectBoxes(run.Boxes(), boxes);
 
-    // Load: caption, geometry and captions from the INI file.
+    // Load: caption, fixed border, centred, the design at the window's DPI and the INI file's captions.
     EXPECT_EQ(TextOf(window), L"Vantrel Demo - TWAIN 1.7");
+    EXPECT_EQ(::GetWindowLongW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0) << "fixed single border";
+    RECT outer{};
+    ::GetWindowRect(window, &outer);
+    EXPECT_NEAR(outer.left + outer.right, ::GetSystemMetrics(SM_CXSCREEN), 1) << "centred across";
+    EXPECT_NEAR(outer.top + outer.bottom, ::GetSystemMetrics(SM_CYSCREEN), 1) << "centred down";
     const int dpi = DpiOf(window);
     RECT client{};
     ::GetClientRect(window, &client);
     EXPECT_EQ(client.right, TwipsToPixels(kClientWidthTwips, dpi));
     EXPECT_EQ(client.bottom, TwipsToPixels(kClientHeightTwips, dpi));
-    RECT outer{};
-    ::GetWindowRect(window, &outer);
-    EXPECT_NEAR(outer.left + outer.right, ::GetSystemMetrics(SM_CXSCREEN), 1) << "centred across";
-    EXPECT_NEAR(outer.top + outer.bottom, ::GetSystemMetrics(SM_CYSCREEN), 1) << "centred down";
-    const LONG style = ::GetWindowLongW(window, GWL_STYLE);
-    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0) << "fixed single border";
-
-    const auto children = Children(window);
+    std::vector<HWND> children;
+    for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
     ASSERT_EQ(children.size(), 4u);
-    EXPECT_EQ(ClassOf(children[0]), L"Static");
-    const PixelRect picture = ToPixels(kPictureLayout.twips, dpi);
-    const RECT pictureRect = InParent(children[0]);
-    EXPECT_EQ(pictureRect.left, picture.left);
-    EXPECT_EQ(pictureRect.top, picture.top);
-    EXPECT_EQ(pictureRect.right - pictureRect.left, picture.width);
-    EXPECT_EQ(pictureRect.bottom - pictureRect.top, picture.height);
-    for (std::size_t i = 0; i < std::size(kButtonLayouts); ++i) {
-        const ControlLayout& button = kButtonLayouts[i];
-        const HWND control = children[i + 1];
-        EXPECT_EQ(ClassOf(control), L"Button");
-        EXPECT_EQ(::GetDlgCtrlID(control), button.id);
-        EXPECT_EQ(TextOf(control), IniValue(ini, button.name));
-        const PixelRect expected = ToPixels(button.twips, dpi);
-        const RECT r = InParent(control);
-        EXPECT_EQ(r.left, expected.left);
-        EXPECT_EQ(r.top, expected.top);
-        EXPECT_EQ(r.right - r.left, expected.width);
-        EXPECT_EQ(r.bottom - r.top, expected.height);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const ControlLayout& control = i == 0 ? kPictureLayout : kButtonLayouts[i - 1];
+        SCOPED_TRACE(testing::Message() << "control " << control.id);
+        EXPECT_EQ(::GetDlgCtrlID(children[i]), control.id);
+        EXPECT_EQ(ClassOf(children[i]), i == 0 ? L"Static" : L"Button");
+        if (i > 0) { EXPECT_EQ(TextOf(children[i]), IniValue(control.name)); }
+        RECT r{};
+        ::GetWindowRect(children[i], &r);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        const PixelRect expected = ToPixels(control.twips, dpi);
+        EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}),
+                  (std::vector<LONG>{expected.left, expected.top, expected.width, expected.height}));
     }
 
     // The component was told the application and the owner before Create.
@@ -426,7 +365,7 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
     // Select Source: the stand-in's selection succeeds.
     ::PostMessageW(children[1], BM_CLICK, 0, 0);
     ASSERT_TRUE(run.WaitForBoxes(2));
-    ExpectBox(run.Boxes()[1], window, IniValue(ini, L"Const2"), BoxIcon::Information);
+    boxes.push_back({IniValue(L"Const2"), BoxIcon::Information, window});
     ASSERT_TRUE(run.Settle(window));
 
     // Acquire to the clipboard: the picture appears at its own size, and the clipboard keeps it.
@@ -435,19 +374,21 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
     run.dsm().script().events[0] = standin::Event{TWRC_DSEVENT, MSG_XFERREADY};
     run.dsm().RestartEvents(1);
     ::PostMessageW(children[2], BM_CLICK, 0, 0);
-    const POINT inside = InWindow(window, children[0], 2, 2);
-    const POINT beyond = InWindow(window, children[0], kPictureSide + 8, kPictureSide + 8);
+    const auto inPicture = [&](int x, int y) {
+        POINT p{x, y};
+        ::MapWindowPoints(children[0], nullptr, &p, 1);
+        return POINT{p.x - outer.left, p.y - outer.top};
+    };
     Screenshot shot;
-    const bool shown = WaitFor([&] { return (shot = Capture(window)).pixels.size() && shot.At(inside) == kRed; },
+    const bool shown = WaitFor([&] { return (shot = Capture(window, outer)).pixels.size() && shot.At(inPicture(2, 2)) == kRed; },
                                kStepTimeoutMs);
-    const fs::path artefacts = kBin.parent_path() / L"demo";
-    fs::create_directories(artefacts);
-    EXPECT_TRUE(SaveBmp(shot, artefacts / L"VantrelDemo-window.bmp"));
+    fs::create_directories(kBin.parent_path() / L"demo");
+    EXPECT_TRUE(SaveBmp(shot, kBin.parent_path() / L"demo" / L"VantrelDemo-window.bmp"));
     EXPECT_TRUE(shown) << "no red picture in the picture box";
-    EXPECT_NE(shot.At(beyond), kRed) << "the picture was stretched";
+    EXPECT_NE(shot.At(inPicture(kPictureSide + 8, kPictureSide + 8)), kRed) << "the picture was stretched";
     EXPECT_EQ(ClipboardDib(dib.size()), dib) << "the clipboard still holds the acquired picture";
-    EXPECT_EQ(run.Boxes().size(), 2u) << "a successful Acquire shows no box";
     ASSERT_TRUE(run.Settle(window));
+    ExpectBoxes(run.Boxes(), boxes);  // a successful Acquire shows no box
 
     // Save: the path of the file in the temporary directory is reported.
     const fs::path saved = fs::path(TempDir()) / L"Test.bmp";
@@ -455,40 +396,31 @@ TEST_F(DemoProgram, LoadsThenSelectsAcquiresSavesAndClosesDuringAnAcquisition) {
     run.dsm().RestartEvents(1);
     ::PostMessageW(children[3], BM_CLICK, 0, 0);
     ASSERT_TRUE(run.WaitForBoxes(3));
-    ExpectBox(run.Boxes()[2], window, TempDir() + L"Test.bmp", BoxIcon::Information);
-    std::ifstream file(saved, std::ios::binary);
+    boxes.push_back({TempDir() + L"Test.bmp", BoxIcon::Information, window});
     char magic[2] = {};
-    file.read(magic, 2);
+    std::ifstream(saved, std::ios::binary).read(magic, 2);
     EXPECT_TRUE(magic[0] == 'B' && magic[1] == 'M') << "no BMP at " << saved.string();
-    file.close();
     fs::remove(saved);
     ASSERT_TRUE(run.Settle(window));
 
     // An acquisition that waits for the source: a second click is ignored...
     run.dsm().RestartEvents(0);
-    const std::size_t enables = CountOf(run.dsm().Calls(), DAT_USERINTERFACE, MSG_ENABLEDS);
+    const std::size_t enables = EnablesIn(run.dsm().Calls());
     ::PostMessageW(children[2], BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitFor([&] { return CountOf(run.dsm().Calls(), DAT_USERINTERFACE, MSG_ENABLEDS) > enables; },
-                        kStepTimeoutMs));
+    ASSERT_TRUE(WaitFor([&] { return EnablesIn(run.dsm().Calls()) > enables; }, kStepTimeoutMs));
     // Sent, not posted: it returns only after the demo has handled the click, box included.
     DWORD_PTR ignored = 0;
     EXPECT_TRUE(::SendMessageTimeoutW(children[3], BM_CLICK, 0, 0, SMTO_NORMAL, kStepTimeoutMs, &ignored));
-    EXPECT_EQ(run.Boxes().size(), 3u) << "a click during an acquisition started another command";
+    ExpectBoxes(run.Boxes(), boxes);
 
     // ...and closing ends it through Destroy, without a box and without a crash.
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
-    EXPECT_EQ(run.Boxes().size(), 3u);
-    const auto calls = run.dsm().Calls();
-    std::vector<TW_UINT16> after;
-    bool seenEnable = false;
-    for (const auto& call : calls) {
-        if (call.dat == DAT_USERINTERFACE && call.msg == MSG_ENABLEDS) {
-            seenEnable = true;
-            after.clear();
-        } else if (seenEnable && call.dat != DAT_EVENT) {
-            after.push_back(call.msg);
-        }
+    ExpectBoxes(run.Boxes(), boxes);
+    std::vector<TW_UINT16> after;  // what reached the DSM after the last MSG_ENABLEDS
+    for (const auto& call : run.dsm().Calls()) {
+        if (call.dat == DAT_USERINTERFACE && call.msg == MSG_ENABLEDS) after.clear();
+        else if (call.dat != DAT_EVENT) after.push_back(call.msg);
     }
     EXPECT_EQ(after, (std::vector<TW_UINT16>{MSG_DISABLEDS, MSG_CLOSEDS, MSG_CLOSEDSM}));
 }

@@ -7,90 +7,51 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace demo {
 namespace {
 
-TEST(IniText, ModuleDirectoryKeepsTheBackslashOfADriveRootOnly) {
+// From the program's path to its directory, its AppPath and the INI file of its own name.
+TEST(IniText, ThePathsFollowTheProgramsOwnRules) {
     struct Case {
         const wchar_t* module;
-        const wchar_t* directory;
-    } const cases[] = {
-        {L"C:\\VantrelDemo.exe", L"C:\\"},
-        {L"C:\\Programs\\VantrelDemo.exe", L"C:\\Programs"},
-        {L"D:\\a\\b\\c.exe", L"D:\\a\\b"},
-        {L"\\\\server\\share\\VantrelDemo.exe", L"\\\\server\\share"},
-        {L"VantrelDemo.exe", L""},
-    };
-    for (const Case& c : cases) EXPECT_EQ(ModuleDirectory(c.module), c.directory) << c.module;
-}
-
-TEST(IniText, AppPathAppendsABackslashUnlessTheDirectoryHasThreeCharacters) {
-    struct Case {
-        const wchar_t* directory;
-        const wchar_t* appPath;
-    } const cases[] = {
-        {L"C:\\", L"C:\\"},
-        {L"C:\\Programs", L"C:\\Programs\\"},
-        {L"C:\\a", L"C:\\a\\"},
-        {L"\\\\server\\share", L"\\\\server\\share\\"},
-        // Only the length counts, as in the rule the program has always had.
-        {L"abc", L"abc"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(AppPathFrom(c.directory), c.appPath) << c.directory;
-}
-
-TEST(IniText, IniPathUsesTheProgramNameWithoutItsExtension) {
-    struct Case {
-        const wchar_t* appPath;
-        const wchar_t* module;
+        const wchar_t* directory;  // a drive root keeps its backslash
+        const wchar_t* appPath;    // a backslash appended unless the directory has three characters
         const wchar_t* ini;
     } const cases[] = {
-        {L"C:\\Programs\\", L"C:\\Programs\\VantrelDemo.exe", L"C:\\Programs\\VantrelDemo.ini"},
-        {L"C:\\", L"C:\\Renamed Demo.exe", L"C:\\Renamed Demo.ini"},
-        {L"C:\\x.y\\", L"C:\\x.y\\demo.v2.exe", L"C:\\x.y\\demo.v2.ini"},
-        {L"C:\\x.y\\", L"C:\\x.y\\noextension", L"C:\\x.y\\noextension.ini"},
-        {L"C:\\\u00e9t\u00e9\\", L"C:\\\u00e9t\u00e9\\d\u00e9mo.exe", L"C:\\\u00e9t\u00e9\\d\u00e9mo.ini"},
+        {L"C:\\VantrelDemo.exe", L"C:\\", L"C:\\", L"C:\\VantrelDemo.ini"},
+        {L"C:\\Programs\\Renamed Demo.exe", L"C:\\Programs", L"C:\\Programs\\", L"C:\\Programs\\Renamed Demo.ini"},
+        {L"\\\\server\\share\\demo.v2.exe", L"\\\\server\\share", L"\\\\server\\share\\", L"\\\\server\\share\\demo.v2.ini"},
+        {L"C:\\x.y\\noextension", L"C:\\x.y", L"C:\\x.y\\", L"C:\\x.y\\noextension.ini"},
+        {L"abc\\d\u00e9mo.exe", L"abc", L"abc", L"abcd\u00e9mo.ini"},  // only the length counts, as it always has
     };
-    for (const Case& c : cases) EXPECT_EQ(IniPathFor(c.appPath, c.module), c.ini) << c.module;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.module)));
+        EXPECT_EQ(ModuleDirectory(c.module), c.directory);
+        EXPECT_EQ(AppPathFrom(c.directory), c.appPath);
+        EXPECT_EQ(IniPathFor(c.appPath, c.module), c.ini);
+    }
 }
 
-TEST(IniText, AppPathIsTheRunningProgramsDirectory) {
-    wchar_t module[MAX_PATH] = {};
-    ASSERT_NE(::GetModuleFileNameW(nullptr, module, MAX_PATH), 0u);
-    EXPECT_EQ(ModulePath(), module);
-    EXPECT_EQ(AppPath() + std::filesystem::path(module).filename().wstring(), module) << "directory and one backslash";
-}
-
-// The test program's own INI file, written for one case and removed after.
-class OwnIniFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path_ = std::filesystem::path(IniPathFor(AppPath(), ModulePath()));
-        ASSERT_FALSE(std::filesystem::exists(path_)) << "left over: " << path_.string();
-    }
-    void TearDown() override { std::filesystem::remove(path_); }
-    void Write(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-        ASSERT_TRUE(::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path_.c_str()));
-    }
-    std::filesystem::path path_;
-};
-
-TEST_F(OwnIniFile, GivesTheKeyOfItsSectionCutTo255CharactersOrEmptyText) {
+// The test program's own INI file, written for this case and removed after.
+TEST(IniText, GivesTheKeyOfItsSectionCutTo255CharactersOrEmptyText) {
+    const std::filesystem::path path(IniPathFor(AppPath(), ModulePath()));
+    ASSERT_FALSE(std::filesystem::exists(path)) << "left over: " << path.string();
     EXPECT_EQ(GetIniText(L"FormVantrelDemo", L"Const1"), L"") << "no file";
-    Write(L"Other", L"Const1", L"elsewhere");
-    const std::wstring nonAscii = L"Scanner w\u00e4hlen \u2013 \u00e9t\u00e9";
-    Write(L"FormVantrelDemo", L"Const2", nonAscii);
     std::wstring text;
     for (int i = 0; i < 300; ++i) text += static_cast<wchar_t>(L'a' + i % 26);
-    Write(L"FormVantrelDemo", L"Long", text);
+    const std::wstring nonAscii = L"Scanner w\u00e4hlen \u2013 \u00e9t\u00e9";
+    const bool written = ::WritePrivateProfileStringW(L"Other", L"Const1", L"elsewhere", path.c_str()) &&
+                         ::WritePrivateProfileStringW(L"FormVantrelDemo", L"Const2", nonAscii.c_str(), path.c_str()) &&
+                         ::WritePrivateProfileStringW(L"FormVantrelDemo", L"Long", text.c_str(), path.c_str());
+    EXPECT_TRUE(written);
     EXPECT_EQ(GetIniText(L"FormVantrelDemo", L"Const1"), L"") << "only in another section";
     EXPECT_EQ(GetIniText(L"FormVantrelDemo", L"Const2"), nonAscii);
     EXPECT_EQ(GetIniText(L"FormVantrelDemo", L"Long"), text.substr(0, 255));
+    std::filesystem::remove(path);
 }
 
-TEST(TempDir, APathLongerThan260CharactersComesBackWhole) {
+TEST(IniText, ATemporaryPathLongerThan260CharactersComesBackWhole) {
     const std::wstring longDir = L"C:\\" + std::wstring(300, L't') + L"\\";
     const fixtures::ScopedEnvironment tmp(L"TMP", longDir);
     const fixtures::ScopedEnvironment temp(L"TEMP", longDir);

@@ -40,74 +40,34 @@ PagePicture Page(int width, int height, int number, int brightness = 0) {
     return PagePicture({width, height, number, PageLines(number, Side::Front, "label", 100, true, 0, 0), brightness, 0});
 }
 
+// Whatever the format and however bright the page, the band gives its number back.
 TEST(PageBand, EveryFormatReadsBackItsPageNumber) {
     for (ColourMode mode : {ColourMode::Colour, ColourMode::Grey, ColourMode::BlackWhite}) {
-        for (int number : {1, 2, 6, 20, 255, 0x8001, 0xFFFF}) {
-            const Scanned scanned = Scan(Page(333, 240, number), mode);
-            EXPECT_EQ(fixtures::ReadPageNumber(scanned.image), std::optional<std::uint16_t>(number))
-                << number << " in mode " << static_cast<int>(mode);
+        for (int number : {1, 2, 6, 255, 0x8001, 0xFFFF}) {
+            for (int brightness : {0, 1000}) {
+                const Scanned scanned = Scan(Page(333, 240, number, brightness), mode);
+                EXPECT_EQ(fixtures::ReadPageNumber(scanned.image), std::optional<std::uint16_t>(number))
+                    << number << " in mode " << static_cast<int>(mode) << " at brightness " << brightness;
+            }
         }
     }
-}
-
-TEST(PageBand, BrightnessNeverTouchesTheBand) {
-    const Scanned scanned = Scan(Page(200, 150, 5, 1000), ColourMode::Grey);
-    EXPECT_EQ(fixtures::ReadPageNumber(scanned.image), std::optional<std::uint16_t>(5));
-    EXPECT_EQ(scanned.bytes[static_cast<std::size_t>(200) * 149], 255) << "the chart's dark ramp end went white";
-}
-
-TEST(PageBand, SurvivesNoiseButNotAGreyCellOrABadView) {
-    Scanned scanned = Scan(Page(320, 200, 0x5A5A), ColourMode::Grey);
-    for (std::size_t i = 0; i < scanned.bytes.size(); ++i) {
-        const int noise = static_cast<int>(i * 7919 % 61) - 30;  // +-30, like JPEG's ringing
-        scanned.bytes[i] = static_cast<std::uint8_t>(std::clamp(scanned.bytes[i] + noise, 0, 255));
-    }
-    EXPECT_EQ(fixtures::ReadPageNumber(scanned.image), std::optional<std::uint16_t>(0x5A5A));
-    for (std::uint32_t y = 0; y < 20; ++y) {
-        for (std::uint32_t x = 100; x < 120; ++x) scanned.bytes[y * 320 + x] = 128;  // cell 5's middle
-    }
-    EXPECT_EQ(fixtures::ReadPageNumber(scanned.image), std::nullopt);
-    PageImage tooShort = scanned.image;
-    tooShort.pixels = tooShort.pixels.first(100);
-    EXPECT_EQ(fixtures::ReadPageNumber(tooShort), std::nullopt);
+    EXPECT_EQ(Scan(Page(200, 150, 5, 1000), ColourMode::Grey).bytes[200 * 149], 255) << "the dark ramp end went white";
 }
 
 TEST(PageLabel, FitsInsideThePageAtTheLargestScale) {
-    struct Case {
-        int width;
-        int height;
-    };
-    for (const Case c : {Case{400, 300}, Case{2480, 3508}, Case{123, 45}, Case{1000, 100}}) {
-        const std::vector<std::string> lines = PageLines(12, Side::Back, "400 x 300, 24-bit colour", 300, true, 0, 0);
-        const LabelLayout layout = PlanLabel(c.width, c.height, lines);
-        SCOPED_TRACE(c.width);
+    for (const auto& [width, height] : {std::pair{400, 300}, {2480, 3508}, {123, 45}, {1000, 100}}) {
+        SCOPED_TRACE(width);
+        const LabelLayout layout = PlanLabel(width, height, PageLines(12, Side::Back, "400 x 300, 24-bit colour", 300, true, 0, 0));
         ASSERT_FALSE(layout.lines.empty());
         for (int left : layout.lefts) EXPECT_GE(left, 0) << "no line is cut at the sides";
-        const ChartBands bands = BandsFor(c.height);
+        const ChartBands bands = BandsFor(height);
         EXPECT_GE(layout.top, bands.barsBottom);
         EXPECT_LE(layout.top + (static_cast<int>(layout.lines.size()) * 8 - 1) * layout.scale, bands.labelBottom);
     }
-    EXPECT_EQ(PlanLabel(400, 300, PageLines(1, Side::Front, "400 x 300, 24-bit colour", 100, false, 0, 0)).lines.size(), 3u);
     EXPECT_GE(PlanLabel(2480, 3508, PageLines(1, Side::Front, "2480 x 3508, 8-bit grey", 300, true, 0, 0)).scale, 10);
 }
 
-TEST(PageLabel, TextIsDrawnInTheLabelBandOnly) {
-    const PagePicture page = Page(400, 300, 3);
-    const ChartBands bands = BandsFor(300);
-    std::vector<Rgb> row(400);
-    int dark = 0;
-    for (int y = bands.barsBottom; y < bands.labelBottom; ++y) {
-        page.Row(y, row);
-        for (Rgb pixel : row) dark += pixel == 0 ? 1 : 0;
-    }
-    EXPECT_GT(dark, 400);
-    page.Row(bands.labelBottom - 1, row);
-    EXPECT_EQ(std::count(row.begin(), row.end(), Rgb{0}), 0) << "the band's last row stays white";
-}
-
 TEST(PageLabel, AdjustmentsMoveLevelsWithinTheScale) {
-    EXPECT_EQ(Adjust(100, 0, 0), 100);
-    EXPECT_EQ(Adjust(100, 1000, 0), 255);
     EXPECT_EQ(Adjust(100, 500, 0), 227);
     EXPECT_EQ(Adjust(100, -1000, 0), 0);
     EXPECT_EQ(Adjust(0, 0, -1000), 128) << "no contrast: everything mid-grey";
