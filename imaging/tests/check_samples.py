@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Runs the sample writer, then reads every file it wrote with tools we did not write, as manifest.json says:
+"""Reads every file in DIRECTORY with tools we did not write, as its manifest.jsonl says (written by Record in
+manifest.h): by the sample writer when it is given, which then runs first in an emptied DIRECTORY, or by page_files.
 PNG, BMP and JPEG with Pillow (pixels, density; a JPEG's sampling, quantisation tables against libjpeg's, quality);
 TIFF with tiffinfo -D (every tag and strip, nothing on stderr), tiffcp -c none and Pillow per page; PDF with
 qpdf --check, pdfinfo, pdfimages -list and pdftoppm renders compared with the pixels that went in."""
@@ -256,13 +257,16 @@ def check_quality_scale(quality_results):
     return errors
 
 
-def main(writer, directory):
+def main(directory, writer=None):
     d = Path(directory)
-    shutil.rmtree(d, ignore_errors=True)
-    (d / "decoded").mkdir(parents=True)
-    subprocess.run([writer, str(d)], check=True)
+    if writer:
+        shutil.rmtree(d, ignore_errors=True)
+        d.mkdir(parents=True)
+        subprocess.run([writer, str(d)], check=True)
+    (d / "decoded").mkdir(exist_ok=True)
     files = defaultdict(list)
-    for page in json.loads((d / "manifest.json").read_text()):
+    for line in (d / "manifest.jsonl").read_text().splitlines():
+        page = json.loads(line)
         files[page["file"]].append(page)
     formats = defaultdict(int)
     errors, quality_results = [], defaultdict(list)
@@ -279,4 +283,4 @@ def main(writer, directory):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(*sys.argv[1:3]))

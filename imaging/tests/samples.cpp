@@ -1,9 +1,6 @@
-// Writes every format's sample files from one table, each page beside the samples it must decode to (8 bits per
-// sample, black 0), and manifest.json saying what an independent reader must see: check_samples.py reads it.
+// Writes every format's sample files from one table with their manifest: check_samples.py reads them back.
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,7 +10,7 @@
 #include "imaging/pdf/page_streams.h"
 #include "imaging/pdf/pdf_writer.h"
 #include "imaging/png/png_writer.h"
-#include "imaging/tests/test_pages.h"
+#include "imaging/tests/manifest.h"
 #include "imaging/tiff/tiff_writer.h"
 
 namespace {
@@ -23,8 +20,7 @@ using testing::Content;
 
 enum class Kind { Sample, Random, Text };
 
-// One page: how it is drawn and how it is encoded. `encoding`: TIFF "auto", "none" or "predictor"; PDF "flate",
-// "flate-plain", "jpeg" or "ccitt"; TIFF "jpeg" stores our JPEG of the page. `level`: zlib level or JPEG quality.
+// One page: how it is drawn and how it is encoded (`encoding` and `level` as testing::Expected has them).
 struct PageSpec {
     PixelFormat format;
     std::uint32_t width, height, padding;
@@ -45,16 +41,6 @@ std::unique_ptr<testing::OwnedPage> Draw(const PageSpec& p, std::uint32_t seed) 
     if (p.kind == Kind::Random) return testing::RandomPage(p.width, p.height, p.padding, seed);
     if (p.kind == Kind::Text) return testing::TextPage(p.width, p.height, p.padding, seed, p.xDpi);
     return testing::SamplePage(p.format, p.width, p.height, p.padding, p.content, seed);
-}
-
-const char* Mode(PixelFormat format) {
-    return format == PixelFormat::Rgb24 ? "RGB" : format == PixelFormat::Gray8 ? "L" : "1";
-}
-
-bool WriteFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
 }
 
 std::vector<FileSpec> Table() {
@@ -154,12 +140,12 @@ class Samples {
 public:
     explicit Samples(std::string dir) : dir_(std::move(dir)) {}
 
-    // Writes the file, its pages' expected samples and their manifest entries; false (said on stderr) on a refusal.
+    // Writes the file and its pages' manifest entries; false (said on stderr) on a refusal.
     bool Write(const FileSpec& file) {
         const std::string format = file.name.substr(file.name.rfind('.') + 1);
         std::vector<std::unique_ptr<testing::OwnedPage>> pages;
         for (const PageSpec& p : file.pages) {
-            pages.push_back(Draw(p, static_cast<std::uint32_t>(entries_.size() + pages.size() + 1)));
+            pages.push_back(Draw(p, static_cast<std::uint32_t>(drawn_ + pages.size() + 1)));
             pages.back()->page.xDpi = p.xDpi;
             pages.back()->page.yDpi = p.yDpi;
         }
@@ -170,35 +156,21 @@ public:
                         : format == "jpg" ? WriteJpeg(pages[0]->page, file.pages[0].level, sink)
                         : format == "tif" ? WriteTiff(file, pages, sink)
                                           : WritePdf(file, pages, sink);
-        if (!ok || !WriteFile(dir_ + "/" + file.name, sink.Data())) return Refused(file, "not written");
+        if (!ok || !testing::WriteBytes(dir_ + "/" + file.name, sink.Data())) return Refused(file, "not written");
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const PageSpec& p = file.pages[i];
-            const std::string raw = file.name + ".p" + std::to_string(i) + ".raw";
-            if (!WriteFile(dir_ + "/" + raw, testing::ReaderSamples(pages[i]->page))) return Refused(file, raw.c_str());
-            std::ostringstream line;
-            line << "{\"file\": \"" << file.name << "\", \"page\": " << i << ", \"mode\": \"" << Mode(p.format)
-                 << "\", \"width\": " << p.width << ", \"height\": " << p.height << ", \"xdpi\": " << p.xDpi
-                 << ", \"ydpi\": " << p.yDpi << ", \"encoding\": \"" << p.encoding << "\", \"level\": " << p.level
-                 << ", \"raw\": \"" << raw << "\", \"reference\": \"" << references_[i] << "\", \"checks\": \""
-                 << file.checks << "\"}";
-            entries_.push_back(line.str());
+            if (!testing::Record(dir_, file.name, i, pages[i]->page, {p.encoding, p.level, references_[i], file.checks}))
+                return Refused(file, "no manifest entry");
         }
+        drawn_ += pages.size();
         return true;
-    }
-
-    bool WriteManifest() {
-        std::ofstream out(dir_ + "/manifest.json");
-        out << "[\n";
-        for (std::size_t i = 0; i < entries_.size(); ++i) out << entries_[i] << (i + 1 < entries_.size() ? ",\n" : "\n");
-        out << "]\n";
-        return static_cast<bool>(out);
     }
 
 private:
     // A JPEG beside the file, so the check can tell the encoder's loss from the file's faults.
     bool Reference(const FileSpec& file, std::size_t page, std::span<const std::uint8_t> jpeg) {
         references_[page] = file.name + ".p" + std::to_string(page) + ".jpg";
-        return WriteFile(dir_ + "/" + references_[page], jpeg);
+        return testing::WriteBytes(dir_ + "/" + references_[page], jpeg);
     }
 
     bool WriteTiff(const FileSpec& file, const std::vector<std::unique_ptr<testing::OwnedPage>>& pages, ByteSink& sink) {
@@ -253,7 +225,7 @@ private:
     }
 
     std::string dir_;
-    std::vector<std::string> entries_;
+    std::size_t drawn_ = 0;  // pages so far, to seed each page differently
     std::vector<std::string> references_;  // the current file's reference JPEG per page, or empty
 };
 
@@ -268,5 +240,5 @@ int main(int argc, char** argv) {
     for (const FileSpec& file : Table()) {
         if (!samples.Write(file)) return 1;
     }
-    return samples.WriteManifest() ? 0 : 1;
+    return 0;
 }
