@@ -105,34 +105,26 @@ std::vector<FileSpec> Table() {
     }
     files.push_back(fifty);
     // JPEG: block and MCU edges in each format, flat pages, and qualities across the scale on larger pages.
-    const struct {
-        const char* name;
-        std::uint32_t width, height;
-        PixelFormat format;
-        Content content;
-        double xDpi, yDpi;
-        std::vector<int> qualities;
-        const char* checks;
-    } jpegs[] = {
-        {"grey_1x1", 1, 1, PixelFormat::Gray8, Content::Smooth, 300, 300, {85}, ""},
-        {"rgb_1x1", 1, 1, PixelFormat::Rgb24, Content::Smooth, 300, 300, {85}, ""},
-        {"grey_7x9", 7, 9, PixelFormat::Gray8, Content::Smooth, 0, 0, {85}, ""},
-        {"rgb_17x33", 17, 33, PixelFormat::Rgb24, Content::Smooth, 300, 300, {85}, ""},
-        {"rgb_1000x1", 1000, 1, PixelFormat::Rgb24, Content::Smooth, 300, 300, {85}, ""},
-        {"bw_177x133", 177, 133, PixelFormat::BlackWhite1, Content::Smooth, 150, 150, {85}, ""},
-        {"grey_flat_64x48", 64, 48, PixelFormat::Gray8, Content::Flat, 300, 300, {50, 85}, "flat"},
-        {"rgb_flat_41x23", 41, 23, PixelFormat::Rgb24, Content::Flat, 300, 300, {50, 85}, "flat"},
-        {"grey_300x200", 300, 200, PixelFormat::Gray8, Content::Smooth, 0, 0, {50, 85, 95}, ""},
-        {"rgb_300x200", 300, 200, PixelFormat::Rgb24, Content::Smooth, 200.4, 99.6, {50, 85, 95}, ""},
-        {"rgb_1240x1754", 1240, 1754, PixelFormat::Rgb24, Content::Smooth, 150, 150, {50, 85, 95}, ""},
-    };
-    for (const auto& j : jpegs) {
-        for (const int q : j.qualities) {
-            files.push_back({std::string(j.name) + "_q" + std::to_string(q) + ".jpg",
-                             {{j.format, j.width, j.height, 3, j.xDpi, j.yDpi, j.content, Kind::Sample, "", q}},
-                             j.checks});
+    const auto jpeg = [&files](const char* name, PageSpec page, std::vector<int> qualities, const char* checks = "") {
+        for (const int q : qualities) {
+            page.level = q;
+            files.push_back({std::string(name) + "_q" + std::to_string(q) + ".jpg", {page}, checks});
         }
-    }
+    };
+    const auto smooth = [](PixelFormat f, std::uint32_t w, std::uint32_t h, double xDpi, double yDpi) {
+        return PageSpec{f, w, h, 3, xDpi, yDpi, Content::Smooth, Kind::Sample, ""};
+    };
+    jpeg("grey_1x1", smooth(PixelFormat::Gray8, 1, 1, 300, 300), {85});
+    jpeg("rgb_1x1", smooth(PixelFormat::Rgb24, 1, 1, 300, 300), {85});
+    jpeg("grey_7x9", smooth(PixelFormat::Gray8, 7, 9, 0, 0), {85});
+    jpeg("rgb_17x33", smooth(PixelFormat::Rgb24, 17, 33, 300, 300), {85});
+    jpeg("rgb_1000x1", smooth(PixelFormat::Rgb24, 1000, 1, 300, 300), {85});
+    jpeg("bw_177x133", smooth(PixelFormat::BlackWhite1, 177, 133, 150, 150), {85});
+    jpeg("grey_flat_64x48", {PixelFormat::Gray8, 64, 48, 3, 300, 300, Content::Flat, Kind::Sample, ""}, {50, 85}, "flat");
+    jpeg("rgb_flat_41x23", {PixelFormat::Rgb24, 41, 23, 3, 300, 300, Content::Flat, Kind::Sample, ""}, {50, 85}, "flat");
+    jpeg("grey_300x200", smooth(PixelFormat::Gray8, 300, 200, 0, 0), {50, 85, 95});
+    jpeg("rgb_300x200", smooth(PixelFormat::Rgb24, 300, 200, 200.4, 99.6), {50, 85, 95});
+    jpeg("rgb_1240x1754", smooth(PixelFormat::Rgb24, 1240, 1754, 150, 150), {50, 85, 95});
     return files;
 }
 

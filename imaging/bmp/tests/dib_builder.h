@@ -40,14 +40,9 @@ struct Dib {
         Put(b, 4 + side, height, side);
         Put(b, 4 + 2 * side, 1, 2);
         Put(b, 6 + 2 * side, bits, 2);
-        if (headerSize != 12) {
-            Put(b, 16, compression, 4);
-            Put(b, 20, sizeImage, 4);
-            Put(b, 24, xPpm, 4);
-            Put(b, 28, yPpm, 4);
-            Put(b, 32, clrUsed, 4);
-            for (std::size_t i = 0; i < masks.size(); ++i) Put(b, 40 + 4 * i, masks[i], 4);
-        }
+        const std::int64_t fields[] = {compression, sizeImage, xPpm, yPpm, clrUsed};
+        for (std::size_t i = 0; headerSize != 12 && i < 5; ++i) Put(b, 16 + 4 * i, fields[i], 4);
+        for (std::size_t i = 0; headerSize != 12 && i < masks.size(); ++i) Put(b, 40 + 4 * i, masks[i], 4);
         for (std::size_t i = 0; i < table.size(); ++i) Put(b, headerSize + masksAfter + 4 * i, table[i], 4);
         if (headerSize == 124) {
             Put(b, 56, colorSpace, 4);
