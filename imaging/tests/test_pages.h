@@ -81,17 +81,11 @@ inline std::unique_ptr<OwnedPage> SamplePage(PixelFormat format, std::uint32_t w
     return owned;
 }
 
-// A white 1-bit page with junk in its padding.
-inline std::unique_ptr<OwnedPage> WhitePage(std::uint32_t width, std::uint32_t height, std::uint32_t padding,
-                                            std::uint32_t seed = 1) {
-    return SamplePage(PixelFormat::BlackWhite1, width, height, padding, Content::Flat, seed);
-}
-
 // Rows of random runs, short ones mostly and now and then very long ones (to reach every make-up code); some rows
 // repeat the row above with its edges nudged, which gives the vertical and pass modes a scan has.
 inline std::unique_ptr<OwnedPage> RandomPage(std::uint32_t width, std::uint32_t height, std::uint32_t padding,
                                              std::uint32_t seed) {
-    auto owned = WhitePage(width, height, padding, seed);
+    auto owned = SamplePage(PixelFormat::BlackWhite1, width, height, padding, Content::Flat, seed);
     Lcg random(seed * 7919u + 3);
     for (std::uint32_t y = 0; y < height; ++y) {
         const bool nudge = y > 0 && random.Below(3) != 0;
@@ -115,7 +109,7 @@ inline std::unique_ptr<OwnedPage> RandomPage(std::uint32_t width, std::uint32_t 
 // Text-like lines of glyph-sized strokes with margins and word gaps, the way a scanned letter looks at `dpi`.
 inline std::unique_ptr<OwnedPage> TextPage(std::uint32_t width, std::uint32_t height, std::uint32_t padding,
                                            std::uint32_t seed, double dpi) {
-    auto owned = WhitePage(width, height, padding, seed);
+    auto owned = SamplePage(PixelFormat::BlackWhite1, width, height, padding, Content::Flat, seed);
     owned->page.xDpi = owned->page.yDpi = dpi;
     Lcg random(seed);
     const auto scale = [dpi](double points) { return static_cast<std::uint32_t>(std::max(1.0, points * dpi / 72.0)); };

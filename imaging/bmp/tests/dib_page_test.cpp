@@ -4,137 +4,64 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "imaging/bmp/tests/dib_builder.h"
 #include "imaging/tests/failing_sink.h"
 #include "imaging/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using testing::Bytes;
+using testing::Dib;
 
-void Put(Bytes& bytes, std::size_t at, std::uint64_t value, int count) {
-    for (int i = 0; i < count; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+std::vector<std::uint32_t> Greys(std::uint32_t count, std::uint32_t step) {
+    std::vector<std::uint32_t> table;
+    for (std::uint32_t i = 0; i < count; ++i) table.push_back(i * step * 0x010101);
+    return table;
 }
 
-struct Dib {
-    std::uint32_t headerSize = 40;
-    std::int32_t width = 1;
-    std::int32_t height = 1;
-    std::uint16_t bits = 24;
-    std::uint32_t compression = 0;
-    std::int32_t xPpm = 0;
-    std::int32_t yPpm = 0;
-    std::uint32_t clrUsed = 0;
-    std::vector<std::uint32_t> table;  // 0x00RRGGBB
-    std::vector<std::uint32_t> masks;  // after a 40-byte header, or inside a longer one
-    Bytes pixels;                      // as the DIB stores them, rows padded to 4 bytes
-
-    Bytes Block() const {
-        const std::size_t masksAfter = headerSize == 40 ? masks.size() * 4 : 0;
-        Bytes b(headerSize + masksAfter + table.size() * 4, 0);
-        Put(b, 0, headerSize, 4);
-        Put(b, 4, static_cast<std::uint32_t>(width), 4);
-        Put(b, 8, static_cast<std::uint32_t>(height), 4);
-        Put(b, 12, 1, 2);
-        Put(b, 14, bits, 2);
-        Put(b, 16, compression, 4);
-        Put(b, 24, static_cast<std::uint32_t>(xPpm), 4);
-        Put(b, 28, static_cast<std::uint32_t>(yPpm), 4);
-        Put(b, 32, clrUsed, 4);
-        for (std::size_t i = 0; i < masks.size(); ++i) Put(b, 40 + 4 * i, masks[i], 4);
-        for (std::size_t i = 0; i < table.size(); ++i) Put(b, headerSize + masksAfter + 4 * i, table[i], 4);
-        b.insert(b.end(), pixels.begin(), pixels.end());
-        return b;
+TEST(DibPage, EachDepthAndTableGivesItsFormatTopDown) {
+    const Bytes twoRows{0xF0, 0, 0, 0, 0x81, 0, 0, 0};
+    const struct {
+        const char* name;
+        Dib dib;
+        PixelFormat format;
+        std::vector<Bytes> rows;
+    } cases[] = {
+        // Bottom-up unless the height is negative: the first stored row is the page's last.
+        {"1 bit, white first", {.width = 8, .height = 2, .bits = 1, .table = {0xFFFFFF, 0}, .pixels = twoRows},
+         PixelFormat::BlackWhite1, {{0x81}, {0xF0}}},
+        {"1 bit, black first, top-down", {.width = 8, .height = -2, .bits = 1, .table = {0, 0xFFFFFF}, .pixels = twoRows},
+         PixelFormat::BlackWhite1, {{0x0F}, {0x7E}}},
+        {"8 bit greys", {.width = 3, .bits = 8, .table = Greys(256, 1), .pixels = {0, 128, 255, 0}}, PixelFormat::Gray8, {{0, 128, 255}}},
+        {"4 bit greys", {.width = 3, .bits = 4, .table = Greys(16, 17), .pixels = {0x0F, 0x80, 0, 0}}, PixelFormat::Gray8, {{0, 255, 136}}},
+        // Two greys that are not black and white: still grey, never a guessed bilevel page.
+        {"1 bit, two greys", {.width = 2, .bits = 1, .table = {0x404040, 0xC0C0C0}, .pixels = {0x40, 0, 0, 0}}, PixelFormat::Gray8, {{0x40, 0xC0}}},
+        // Index 3 lies past the two entries used and reads as black.
+        {"8 bit colours", {.width = 3, .bits = 8, .clrUsed = 2, .table = {0x102030, 0xA0B0C0}, .pixels = {1, 0, 3, 0}},
+         PixelFormat::Rgb24, {{0xA0, 0xB0, 0xC0, 0x10, 0x20, 0x30, 0, 0, 0}}},
+        {"24 bit", {.width = 2, .height = 2, .pixels = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}},
+         PixelFormat::Rgb24, {{9, 8, 7, 12, 11, 10}, {3, 2, 1, 6, 5, 4}}},
+        {"16 bit 555", {.width = 2, .bits = 16, .pixels = {0x00, 0x7C, 0x1F, 0x00}}, PixelFormat::Rgb24, {{255, 0, 0, 0, 0, 255}}},
+        {"16 bit 565 bitfields", {.bits = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}, .pixels = {0xE0, 0x07, 0, 0}},
+         PixelFormat::Rgb24, {{0, 255, 0}}},
+        {"32 bit", {.bits = 32, .pixels = {0x30, 0x20, 0x10, 0xFF}}, PixelFormat::Rgb24, {{0x10, 0x20, 0x30}}},
+        // A V5 header holds its own masks; here red is the low byte.
+        {"V5 bitfields", {.headerSize = 124, .height = -1, .bits = 32, .compression = 3, .masks = {0xFF, 0xFF00, 0xFF0000},
+          .pixels = {0x11, 0x22, 0x33, 0x00}}, PixelFormat::Rgb24, {{0x11, 0x22, 0x33}}},
+    };
+    for (const auto& c : cases) {
+        const auto page = PageFromDib(c.dib.Block());
+        ASSERT_TRUE(page) << c.name;
+        EXPECT_EQ(page->View().format, c.format) << c.name;
+        for (std::uint32_t y = 0; y < c.rows.size(); ++y) {
+            const auto row = page->View().Row(y);
+            EXPECT_EQ(Bytes(row.begin(), row.end()), c.rows[y]) << c.name << " row " << y;
+        }
     }
-};
-
-Bytes Row(const PageImage& page, std::uint32_t y) {
-    const auto row = page.Row(y);
-    return Bytes(row.begin(), row.end());
-}
-
-TEST(DibPage, BlackAndWhiteTablesGiveOneBitPagesWithOneForBlack) {
-    // 8x2, bottom-up: the first stored row is the page's last.
-    const Bytes pixels{0xF0, 0, 0, 0, 0x81, 0, 0, 0};
-    Dib whiteFirst{.width = 8, .height = 2, .bits = 1, .table = {0xFFFFFF, 0x000000}, .pixels = pixels};
-    auto page = PageFromDib(whiteFirst.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(page->View().format, PixelFormat::BlackWhite1);
-    EXPECT_EQ(Row(page->View(), 0), Bytes{0x81});
-    EXPECT_EQ(Row(page->View(), 1), Bytes{0xF0});
-
-    Dib blackFirst = whiteFirst;
-    blackFirst.table = {0x000000, 0xFFFFFF};
-    blackFirst.height = -2;  // top-down
-    page = PageFromDib(blackFirst.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(page->View().format, PixelFormat::BlackWhite1);
-    EXPECT_EQ(Row(page->View(), 0), Bytes{0x0F});
-    EXPECT_EQ(Row(page->View(), 1), Bytes{0x7E});
-}
-
-TEST(DibPage, GreyTablesGiveGreyPages) {
-    Dib ramp{.width = 3, .height = 1, .bits = 8, .pixels = {0, 128, 255, 0}};
-    for (std::uint32_t i = 0; i < 256; ++i) ramp.table.push_back(i * 0x010101);
-    auto page = PageFromDib(ramp.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(page->View().format, PixelFormat::Gray8);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{0, 128, 255}));
-
-    Dib sixteen{.width = 3, .height = 1, .bits = 4, .pixels = {0x0F, 0x80, 0, 0}};
-    for (std::uint32_t i = 0; i < 16; ++i) sixteen.table.push_back(i * 17 * 0x010101);
-    page = PageFromDib(sixteen.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(page->View().format, PixelFormat::Gray8);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{0, 255, 136}));
-
-    // Two greys that are not black and white: still grey, never a guessed bilevel page.
-    Dib twoGreys{.width = 2, .height = 1, .bits = 1, .table = {0x404040, 0xC0C0C0}, .pixels = {0x40, 0, 0, 0}};
-    page = PageFromDib(twoGreys.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(page->View().format, PixelFormat::Gray8);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{0x40, 0xC0}));
-}
-
-TEST(DibPage, ColourTablesAndDirectColourGiveRgbPages) {
-    // Index 3 lies past the two entries used and reads as black.
-    Dib palette{.width = 3, .height = 1, .bits = 8, .clrUsed = 2, .table = {0x102030, 0xA0B0C0}, .pixels = {1, 0, 3, 0}};
-    auto page = PageFromDib(palette.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(page->View().format, PixelFormat::Rgb24);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{0xA0, 0xB0, 0xC0, 0x10, 0x20, 0x30, 0, 0, 0}));
-
-    Dib bgr{.width = 2, .height = 2, .bits = 24, .pixels = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}};
-    page = PageFromDib(bgr.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{9, 8, 7, 12, 11, 10}));
-    EXPECT_EQ(Row(page->View(), 1), (Bytes{3, 2, 1, 6, 5, 4}));
-
-    Dib rgb555{.width = 2, .height = 1, .bits = 16, .pixels = {0x00, 0x7C, 0x1F, 0x00}};
-    page = PageFromDib(rgb555.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{255, 0, 0, 0, 0, 255}));
-
-    Dib rgb565{.width = 1, .height = 1, .bits = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F}, .pixels = {0xE0, 0x07, 0, 0}};
-    page = PageFromDib(rgb565.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{0, 255, 0}));
-
-    Dib bgrx{.width = 1, .height = 1, .bits = 32, .pixels = {0x30, 0x20, 0x10, 0xFF}};
-    page = PageFromDib(bgrx.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{0x10, 0x20, 0x30}));
-
-    // A V5 header holds its own masks; here red is the low byte.
-    Dib v5{.headerSize = 124, .width = 1, .height = -1, .bits = 32, .compression = 3,
-           .masks = {0x000000FF, 0x0000FF00, 0x00FF0000}, .pixels = {0x11, 0x22, 0x33, 0x00}};
-    page = PageFromDib(v5.Block());
-    ASSERT_TRUE(page);
-    EXPECT_EQ(Row(page->View(), 0), (Bytes{0x11, 0x22, 0x33}));
 }
 
 TEST(DibPage, ResolutionInWholeDotsPerInchWhereThePixelsPerMetreAgree) {
@@ -160,7 +87,7 @@ TEST(DibPage, RefusesWhatItCannotReadInsideTheBlock) {
     EXPECT_FALSE(PageFromDib(cut));
     // A small biSizeImage does not let the rows run past the block.
     Bytes lying = cut;
-    Put(lying, 20, 4, 4);
+    testing::Put(lying, 20, 4, 4);
     EXPECT_FALSE(PageFromDib(lying));
     EXPECT_FALSE(PageFromDib(Dib{.bits = 8, .compression = 1, .table = std::vector<std::uint32_t>(256), .pixels = Bytes(8, 0)}.Block()));
     EXPECT_FALSE(PageFromDib(Dib{.compression = 4, .pixels = Bytes(8, 0)}.Block()));

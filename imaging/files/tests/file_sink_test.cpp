@@ -15,20 +15,26 @@ namespace vantrel::imaging {
 namespace {
 
 namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
 
-std::vector<std::uint8_t> ReadFile(const fs::path& path) {
+Bytes ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::size_t Entries(const fs::path& directory) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
 }
+
+std::wstring Refusal(const fs::path& target, const wchar_t* why) { return L"Cannot write \"" + target.wstring() + L"\": " + why; }
+
+const Bytes kOld{1, 1, 2, 3, 5};
+void Old(const fs::path& target, UniqueFile&) { WriteFile(target, kOld); }
+void ReadOnly(const fs::path& target, UniqueFile&) { ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY)); }
 
 class FileSinkTest : public ::testing::Test {
 protected:
@@ -42,31 +48,26 @@ TEST_F(FileSinkTest, WritesUnderATemporaryNameAndMovesItOverTheTarget) {
     auto sink = FileSink::Create(target.wstring(), error);
     ASSERT_TRUE(sink) << fs::path(error).string();
     EXPECT_EQ(fs::path(sink->TemporaryPath()).parent_path(), target.parent_path());
-    EXPECT_TRUE(fs::exists(sink->TemporaryPath()));
 
     // More than the buffer holds, in small and large pieces, with patches in the file and in the buffer.
-    std::vector<std::uint8_t> expected;
-    for (int i = 0; i < 3000; ++i) {
-        std::vector<std::uint8_t> piece(static_cast<std::size_t>(1 + i % 700), static_cast<std::uint8_t>(i));
+    Bytes expected;
+    const auto append = [&](const Bytes& piece) {
         ASSERT_TRUE(sink->Append(piece));
         expected.insert(expected.end(), piece.begin(), piece.end());
-    }
-    std::vector<std::uint8_t> big(3 << 20, 0x5A);
-    ASSERT_TRUE(sink->Append(big));
-    expected.insert(expected.end(), big.begin(), big.end());
-    ASSERT_TRUE(sink->Append(std::vector<std::uint8_t>{9, 9, 9}));
-    expected.insert(expected.end(), {9, 9, 9});
-    const std::vector<std::uint8_t> patch{0xDE, 0xAD, 0xBE, 0xEF};
+    };
+    for (int i = 0; i < 3000; ++i) append(Bytes(static_cast<std::size_t>(1 + i % 700), static_cast<std::uint8_t>(i)));
+    append(Bytes(3 << 20, 0x5A));
+    append({9, 9, 9});
+    const Bytes patch{0xDE, 0xAD, 0xBE, 0xEF};
     for (const std::uint64_t at : {std::uint64_t{0}, std::uint64_t{1000001}, std::uint64_t{expected.size() - 4}}) {
         ASSERT_TRUE(sink->Patch(at, patch));
         std::copy(patch.begin(), patch.end(), expected.begin() + static_cast<std::ptrdiff_t>(at));
     }
     EXPECT_FALSE(sink->Patch(expected.size() - 2, patch));  // past the end
-    ASSERT_TRUE(sink->Append(std::vector<std::uint8_t>{7}));
-    expected.push_back(7);
+    append({7});
     EXPECT_EQ(sink->Size(), expected.size());
 
-    EXPECT_EQ(ReadFile(target), (std::vector<std::uint8_t>{1, 2, 3}));  // untouched until the commit
+    EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));  // untouched until the commit
     ASSERT_TRUE(sink->Commit()) << fs::path(sink->Error()).string();
     EXPECT_EQ(ReadFile(target), expected);
     sink.reset();
@@ -79,65 +80,59 @@ TEST_F(FileSinkTest, WithoutCommitNothingIsLeftAndTheOldFileStays) {
     std::wstring error;
     auto sink = FileSink::Create(target.wstring(), error);
     ASSERT_TRUE(sink);
-    ASSERT_TRUE(sink->Append(std::vector<std::uint8_t>(5000, 1)));
+    ASSERT_TRUE(sink->Append(Bytes(5000, 1)));
     sink.reset();
-    EXPECT_EQ(ReadFile(target), (std::vector<std::uint8_t>{4, 5, 6}));
+    EXPECT_EQ(ReadFile(target), (Bytes{4, 5, 6}));
     EXPECT_EQ(Entries(directory.path()), 1u);
 }
 
-TEST_F(FileSinkTest, AMissingFolderOrAnInvalidNameIsRefusedAtOnce) {
-    std::wstring error;
-    const fs::path missing = directory / L"no such folder" / L"doc.pdf";
-    EXPECT_FALSE(FileSink::Create(missing.wstring(), error));
-    EXPECT_EQ(error, L"Cannot write \"" + missing.wstring() + L"\": the folder does not exist.");
-
-    const fs::path invalid = directory / L"a<b>|c.pdf";
-    EXPECT_FALSE(FileSink::Create(invalid.wstring(), error));
-    EXPECT_EQ(error, L"Cannot write \"" + invalid.wstring() + L"\": the name is not a valid file name.");
-    EXPECT_EQ(Entries(directory.path()), 0u);
-}
-
-TEST_F(FileSinkTest, ALockedTargetStaysAsItWas) {
-    const fs::path target = directory / L"locked.tif";
-    WriteFile(target, {1, 1, 2, 3, 5});
-    UniqueFile holder(::CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(holder);
-    std::wstring error;
-    auto sink = FileSink::Create(target.wstring(), error);
-    ASSERT_TRUE(sink);
-    ASSERT_TRUE(sink->Append(std::vector<std::uint8_t>(100, 8)));
-    EXPECT_FALSE(sink->Commit());
-    EXPECT_EQ(sink->Error(), L"Cannot write \"" + target.wstring() + L"\": the file is in use by another program.");
-    holder.reset();
-    sink.reset();
-    EXPECT_EQ(ReadFile(target), (std::vector<std::uint8_t>{1, 1, 2, 3, 5}));
-    EXPECT_EQ(Entries(directory.path()), 1u);
-}
-
-TEST_F(FileSinkTest, AReadOnlyTargetOrAFolderIsRefusedBeforeAnythingIsWritten) {
-    const fs::path target = directory / L"read-only.png";
-    WriteFile(target, {42});
-    ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
-    std::wstring error;
-    EXPECT_FALSE(FileSink::Create(target.wstring(), error));
-    EXPECT_EQ(error, L"Cannot write \"" + target.wstring() + L"\": the file is read-only.");
-
-    // Made read-only while the page was written: the move is refused and the file stays.
-    ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL));
-    auto sink = FileSink::Create(target.wstring(), error);
-    ASSERT_TRUE(sink);
-    ASSERT_TRUE(sink->Append(std::vector<std::uint8_t>(10, 1)));
-    ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(sink->Commit());
-    EXPECT_EQ(sink->Error(), L"Cannot write \"" + target.wstring() + L"\": the file is read-only.");
-    sink.reset();
-    EXPECT_EQ(ReadFile(target), (std::vector<std::uint8_t>{42}));
-    ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-
-    fs::create_directory(directory / L"folder.pdf");
-    EXPECT_FALSE(FileSink::Create((directory / L"folder.pdf").wstring(), error));
-    EXPECT_EQ(error, L"Cannot write \"" + (directory / L"folder.pdf").wstring() + L"\": a folder has that name.");
-    EXPECT_EQ(Entries(directory.path()), 2u);
+// Each refusal, at the start or at the move into place, in its words; what was there before stays as it was.
+TEST_F(FileSinkTest, EachRefusalSaysWhyAndLeavesWhatWasThere) {
+    using Step = void (*)(const fs::path& target, UniqueFile& holder);
+    struct Case {
+        const wchar_t* name;
+        Step before;        // before Create
+        Step beforeCommit;  // null: Create refuses
+        const wchar_t* why;
+    };
+    const Case cases[] = {
+        {L"no such folder\\doc.pdf", nullptr, nullptr, L"the folder does not exist."},
+        {L"a<b>|c.pdf", nullptr, nullptr, L"the name is not a valid file name."},
+        {L"read-only.png", [](const fs::path& t, UniqueFile& h) { Old(t, h); ReadOnly(t, h); }, nullptr, L"the file is read-only."},
+        {L"folder.pdf", [](const fs::path& t, UniqueFile&) { fs::create_directory(t); }, nullptr, L"a folder has that name."},
+        {L"locked.tif",
+         [](const fs::path& t, UniqueFile& h) {
+             Old(t, h);
+             h.reset(::CreateFileW(t.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+         },
+         [](const fs::path&, UniqueFile&) {}, L"the file is in use by another program."},
+        {L"made-read-only.png", Old, ReadOnly, L"the file is read-only."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(fs::path(c.name).string());
+        const fs::path target = directory / c.name;
+        UniqueFile holder;
+        if (c.before) c.before(target, holder);
+        const std::size_t entries = Entries(directory.path());
+        std::wstring error;
+        auto sink = FileSink::Create(target.wstring(), error);
+        if (!c.beforeCommit) {
+            EXPECT_FALSE(sink);
+            EXPECT_EQ(error, Refusal(target, c.why));
+        } else {
+            ASSERT_TRUE(sink && sink->Append(Bytes(100, 8)));
+            c.beforeCommit(target, holder);
+            EXPECT_FALSE(sink->Commit());
+            EXPECT_EQ(sink->Error(), Refusal(target, c.why));
+            sink.reset();
+        }
+        holder.reset();
+        EXPECT_EQ(Entries(directory.path()), entries);
+        if (fs::is_regular_file(target)) {
+            EXPECT_EQ(ReadFile(target), kOld);
+        }
+        ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 }
 
 TEST_F(FileSinkTest, AFullDiskIsSaidSoAndLeavesNoFile) {
@@ -148,9 +143,9 @@ TEST_F(FileSinkTest, AFullDiskIsSaidSoAndLeavesNoFile) {
     auto sink = FileSink::Create(target.wstring(), error);
     ASSERT_TRUE(sink) << fs::path(error).string();
     bool written = true;
-    for (int i = 0; i < 4 && written; ++i) written = sink->Append(std::vector<std::uint8_t>(64 << 10, 3));  // 256 KB on 64 KB
+    for (int i = 0; i < 4 && written; ++i) written = sink->Append(Bytes(64 << 10, 3));  // 256 KB on 64 KB
     EXPECT_FALSE(written && sink->Commit());
-    EXPECT_EQ(sink->Error(), L"Cannot write \"" + target.wstring() + L"\": the disk is full.");
+    EXPECT_EQ(sink->Error(), Refusal(target, L"the disk is full."));
     const fs::path temporary = sink->TemporaryPath();
     sink.reset();
     EXPECT_FALSE(fs::exists(target));

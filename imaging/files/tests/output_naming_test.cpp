@@ -3,45 +3,32 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace vantrel::imaging {
 namespace {
 
-TEST(OutputNaming, FormatFromTheExtensionIgnoringCase) {
+// The format from the extension, ignoring case; other names refused naming the extension and the accepted ones.
+TEST(OutputNaming, FormatFromTheExtension) {
+    const std::wstring accepted = L".bmp, .png, .jpg, .jpeg, .tif, .tiff or .pdf.";
     struct Case {
         const wchar_t* path;
-        FileFormat format;
+        std::optional<FileFormat> format;
+        std::wstring error;
     };
-    for (const Case c : {Case{L"C:\\scans\\a.bmp", FileFormat::Bmp}, Case{L"a.PNG", FileFormat::Png},
-                         Case{L"a.jpg", FileFormat::Jpeg}, Case{L"a.JpEg", FileFormat::Jpeg},
-                         Case{L"a.tif", FileFormat::Tiff}, Case{L"C:\\x.pdf\\a.TIFF", FileFormat::Tiff},
-                         Case{L"a.b.pdf", FileFormat::Pdf}, Case{L"\u00e9t\u00e9/scan.pdf", FileFormat::Pdf}}) {
+    for (const Case& c : {Case{L"C:\\scans\\a.bmp", FileFormat::Bmp, L""}, Case{L"a.PNG", FileFormat::Png, L""}, Case{L"a.jpg", FileFormat::Jpeg, L""},
+                          Case{L"a.JpEg", FileFormat::Jpeg, L""}, Case{L"a.tif", FileFormat::Tiff, L""}, Case{L"C:\\x.pdf\\a.TIFF", FileFormat::Tiff, L""},
+                          Case{L"a.b.pdf", FileFormat::Pdf, L""}, Case{L"\u00e9t\u00e9/scan.pdf", FileFormat::Pdf, L""},
+                          Case{L"C:\\scans\\doc.gif", {}, L"Cannot write \"C:\\scans\\doc.gif\": the extension \".gif\" is not one of " + accepted},
+                          Case{L"C:\\a.pdf\\scan", {}, L"Cannot write \"C:\\a.pdf\\scan\": the name has no extension; end it in " + accepted},
+                          Case{L"scan.", {}, L"Cannot write \"scan.\": the extension \".\" is not one of " + accepted}}) {
         std::wstring error;
         EXPECT_EQ(FormatFromName(c.path, error), c.format) << c.path;
-        EXPECT_TRUE(error.empty());
+        EXPECT_EQ(error, c.error) << c.path;
     }
     EXPECT_TRUE(HoldsManyPages(FileFormat::Tiff) && HoldsManyPages(FileFormat::Pdf));
     EXPECT_FALSE(HoldsManyPages(FileFormat::Bmp) || HoldsManyPages(FileFormat::Png) || HoldsManyPages(FileFormat::Jpeg));
-}
-
-TEST(OutputNaming, OtherNamesAreRefusedNamingTheExtensionAndTheAcceptedOnes) {
-    struct Case {
-        const wchar_t* path;
-        const wchar_t* error;
-    };
-    for (const Case c : {
-             Case{L"C:\\scans\\doc.gif",
-                  L"Cannot write \"C:\\scans\\doc.gif\": the extension \".gif\" is not one of .bmp, .png, .jpg, .jpeg, "
-                  L".tif, .tiff or .pdf."},
-             Case{L"C:\\a.pdf\\scan",
-                  L"Cannot write \"C:\\a.pdf\\scan\": the name has no extension; end it in .bmp, .png, .jpg, .jpeg, "
-                  L".tif, .tiff or .pdf."},
-             Case{L"scan.", L"Cannot write \"scan.\": the extension \".\" is not one of .bmp, .png, .jpg, .jpeg, .tif, "
-                            L".tiff or .pdf."},
-         }) {
-        std::wstring error;
-        EXPECT_FALSE(FormatFromName(c.path, error)) << c.path;
-        EXPECT_EQ(error, c.error);
-    }
 }
 
 TEST(OutputNaming, PageNamesForSinglePageFormats) {

@@ -1,23 +1,20 @@
-// libFuzzer target: bitonal pages made from the input, coded with EncodeGroup4, decoded by the test decoder and
-// compared pixel for pixel.
+// libFuzzer target: bitonal pages made from the input, coded with EncodeGroup4 under ASan. The code must stay within
+// what Group 4 can spend and ignore everything past a row's last pixel; libtiff and poppler decode the samples.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "imaging/g4/group4_encoder.h"
-#include "imaging/tests/group4_test_decoder.h"
 #include "imaging/tests/fuzz_require.h"
+#include "imaging/tests/test_pages.h"
 
 namespace {
 
 using namespace vantrel::imaging;
-
 using vantrel::imaging::testing::Require;
 
-// Input: width (2 bytes), height, stride padding, a mode byte, then pixel material. In mode 0 the material is the
-// pixels' bits, repeated to fill the page; otherwise each byte is a run length, long ones among them, so that
-// every make-up code is reached.
+// In mode 0 the material is the pixels' bytes, padding included, repeated to fill the page; otherwise each byte is a
+// run length, long ones among them, so that every make-up code is reached.
 std::vector<std::uint8_t> MakePixels(const std::uint8_t* material, std::size_t size, bool asRuns, std::uint32_t width,
                                      std::uint32_t height, std::uint64_t stride) {
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(stride * height), 0);
@@ -43,27 +40,22 @@ std::vector<std::uint8_t> MakePixels(const std::uint8_t* material, std::size_t s
 
 }  // namespace
 
+// Input: width (2 bytes), height, stride padding, a mode byte, then pixel material.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 5) return 0;
     const std::uint32_t width = 1 + (static_cast<std::uint32_t>(data[0] | data[1] << 8) % 10000);
     const std::uint32_t height = 1 + data[2] % 8;
     const std::uint64_t stride = MinimumStride(PixelFormat::BlackWhite1, width) + data[3] % 5;
-    const bool asRuns = data[4] % 2 == 1;
-    const auto pixels = MakePixels(data + 5, size - 5, asRuns, width, height, stride);
+    const auto pixels = MakePixels(data + 5, size - 5, data[4] % 2 == 1, width, height, stride);
     const PageImage page{.width = width, .height = height, .format = PixelFormat::BlackWhite1, .stride = stride,
                          .xDpi = 0, .yDpi = 0, .pixels = pixels};
     const auto coded = EncodeGroup4(page);
     // No mode spends more than 14 bits on a pixel; each row may add a little, the end-of-block 24 bits.
     Require(!coded.empty() && coded.size() * 8 <= std::uint64_t{height} * (14 * std::uint64_t{width} + 32) + 32);
-    const auto decoded = testing::DecodeGroup4(coded, width, height);
-    Require(decoded.has_value());
-    const std::size_t rowBytes = static_cast<std::size_t>(MinimumStride(PixelFormat::BlackWhite1, width));
-    const auto lastMask = static_cast<std::uint8_t>(width % 8 == 0 ? 0xFF : 0xFF00 >> (width % 8));
-    for (std::uint32_t y = 0; y < height; ++y) {
-        for (std::size_t i = 0; i < rowBytes; ++i) {
-            const std::uint8_t mask = i + 1 == rowBytes ? lastMask : 0xFF;
-            Require(((*decoded)[rowBytes * y + i] & mask) == (pixels[static_cast<std::size_t>(stride * y + i)] & mask));
-        }
-    }
+    const auto packed = testing::PackedRows(page);
+    PageImage bare = page;
+    bare.stride = MinimumStride(PixelFormat::BlackWhite1, width);
+    bare.pixels = packed;
+    Require(EncodeGroup4(bare) == coded);
     return 0;
 }

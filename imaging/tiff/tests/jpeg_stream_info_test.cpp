@@ -20,21 +20,14 @@ Bytes Stream(const Bytes& beforeFrame, std::uint8_t frameMarker, const Bytes& fr
 }
 
 const Bytes kColour420 = {8, 0x01, 0x2C, 0x02, 0x58, 3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1};  // 600 x 300
-const Bytes kApp0 = {0xFF, 0xE0, 0, 6, 'J', 'F', 'I', 'F'};
 
-TEST(ReadJpegStreamInfo, ReadsTheFrameAfterOtherSegments) {
-    const auto info = ReadJpegStreamInfo(Stream(Bytes{kApp0.begin(), kApp0.end()}, 0xC0, kColour420));
+// The samples' TIFF pages show our own JPEGs read right; scanners' may put fill bytes before a marker or use an
+// extended sequential frame.
+TEST(ReadJpegStreamInfo, ReadsTheFrameAfterFillBytesAndOtherSegments) {
+    const auto info = ReadJpegStreamInfo(Stream({0xFF, 0xFF, 0xE0, 0, 2}, 0xC1, kColour420));
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(info->width, 600u);
     EXPECT_EQ(info->height, 300u);
-    EXPECT_EQ(info->components, 3u);
-    EXPECT_EQ(info->horizontal, (std::array<std::uint8_t, 3>{2, 1, 1}));
-    EXPECT_EQ(info->vertical, (std::array<std::uint8_t, 3>{2, 1, 1}));
-    // Fill bytes before a marker, and extended sequential frames, are fine.
-    Bytes filled = {0xFF, 0xFF};
-    filled.insert(filled.end(), kApp0.begin() + 1, kApp0.end());
-    EXPECT_TRUE(ReadJpegStreamInfo(Stream(filled, 0xC1, kColour420)).has_value());
-    EXPECT_TRUE(ReadJpegStreamInfo(Stream({}, 0xC0, {8, 0, 1, 0, 1, 1, 1, 0x11, 0})).has_value());
 }
 
 TEST(ReadJpegStreamInfo, RefusesWhatATiffReaderCouldNotTake) {
