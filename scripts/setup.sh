@@ -26,6 +26,7 @@ packages=(
   xvfb xauth x11-utils
   file                # tests: checks the width of every binary
   imagemagick python3-pil libtiff-tools poppler-utils qpdf  # tests: independent image readers
+  libpng-dev libjpeg-dev  # tests: the fuzz targets read our PNG and JPEG back with libpng and libjpeg
   libclang-rt-14-dev  # tests: the sanitizers' runtime for the fuzz targets
 )
 
