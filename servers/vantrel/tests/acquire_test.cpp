@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -110,6 +111,7 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
         std::wstring target;
         TW_UINT32 nullImage = 0;
         TW_UINT32 pendingAfterEndXfer = 0;
+        bool quit = false;  // the session's WM_QUIT, posted again for the client, is the engine's
     } paths[] = {
         {"source not opened", {}, {DG_CONTROL, DAT_IDENTITY, MSG_OPENDS}, TWRC_FAILURE, Failed, "O", file},
         {"enable refused", {}, {DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, TWRC_FAILURE, Failed, "OCES", file},
@@ -126,6 +128,7 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
          "OCEVINRDS", file},
         {"pending transfers discarded", {MSG_XFERREADY}, {}, 0, Carried, "OCEVINXRDS", file, 0, 2},
         {"null event keeps waiting", {MSG_NULL, 0x0555, MSG_CLOSEDSREQ}, {}, 0, Cancelled, "OCEVVVDS", file},
+        {"asked to quit", {}, {}, 0, Failed, "OCEDS", file, 0, 0, true},
     };
     for (const auto& path : paths) {
         SCOPED_TRACE(path.name);
@@ -135,7 +138,10 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
         if (path.rc) dsm.Answer(path.refused.dg, path.refused.dat, path.refused.msg, path.rc);
         dsm.script().handOverNullImage = path.nullImage;
         dsm.script().pendingAfterEndXfer = path.pendingAfterEndXfer;
+        if (path.quit) ::PostQuitMessage(42);
         EXPECT_EQ(object->Acquire(path.target), path.result);
+        MSG quit{};
+        EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, path.quit);
         EXPECT_EQ(Requests(), path.requests);
         const auto open = CallsOf(DAT_IDENTITY, MSG_OPENDS);
         for (const Call& call : dsm.Calls()) {
@@ -171,19 +177,14 @@ TEST_F(AcquireTest, StoredFlagsReachTheSource) {
         object->SetOwnerHwnd(0x7777);
         ASSERT_EQ(object->Acquire(file), Cancelled);
         ASSERT_EQ(Requests(), "OCEVDS");
-        TW_USERINTERFACE ui{};
-        std::memcpy(&ui, CallsOf(DAT_USERINTERFACE, MSG_ENABLEDS)[0].data, sizeof ui);
-        EXPECT_EQ(ui.ShowUI, c.enable);
-        EXPECT_EQ(ui.ModalUI, 0);
-        EXPECT_EQ(ui.hParent, 0x7777u);
-        std::memcpy(&ui, CallsOf(DAT_USERINTERFACE, MSG_DISABLEDS)[0].data, sizeof ui);
-        EXPECT_EQ(ui.ShowUI, c.disable);
+        TW_USERINTERFACE enable{}, disable{};
+        std::memcpy(&enable, CallsOf(DAT_USERINTERFACE, MSG_ENABLEDS)[0].data, sizeof enable);
+        std::memcpy(&disable, CallsOf(DAT_USERINTERFACE, MSG_DISABLEDS)[0].data, sizeof disable);
+        EXPECT_EQ(std::tuple(enable.ShowUI, enable.ModalUI, enable.hParent, disable.ShowUI), std::tuple(c.enable, 0, 0x7777u, c.disable));
         const Call set = CallsOf(DAT_CAPABILITY, MSG_SET)[0];
         TW_CAPABILITY cap{};
         std::memcpy(&cap, set.data, sizeof cap);
-        EXPECT_EQ(cap.Cap, CAP_INDICATORS);
-        EXPECT_EQ(cap.ConType, TWON_ONEVALUE);
-        EXPECT_EQ(set.container.ItemType, TWTY_BOOL);
+        EXPECT_EQ(std::tuple(cap.Cap, cap.ConType, set.container.ItemType), std::tuple(CAP_INDICATORS, TWON_ONEVALUE, TWTY_BOOL));
         EXPECT_EQ(set.container.Item, c.disable != 0 ? 1u : 0u);
     }
 }
@@ -203,15 +204,6 @@ TEST_F(AcquireTest, LoopDispatchesTheClientsMessagesButNotTheSources) {
     dsm.Deliver(TWRC_DSEVENT, MSG_XFERREADY);
     EXPECT_EQ(object->Acquire(file), Carried);
     EXPECT_EQ(window.received, (std::vector<std::pair<UINT, WPARAM>>{{WM_CHAR, 0x4E2D}, {WM_USER + 5, 0}}));
-}
-
-TEST_F(AcquireTest, QuitMessageEndsTheAcquisitionAndReachesTheClient) {
-    ::PostQuitMessage(42);
-    EXPECT_EQ(object->Acquire(file), Failed);
-    EXPECT_EQ(Requests(), "OCEDS");
-    MSG message{};
-    ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(message.wParam, 42u);
 }
 
 // A client's handler calling back in during the loop: Create, SelectSource and Acquire are refused

@@ -192,7 +192,6 @@ TEST_F(AutomationTest, ClassObjectServesOnlyTwainWithItsThreeInterfaces) {
     ComPtr<IClassFactory> factory;
     EXPECT_EQ(getClassObject(IID__TWAIN, IID_IClassFactory, factory.put_void()), CLASS_E_CLASSNOTAVAILABLE);
     auto object = NewObject();
-    EXPECT_EQ(boxes.boxes().size(), 1u) << "the object said Initialize()";
     for (const IID& iid : {IID_IUnknown, IID_IDispatch}) {
         ComPtr<IUnknown> answered;
         ASSERT_EQ(object->QueryInterface(iid, answered.put_void()), S_OK);
