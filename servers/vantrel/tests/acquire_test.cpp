@@ -27,23 +27,21 @@ using enum Outcome;
 using standin::Call;
 using standin::StandInDsm;
 
-struct Triplet {
-    TW_UINT32 dg;
+// The requests by their letter in the tables below; MSG_OPENDSM (Create's) has none.
+const struct {
     TW_UINT16 dat;
     TW_UINT16 msg;
-};
-
-// The requests after MSG_OPENDSM by their letter in the tables below.
-const struct {
-    Triplet triplet;
     char letter;
 } kLetters[] = {
-    {{DG_CONTROL, DAT_IDENTITY, MSG_OPENDS}, 'O'},        {{DG_CONTROL, DAT_CAPABILITY, MSG_SET}, 'C'},
-    {{DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, 'E'}, {{DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT}, 'V'},
-    {{DG_IMAGE, DAT_IMAGEINFO, MSG_GET}, 'I'},            {{DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, 'N'},
-    {{DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER}, 'X'},   {{DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET}, 'R'},
-    {{DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS}, 'D'}, {{DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS}, 'S'},
-    {{DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM}, 'M'},        {{DG_CONTROL, DAT_PARENT, MSG_OPENDSM}, 0},
+    {DAT_IDENTITY, MSG_OPENDS, 'O'},         {DAT_CAPABILITY, MSG_SET, 'C'},      {DAT_USERINTERFACE, MSG_ENABLEDS, 'E'},
+    {DAT_EVENT, MSG_PROCESSEVENT, 'V'},      {DAT_IMAGEINFO, MSG_GET, 'I'},       {DAT_IMAGENATIVEXFER, MSG_GET, 'N'},
+    {DAT_PENDINGXFERS, MSG_ENDXFER, 'X'},    {DAT_PENDINGXFERS, MSG_RESET, 'R'},  {DAT_USERINTERFACE, MSG_DISABLEDS, 'D'},
+    {DAT_IDENTITY, MSG_CLOSEDS, 'S'},        {DAT_PARENT, MSG_CLOSEDSM, 'M'},     {DAT_PARENT, MSG_OPENDSM, 0},
+};
+
+struct Refusal {
+    TW_UINT32 dg;
+    TW_UINT16 dat, msg, rc;
 };
 
 bool BlockIsAlive(std::uint32_t handle) {
@@ -76,8 +74,7 @@ protected:
         for (const Call& call : dsm.Calls()) {
             char letter = '?';
             for (const auto& known : kLetters)
-                if (known.triplet.dg == call.dg && known.triplet.dat == call.dat && known.triplet.msg == call.msg)
-                    letter = known.letter;
+                if (known.dat == call.dat && known.msg == call.msg) letter = known.letter;
             if (letter) letters += letter;
         }
         return letters;
@@ -104,8 +101,7 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
     const struct {
         const char* name;
         std::vector<TW_UINT16> events;
-        Triplet refused;
-        TW_UINT16 rc;
+        Refusal refused;  // rc 0: none
         Outcome result;
         const char* requests;
         std::wstring target;
@@ -113,29 +109,29 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
         TW_UINT32 pendingAfterEndXfer = 0;
         bool quit = false;  // the session's WM_QUIT, posted again for the client, is the engine's
     } paths[] = {
-        {"source not opened", {}, {DG_CONTROL, DAT_IDENTITY, MSG_OPENDS}, TWRC_FAILURE, Failed, "O", file},
-        {"enable refused", {}, {DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS}, TWRC_FAILURE, Failed, "OCES", file},
-        {"user closes the source", {MSG_CLOSEDSREQ}, {}, 0, Cancelled, "OCEVDS", file},
-        {"image info refused", {MSG_XFERREADY}, {DG_IMAGE, DAT_IMAGEINFO, MSG_GET}, TWRC_FAILURE, Failed, "OCEVIRDS", file},
-        {"saved to a file", {MSG_XFERREADY}, {}, 0, Carried, "OCEVINXDS", file},
-        {"put on the clipboard", {MSG_XFERREADY}, {}, 0, Carried, "OCEVINXDS", L""},
-        {"unwritable path", {MSG_XFERREADY}, {}, 0, Failed, "OCEVINXDS", missing},
-        {"refused capability", {MSG_XFERREADY}, {DG_CONTROL, DAT_CAPABILITY, MSG_SET}, TWRC_FAILURE, Carried, "OCEVINXDS", file},
-        {"null image handle", {MSG_XFERREADY}, {}, 0, Failed, "OCEVINXDS", file, 1},
-        {"transfer cancelled", {MSG_XFERREADY}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, TWRC_CANCEL, Cancelled, "OCEVINXDS", file},
-        {"transfer failed", {MSG_XFERREADY}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, TWRC_FAILURE, Failed, "OCEVINRDS", file},
-        {"unexpected transfer code", {MSG_XFERREADY}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET}, TWRC_CHECKSTATUS, Failed,
+        {"source not opened", {}, {DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, TWRC_FAILURE}, Failed, "O", file},
+        {"enable refused", {}, {DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, TWRC_FAILURE}, Failed, "OCES", file},
+        {"user closes the source", {MSG_CLOSEDSREQ}, {}, Cancelled, "OCEVDS", file},
+        {"image info refused", {MSG_XFERREADY}, {DG_IMAGE, DAT_IMAGEINFO, MSG_GET, TWRC_FAILURE}, Failed, "OCEVIRDS", file},
+        {"saved to a file", {MSG_XFERREADY}, {}, Carried, "OCEVINXDS", file},
+        {"put on the clipboard", {MSG_XFERREADY}, {}, Carried, "OCEVINXDS", L""},
+        {"unwritable path", {MSG_XFERREADY}, {}, Failed, "OCEVINXDS", missing},
+        {"refused capability", {MSG_XFERREADY}, {DG_CONTROL, DAT_CAPABILITY, MSG_SET, TWRC_FAILURE}, Carried, "OCEVINXDS", file},
+        {"null image handle", {MSG_XFERREADY}, {}, Failed, "OCEVINXDS", file, 1},
+        {"transfer cancelled", {MSG_XFERREADY}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, TWRC_CANCEL}, Cancelled, "OCEVINXDS", file},
+        {"transfer failed", {MSG_XFERREADY}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, TWRC_FAILURE}, Failed, "OCEVINRDS", file},
+        {"unexpected transfer code", {MSG_XFERREADY}, {DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, TWRC_CHECKSTATUS}, Failed,
          "OCEVINRDS", file},
-        {"pending transfers discarded", {MSG_XFERREADY}, {}, 0, Carried, "OCEVINXRDS", file, 0, 2},
-        {"null event keeps waiting", {MSG_NULL, 0x0555, MSG_CLOSEDSREQ}, {}, 0, Cancelled, "OCEVVVDS", file},
-        {"asked to quit", {}, {}, 0, Failed, "OCEDS", file, 0, 0, true},
+        {"pending transfers discarded", {MSG_XFERREADY}, {}, Carried, "OCEVINXRDS", file, 0, 2},
+        {"null event keeps waiting", {MSG_NULL, 0x0555, MSG_CLOSEDSREQ}, {}, Cancelled, "OCEVVVDS", file},
+        {"asked to quit", {}, {}, Failed, "OCEDS", file, 0, 0, true},
     };
     for (const auto& path : paths) {
         SCOPED_TRACE(path.name);
         dsm.Reset();
         HandOverDib();
         for (const TW_UINT16 event : path.events) dsm.Deliver(TWRC_DSEVENT, event);
-        if (path.rc) dsm.Answer(path.refused.dg, path.refused.dat, path.refused.msg, path.rc);
+        if (path.refused.rc) dsm.Answer(path.refused.dg, path.refused.dat, path.refused.msg, path.refused.rc);
         dsm.script().handOverNullImage = path.nullImage;
         dsm.script().pendingAfterEndXfer = path.pendingAfterEndXfer;
         if (path.quit) ::PostQuitMessage(42);
