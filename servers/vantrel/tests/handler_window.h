@@ -1,5 +1,5 @@
 // A window of the test's own: Acquire's loop dispatches the client's messages to it, so it records
-// them and runs the test's handler, as a client's window procedure would.
+// them (WM_CHAR and from WM_USER on, with their wParam) and runs the test's handler on the latter.
 #pragma once
 
 #include "win32/win32_owners.h"
@@ -15,20 +15,15 @@ namespace vantrel::tests {
 class HandlerWindow {
 public:
     explicit HandlerWindow(std::function<void()> handler = {}) : handler_(std::move(handler)) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VantrelHandlerWindow";
+        WNDCLASSW wc{0, &Proc, 0, 0, ::GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, L"VantrelHandlerWindow"};
         ::RegisterClassW(&wc);
-        window_.reset(::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                      wc.hInstance, nullptr));
+        window_.reset(::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr));
         ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
 
     void Post(UINT message, WPARAM wParam = 0) const { ::PostMessageW(window_.get(), message, wParam, 0); }
     HWND get() const { return window_.get(); }
 
-    // WM_CHAR and the client's own messages, with their wParam, in the order received.
     std::vector<std::pair<UINT, WPARAM>> received;
 
 private:
