@@ -54,8 +54,7 @@ protected:
         object->SetOwnerHwnd(0x00010203);
         ASSERT_TRUE(object->Create());
         HandOverDib();
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
         }
     }
 
@@ -146,12 +145,9 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
         }
         EXPECT_FALSE(object->Acquiring());
         const bool saved = path.result == Carried && !path.target.empty();
-        EXPECT_EQ(std::filesystem::exists(path.target), saved);
-        if (saved) {
-            EXPECT_EQ(std::filesystem::file_size(path.target), 14u + 64u);
-        }
-        EXPECT_EQ(BlockIsAlive(dsm.shared().lastImageBlock), path.result == Carried && path.target.empty());
         std::error_code ignored;
+        EXPECT_EQ(std::filesystem::file_size(path.target, ignored), saved ? 14u + 64u : static_cast<std::uintmax_t>(-1));
+        EXPECT_EQ(BlockIsAlive(dsm.shared().lastImageBlock), path.result == Carried && path.target.empty());
         std::filesystem::remove(path.target, ignored);
     }
 }
