@@ -118,11 +118,7 @@ TEST_F(SaveDibTest, EmptyNameHandsTheBlockToTheClipboard) {
     const fs::path reader = fixtures::ProgramDirectory() / L"clipboard_reader.exe";
     ASSERT_EQ(fixtures::RunAndWait(L"\"" + reader.wstring() + L"\" \"" + report.wstring() + L"\""), 0u);
     std::ifstream in(report);
-    std::string dibLine, bitmapLine;
-    std::getline(in, dibLine);
-    std::getline(in, bitmapLine);
-    EXPECT_EQ(dibLine, "CF_DIB " + std::to_string(dib.Bytes().size()) + " 8x8x24");
-    EXPECT_EQ(bitmapLine, "CF_BITMAP 8x8");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "CF_DIB " + std::to_string(dib.Bytes().size()) + " 8x8x24\nCF_BITMAP 8x8\n");
 }
 
 TEST_F(SaveDibTest, BlankNameStillMeansAFile) {
