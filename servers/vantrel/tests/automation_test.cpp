@@ -54,7 +54,6 @@ TEST_F(AutomationTest, ExportsItsEntryPointsByOrdinal) {
     }
 }
 
-// The interface identifier as a length-prefixed resource, and the version block's strings.
 TEST_F(AutomationTest, ResourcesHoldTheInterfaceIdentifierAndTheVersionStrings) {
     const HRSRC resource = ::FindResourceW(server.get(), MAKEINTRESOURCEW(1), L"_IID_TWAIN");
     ASSERT_NE(resource, nullptr);

@@ -28,7 +28,6 @@ std::vector<std::uint8_t> ReadAll(const fs::path& path) {
 
 void WriteAll(const fs::path& path, std::size_t size, char byte) { std::ofstream(path, std::ios::binary) << std::string(size, byte); }
 
-// A block holding the DIB, or only its first `size` bytes.
 UniqueGlobal Block(const Dib& dib, std::size_t size = 0) {
     const auto bytes = dib.Bytes();
     UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, size ? size : bytes.size()));
