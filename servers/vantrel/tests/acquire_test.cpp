@@ -44,10 +44,6 @@ struct Refusal {
     TW_UINT16 dat, msg, rc;
 };
 
-bool BlockIsAlive(std::uint32_t handle) {
-    return ::GlobalSize(reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(handle))) != 0;
-}
-
 class AcquireTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -147,7 +143,8 @@ TEST_F(AcquireTest, ResultsAndRequestsByPath) {
         const bool saved = path.result == Carried && !path.target.empty();
         std::error_code ignored;
         EXPECT_EQ(std::filesystem::file_size(path.target, ignored), saved ? 14u + 64u : static_cast<std::uintmax_t>(-1));
-        EXPECT_EQ(BlockIsAlive(dsm.shared().lastImageBlock), path.result == Carried && path.target.empty());
+        const auto block = reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(dsm.shared().lastImageBlock));
+        EXPECT_EQ(::GlobalSize(block) != 0, path.result == Carried && path.target.empty()) << "only the clipboard keeps it";
         std::filesystem::remove(path.target, ignored);
     }
 }
