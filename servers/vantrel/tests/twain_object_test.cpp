@@ -11,19 +11,15 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <memory>
-#include <source_location>
 #include <string>
+#include <tuple>
 
 namespace vantrel {
 namespace {
 
 using namespace twain;
 using enum Outcome;
-using fixtures::BoxIcon;
-using fixtures::MessageBoxWatcher;
 using standin::Call;
-using standin::StandInDsm;
 
 constexpr std::int32_t kOwner = 0x00010203;
 constexpr TW_UINT32 kAssignedId = 4711;
@@ -41,27 +37,25 @@ std::uint32_t Owner(const Call& call) {
     return value;
 }
 
-bool AllZero(const void* record, std::size_t size) {
+bool AllZero(const void* record, std::size_t size = sizeof(TW_IDENTITY)) {
     const auto* bytes = static_cast<const std::uint8_t*>(record);
     return std::all_of(bytes, bytes + size, [](std::uint8_t b) { return b == 0; });
 }
 
 class TwainObjectTest : public ::testing::Test {
 protected:
-    void SetUp() override { dsm.script().assignId = kAssignedId; }
-    void TearDown() override { standin::ExpectOnlyScriptedRequests(dsm); }
-
-    std::unique_ptr<TWAIN> Connected() {
-        auto object = std::make_unique<TWAIN>();
-        object->SetOwnerHwnd(kOwner);
-        EXPECT_TRUE(object->Create());
-        return object;
+    void SetUp() override {
+        dsm.script().assignId = kAssignedId;
+        object.SetOwnerHwnd(kOwner);
+    }
+    void TearDown() override {
+        object.Destroy();
+        standin::ExpectOnlyScriptedRequests(dsm);
     }
 
     // The source record the object opens next, as the DSM receives it at MSG_OPENDS; refused,
-    // so the acquisition ends there. A failure names the caller's line.
-    Call NextOpenedSource(TWAIN& object, std::source_location caller = std::source_location::current()) {
-        const ::testing::ScopedTrace trace(caller.file_name(), static_cast<int>(caller.line()), "opening the source");
+    // so the acquisition ends there.
+    Call NextOpenedSource() {
         dsm.Answer(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, TWRC_FAILURE, 1);
         EXPECT_EQ(object.Acquire(L""), Failed);
         const Call open = dsm.Calls().back();
@@ -69,60 +63,42 @@ protected:
         return open;
     }
 
-    MessageBoxWatcher boxes;
-    StandInDsm dsm;
+    fixtures::MessageBoxWatcher boxes;
+    standin::StandInDsm dsm;
+    TWAIN object;
 };
 
-TEST_F(TwainObjectTest, ConstructionShowsInitializeAndTouchesNoDsm) {
-    TWAIN object;
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, L"Initialize()");
-    EXPECT_EQ(boxes.boxes()[0].caption, L"Vantrel");
-    EXPECT_EQ(boxes.boxes()[0].icon, BoxIcon::Information);
-    EXPECT_FALSE(boxes.boxes()[0].hasOwner);
-    EXPECT_EQ(object.Version(), L"1.7");
-    EXPECT_TRUE(dsm.Calls().empty());
-}
-
 TEST_F(TwainObjectTest, CreateOpensTheDsmWithTheClassicIdentity) {
-    TWAIN object;
     object.SetApplication(L"Vantrel Demo");
-    object.SetOwnerHwnd(kOwner);
     ASSERT_TRUE(object.Create());
     const auto calls = dsm.Calls();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].dat, DAT_PARENT);
-    EXPECT_EQ(calls[0].msg, MSG_OPENDSM);
-    EXPECT_EQ(calls[0].destinationAddress, 0u);
+    EXPECT_EQ(std::tuple(calls[0].dat, calls[0].msg, calls[0].destinationAddress), std::tuple(DAT_PARENT, MSG_OPENDSM, 0u));
     EXPECT_EQ(Owner(calls[0]), static_cast<std::uint32_t>(kOwner)) << "the datum is the owner window handle";
-
     const TW_IDENTITY& origin = calls[0].origin;
     EXPECT_EQ(origin.Id, 0u) << "the DSM assigns one";
-    EXPECT_EQ(origin.Version.MajorNum, 1);
-    EXPECT_EQ(origin.Version.MinorNum, 0);
-    EXPECT_EQ(origin.Version.Language, TWLG_USA);
-    EXPECT_EQ(origin.Version.Country, TWCY_USA);
-    EXPECT_EQ(FieldText(origin.Version.Info), "Version 1.000 03/12/2003");
-    EXPECT_EQ(origin.ProtocolMajor, 1);
-    EXPECT_EQ(origin.ProtocolMinor, 7);
-    EXPECT_EQ(origin.SupportedGroups, DG_CONTROL | DG_IMAGE) << "a TWAIN 1 application";
-    EXPECT_EQ(FieldText(origin.Manufacturer), "Marlowbridge");
-    EXPECT_EQ(FieldText(origin.ProductFamily), "TWAIN");
-    EXPECT_EQ(FieldText(origin.ProductName), "Vantrel Demo");
+    const TW_VERSION& version = origin.Version;
+    EXPECT_EQ(std::tuple(version.MajorNum, version.MinorNum, version.Language, version.Country, FieldText(version.Info)),
+              std::tuple(1, 0, TWLG_USA, TWCY_USA, "Version 1.000 03/12/2003"));
+    EXPECT_EQ(std::tuple(origin.ProtocolMajor, origin.ProtocolMinor, origin.SupportedGroups), std::tuple(1, 7, DG_CONTROL | DG_IMAGE));
+    EXPECT_EQ(std::tuple(FieldText(origin.Manufacturer), FieldText(origin.ProductFamily), FieldText(origin.ProductName)),
+              std::tuple("Marlowbridge", "TWAIN", "Vantrel Demo"));
     EXPECT_TRUE(AllZero(origin.ProductName + 12, sizeof(TW_STR32) - 12)) << "text fields are zero-padded";
-    object.Destroy();
 }
 
-// One connection from Create to Destroy: the assigned Id is the origin of every later request,
-// the owner at Destroy is MSG_CLOSEDSM's datum, and afterwards nothing reaches the DSM.
+// Construction only shows its box. One connection from Create to Destroy: the assigned Id is the
+// origin of every later request, the owner at Destroy is MSG_CLOSEDSM's datum, and afterwards
+// nothing reaches the DSM.
 TEST_F(TwainObjectTest, OneConnectionFromCreateToDestroy) {
-    TWAIN object;
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    const auto& box = boxes.boxes()[0];
+    EXPECT_EQ(std::tuple(box.text, box.caption, box.icon, box.hasOwner),
+              std::tuple(L"Initialize()", L"Vantrel", fixtures::BoxIcon::Information, false));
     EXPECT_EQ(object.SelectSource(), Failed);
     EXPECT_EQ(object.Acquire(L""), Failed);
     object.Destroy();
     EXPECT_TRUE(dsm.Calls().empty()) << "no connection, no request";
 
-    object.SetOwnerHwnd(kOwner);
     ASSERT_TRUE(object.Create());
     EXPECT_FALSE(object.Create()) << "one connection at a time";
     dsm.Answer(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, TWRC_CANCEL, 1);
@@ -132,15 +108,11 @@ TEST_F(TwainObjectTest, OneConnectionFromCreateToDestroy) {
     object.Destroy();
     EXPECT_EQ(dsm.shared().detaches, detaches + 1) << "the library is released";
     EXPECT_FALSE(DsmLoadedInProcess());
-    EXPECT_TRUE(AllZero(&object.AppIdentity(), sizeof(TW_IDENTITY)));
-
-    auto calls = dsm.Calls();
+    EXPECT_TRUE(AllZero(&object.AppIdentity()));
+    const auto calls = dsm.Calls();
     ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[1].msg, MSG_USERSELECT);
-    EXPECT_EQ(calls[1].origin.Id, kAssignedId);
-    EXPECT_EQ(calls[2].msg, MSG_CLOSEDSM);
-    EXPECT_EQ(calls[2].origin.Id, kAssignedId);
-    EXPECT_EQ(Owner(calls[2]), 0x4444u);
+    EXPECT_EQ(std::tuple(calls[1].msg, calls[1].origin.Id), std::tuple(MSG_USERSELECT, kAssignedId));
+    EXPECT_EQ(std::tuple(calls[2].msg, calls[2].origin.Id, Owner(calls[2])), std::tuple(MSG_CLOSEDSM, kAssignedId, 0x4444u));
     EXPECT_EQ(object.SelectSource(), Failed);
     EXPECT_EQ(dsm.Calls().size(), 3u) << "closed: nothing more reaches the DSM";
 
@@ -151,107 +123,83 @@ TEST_F(TwainObjectTest, OneConnectionFromCreateToDestroy) {
     EXPECT_EQ(dsm.Calls().back().origin.Id, kAssignedId + 1);
 }
 
+// Refused by the client (no owner window), by the DSM, or for want of a library with DSM_Entry
+// (none, or one without it): nothing stays loaded, nothing more is asked, and a later Create succeeds.
 TEST_F(TwainObjectTest, RefusedCreateLeavesNothingLoaded) {
-    {
-        TWAIN object;
-        EXPECT_FALSE(object.Create()) << "no owner window";
-        EXPECT_TRUE(dsm.Calls().empty());
-    }
-    for (TW_UINT16 rc : {TWRC_FAILURE, TWRC_CHECKSTATUS, TWRC_CANCEL}) {
+    object.SetOwnerHwnd(0);
+    EXPECT_FALSE(object.Create());
+    EXPECT_TRUE(dsm.Calls().empty());
+    object.SetOwnerHwnd(kOwner);
+    const auto library = fixtures::ProgramDirectory() / L"Twain_32.dll";
+    const auto aside = fixtures::ProgramDirectory() / L"Twain_32.dll.aside";
+    const struct {
+        TW_UINT16 refusal;           // the DSM's answer to MSG_OPENDSM; 0: the library is moved aside
+        const wchar_t* replacement;  // what then takes its place
+    } cases[] = {{TWRC_FAILURE, nullptr}, {TWRC_CHECKSTATUS, nullptr}, {TWRC_CANCEL, nullptr}, {0, nullptr}, {0, L"no_entry.dll"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.refusal << (c.replacement ? " no_entry" : ""));
         dsm.Reset();
-        dsm.Answer(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, rc, 1);
-        TWAIN object;
-        object.SetOwnerHwnd(kOwner);
-        EXPECT_FALSE(object.Create()) << "rc " << rc;
+        const bool swapped = c.refusal == 0;
+        std::error_code error;  // never thrown: the stand-in must go back whatever happens
+        if (swapped) std::filesystem::rename(library, aside, error);
+        if (c.replacement) std::filesystem::copy_file(fixtures::ProgramDirectory() / c.replacement, library, error);
+        if (!swapped) dsm.Answer(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, c.refusal, 1);
+        EXPECT_FALSE(object.Create());
         EXPECT_FALSE(DsmLoadedInProcess());
-        EXPECT_TRUE(AllZero(&object.AppIdentity(), sizeof(TW_IDENTITY)));
+        EXPECT_TRUE(AllZero(&object.AppIdentity()));
         EXPECT_EQ(object.SelectSource(), Failed);
-        EXPECT_EQ(dsm.Calls().size(), 1u) << "only the refused MSG_OPENDSM reached the DSM";
+        EXPECT_EQ(dsm.Calls().size(), swapped ? 0u : 1u) << "only a refused MSG_OPENDSM reached the DSM";
+        if (swapped && std::filesystem::exists(aside)) {
+            std::filesystem::remove(library, error);
+            std::filesystem::rename(aside, library, error);
+        }
         EXPECT_TRUE(object.Create()) << "the object stays usable";
         object.Destroy();
     }
 }
 
-// Moves the stand-in aside (and optionally puts another library in its place) for one scope.
-class SwappedDsmLibrary {
-public:
-    explicit SwappedDsmLibrary(const wchar_t* replacement)
-        : dsm_(fixtures::ProgramDirectory() / L"Twain_32.dll"), aside_(fixtures::ProgramDirectory() / L"Twain_32.dll.aside") {
-        std::filesystem::rename(dsm_, aside_);
-        if (replacement) std::filesystem::copy_file(fixtures::ProgramDirectory() / replacement, dsm_);
-    }
-    ~SwappedDsmLibrary() {
-        std::error_code ignored;
-        std::filesystem::remove(dsm_, ignored);
-        std::filesystem::rename(aside_, dsm_, ignored);
-    }
-
-private:
-    std::filesystem::path dsm_;
-    std::filesystem::path aside_;
-};
-
-TEST_F(TwainObjectTest, CreateNeedsALibraryWithDsmEntryAndTriesAgainLater) {
-    TWAIN object;
-    object.SetOwnerHwnd(kOwner);
-    for (const wchar_t* replacement : {static_cast<const wchar_t*>(nullptr), L"no_entry.dll"}) {
-        SwappedDsmLibrary swapped(replacement);
-        EXPECT_FALSE(object.Create());
-        EXPECT_FALSE(DsmLoadedInProcess()) << "nothing stays loaded";
-    }
-    EXPECT_TRUE(object.Create());
-    object.Destroy();
-}
-
 TEST_F(TwainObjectTest, SelectionFillsTheRecordTheNextAcquireOpens) {
-    auto object = Connected();
+    ASSERT_TRUE(object.Create());
     TW_IDENTITY flatbed{};
     flatbed.Id = 99;
     std::strcpy(flatbed.ProductName, "Flatbed One");
     dsm.script().source = flatbed;
-    ASSERT_EQ(object->SelectSource(), Carried);
+    ASSERT_EQ(object.SelectSource(), Carried);
     TW_IDENTITY opened{};
-    std::memcpy(&opened, NextOpenedSource(*object).data, sizeof opened);
+    std::memcpy(&opened, NextOpenedSource().data, sizeof opened);
     EXPECT_EQ(FieldText(opened.ProductName), "Flatbed One");
 
-    const struct {
-        TW_UINT16 rc;
-        Outcome expected;
-    } answers[] = {{TWRC_CANCEL, Cancelled}, {TWRC_FAILURE, Failed}, {TWRC_CHECKSTATUS, Failed}, {TWRC_XFERDONE, Failed}};
-    for (const auto& answer : answers) {
-        dsm.Answer(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, answer.rc, 1);
-        EXPECT_EQ(object->SelectSource(), answer.expected) << "rc " << answer.rc;
+    const std::pair<TW_UINT16, Outcome> answers[] = {
+        {TWRC_CANCEL, Cancelled}, {TWRC_FAILURE, Failed}, {TWRC_CHECKSTATUS, Failed}, {TWRC_XFERDONE, Failed}};
+    for (const auto& [rc, expected] : answers) {
+        SCOPED_TRACE(rc);
+        dsm.Answer(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, rc, 1);
+        EXPECT_EQ(object.SelectSource(), expected);
         const auto call = dsm.Calls().back();
-        EXPECT_EQ(call.msg, MSG_USERSELECT);
-        EXPECT_EQ(call.destinationAddress, 0u);
-        EXPECT_TRUE(AllZero(call.data, sizeof(TW_IDENTITY))) << "the DSM receives a zeroed record";
-        const Call open = NextOpenedSource(*object);
+        EXPECT_EQ(std::tuple(call.msg, call.destinationAddress), std::tuple(MSG_USERSELECT, 0u));
+        EXPECT_TRUE(AllZero(call.data)) << "the DSM receives a zeroed record";
+        const Call open = NextOpenedSource();
         EXPECT_EQ(call.dataAddress, open.dataAddress) << "the record the DSM fills is the one opened";
-        EXPECT_TRUE(AllZero(open.data, sizeof(TW_IDENTITY))) << "an unsuccessful choice leaves the DSM's default";
+        EXPECT_TRUE(AllZero(open.data)) << "an unsuccessful choice leaves the DSM's default";
     }
 
     dsm.script().source = flatbed;
-    ASSERT_EQ(object->SelectSource(), Carried);
-    object->Destroy();
-    ASSERT_TRUE(object->Create());
-    EXPECT_TRUE(AllZero(NextOpenedSource(*object).data, sizeof(TW_IDENTITY))) << "Destroy forgets the choice";
-    object->Destroy();
+    ASSERT_EQ(object.SelectSource(), Carried);
+    object.Destroy();
+    ASSERT_TRUE(object.Create());
+    EXPECT_TRUE(AllZero(NextOpenedSource().data)) << "Destroy forgets the choice";
 }
 
 TEST_F(TwainObjectTest, ApplicationReachesProductNameAtTheNextCreate) {
-    TWAIN object;
-    object.SetOwnerHwnd(kOwner);
-    const struct {
-        std::wstring application;
-        std::string productName;
-    } cases[] = {{std::wstring(40, L'A'), std::string(32, 'A')}, {L"Later", "Later"}, {L"", ""}};
-    for (const auto& c : cases) {
-        object.SetApplication(c.application);
+    const std::pair<std::wstring, std::string> cases[] = {
+        {std::wstring(40, L'A'), std::string(32, 'A')}, {L"Later", "Later"}, {L"", ""}};
+    for (const auto& [application, productName] : cases) {
+        object.SetApplication(application);
         ASSERT_TRUE(object.Create());
-        EXPECT_EQ(FieldText(dsm.Calls().back().origin.ProductName), c.productName);
+        EXPECT_EQ(FieldText(dsm.Calls().back().origin.ProductName), productName);
         object.SetApplication(L"changed while connected");
         object.Destroy();
-        EXPECT_EQ(FieldText(dsm.Calls().back().origin.ProductName), c.productName) << "the connection keeps its name";
+        EXPECT_EQ(FieldText(dsm.Calls().back().origin.ProductName), productName) << "the connection keeps its name";
     }
 }
 
