@@ -148,30 +148,6 @@ TEST_F(EndToEnd, TheSourceChosenInTheDsmsDialogAcquiresFollowingTheProtocolExact
     EXPECT_EQ(asked, expected);
 }
 
-TEST_F(EndToEnd, EveryDepthToAFileAndToTheClipboard) {
-    twain->put_Interface(VARIANT_FALSE);
-    const struct {
-        const wchar_t* mode;
-        int bits;
-        VARIANT_BOOL progress;
-    } modes[] = {{L"color", 24, VARIANT_TRUE}, {L"gray", 8, VARIANT_FALSE}, {L"bw", 1, VARIANT_TRUE}};
-    for (const auto& m : modes) {
-        ::SetEnvironmentVariableW(L"VANTREL_SCANNER_MODE", m.mode);
-        twain->put_ProgressDialog(m.progress);
-        const fs::path file = directory / (std::wstring(m.mode) + L".bmp");
-        ASSERT_EQ(Acquire(file.wstring()), 1) << m.bits;
-        EXPECT_EQ(ReadBmp(file).second.biBitCount, m.bits);
-
-        ASSERT_EQ(Acquire(L""), 1) << m.bits;
-        vantrel::OpenClipboardSession clipboard(nullptr);
-        ASSERT_TRUE(clipboard);
-        vantrel::GlobalLock<const BITMAPINFOHEADER> header(::GetClipboardData(CF_DIB));
-        ASSERT_TRUE(header);
-        EXPECT_EQ(header->biBitCount, m.bits);
-        EXPECT_EQ(header->biWidth, 64);
-    }
-}
-
 // The scanner's own dialog: Cancel acquires nothing, Scan acquires.
 TEST_F(EndToEnd, TheScannersDialogCancelsOrScans) {
     twain->put_Interface(VARIANT_TRUE);
