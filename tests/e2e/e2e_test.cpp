@@ -72,13 +72,7 @@ std::vector<std::string> LogLines(const fs::path& log) {
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VantrelEndToEndOwner";
-        ::RegisterClassW(&wc);
-        owner.reset(::CreateWindowW(wc.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr,
-                                    wc.hInstance, nullptr));
+        owner.reset(::CreateWindowW(L"STATIC", L"owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
         ASSERT_EQ(::CoCreateInstance(CLSID_TWAIN, nullptr, CLSCTX_INPROC_SERVER, IID__TWAIN, twain.put_void()), S_OK)
             << "Vantrel.dll is registered for this run";
         ASSERT_EQ(twain->put_OwnerHwnd(static_cast<LONG>(reinterpret_cast<std::uintptr_t>(owner.get()))), S_OK);

@@ -196,16 +196,6 @@ bool IsWow64Program(DWORD processId) {
 
 class SurrogateTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VantrelSurrogateOwner";
-        ::RegisterClassW(&wc);
-        owner.reset(::CreateWindowW(wc.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr,
-                                    wc.hInstance, nullptr));
-    }
-
     // The one surrogate this test started, checked to be a 32-bit program; 0 when there is not exactly one.
     DWORD TheSurrogate() const {
         const std::set<DWORD> started = reaper.New();
@@ -224,7 +214,7 @@ protected:
     const fixtures::TestDirectory scratch{L"surrogate"};
     fixtures::ScopedEnvironment size{L"VANTREL_SCANNER_SIZE", L"64x48"};
     fixtures::ScopedEnvironment mode{L"VANTREL_SCANNER_MODE", L"color"};
-    vantrel::UniqueWindow owner;
+    const vantrel::UniqueWindow owner{::CreateWindowW(L"STATIC", L"owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)};
     SurrogateReaper reaper;
 };
 
