@@ -44,18 +44,12 @@ std::wstring EnvironmentValue(const wchar_t* name) {
 // The 32-bit build's servers, given by the test's environment.
 fs::path Win32Binary(const wchar_t* name) { return fs::path(EnvironmentValue(L"VANTREL_WIN32_BIN")) / name; }
 
-std::wstring Regsvr32(bool wow64) {
-    wchar_t folder[MAX_PATH] = {};
-    if (wow64) {
-        ::GetSystemWow64DirectoryW(folder, MAX_PATH);
-    } else {
-        ::GetSystemDirectoryW(folder, MAX_PATH);
-    }
-    return L"\"" + (fs::path(folder) / L"regsvr32.exe").wstring() + L"\"";
-}
-
+// By the 32-bit regsvr32 where `wow64`, else the 64-bit one.
 DWORD RegisterServer(const fs::path& dll, bool wow64, bool remove = false) {
-    return fixtures::RunAndWait(Regsvr32(wow64) + (remove ? L" /u /s \"" : L" /s \"") + dll.wstring() + L"\"");
+    wchar_t folder[MAX_PATH] = {};
+    (wow64 ? ::GetSystemWow64DirectoryW : ::GetSystemDirectoryW)(folder, MAX_PATH);
+    return fixtures::RunAndWait(L"\"" + (fs::path(folder) / L"regsvr32.exe").wstring() +
+                                (remove ? L"\" /u /s \"" : L"\" /s \"") + dll.wstring() + L"\"");
 }
 
 // Both 32-bit servers registered by the 32-bit regsvr32 for the whole run, removed at its end.
@@ -188,12 +182,6 @@ private:
     const std::set<DWORD> before_ = RunningSurrogates();
 };
 
-bool IsWow64Program(DWORD processId) {
-    const vantrel::UniqueKernelObject process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    BOOL wow64 = FALSE;
-    return process && ::IsWow64Process(process.get(), &wow64) && wow64;
-}
-
 class SurrogateTest : public ::testing::Test {
 protected:
     // The one surrogate this test started, checked to be a 32-bit program; 0 when there is not exactly one.
@@ -204,7 +192,9 @@ protected:
             return 0;
         }
         const DWORD id = *started.begin();
-        EXPECT_TRUE(IsWow64Program(id)) << "the server runs in the 32-bit dllhost.exe";
+        const vantrel::UniqueKernelObject process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+        BOOL wow64 = FALSE;
+        EXPECT_TRUE(process && ::IsWow64Process(process.get(), &wow64) && wow64) << "the server runs in the 32-bit dllhost.exe";
         return id;
     }
 
