@@ -49,15 +49,6 @@ private:
     HHOOK hook_ = nullptr;
 };
 
-// A .bmp file's size and its info header (zeroed when it is no .bmp).
-std::pair<std::size_t, BITMAPINFOHEADER> ReadBmp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    BITMAPINFOHEADER header{};
-    if (bytes.size() >= 54 && bytes.compare(0, 2, "BM") == 0) std::memcpy(&header, bytes.data() + 14, sizeof header);
-    return {bytes.size(), header};
-}
-
 // The scanner's record of what it was asked, one request a line; no request may break the state order.
 std::vector<std::string> LogLines(const fs::path& log) {
     std::ifstream in(log);
@@ -122,11 +113,15 @@ TEST_F(EndToEnd, TheSourceChosenInTheDsmsDialogAcquiresFollowingTheProtocolExact
     twain->put_Interface(VARIANT_FALSE);
     const fs::path file = directory / L"scan.bmp";
     ASSERT_EQ(Acquire(file.wstring()), 1);
-    const auto [bytes, bmp] = ReadBmp(file);
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_EQ(bytes.size(), 54u + 64u * 3u * 48u);
+    EXPECT_EQ(bytes.compare(0, 2, "BM"), 0);
+    BITMAPINFOHEADER bmp{};
+    std::memcpy(&bmp, bytes.data() + 14, sizeof bmp);
     EXPECT_EQ(bmp.biWidth, 64);
     EXPECT_EQ(bmp.biHeight, 48);
     EXPECT_EQ(bmp.biBitCount, 24);
-    EXPECT_EQ(bytes, 54u + 64u * 3u * 48u);
 
     // Apart from the DSM's identity look-ups and the events.
     std::vector<std::string> asked;
