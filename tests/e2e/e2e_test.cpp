@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,9 +29,7 @@ public:
         t_caption = std::move(caption);
         t_command = command;
         t_seen = 0;
-        hook_ = ::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId());
     }
-    ~DialogAnswer() { ::UnhookWindowsHookEx(hook_); }
     int seen() const { return t_seen; }
 
 private:
@@ -46,7 +45,8 @@ private:
     static inline thread_local std::wstring t_caption;
     static inline thread_local WORD t_command = IDOK;
     static inline thread_local int t_seen = 0;
-    HHOOK hook_ = nullptr;
+    const std::unique_ptr<HHOOK__, decltype(&::UnhookWindowsHookEx)> hook_{
+        ::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId()), &::UnhookWindowsHookEx};
 };
 
 // The scanner's record of what it was asked, one request a line; no request may break the state order.
