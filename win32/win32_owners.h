@@ -118,6 +118,13 @@ struct WindowTraits {
 };
 using UniqueWindow = UniqueHandle<WindowTraits>;
 
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle none() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+using UniqueHook = UniqueHandle<HookTraits>;
+
 // A BSTR holding `text`; empty when memory runs out.
 inline UniqueBstr MakeBstr(std::wstring_view text) {
     return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));

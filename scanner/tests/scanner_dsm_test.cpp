@@ -166,12 +166,6 @@ protected:
     int strips_ = 0;
 };
 
-struct HookTraits {
-    using Handle = HHOOK;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-
 // Whether the current thread made a progress window while the hook watched.
 bool sawProgress = false;
 LRESULT CALLBACK WatchProgress(int code, WPARAM wParam, LPARAM lParam) {
@@ -232,7 +226,7 @@ TEST_P(Batches, GiveTheirPagesInOrderAndEndAsTheFeederSays) {
     ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
     ASSERT_EQ(PumpUntilNotice(20000), MSG_XFERREADY);
     sawProgress = false;
-    vantrel::UniqueHandle<HookTraits> hook(::SetWindowsHookExW(WH_CBT, &WatchProgress, nullptr, ::GetCurrentThreadId()));
+    vantrel::UniqueHook hook(::SetWindowsHookExW(WH_CBT, &WatchProgress, nullptr, ::GetCurrentThreadId()));
     ASSERT_TRUE(hook);
     const Batch batch = RunBatch(c.mechanism == TWSX_MEMORY);
     hook.reset();

@@ -45,8 +45,7 @@ private:
     static inline thread_local std::wstring t_caption;
     static inline thread_local WORD t_command = IDOK;
     static inline thread_local int t_seen = 0;
-    const std::unique_ptr<HHOOK__, decltype(&::UnhookWindowsHookEx)> hook_{
-        ::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId()), &::UnhookWindowsHookEx};
+    const vantrel::UniqueHook hook_{::SetWindowsHookExW(WH_CBT, &OnCbt, nullptr, ::GetCurrentThreadId())};
 };
 
 // The scanner's record of what it was asked, one request a line; no request may break the state order.
