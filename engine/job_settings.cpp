@@ -54,14 +54,6 @@ const capability::Container* ScanSettings::FindCapability(std::uint16_t number) 
     return nullptr;
 }
 
-bool FeederEnabled(const SourceRef& source) {
-    const CapabilityReply reply = QueryCapability(source, CAP_FEEDERENABLED, MSG_GETCURRENT);
-    if (!reply.ok() || !reply.container) return false;
-    const auto item = CurrentItem(*reply.container);
-    const bool* flag = item ? std::get_if<bool>(&*item) : nullptr;
-    return flag && *flag;
-}
-
 std::wstring AllowedValuesText(const SourceRef& source, std::uint16_t capability) {
     const CapabilityReply reply = QueryCapability(source, capability, MSG_GET);
     if (!reply.ok() || !reply.container) return {};

@@ -44,7 +44,4 @@ std::wstring ApplySettings(const SourceRef& source, const ScanSettings& settings
 // "allowed: 75 to 600" or "allowed: 100, 200, 300", from the source's MSG_GET; empty when it cannot say.
 std::wstring AllowedValuesText(const SourceRef& source, std::uint16_t capability);
 
-// CAP_FEEDERENABLED is TRUE now; false also when the source cannot say.
-bool FeederEnabled(const SourceRef& source);
-
 }  // namespace vantrel::engine

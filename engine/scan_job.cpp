@@ -57,8 +57,7 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
 
     ReportingFiles reporting(files, job);
     ConsumerSink sink(source.link, reporting);
-    result.batch = session.Scan(OptionsFor(job, session), sink);
-    if (job.closeSourceAfterBatch) session.CloseSource();
+    result.batch = session.Scan(OptionsFor(job, session), sink, job.closeSourceAfterBatch);
     result.finished = files.Finish();
     if (!result.finished) result.filesError = files.Error();
     return result;

@@ -148,10 +148,8 @@ std::optional<SourceInfo> Session::DefaultSource() {
 }
 
 Selection Session::SelectSource(SourceInfo& chosen) {
-    if (!dsmOpen_ || scanning_) return Selection::Failed;
-    TW_IDENTITY identity{};
-    const Selection selection = SelectionFrom(CallDsm(DG_CONTROL, DAT_IDENTITY, MSG_USERSELECT, &identity));
-    if (selection == Selection::Chosen) chosen = Describe(identity);
+    const Selection selection = ChooseSource();
+    if (selection == Selection::Chosen) chosen = Describe(source_);
     return selection;
 }
 

@@ -62,7 +62,7 @@ public:
 
     std::vector<SourceInfo> Sources();
     std::optional<SourceInfo> DefaultSource();
-    // The DSM's own dialog; `chosen` receives the source picked.
+    // The DSM's own dialog; `chosen` receives the source picked. Refused while a source is open.
     Selection SelectSource(SourceInfo& chosen);
 
     // The DSM's dialog writing straight into the record OpenChosenSource opens, zeroed first: after

@@ -184,8 +184,11 @@ std::wstring SetIndicators(const SourceRef& source, bool shown) {
     return set.ok() ? std::wstring() : Refusal(CAP_INDICATORS, shown, set);
 }
 
-std::optional<bool> FeederLoaded(const SourceRef& source) {
-    const CapabilityReply now = QueryCapability(source, CAP_FEEDERLOADED, MSG_GETCURRENT);
+namespace {
+
+// A flag's current value; some sources answer a boolean as a number.
+std::optional<bool> CurrentFlag(const SourceRef& source, std::uint16_t capability) {
+    const CapabilityReply now = QueryCapability(source, capability, MSG_GETCURRENT);
     if (!now.ok() || !now.container) return std::nullopt;
     const auto item = CurrentItem(*now.container);
     if (!item) return std::nullopt;
@@ -193,5 +196,11 @@ std::optional<bool> FeederLoaded(const SourceRef& source) {
     if (const auto* number = std::get_if<std::int64_t>(&*item)) return *number != 0;
     return std::nullopt;
 }
+
+}  // namespace
+
+std::optional<bool> FeederLoaded(const SourceRef& source) { return CurrentFlag(source, CAP_FEEDERLOADED); }
+
+bool FeederEnabled(const SourceRef& source) { return CurrentFlag(source, CAP_FEEDERENABLED).value_or(false); }
 
 }  // namespace vantrel::engine

@@ -28,6 +28,8 @@ std::wstring SetContrast(const SourceRef& source, double value);    // ICAP_CONT
 std::wstring SetIndicators(const SourceRef& source, bool shown);    // CAP_INDICATORS
 // CAP_FEEDERLOADED, or nullopt when the source cannot tell.
 std::optional<bool> FeederLoaded(const SourceRef& source);
+// CAP_FEEDERENABLED is TRUE now; false also when the source cannot say.
+bool FeederEnabled(const SourceRef& source);
 
 // The value a container holds now: a one-value's item, an enumeration's or a range's current item.
 std::optional<capability::Item> CurrentItem(const capability::Container& container);
