@@ -1,6 +1,5 @@
 // The program directory rule, the INI path, and reading texts and the temporary directory.
 #include "demo/ini_text.h"
-#include "tests/fixtures/scoped_environment.h"
 
 #include <windows.h>
 
@@ -49,16 +48,6 @@ TEST(IniText, GivesTheKeyOfItsSectionCutTo255CharactersOrEmptyText) {
     EXPECT_EQ(GetIniText(L"FormVantrelDemo", L"Const2"), nonAscii);
     EXPECT_EQ(GetIniText(L"FormVantrelDemo", L"Long"), text.substr(0, 255));
     std::filesystem::remove(path);
-}
-
-TEST(IniText, ATemporaryPathLongerThan260CharactersComesBackWhole) {
-    const std::wstring longDir = L"C:\\" + std::wstring(300, L't') + L"\\";
-    const fixtures::ScopedEnvironment tmp(L"TMP", longDir);
-    const fixtures::ScopedEnvironment temp(L"TEMP", longDir);
-    wchar_t probe[1024] = {};
-    if (::GetTempPathW(1024, probe) != longDir.size())
-        GTEST_SKIP() << "this system does not take TMP as given: " << ::testing::PrintToString(std::wstring(probe));
-    EXPECT_EQ(GetTempDir(), longDir);
 }
 
 }  // namespace
