@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vantrel::scanner {
@@ -80,8 +81,7 @@ TEST(DibLayout, RowsArePaddedToFourBytesAndPalettesSized) {
     struct Case {
         int width;
         ColourMode mode;
-        std::uint32_t stride;
-        std::uint32_t palette;
+        std::uint32_t stride, palette;
     };
     const Case cases[] = {
         {3, ColourMode::Colour, 12, 0},     {4, ColourMode::Colour, 12, 0},  {5, ColourMode::Grey, 8, 256},
@@ -90,10 +90,9 @@ TEST(DibLayout, RowsArePaddedToFourBytesAndPalettesSized) {
     for (const Case& c : cases) {
         const std::optional<DibLayout> layout = PlanDib(c.width, 7, c.mode);
         ASSERT_TRUE(layout);
-        EXPECT_EQ(layout->stride, c.stride) << c.width;
-        EXPECT_EQ(layout->paletteEntries, c.palette) << c.width;
-        EXPECT_EQ(layout->imageBytes, c.stride * 7);
-        EXPECT_EQ(layout->totalBytes, 40 + 4 * c.palette + layout->imageBytes);
+        EXPECT_EQ(std::tuple(layout->stride, layout->paletteEntries, layout->imageBytes, layout->totalBytes),
+                  std::tuple(c.stride, c.palette, c.stride * 7, 40 + 4 * c.palette + c.stride * 7))
+            << c.width;
     }
     EXPECT_FALSE(PlanDib(0, 7, ColourMode::Colour));
     EXPECT_FALSE(PlanDib(70000, 70000, ColourMode::Colour));
@@ -118,19 +117,16 @@ TEST(PackedDib, RowsGoBottomUpInEachModesPixelOrder) {
         ASSERT_TRUE(layout);
         std::vector<std::uint8_t> dib(layout->totalBytes, 0xCD);
         ASSERT_TRUE(WritePackedDib(four, c.mode, *layout, dib));
-        std::uint32_t header[10];
+        std::uint32_t header[10];  // biSize .. biClrUsed
         std::memcpy(header, dib.data(), sizeof header);
-        EXPECT_EQ(header[0], 40u);
-        EXPECT_EQ(header[3] >> 16, c.bits) << "biBitCount";
-        EXPECT_EQ(header[8], c.palette) << "biClrUsed";
+        EXPECT_EQ(std::tuple(header[0], header[3] >> 16, header[8]), std::tuple(40u, c.bits, c.palette)) << "biBitCount, biClrUsed";
         const auto bits = dib.begin() + 40 + 4 * c.palette;
         EXPECT_EQ(std::vector<std::uint8_t>(bits, bits + static_cast<std::ptrdiff_t>(c.rows.size())), c.rows);
         if (c.palette == 0) continue;
-        std::uint32_t first = 1, last = 0;
-        std::memcpy(&first, &dib[40], 4);
-        std::memcpy(&last, &dib[40 + 4 * (c.palette - 1)], 4);
-        EXPECT_EQ(first, 0u);
-        EXPECT_EQ(last, 0x00FFFFFFu);
+        std::uint32_t ends[2];  // the palette's first and last entries
+        std::memcpy(&ends[0], &dib[40], 4);
+        std::memcpy(&ends[1], &dib[40 + 4 * (c.palette - 1)], 4);
+        EXPECT_EQ(std::pair(ends[0], ends[1]), std::pair(0u, 0x00FFFFFFu)) << "black, white";
     }
     EXPECT_GT(GreyLevel(four[1]), GreyLevel(four[0])) << "green looks brighter than red";
     EXPECT_GT(GreyLevel(four[0]), GreyLevel(four[2])) << "and red brighter than blue";
