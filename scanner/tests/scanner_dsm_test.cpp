@@ -190,6 +190,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 {1, 2, 3, 4, 5, 6}, {5, 4, 3, 2, 1, 0}, TWRC_XFERDONE, TWCC_SUCCESS, false},
                       BatchCase{"two_of_five_with_progress", L"VANTREL_SCANNER_SHEETS", L"5", TWSX_NATIVE, TWPT_GRAY, false, true,
                                 2, {0, 0}, {1, 0}, TWRC_XFERDONE, TWCC_SUCCESS, true},
+                      BatchCase{"cancel_at_page_two", L"VANTREL_SCANNER_FAULT", L"cancel:2", TWSX_NATIVE, TWPT_GRAY, false, false, 0,
+                                {0}, {4}, TWRC_CANCEL, TWCC_SUCCESS, true},
                       BatchCase{"jam_at_page_three", L"VANTREL_SCANNER_FAULT", L"jam:3", TWSX_MEMORY, TWPT_BW, false, false, 0,
                                 {1, 2}, {4, 3}, TWRC_FAILURE, TWCC_PAPERJAM, true}),
     [](const auto& info) { return std::string(info.param.name); });
