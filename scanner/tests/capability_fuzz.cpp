@@ -27,10 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Reply reply = AnswerCapability(msg, cap, state, request ? &*request : nullptr);
         if (reply.rc == TWRC_FAILURE && reply.container) std::abort();
         if (reply.container && EncodeContainer(*reply.container).empty()) std::abort();
-        if (request && request->items.size() == 4) {
-            const Frame frame{FromFix32(request->items[0]), 0, FromFix32(request->items[0]) + 1, 1};
-            SetLayout(frame, state);
-        }
         const PixelSize size = ImageSize(state.current);
         if (size.width < 1 || size.height < 1) std::abort();
     }
