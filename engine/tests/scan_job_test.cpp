@@ -231,7 +231,6 @@ TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisab
     };
     const std::vector<std::uint32_t> all = {11, 12, 13, 14, 15};
     const Case cases[] = {
-        {"every page, native", five(), TransferMode::Native, -1, SIZE_MAX, {}, false, BatchEnd::Done, all, {}, TWCC_SUCCESS, 0},
         {"every page, memory", five(), TransferMode::Memory, -1, SIZE_MAX, {}, false, BatchEnd::Done, all, {}, TWCC_SUCCESS, 0},
         {"jam at page 2", five(2, TWRC_FAILURE, TWCC_PAPERJAM), TransferMode::Native, -1, SIZE_MAX, {}, false, BatchEnd::Failed,
          {11}, {L"page 2", L"TWCC_PAPERJAM", L"Paper jam in the feeder"}, TWCC_PAPERJAM, 1},
