@@ -70,31 +70,28 @@ TEST(MemoryPage, StripsLandInOrderWithoutPaddingAndFlavoursBecomeOurs) {
 
 TEST(MemoryPage, RefusesStripsThatClaimMoreThanTheyHoldOrLieOutsideThePage) {
     const std::vector<std::uint8_t> buffer(64, 0);
-    struct Case {
+    // Each a lie told by one row of 2 colour pixels (8 bytes a row) on a page of 2 x 4.
+    const struct {
         const char* what;
-        MemoryStrip strip;
+        void (*lie)(MemoryStrip&);
+    } cases[] = {
+        {"over-claimed bytes", [](MemoryStrip& s) { s.bytesWritten = 65; }},
+        {"rows past the bytes", [](MemoryStrip& s) { s.rows = 9, s.bytesWritten = 64; }},
+        {"below the page", [](MemoryStrip& s) { s.yOffset = 4; }},
+        {"wider than the page", [](MemoryStrip& s) { s.columns = 3; }},
+        {"rows shorter than columns", [](MemoryStrip& s) { s.bytesPerRow = 5, s.bytesWritten = 5; }},
+        {"offset past the edge", [](MemoryStrip& s) { s.columns = 1, s.xOffset = 2; }},
+        {"compressed", [](MemoryStrip& s) { s.compression = 5; }},
+        {"zero bytes per row", [](MemoryStrip& s) { s.bytesPerRow = 0; }},
     };
-    MemoryStrip overclaimed = Strip(buffer, 8, 2, 2, 0);
-    overclaimed.bytesWritten = 65;
-    MemoryStrip tooManyRows = Strip(buffer, 8, 2, 9, 0);
-    tooManyRows.bytesWritten = 64;
-    MemoryStrip belowPage = Strip(buffer, 8, 2, 1, 4);
-    MemoryStrip tooWide = Strip(buffer, 8, 3, 1, 0);
-    MemoryStrip shortRows = Strip(buffer, 5, 2, 1, 0);
-    MemoryStrip offsetPastEdge = Strip(buffer, 8, 1, 1, 0);
-    offsetPastEdge.xOffset = 2;
-    MemoryStrip compressed = Strip(buffer, 8, 2, 1, 0);
-    compressed.compression = 5;
-    MemoryStrip zeroBytesPerRow = Strip(buffer, 0, 2, 1, 0);
-    zeroBytesPerRow.bytesWritten = 8;
-    const Case cases[] = {{"over-claimed bytes", overclaimed}, {"rows past the bytes", tooManyRows},
-                          {"below the page", belowPage},       {"wider than the page", tooWide},
-                          {"rows shorter than columns", shortRows}, {"offset past the edge", offsetPastEdge},
-                          {"compressed", compressed},           {"zero bytes per row", zeroBytesPerRow}};
-    for (const Case& c : cases) {
+    MemoryPage honest;
+    ASSERT_TRUE(honest.Begin(Layout(2, 4, 2, 24)) && honest.Add(Strip(buffer, 8, 2, 1, 0))) << "the strip each lie starts from";
+    for (const auto& c : cases) {
         MemoryPage page;
         ASSERT_TRUE(page.Begin(Layout(2, 4, 2, 24)));
-        EXPECT_FALSE(page.Add(c.strip)) << c.what;
+        MemoryStrip strip = Strip(buffer, 8, 2, 1, 0);
+        c.lie(strip);
+        EXPECT_FALSE(page.Add(strip)) << c.what;
         EXPECT_FALSE(page.Error().empty()) << c.what;
     }
 }

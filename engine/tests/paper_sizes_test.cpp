@@ -1,4 +1,4 @@
-// Paper names as clients write them, and the sizes the source's frame gets.
+// Paper names as clients write them.
 #include "engine/paper_sizes.h"
 
 #include <gtest/gtest.h>
@@ -20,14 +20,6 @@ TEST(PaperSizes, NamesMatchWithoutCaseAndWithTwainSpellings) {
     EXPECT_FALSE(FindPaperSize(std::string_view("A44")));
     EXPECT_FALSE(FindPaperSize(std::string_view("")));
     EXPECT_FALSE(FindPaperSize(std::string_view("us")));
-}
-
-TEST(PaperSizes, A4IsTwoHundredAndTenByTwoHundredAndNinetySevenMillimetres) {
-    const auto a4 = FindPaperSize(std::uint16_t{1});
-    ASSERT_TRUE(a4);
-    EXPECT_NEAR(a4->widthInches * 25.4, 210, 1e-9);
-    EXPECT_NEAR(a4->heightInches * 25.4, 297, 1e-9);
-    EXPECT_EQ(FindPaperSize(std::uint16_t{3})->heightInches, 11);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // source allows, each surface's named choices, every way a batch ends, the page-stored callback
 // and the files finished.
 #include "engine/scan_job.h"
-#include "engine/tests/recording_files.h"
 #include "tests/fixtures/stand_in_dsm/stand_in_dsm_client.h"
 #include "tests/fixtures/stand_in_dsm/stand_in_expectations.h"
 
@@ -21,7 +20,37 @@ using engine::FeederOff;
 using engine::ScanJob;
 using engine::ScanJobResult;
 using engine::TransferMode;
-using enginetest::RecordingFiles;
+
+// Image files as the job sees them: each page's width kept, a file per page when asked, a full disk
+// after `failAt` pages, Finish once.
+class RecordingFiles final : public imaging::PageConsumer {
+public:
+    explicit RecordingFiles(bool filePerPage = false, std::size_t failAt = SIZE_MAX) : filePerPage_(filePerPage), failAt_(failAt) {}
+
+    bool Take(const imaging::PageImage& page) override {
+        if (finished) ADD_FAILURE() << "a page after Finish";
+        if (widths.size() >= failAt_) return false;
+        widths.push_back(page.width);
+        if (filePerPage_) files_.push_back({L"page" + std::to_wstring(widths.size()) + L".png", 1, 1});
+        return true;
+    }
+    bool Finish() override {
+        if (finished) ADD_FAILURE() << "Finish twice";
+        finished = true;
+        return true;
+    }
+    const std::wstring& Error() const override { return error_; }
+    const std::vector<imaging::StoredFile>& Files() const override { return files_; }
+
+    std::vector<std::uint32_t> widths;
+    bool finished = false;
+
+private:
+    bool filePerPage_;
+    std::size_t failAt_;
+    const std::wstring error_ = L"Cannot write \"doc.pdf\": the disk is full.";
+    std::vector<imaging::StoredFile> files_;
+};
 
 struct Stored {
     long page;
@@ -202,7 +231,6 @@ TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisab
     };
     const std::vector<std::uint32_t> all = {11, 12, 13, 14, 15};
     const Case cases[] = {
-        {"every page, native", five(), TransferMode::Native, -1, SIZE_MAX, {}, false, BatchEnd::Done, all, {}, TWCC_SUCCESS, 0},
         {"every page, memory", five(), TransferMode::Memory, -1, SIZE_MAX, {}, false, BatchEnd::Done, all, {}, TWCC_SUCCESS, 0},
         {"jam at page 2", five(2, TWRC_FAILURE, TWCC_PAPERJAM), TransferMode::Native, -1, SIZE_MAX, {}, false, BatchEnd::Failed,
          {11}, {L"page 2", L"TWCC_PAPERJAM", L"Paper jam in the feeder"}, TWCC_PAPERJAM, 1},
@@ -246,7 +274,7 @@ TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisab
         const std::wstring& said = refused ? result.refusal : result.batch.reason;
         for (const std::wstring& word : c.words) EXPECT_NE(said.find(word), std::wstring::npos) << "\"" << word << "\" in " << said;
         EXPECT_EQ(Count(DAT_CAPABILITY, MSG_GETCURRENT, CAP_FEEDERLOADED), refused ? 1u : 0u) << "asked only when it counts";
-        EXPECT_EQ(files.Widths(), c.widths);
+        EXPECT_EQ(files.widths, c.widths);
         EXPECT_EQ(stored.size(), c.widths.size()) << "each stored page reported once";
         MSG quit{};
         EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, c.quit) << "WM_QUIT posted again for the caller";

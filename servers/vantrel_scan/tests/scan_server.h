@@ -1,13 +1,12 @@
-// VantrelScan.dll loaded the way COM loads an in-process server, and the small helpers its tests share.
+// VantrelScan.dll loaded as COM loads it, and the small helpers its tests share.
 #pragma once
 
 #include "VantrelScan_h.h"
-#include "tests/fixtures/child_process.h"
+#include "tests/fixtures/in_process_server.h"
 #include "win32/win32_owners.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -19,32 +18,13 @@ using vantrel::ComPtr;
 using vantrel::UniqueBstr;
 using vantrel::UniqueVariant;
 
-class ScanServer {
-public:
-    static std::filesystem::path Path() { return fixtures::ProgramDirectory() / L"VantrelScan.dll"; }
-
-    ScanServer() : module_(::LoadLibraryW(Path().c_str())) {}
-
-    HMODULE get() const { return module_.get(); }
-
-    template <typename F>
-    F Export(const char* name) const {
-        return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), name)));
-    }
-
-    ComPtr<IScanner> NewScanner() const {
-        ComPtr<IScanner> scanner;
-        const auto getClassObject = Export<HRESULT(__stdcall*)(REFCLSID, REFIID, void**)>("DllGetClassObject");
-        if (!getClassObject) return scanner;
-        ComPtr<IClassFactory> factory;
-        if (FAILED(getClassObject(CLSID_Scanner, IID_IClassFactory, factory.put_void()))) return scanner;
-        factory->CreateInstance(nullptr, IID_IScanner, scanner.put_void());
-        return scanner;
-    }
-
-private:
-    vantrel::UniqueModule module_;
+struct ScanContract {
+    using Interface = IScanner;
+    static constexpr const wchar_t* kDll = L"VantrelScan.dll";
+    static const CLSID& Class() { return CLSID_Scanner; }
+    static const IID& Iid() { return IID_IScanner; }
 };
+using ScanServer = fixtures::InProcessServer<ScanContract>;
 
 // The status a refused scan, source or file fails with (the component's own FACILITY_ITF code).
 constexpr HRESULT kScanFailedStatus() { return static_cast<HRESULT>(0x80040201); }

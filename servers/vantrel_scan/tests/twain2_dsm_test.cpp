@@ -22,7 +22,7 @@ TEST(Twain2DsmTest, TheTwainDsmIsChosenAndItsMemoryRulesAreKept) {
     const fixtures::TestDirectory scratch{L"twain2-dsm"};
     {
         ScanServer server;
-        ComPtr<IScanner> scanner = server.NewScanner();
+        ComPtr<IScanner> scanner = server.NewObject();
         ASSERT_TRUE(scanner);
         UniqueBstr file(::SysAllocString((scratch / L"pages.tif").c_str()));
         LONG pages = 0;
