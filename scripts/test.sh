@@ -42,10 +42,6 @@ phase "64-bit Windows tests under Wine, in a 64-bit prefix"
 wine64_status=0
 scripts/wine-session.sh build/win64 ctest --test-dir build/win64 --output-on-failure -j "$(nproc)" || wine64_status=$?
 
-# The demo test's screenshot of its window, kept as a PNG beside the BMP it wrote.
-shot=build/win32/demo/VantrelDemo-window.bmp
-[ -f "$shot" ] && convert "$shot" "${shot%.bmp}.png" && echo "Screenshot of the demo: ${shot%.bmp}.png"
-
 phase "done"
 bash scripts/count-lines.sh
 [ $native_status -eq 0 ] && [ $wine_status -eq 0 ] && [ $wine64_status -eq 0 ]
