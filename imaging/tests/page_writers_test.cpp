@@ -1,0 +1,95 @@
+// What every page writer shares and no reader can see: malformed pages refused before a byte is written, the
+// last row's padding never needed, each format's own limits, and a sink failing at any call failing the file.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "imaging/bmp/bmp_writer.h"
+#include "imaging/g4/group4_encoder.h"
+#include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/pdf/page_streams.h"
+#include "imaging/pdf/pdf_writer.h"
+#include "imaging/png/png_writer.h"
+#include "imaging/tests/failing_sink.h"
+#include "imaging/tests/test_pages.h"
+#include "imaging/tiff/tiff_writer.h"
+
+namespace vantrel::imaging {
+namespace {
+
+using Write = std::function<bool(const PageImage&, ByteSink&)>;
+
+// The first three write one page in many calls; TIFF's and PDF's tests walk their failing sinks over several pages.
+const std::pair<const char*, Write> kWriters[] = {
+    {"BMP", [](const PageImage& page, ByteSink& sink) { return WriteBmp(page, sink); }},
+    {"PNG", [](const PageImage& page, ByteSink& sink) { return WritePng(page, sink); }},
+    {"JPEG", [](const PageImage& page, ByteSink& sink) { return WriteJpeg(page, 85, sink); }},
+    {"Group 4", [](const PageImage& page, ByteSink& sink) {
+         const auto coded = EncodeGroup4(page);
+         return !coded.empty() && sink.Append(coded);
+     }},
+    {"TIFF", [](const PageImage& page, ByteSink& sink) {
+         TiffWriter writer(sink);
+         return writer.AddPage(page) && writer.Finish();
+     }},
+    {"PDF", [](const PageImage& page, ByteSink& sink) {
+         const auto image = EncodeFlateImage(page);
+         PdfWriter writer(sink);
+         return image && writer.AddPage(image->View()) == PdfResult::Ok && writer.Finish({}) == PdfResult::Ok;
+     }},
+};
+
+TEST(PageWriters, RefuseMalformedPagesAndNeverNeedTheLastRowsPadding) {
+    const auto owned = testing::RandomPage(20, 3, 1, 9);  // rows of 3 bytes, 4 apart
+    const auto with = [&](auto change) {
+        PageImage page = owned->page;
+        change(page);
+        return page;
+    };
+    const PageImage malformed[] = {
+        with([](PageImage& p) { p.width = 0; }),
+        with([](PageImage& p) { p.height = 0; }),
+        with([](PageImage& p) { p.stride = 2; }),
+        with([](PageImage& p) { p.pixels = p.pixels.first(10); }),
+        with([](PageImage& p) { p.stride = std::uint64_t{1} << 63; }),  // stride * (height - 1) wraps to 0
+    };
+    const PageImage exact = with([](PageImage& p) { p.pixels = p.pixels.first(11); });
+    for (const auto& [name, write] : kWriters) {
+        MemorySink whole, cut;
+        ASSERT_TRUE(write(owned->page, whole)) << name;
+        ASSERT_TRUE(write(exact, cut)) << name;
+        EXPECT_EQ(cut.Data(), whole.Data()) << name;
+        for (std::size_t i = 0; i < std::size(malformed); ++i) {
+            MemorySink sink;
+            EXPECT_FALSE(write(malformed[i], sink)) << name << ", page " << i;
+            EXPECT_EQ(sink.Size(), 0u) << name << ", page " << i;
+        }
+    }
+}
+
+TEST(PageWriters, RefuseWhatTheirFormatCannotHold) {
+    const auto grey = testing::SamplePage(PixelFormat::Gray8, 8, 8, 0, testing::Content::Noise, 1);
+    const std::pair<const char*, std::function<bool(ByteSink&)>> cases[] = {
+        {"PNG at zlib level 10", [&](ByteSink& sink) { return WritePng(grey->page, sink, {.zlibLevel = 10}); }},
+        {"PNG at zlib level -1", [&](ByteSink& sink) { return WritePng(grey->page, sink, {.zlibLevel = -1}); }},
+        {"a PDF stream at zlib level 11", [&](ByteSink&) { return EncodeFlateImage(grey->page, {.zlibLevel = 11}).has_value(); }},
+        {"Group 4 of a grey page", [&](ByteSink&) { return !EncodeGroup4(grey->page).empty(); }},
+    };
+    for (const auto& [name, write] : cases) {
+        MemorySink sink;
+        EXPECT_FALSE(write(sink)) << name;
+        EXPECT_EQ(sink.Size(), 0u) << name;
+    }
+}
+
+TEST(PageWriters, EveryFailingSinkCallFailsTheFile) {
+    const auto page = testing::SamplePage(PixelFormat::Rgb24, 300, 200, 1, testing::Content::Noise, 3, 300, 300);
+    for (const auto& writer : std::span(kWriters).first(3))
+        EXPECT_EQ(testing::FailureAtEveryCall([&](ByteSink& sink) { return writer.second(page->page, sink); }), "") << writer.first;
+}
+
+}  // namespace
+}  // namespace vantrel::imaging
