@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
@@ -37,11 +38,10 @@ Bytes Field(const std::string& text, std::size_t fieldSize) {
     return field;
 }
 
-// Decodes a copy of the first `length` bytes in an allocation of exactly that size, so AddressSanitizer
-// reports any read past the block.
-DecodeResult DecodeExact(std::uint16_t conType, const Bytes& bytes, std::size_t length) {
-    const Bytes block(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
-    return Decode(conType, block);
+// Decodes a copy of the first `length` bytes (all when none is given) in an allocation of exactly that size, so
+// AddressSanitizer reports any read past the block.
+DecodeResult DecodeExact(std::uint16_t conType, const Bytes& bytes, std::size_t length = SIZE_MAX) {
+    return Decode(conType, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(length, bytes.size()))));
 }
 
 Item I(std::int64_t value) {
@@ -51,10 +51,15 @@ Item I(std::int64_t value) {
 struct Layout {
     const char* name;
     Container container;
-    Bytes bytes;  // written from the record layouts, byte by byte
+    Bytes bytes;          // written from the record layouts, byte by byte
+    bool encodes = true;  // false: a block a source may write that Encode never would, read as its fields mean
 };
 
 const std::vector<Layout>& Layouts() {
+    const auto enumeration = [](std::uint32_t current, std::uint32_t defaultIndex) {
+        return Cat({{0x03, 0x00}, U32(3), U32(current), U32(defaultIndex), {10, 20, 30}});
+    };
+    const std::vector<Item> tens = {I(10), I(20), I(30)};
     static const std::vector<Layout> layouts = {
         {"TW_ONEVALUE UINT16 TWPT_RGB", OneValue{ItemType::UInt16, I(2)}, {0x04, 0x00, 0x02, 0x00, 0x00, 0x00}},
         {"TW_ONEVALUE INT16 -5, widened with its sign", OneValue{ItemType::Int16, I(-5)},
@@ -93,6 +98,23 @@ const std::vector<Layout>& Layouts() {
          {0x08, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04,
           0x00, 0x00, 0x00}},
         {"TW_ARRAY empty", Array{ItemType::UInt32, {}}, {0x05, 0x00, 0x00, 0x00, 0x00, 0x00}},
+        // Read as the application must take them:
+        {"a string field without a zero keeps its length minus one", OneValue{ItemType::Str32, Item{std::string(33, 'A')}},
+         Cat({{0x09, 0x00}, Bytes(34, 'A')}), false},
+        {"a string ends at its first zero", Array{ItemType::Str64, {Item{std::string("AB")}, Item{std::string("next")}}},
+         Cat({{0x0A, 0x00}, U32(2), {'A', 'B', 0, 'C'}, Bytes(62, 0), Field("next", 66)}), false},
+        {"an INT16 stored without its sign widened", OneValue{ItemType::Int16, I(-5)}, {0x01, 0x00, 0xFB, 0xFF, 0x00, 0x00}, false},
+        {"a BOOL with a stray high byte", OneValue{ItemType::Bool, Item{true}}, {0x06, 0x00, 0x00, 0x01, 0x00, 0x00}, false},
+        {"a UINT8 range with stray high bytes", Range{ItemType::UInt8, I(5), I(6), I(7), I(8), I(9)},
+         {0x03, 0x00, 0x05, 0xEE, 0xEE, 0xEE, 0x06, 0x00, 0x00, 0x00, 0x07, 0xEE, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x09,
+          0x00, 0x00, 0xEE}, false},
+        {"indexes inside the list", Enumeration{ItemType::UInt8, tens, 0, 2}, enumeration(0, 2), false},
+        {"a current index one past the list", Enumeration{ItemType::UInt8, tens, std::nullopt, 1}, enumeration(3, 1), false},
+        {"a default index of TWON_DONTCARE32", Enumeration{ItemType::UInt8, tens, 1, std::nullopt}, enumeration(1, 0xFFFFFFFF),
+         false},
+        {"both far outside", Enumeration{ItemType::UInt8, tens, std::nullopt, std::nullopt}, enumeration(0x80000000, 3), false},
+        {"an empty enumeration has no indexes", Enumeration{ItemType::UInt16, {}, std::nullopt, std::nullopt},
+         Cat({{0x04, 0x00}, U32(0), U32(0), U32(0)}), false},
     };
     return layouts;
 }
@@ -100,13 +122,13 @@ const std::vector<Layout>& Layouts() {
 TEST(ContainerLayout, EncodesToAndDecodesFromTheRecordBytes) {
     for (const Layout& layout : Layouts()) {
         SCOPED_TRACE(layout.name);
-        const EncodeResult encoded = Encode(layout.container);
-        ASSERT_EQ(encoded.error, CodecError::None);
-        EXPECT_EQ(encoded.bytes, layout.bytes);
-        const DecodeResult decoded = DecodeExact(ContainerCode(layout.container), layout.bytes, layout.bytes.size());
+        if (layout.encodes) EXPECT_EQ(Encode(layout.container).bytes, layout.bytes);
+        const DecodeResult decoded = DecodeExact(ContainerCode(layout.container), layout.bytes);
         ASSERT_EQ(decoded.error, CodecError::None);
         EXPECT_EQ(decoded.container, layout.container);
     }
+    EXPECT_EQ(Encode(OneValue{ItemType::Str32, Item{std::string(40, 'Q')}}).bytes, Cat({{0x09, 0x00}, Bytes(33, 'Q'), {0x00}}))
+        << "cut to the field and ended with a zero";
 }
 
 struct TypeSample {
@@ -169,12 +191,12 @@ TEST(ContainerRoundTrip, EveryContainerAndItemType) {
         ASSERT_EQ(encoded.error, CodecError::None);
         EXPECT_EQ(encoded.bytes.size(), sample.size);
         const std::uint16_t conType = ContainerCode(sample.container);
-        const DecodeResult decoded = DecodeExact(conType, encoded.bytes, encoded.bytes.size());
+        const DecodeResult decoded = DecodeExact(conType, encoded.bytes);
         ASSERT_EQ(decoded.error, CodecError::None);
         EXPECT_EQ(decoded.container, sample.container);
         Bytes larger = encoded.bytes;
         larger.insert(larger.end(), 7, 0xCC);
-        EXPECT_EQ(DecodeExact(conType, larger, larger.size()).container, sample.container);
+        EXPECT_EQ(DecodeExact(conType, larger).container, sample.container);
         for (std::size_t length = 0; length < encoded.bytes.size(); ++length) {
             const DecodeResult shorter = DecodeExact(conType, encoded.bytes, length);
             EXPECT_EQ(shorter.error, CodecError::BlockTooShort) << "length " << length;
@@ -186,57 +208,11 @@ TEST(ContainerRoundTrip, EveryContainerAndItemType) {
 TEST(ContainerCounts, TheBoundItselfIsAccepted) {
     Bytes block = Cat({{0x03, 0x00}, U32(kMaxItems)});
     block.resize(block.size() + kMaxItems, 0x2A);
-    const DecodeResult decoded = DecodeExact(kArray, block, block.size());
+    const DecodeResult decoded = DecodeExact(kArray, block);
     ASSERT_EQ(decoded.error, CodecError::None);
     const auto& array = std::get<Array>(*decoded.container);
     ASSERT_EQ(array.items.size(), kMaxItems);
     EXPECT_EQ(array.items.back(), I(0x2A));
-}
-
-// Blocks a source may write that Encode never would: each read as the application must take it.
-TEST(ContainerLenient, BlocksReadTheWayTheirFieldsMean) {
-    Bytes leftover = Field("AB", 66);
-    leftover[3] = 'C';  // left behind after the terminator
-    const auto enumeration = [](std::uint32_t current, std::uint32_t defaultIndex) {
-        return Cat({{0x03, 0x00}, U32(3), U32(current), U32(defaultIndex), {10, 20, 30}});
-    };
-    const std::vector<Item> items = {I(10), I(20), I(30)};
-    struct Case {
-        const char* name;
-        std::uint16_t conType;
-        Bytes block;
-        Container container;
-    };
-    const Case cases[] = {
-        {"a string field without a zero keeps its length minus one", kOneValue, Cat({{0x09, 0x00}, Bytes(34, 'A')}),
-         OneValue{ItemType::Str32, Item{std::string(33, 'A')}}},
-        {"a string ends at its first zero", kArray, Cat({{0x0A, 0x00}, U32(2), leftover, Field("next", 66)}),
-         Array{ItemType::Str64, {Item{std::string("AB")}, Item{std::string("next")}}}},
-        {"an INT16 stored without its sign widened", kOneValue, {0x01, 0x00, 0xFB, 0xFF, 0x00, 0x00},
-         OneValue{ItemType::Int16, I(-5)}},
-        {"a BOOL with a stray high byte", kOneValue, {0x06, 0x00, 0x00, 0x01, 0x00, 0x00}, OneValue{ItemType::Bool, Item{true}}},
-        {"a UINT8 range with stray high bytes", kRange,
-         {0x03, 0x00, 0x05, 0xEE, 0xEE, 0xEE, 0x06, 0x00, 0x00, 0x00, 0x07, 0xEE, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x09,
-          0x00, 0x00, 0xEE},
-         Range{ItemType::UInt8, I(5), I(6), I(7), I(8), I(9)}},
-        {"indexes inside the list", kEnumeration, enumeration(0, 2), Enumeration{ItemType::UInt8, items, 0, 2}},
-        {"a current index one past the list", kEnumeration, enumeration(3, 1),
-         Enumeration{ItemType::UInt8, items, std::nullopt, 1}},
-        {"a default index of TWON_DONTCARE32", kEnumeration, enumeration(1, 0xFFFFFFFF),
-         Enumeration{ItemType::UInt8, items, 1, std::nullopt}},
-        {"both far outside", kEnumeration, enumeration(0x80000000, 3),
-         Enumeration{ItemType::UInt8, items, std::nullopt, std::nullopt}},
-        {"an empty enumeration has no indexes", kEnumeration, Cat({{0x04, 0x00}, U32(0), U32(0), U32(0)}),
-         Enumeration{ItemType::UInt16, {}, std::nullopt, std::nullopt}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const DecodeResult decoded = DecodeExact(c.conType, c.block, c.block.size());
-        ASSERT_EQ(decoded.error, CodecError::None);
-        EXPECT_EQ(decoded.container, c.container);
-    }
-    EXPECT_EQ(Encode(OneValue{ItemType::Str32, Item{std::string(40, 'Q')}}).bytes, Cat({{0x09, 0x00}, Bytes(33, 'Q'), {0x00}}))
-        << "cut to the field and ended with a zero";
 }
 
 TEST(ContainerRefused, BlocksTheDecoderCannotTake) {
@@ -261,7 +237,7 @@ TEST(ContainerRefused, BlocksTheDecoderCannotTake) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const DecodeResult decoded = DecodeExact(c.conType, c.block, c.block.size());
+        const DecodeResult decoded = DecodeExact(c.conType, c.block);
         EXPECT_EQ(decoded.error, c.error);
         EXPECT_FALSE(decoded.container);
     }
