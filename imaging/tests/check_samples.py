@@ -4,6 +4,7 @@ manifest.h): by the sample writer when it is given, which then runs first in an 
 PNG, BMP and JPEG with Pillow (pixels, density; a JPEG's sampling, quantisation tables against libjpeg's, quality);
 TIFF with tiffinfo -D (every tag and strip, nothing on stderr), tiffcp -c none and Pillow per page; PDF with
 qpdf --check, pdfinfo, pdfimages -list and pdftoppm renders compared with the pixels that went in."""
+import functools
 import io
 import json
 import math
@@ -53,17 +54,13 @@ def check_png(d, name, pages):
     return errors
 
 
-_libjpeg_tables = {}
-
-
+@functools.cache
 def libjpeg_tables(mode, quality):
     """The quantisation tables libjpeg itself writes at this quality (Annex K, the usual scaling)."""
-    if (mode, quality) not in _libjpeg_tables:
-        buffer = io.BytesIO()
-        Image.new(mode, (16, 16), 128).save(buffer, "JPEG", quality=quality)
-        with Image.open(buffer) as reference:
-            _libjpeg_tables[mode, quality] = {k: list(v) for k, v in reference.quantization.items()}
-    return _libjpeg_tables[mode, quality]
+    buffer = io.BytesIO()
+    Image.new(mode, (16, 16), 128).save(buffer, "JPEG", quality=quality)
+    with Image.open(buffer) as reference:
+        return {k: list(v) for k, v in reference.quantization.items()}
 
 
 def psnr(a, b):
