@@ -26,7 +26,7 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-Bytes U32(std::uint32_t value) {
+Bytes U32(std::int64_t value) {
     return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value >> 16),
             static_cast<std::uint8_t>(value >> 24)};
 }
@@ -70,33 +70,25 @@ const std::vector<Layout>& Layouts() {
         {"TW_ONEVALUE FIX32 -1.25: Whole -2, Frac 0xC000", OneValue{ItemType::Fix32, Item{-1.25}},
          {0x07, 0x00, 0xFE, 0xFF, 0x00, 0xC0}},
         {"TW_ONEVALUE FRAME in place of Item", OneValue{ItemType::Frame, Item{Frame{0, 0.5, 8.5, 11}}},
-         {0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x08, 0x00, 0x00, 0x80, 0x0B, 0x00, 0x00, 0x00}},
+         Cat({{0x08, 0x00}, U32(0), U32(0x80000000), U32(0x80000008), U32(0x0B)})},
         {"TW_ONEVALUE STR32 in place of Item", OneValue{ItemType::Str32, Item{std::string("Vantrel")}},
          Cat({{0x09, 0x00}, Field("Vantrel", 34)})},
         {"TW_ONEVALUE STR255 in place of Item", OneValue{ItemType::Str255, Item{std::string("A4 duplex")}},
          Cat({{0x0C, 0x00}, Field("A4 duplex", 256)})},
         {"TW_ENUMERATION UINT16 BW GRAY RGB, current RGB, default BW",
-         Enumeration{ItemType::UInt16, {I(0), I(1), I(2)}, 2, 0},
-         {0x04, 0x00, 0x03, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x02,
-          0x00}},
+         Enumeration{ItemType::UInt16, {I(0), I(1), I(2)}, 2, 0}, Cat({{0x04, 0x00}, U32(3), U32(2), U32(0), {0, 0, 1, 0, 2, 0}})},
         {"TW_ENUMERATION with no current index: TWON_DONTCARE32",
-         Enumeration{ItemType::Bool, {Item{false}}, std::nullopt, 0},
-         {0x06, 0x00, 0x01, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
+         Enumeration{ItemType::Bool, {Item{false}}, std::nullopt, 0}, Cat({{0x06, 0x00}, U32(1), U32(0xFFFFFFFF), U32(0), {0, 0}})},
         {"TW_ENUMERATION STR32", Enumeration{ItemType::Str32, {Item{std::string("a")}, Item{std::string("bc")}}, 0, 1},
          Cat({{0x09, 0x00}, U32(2), U32(0), U32(1), Field("a", 34), Field("bc", 34)})},
         {"TW_RANGE FIX32 50..600 step 1, default 100, current 300.5",
          Range{ItemType::Fix32, Item{50.0}, Item{600.0}, Item{1.0}, Item{100.0}, Item{300.5}},
-         {0x07, 0x00, 0x32, 0x00, 0x00, 0x00, 0x58, 0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
-          0x64, 0x00, 0x00, 0x00, 0x2C, 0x01, 0x00, 0x80}},
+         Cat({{0x07, 0x00}, U32(50), U32(600), U32(1), U32(100), U32(0x8000012C)})},
         {"TW_RANGE INT16 -100..100 step 5, default 0, current -5",
-         Range{ItemType::Int16, I(-100), I(100), I(5), I(0), I(-5)},
-         {0x01, 0x00, 0x9C, 0xFF, 0xFF, 0xFF, 0x64, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00,
-          0x00, 0x00, 0x00, 0x00, 0xFB, 0xFF, 0xFF, 0xFF}},
+         Range{ItemType::Int16, I(-100), I(100), I(5), I(0), I(-5)}, Cat({{0x01, 0x00}, U32(-100), U32(100), U32(5), U32(0), U32(-5)})},
         {"TW_ARRAY INT32", Array{ItemType::Int32, {I(-1), I(0x01020304)}},
          {0x02, 0x00, 0x02, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01}},
-        {"TW_ARRAY FRAME", Array{ItemType::Frame, {Item{Frame{1, 2, 3, 4}}}},
-         {0x08, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04,
-          0x00, 0x00, 0x00}},
+        {"TW_ARRAY FRAME", Array{ItemType::Frame, {Item{Frame{1, 2, 3, 4}}}}, Cat({{0x08, 0x00}, U32(1), U32(1), U32(2), U32(3), U32(4)})},
         {"TW_ARRAY empty", Array{ItemType::UInt32, {}}, {0x05, 0x00, 0x00, 0x00, 0x00, 0x00}},
         // Read as the application must take them:
         {"a string field without a zero keeps its length minus one", OneValue{ItemType::Str32, Item{std::string(33, 'A')}},
@@ -106,8 +98,7 @@ const std::vector<Layout>& Layouts() {
         {"an INT16 stored without its sign widened", OneValue{ItemType::Int16, I(-5)}, {0x01, 0x00, 0xFB, 0xFF, 0x00, 0x00}, false},
         {"a BOOL with a stray high byte", OneValue{ItemType::Bool, Item{true}}, {0x06, 0x00, 0x00, 0x01, 0x00, 0x00}, false},
         {"a UINT8 range with stray high bytes", Range{ItemType::UInt8, I(5), I(6), I(7), I(8), I(9)},
-         {0x03, 0x00, 0x05, 0xEE, 0xEE, 0xEE, 0x06, 0x00, 0x00, 0x00, 0x07, 0xEE, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x09,
-          0x00, 0x00, 0xEE}, false},
+         Cat({{0x03, 0x00}, U32(0xEEEEEE05), U32(6), U32(0xEE07), U32(8), U32(0xEE000009)}), false},
         {"indexes inside the list", Enumeration{ItemType::UInt8, tens, 0, 2}, enumeration(0, 2), false},
         {"a current index one past the list", Enumeration{ItemType::UInt8, tens, std::nullopt, 1}, enumeration(3, 1), false},
         {"a default index of TWON_DONTCARE32", Enumeration{ItemType::UInt8, tens, 1, std::nullopt}, enumeration(1, 0xFFFFFFFF),
