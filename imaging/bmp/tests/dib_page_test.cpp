@@ -77,6 +77,7 @@ TEST(DibPage, ResolutionInWholeDotsPerInchWhereThePixelsPerMetreAgree) {
     EXPECT_EQ(page->View().yDpi, 200);
 }
 
+// Headers the plan refuses are PlanBmpFile's (dib_layout_test.cpp); here, what only reading the pixels meets.
 TEST(DibPage, RefusesWhatItCannotReadInsideTheBlock) {
     const Dib rgb{.width = 3, .height = 2, .pixels = Bytes(24, 7)};
     Bytes cut = rgb.Block();
@@ -89,9 +90,6 @@ TEST(DibPage, RefusesWhatItCannotReadInsideTheBlock) {
     EXPECT_FALSE(PageFromDib(Dib{.bits = 8, .compression = 1, .table = std::vector<std::uint32_t>(256), .pixels = Bytes(8, 0)}.Block()));
     EXPECT_FALSE(PageFromDib(Dib{.compression = 4, .pixels = Bytes(8, 0)}.Block()));
     EXPECT_FALSE(PageFromDib(Dib{.compression = 3, .masks = {0xFF, 0xFF00, 0xFF0000}, .pixels = Bytes(8, 0)}.Block()));
-    EXPECT_FALSE(PageFromDib(Dib{.width = 0, .pixels = Bytes(8, 0)}.Block()));
-    EXPECT_FALSE(PageFromDib(Bytes{40, 0, 0}));
-    EXPECT_FALSE(PageFromDib(Dib{.width = 0x7FFFFFFF, .height = 0x7FFFFFFF}.Block()));
 }
 
 }  // namespace
