@@ -114,12 +114,6 @@ def tiff_directories(info):
     return pages
 
 
-def tiff_resolution(xdpi, ydpi):
-    """With no resolution at all, a unitless 1:1."""
-    x, y = fill(xdpi, ydpi)
-    return (1.0, 1.0, "(unitless)") if x <= 0 else (x, y, "pixels/inch")
-
-
 def check_tiff(d, name, pages):
     info = run(["tiffinfo", "-D", d / name])
     if info.returncode != 0 or info.stderr.strip():
@@ -133,7 +127,8 @@ def check_tiff(d, name, pages):
         want = {"size": (page["width"], page["height"]), "compression": compression,
                 "page": (page["page"], len(pages)), "subfile": True, "software": True}
         errors += [f"{name} page {page['page']}: {k} {got[k]}, expected {v}" for k, v in want.items() if got[k] != v]
-        x, y, unit = tiff_resolution(page["xdpi"], page["ydpi"])
+        x, y = fill(page["xdpi"], page["ydpi"])
+        x, y, unit = (x, y, "pixels/inch") if x > 0 else (1.0, 1.0, "(unitless)")  # no resolution: a unitless 1:1
         r = got["resolution"]  # tiffinfo prints six significant digits
         if r is None or abs(r[0] - x) > x * 1e-5 or abs(r[1] - y) > y * 1e-5 or r[2] != unit:
             errors.append(f"{name} page {page['page']}: resolution {r}, expected {(x, y, unit)}")
