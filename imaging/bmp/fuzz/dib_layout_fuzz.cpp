@@ -1,8 +1,8 @@
 // libFuzzer target: PlanBmpFile on arbitrary blocks, checking the plan against the block it came from.
 #include "imaging/bmp/dib_layout.h"
+#include "imaging/bmp/tests/dib_builder.h"
 #include "imaging/tests/fuzz_require.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -14,12 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(plan->dibBytes <= size);
     const std::uint64_t fileBytes = std::uint64_t{plan->dibBytes} + 14;
     Require(fileBytes <= 0x7FFFFFFF && plan->bfOffBits <= fileBytes);
-    std::array<std::uint8_t, 14> header{'B', 'M'};
-    for (std::size_t i = 0; i < 4; ++i) {
-        header[2 + i] = static_cast<std::uint8_t>(fileBytes >> (8 * i));
-        header[10 + i] = static_cast<std::uint8_t>(plan->bfOffBits >> (8 * i));
-    }
-    Require(plan->fileHeader == header);
+    Require(plan->fileHeader == vantrel::imaging::testing::FileHeader(fileBytes, plan->bfOffBits));
     // Read what a writer would copy, so AddressSanitizer sees any byte past the input.
     volatile std::uint8_t sink = 0;
     for (std::size_t i = 0; i < plan->dibBytes; ++i) sink = sink ^ data[i];
