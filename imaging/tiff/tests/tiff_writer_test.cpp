@@ -1,29 +1,12 @@
-// What the independent readers cannot see: a failing sink, refused pages and options, and the size limit.
+// What the independent readers cannot see: refused pages and options, and the size limit (failing sinks: page_writers_test.cpp).
 #include "imaging/tiff/tiff_writer.h"
 
 #include <gtest/gtest.h>
 
-#include "imaging/tests/failing_sink.h"
 #include "imaging/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {
-
-TEST(TiffWriter, AFailingSinkGivesFalseAtEveryCall) {
-    const auto bitonal = testing::RandomPage(100, 10, 1, 8);
-    const auto grey = testing::SamplePage(PixelFormat::Gray8, 600, 300, 1, testing::Content::Noise, 9);
-    EXPECT_EQ(testing::FailureAtEveryCall([&](testing::FailingSink& sink) {
-                  TiffWriter writer(sink);
-                  if (writer.AddPage(bitonal->page) && writer.AddPage(grey->page) &&
-                      writer.AddPage(grey->page, {.compression = TiffCompression::None}) && writer.Finish())
-                      return true;
-                  // A failed writer stays failed.
-                  EXPECT_EQ(writer.Error(), TiffError::SinkFailed);
-                  EXPECT_FALSE(writer.AddPage(bitonal->page));
-                  return false;
-              }),
-              "");
-}
 
 // Refusals leave the file whole, and a file is only ever begun on an empty sink.
 TEST(TiffWriter, RefusedPagesLeaveTheFileWhole) {
