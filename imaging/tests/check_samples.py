@@ -4,6 +4,7 @@ manifest.h): by the sample writer when it is given, which then runs first in an 
 PNG, BMP and JPEG with Pillow (pixels, density; a JPEG's sampling, quantisation tables against libjpeg's, quality);
 TIFF with tiffinfo -D (every tag and strip, nothing on stderr), tiffcp -c none and Pillow per page; PDF with
 qpdf --check, pdfinfo, pdfimages -list and pdftoppm renders compared with the pixels that went in."""
+import functools
 import io
 import json
 import math
@@ -53,17 +54,13 @@ def check_png(d, name, pages):
     return errors
 
 
-_libjpeg_tables = {}
-
-
+@functools.cache
 def libjpeg_tables(mode, quality):
     """The quantisation tables libjpeg itself writes at this quality (Annex K, the usual scaling)."""
-    if (mode, quality) not in _libjpeg_tables:
-        buffer = io.BytesIO()
-        Image.new(mode, (16, 16), 128).save(buffer, "JPEG", quality=quality)
-        with Image.open(buffer) as reference:
-            _libjpeg_tables[mode, quality] = {k: list(v) for k, v in reference.quantization.items()}
-    return _libjpeg_tables[mode, quality]
+    buffer = io.BytesIO()
+    Image.new(mode, (16, 16), 128).save(buffer, "JPEG", quality=quality)
+    with Image.open(buffer) as reference:
+        return {k: list(v) for k, v in reference.quantization.items()}
 
 
 def psnr(a, b):
@@ -117,12 +114,6 @@ def tiff_directories(info):
     return pages
 
 
-def tiff_resolution(xdpi, ydpi):
-    """With no resolution at all, a unitless 1:1."""
-    x, y = fill(xdpi, ydpi)
-    return (1.0, 1.0, "(unitless)") if x <= 0 else (x, y, "pixels/inch")
-
-
 def check_tiff(d, name, pages):
     info = run(["tiffinfo", "-D", d / name])
     if info.returncode != 0 or info.stderr.strip():
@@ -136,7 +127,8 @@ def check_tiff(d, name, pages):
         want = {"size": (page["width"], page["height"]), "compression": compression,
                 "page": (page["page"], len(pages)), "subfile": True, "software": True}
         errors += [f"{name} page {page['page']}: {k} {got[k]}, expected {v}" for k, v in want.items() if got[k] != v]
-        x, y, unit = tiff_resolution(page["xdpi"], page["ydpi"])
+        x, y = fill(page["xdpi"], page["ydpi"])
+        x, y, unit = (x, y, "pixels/inch") if x > 0 else (1.0, 1.0, "(unitless)")  # no resolution: a unitless 1:1
         r = got["resolution"]  # tiffinfo prints six significant digits
         if r is None or abs(r[0] - x) > x * 1e-5 or abs(r[1] - y) > y * 1e-5 or r[2] != unit:
             errors.append(f"{name} page {page['page']}: resolution {r}, expected {(x, y, unit)}")

@@ -21,7 +21,6 @@ public:
     }
     std::uint64_t Size() const override { return memory_.Size(); }
     std::uint64_t Calls() const { return calls_; }
-    const std::vector<std::uint8_t>& Data() const { return memory_.Data(); }
 
 private:
     std::uint64_t failAt_;

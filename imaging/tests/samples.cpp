@@ -128,19 +128,23 @@ std::vector<FileSpec> Table() {
     return files;
 }
 
+using Pages = std::vector<std::unique_ptr<testing::OwnedPage>>;
+
+// Writes each file and its pages' manifest entries; a JPEG stored inside a TIFF or PDF also beside it, so the check
+// can tell the encoder's loss from the file's faults.
 class Samples {
 public:
     explicit Samples(std::string dir) : dir_(std::move(dir)) {}
 
-    // Writes the file and its pages' manifest entries; false (said on stderr) on a refusal.
     bool Write(const FileSpec& file) {
         const std::string format = file.name.substr(file.name.rfind('.') + 1);
-        std::vector<std::unique_ptr<testing::OwnedPage>> pages;
+        Pages pages;
         for (const PageSpec& p : file.pages) {
             pages.push_back(Draw(p, static_cast<std::uint32_t>(drawn_ + pages.size() + 1)));
             pages.back()->page.xDpi = p.xDpi;
             pages.back()->page.yDpi = p.yDpi;
         }
+        drawn_ += pages.size();
         references_.assign(pages.size(), "");
         MemorySink sink;
         const bool ok = format == "png"   ? WritePng(pages[0]->page, sink, {.zlibLevel = file.pages[0].level})
@@ -148,24 +152,22 @@ public:
                         : format == "jpg" ? WriteJpeg(pages[0]->page, file.pages[0].level, sink)
                         : format == "tif" ? WriteTiff(file, pages, sink)
                                           : WritePdf(file, pages, sink);
-        if (!ok || !testing::WriteBytes(dir_ + "/" + file.name, sink.Data())) return Refused(file, "not written");
+        if (!ok || !testing::WriteBytes(dir_ + "/" + file.name, sink.Data())) return false;
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const PageSpec& p = file.pages[i];
             if (!testing::Record(dir_, file.name, i, pages[i]->page, {p.encoding, p.level, references_[i], file.checks}))
-                return Refused(file, "no manifest entry");
+                return false;
         }
-        drawn_ += pages.size();
         return true;
     }
 
 private:
-    // A JPEG beside the file, so the check can tell the encoder's loss from the file's faults.
     bool Reference(const FileSpec& file, std::size_t page, std::span<const std::uint8_t> jpeg) {
         references_[page] = file.name + ".p" + std::to_string(page) + ".jpg";
-        return testing::WriteBytes(dir_ + "/" + references_[page], jpeg);
+        return !jpeg.empty() && testing::WriteBytes(dir_ + "/" + references_[page], jpeg);
     }
 
-    bool WriteTiff(const FileSpec& file, const std::vector<std::unique_ptr<testing::OwnedPage>>& pages, ByteSink& sink) {
+    bool WriteTiff(const FileSpec& file, const Pages& pages, ByteSink& sink) {
         TiffWriter writer(sink);
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const PageImage& page = pages[i]->page;
@@ -173,24 +175,19 @@ private:
             if (e == "jpeg") {
                 const auto jpeg = EncodeJpeg(page, file.pages[i].level);
                 const bool colour = page.format == PixelFormat::Rgb24;
-                const JpegPageInfo info{.width = page.width, .height = page.height, .colour = colour,
-                                        .subsamplingX = static_cast<std::uint16_t>(colour ? 2 : 1),
-                                        .subsamplingY = static_cast<std::uint16_t>(colour ? 2 : 1),
-                                        .xDpi = page.xDpi, .yDpi = page.yDpi};
-                if (!Reference(file, i, jpeg) || !writer.AddJpegPage(jpeg, info))
-                    return Refused(file, Describe(writer.Error()));
-                continue;
+                if (!Reference(file, i, jpeg) ||
+                    !writer.AddJpegPage(jpeg, {page.width, page.height, colour, 2, 2, page.xDpi, page.yDpi}))
+                    return false;
+            } else if (!writer.AddPage(page, {.compression = e == "none" ? TiffCompression::None : TiffCompression::Automatic,
+                                              .predictor = e == "predictor" ? TiffPredictor::Horizontal : TiffPredictor::Automatic,
+                                              .zlibLevel = file.pages[i].level})) {
+                return false;
             }
-            const TiffPageOptions options{
-                .compression = e == "none" ? TiffCompression::None : TiffCompression::Automatic,
-                .predictor = e == "predictor" ? TiffPredictor::Horizontal : TiffPredictor::Automatic,
-                .zlibLevel = file.pages[i].level};
-            if (!writer.AddPage(page, options)) return Refused(file, Describe(writer.Error()));
         }
-        return writer.Finish() || Refused(file, Describe(writer.Error()));
+        return writer.Finish();
     }
 
-    bool WritePdf(const FileSpec& file, const std::vector<std::unique_ptr<testing::OwnedPage>>& pages, ByteSink& sink) {
+    bool WritePdf(const FileSpec& file, const Pages& pages, ByteSink& sink) {
         PdfWriter writer(sink);
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const PageImage& page = pages[i]->page;
@@ -198,22 +195,16 @@ private:
             std::optional<EncodedImage> encoded;
             if (e == "flate" || e == "flate-plain") {
                 encoded = EncodeFlateImage(page, {.zlibLevel = 6, .pngPredictors = e == "flate"});
-            } else {
-                encoded = EncodedImage{{}, e == "jpeg" ? EncodeJpeg(page, file.pages[i].level) : EncodeGroup4(page)};
-                const auto description = e == "jpeg" ? DescribeJpeg(page, encoded->bytes) : DescribeGroup4(page, encoded->bytes);
-                if (!description || (e == "jpeg" && !Reference(file, i, encoded->bytes))) return Refused(file, e.c_str());
-                encoded->description = *description;
+            } else if (e == "jpeg") {
+                const auto jpeg = EncodeJpeg(page, file.pages[i].level);
+                if (const auto description = DescribeJpeg(page, jpeg); description && Reference(file, i, jpeg))
+                    encoded = EncodedImage{*description, jpeg};
+            } else if (const auto g4 = EncodeGroup4(page); const auto description = DescribeGroup4(page, g4)) {
+                encoded = EncodedImage{*description, g4};
             }
-            if (!encoded) return Refused(file, "no image stream");
-            if (const PdfResult r = writer.AddPage(encoded->View()); r != PdfResult::Ok)
-                return Refused(file, std::string(PdfResultName(r)).c_str());
+            if (!encoded || writer.AddPage(encoded->View()) != PdfResult::Ok) return false;
         }
         return writer.Finish(PdfDate{2024, 3, 9, 14, 5, 7, 60}) == PdfResult::Ok;
-    }
-
-    bool Refused(const FileSpec& file, const char* why) {
-        std::fprintf(stderr, "%s: %s\n", file.name.c_str(), why);
-        return false;
     }
 
     std::string dir_;
@@ -230,7 +221,10 @@ int main(int argc, char** argv) {
     }
     Samples samples(argv[1]);
     for (const FileSpec& file : Table()) {
-        if (!samples.Write(file)) return 1;
+        if (!samples.Write(file)) {
+            std::fprintf(stderr, "%s: refused or not written\n", file.name.c_str());
+            return 1;
+        }
     }
     return 0;
 }

@@ -5,13 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
 
 using vantrel::imaging::testing::Require;
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vantrel::imaging;

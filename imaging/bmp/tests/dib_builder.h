@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -11,6 +12,16 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline void Put(Bytes& bytes, std::size_t at, std::int64_t value, int count) {
     for (int i = 0; i < count; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i));
+}
+
+// The 14-byte file header of a BMP of `fileBytes` bytes whose pixels start at `pixelsAt`.
+inline std::array<std::uint8_t, 14> FileHeader(std::uint64_t fileBytes, std::uint32_t pixelsAt) {
+    std::array<std::uint8_t, 14> header{'B', 'M'};
+    for (std::size_t i = 0; i < 4; ++i) {
+        header[2 + i] = static_cast<std::uint8_t>(fileBytes >> (8 * i));
+        header[10 + i] = static_cast<std::uint8_t>(pixelsAt >> (8 * i));
+    }
+    return header;
 }
 
 struct Dib {

@@ -8,7 +8,6 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -21,15 +20,6 @@ using testing::Dib;
 constexpr std::uint32_t kMbed = 0x4D424544;
 
 Bytes Block(const Dib& d, std::size_t size) { return d.Block(size); }
-
-std::array<std::uint8_t, 14> FileHeader(std::uint32_t bfSize, std::uint32_t bfOffBits) {
-    std::array<std::uint8_t, 14> h{'B', 'M'};
-    for (int i = 0; i < 4; ++i) {
-        h[static_cast<std::size_t>(2 + i)] = static_cast<std::uint8_t>(bfSize >> (8 * i));
-        h[static_cast<std::size_t>(10 + i)] = static_cast<std::uint8_t>(bfOffBits >> (8 * i));
-    }
-    return h;
-}
 
 struct Planned {
     const char* name;
@@ -67,7 +57,7 @@ TEST(DibLayout, PlansEachDepthHeaderAndTableFromTheDibAlone) {
         ASSERT_TRUE(plan) << c.name;
         EXPECT_EQ(plan->dibBytes, c.dibBytes) << c.name;
         EXPECT_EQ(plan->bfOffBits, c.bfOffBits) << c.name;
-        EXPECT_EQ(plan->fileHeader, FileHeader(c.dibBytes + 14, c.bfOffBits)) << c.name;
+        EXPECT_EQ(plan->fileHeader, testing::FileHeader(c.dibBytes + 14, c.bfOffBits)) << c.name;
     }
 }
 

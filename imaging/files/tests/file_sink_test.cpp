@@ -74,18 +74,6 @@ TEST_F(FileSinkTest, WritesUnderATemporaryNameAndMovesItOverTheTarget) {
     EXPECT_EQ(Entries(directory.path()), 1u);  // no temporary file left
 }
 
-TEST_F(FileSinkTest, WithoutCommitNothingIsLeftAndTheOldFileStays) {
-    const fs::path target = directory / L"keep.pdf";
-    WriteFile(target, {4, 5, 6});
-    std::wstring error;
-    auto sink = FileSink::Create(target.wstring(), error);
-    ASSERT_TRUE(sink);
-    ASSERT_TRUE(sink->Append(Bytes(5000, 1)));
-    sink.reset();
-    EXPECT_EQ(ReadFile(target), (Bytes{4, 5, 6}));
-    EXPECT_EQ(Entries(directory.path()), 1u);
-}
-
 // Each refusal, at the start or at the move into place, in its words; what was there before stays as it was.
 TEST_F(FileSinkTest, EachRefusalSaysWhyAndLeavesWhatWasThere) {
     using Step = void (*)(const fs::path& target, UniqueFile& holder);

@@ -1,4 +1,5 @@
 // The page consumers writing real files under Wine; check_samples.py then reads what they leave in CheckDirectory().
+#include "imaging/files/output_naming.h"
 #include "imaging/files/page_files.h"
 
 #include <gtest/gtest.h>
@@ -58,30 +59,47 @@ std::unique_ptr<PageConsumer> Open(const fs::path& path, const FileOptions& opti
 
 std::string Narrow(const std::wstring& text) { return fs::path(text).string(); }
 
-TEST(PageFiles, SinglePageFormatsWriteEachPageWhenItArrives) {
+// Single-page formats: each page its own file, in place once taken, so a jam on the next page cannot take it away.
+// Multi-page formats: six pages arrive, the seventh jams and the engine calls Finish; nothing is in place before, and
+// then one file holds the six.
+TEST(PageFiles, EachFormatStoresEveryPageTakenBeforeAJam) {
     struct Case {
         const wchar_t* name;
-        int quality;
+        FileOptions options;
+        const char* bilevel;  // multi-page files: how 1-bit pages are stored, then grey and colour ones
+        const char* other;
     };
-    for (const Case c : {Case{L"single.bmp", 85}, Case{L"single.png", 85}, Case{L"single.jpg", 85}, Case{L"q20.jpg", 20},
-                         Case{L"q95.jpg", 95}}) {
-        auto consumer = Open(CheckDirectory() / c.name, {.jpegQuality = c.quality});
+    const Case cases[] = {
+        {L"single.bmp", {}, "", ""}, {L"single.png", {}, "", ""}, {L"single.jpg", {}, "", ""},
+        {L"q20.jpg", {.jpegQuality = 20}, "", ""}, {L"q95.jpg", {.jpegQuality = 95}, "", ""},
+        {L"jam.tif", {}, "auto", "auto"}, {L"jam.pdf", {}, "ccitt", "jpeg"},
+        {L"jam-jpeg.tif", {.tiff = TiffPageCompression::Jpeg}, "auto", "jpeg"},
+        {L"jam-lossless.pdf", {.lossless = true}, "ccitt", "flate"},
+    };
+    const std::uint32_t widths[] = {1, 7, 2481, 640, 33, 300};
+    for (const Case& c : cases) {
+        const fs::path target = CheckDirectory() / c.name;
+        const bool many = target.extension() == L".tif" || target.extension() == L".pdf";
+        auto consumer = Open(target, c.options);
         ASSERT_TRUE(consumer);
-        const std::wstring stem = fs::path(c.name).stem().wstring(), ext = fs::path(c.name).extension().wstring();
-        const std::wstring names[] = {stem + ext, stem + L"-2" + ext, stem + L"-3" + ext};
-        const std::uint32_t widths[] = {1, 7, 2481};
-        for (std::size_t i = 0; i < 3; ++i) {
-            const auto page = Page(kFormats[i], widths[i], 37, i == 0 ? 300 : 200);
+        for (std::uint32_t i = 0; i < (many ? 6u : 3u); ++i) {
+            const auto page = Page(kFormats[i % 3], widths[i], 40 + 10 * i, i < 3 ? 300 : 150);
             ASSERT_TRUE(consumer->Take(page->page)) << Narrow(consumer->Error());
-            // In place already: a jam on the next page cannot take it away.
+            if (many) {
+                Expect(target, i, page->page, i % 3 == 0 ? c.bilevel : c.other);
+                continue;
+            }
             const StoredFile& written = consumer->Files().back();
-            EXPECT_EQ(fs::path(written.path).filename().wstring(), names[i]);
+            EXPECT_EQ(fs::path(written.path), fs::path(PageFileName(target.wstring(), i + 1)));
             EXPECT_EQ(written.bytes, fs::file_size(written.path));
             EXPECT_EQ(written.pages, 1u);
-            Expect(written.path, 0, page->page, "", c.quality);
+            Expect(written.path, 0, page->page, "", c.options.jpegQuality);
         }
-        ASSERT_TRUE(consumer->Finish());
-        EXPECT_EQ(consumer->Files().size(), 3u);
+        EXPECT_EQ(fs::exists(target), !many);
+        ASSERT_TRUE(consumer->Finish()) << Narrow(consumer->Error());
+        ASSERT_EQ(consumer->Files().size(), many ? 1u : 3u);
+        EXPECT_EQ(consumer->Files()[0].pages, many ? 6u : 1u);
+        EXPECT_EQ(consumer->Files()[0].bytes, fs::file_size(target));
     }
 }
 
@@ -101,33 +119,6 @@ TEST(PageFiles, AnA4TextPageInGroup4OrAColourPageInJpegIsATenthOfItsRawBytes) {
         const std::uint64_t raw = c.page.stride * c.page.height;
         EXPECT_LE(consumer->Files()[0].bytes * 10, raw) << Narrow(c.name) << ": " << consumer->Files()[0].bytes;
         Expect(c.name, 0, c.page, c.encoding);
-    }
-}
-
-// Six pages arrive, the seventh jams: the engine calls Finish, and each file holds the six.
-TEST(PageFiles, AJamAtPageSevenLeavesSixPageFiles) {
-    struct Case {
-        const wchar_t* name;
-        FileOptions options;
-        const char* bilevel;  // how 1-bit pages are stored, then grey and colour ones
-        const char* other;
-    };
-    for (const Case& c : {Case{L"jam.tif", {}, "auto", "auto"}, Case{L"jam.pdf", {}, "ccitt", "jpeg"},
-                          Case{L"jam-jpeg.tif", {.tiff = TiffPageCompression::Jpeg}, "auto", "jpeg"},
-                          Case{L"jam-lossless.pdf", {.lossless = true}, "ccitt", "flate"}}) {
-        auto consumer = Open(CheckDirectory() / c.name, c.options);
-        ASSERT_TRUE(consumer);
-        const std::uint32_t widths[] = {1, 7, 2481, 640, 33, 300};
-        for (std::uint32_t i = 0; i < 6; ++i) {
-            const auto page = Page(kFormats[i % 3], widths[i], 40 + 10 * i, i < 3 ? 300 : 150);
-            ASSERT_TRUE(consumer->Take(page->page)) << Narrow(consumer->Error());
-            Expect(c.name, i, page->page, i % 3 == 0 ? c.bilevel : c.other);
-        }
-        EXPECT_FALSE(fs::exists(CheckDirectory() / c.name));  // nothing in place before Finish
-        ASSERT_TRUE(consumer->Finish()) << Narrow(consumer->Error());
-        ASSERT_EQ(consumer->Files().size(), 1u);
-        EXPECT_EQ(consumer->Files()[0].pages, 6u);
-        EXPECT_EQ(consumer->Files()[0].bytes, fs::file_size(CheckDirectory() / c.name));
     }
 }
 

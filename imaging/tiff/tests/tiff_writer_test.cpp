@@ -1,30 +1,14 @@
-// What the independent readers cannot see: a failing sink, refused pages and options, and the size limit.
+// What the independent readers cannot see: refused pages and options, and the size limit (failing sinks: page_writers_test.cpp).
 #include "imaging/tiff/tiff_writer.h"
 
 #include <gtest/gtest.h>
 
-#include "imaging/tests/failing_sink.h"
 #include "imaging/tests/test_pages.h"
 
 namespace vantrel::imaging {
 namespace {
 
-TEST(TiffWriter, AFailingSinkGivesFalseAtEveryCall) {
-    const auto bitonal = testing::RandomPage(100, 10, 1, 8);
-    const auto grey = testing::SamplePage(PixelFormat::Gray8, 600, 300, 1, testing::Content::Noise, 9);
-    EXPECT_EQ(testing::FailureAtEveryCall([&](testing::FailingSink& sink) {
-                  TiffWriter writer(sink);
-                  if (writer.AddPage(bitonal->page) && writer.AddPage(grey->page) &&
-                      writer.AddPage(grey->page, {.compression = TiffCompression::None}) && writer.Finish())
-                      return true;
-                  // A failed writer stays failed.
-                  EXPECT_EQ(writer.Error(), TiffError::SinkFailed);
-                  EXPECT_FALSE(writer.AddPage(bitonal->page));
-                  return false;
-              }),
-              "");
-}
-
+// Refusals leave the file whole, and a file is only ever begun on an empty sink.
 TEST(TiffWriter, RefusedPagesLeaveTheFileWhole) {
     const auto good = testing::RandomPage(40, 8, 0, 2);
     PageImage bad = good->page;
@@ -46,6 +30,14 @@ TEST(TiffWriter, RefusedPagesLeaveTheFileWhole) {
     EXPECT_FALSE(writer.AddPage(good->page));
     EXPECT_EQ(writer.Error(), TiffError::Finished);
     EXPECT_FALSE(writer.Finish());
+
+    const std::uint8_t junk[3] = {1, 2, 3};
+    MemorySink used;
+    ASSERT_TRUE(used.Append(junk));
+    TiffWriter late(used);
+    EXPECT_FALSE(late.AddPage(good->page));
+    EXPECT_EQ(late.Error(), TiffError::SinkNotEmpty);
+    EXPECT_EQ(used.Size(), 3u);
 }
 
 TEST(TiffWriter, APageThatWouldPassTheLimitIsRefusedBeforeItsFirstByte) {
@@ -64,17 +56,6 @@ TEST(TiffWriter, APageThatWouldPassTheLimitIsRefusedBeforeItsFirstByte) {
         ASSERT_TRUE(writer.Finish());
         EXPECT_LE(sink.Size(), kLimit);
     }
-}
-
-TEST(TiffWriter, RefusesASinkThatAlreadyHoldsData) {
-    const auto page = testing::RandomPage(8, 8, 0, 1);
-    MemorySink sink;
-    const std::uint8_t junk[3] = {1, 2, 3};
-    ASSERT_TRUE(sink.Append(junk));
-    TiffWriter writer(sink);
-    EXPECT_FALSE(writer.AddPage(page->page));
-    EXPECT_EQ(writer.Error(), TiffError::SinkNotEmpty);
-    EXPECT_EQ(sink.Size(), 3u);
 }
 
 }  // namespace

@@ -87,11 +87,13 @@ TEST(ConstantNames, SharedPrefixesAliasesAndStrangersInTheirFamilies) {
 }
 
 // Names unique everywhere, one name per value within a family, every alias standing for a value its
-// family names, every name carrying its family's prefix, every family listed once.
+// family names, every name carrying its family's prefix, every family listed once; every condition code
+// named back and described in words of its own.
 TEST(ConstantNames, TheTablesAreConsistent) {
     std::set<std::string> names;
     std::map<std::pair<Family, std::int64_t>, int> named;
     std::set<std::pair<Family, std::int64_t>> aliased;
+    std::set<std::string_view> descriptions;  // of condition codes
     for (const auto table : ConstantTables()) {
         for (const ConstantInfo& info : table) {
             SCOPED_TRACE(std::string(info.name));
@@ -104,6 +106,11 @@ TEST(ConstantNames, TheTablesAreConsistent) {
             EXPECT_EQ(FindConstant(info.name)->value, info.value);
             if (info.alias) aliased.insert({info.family, info.value});
             else ++named[{info.family, info.value}];
+            if (info.family != Family::ConditionCode || info.name == "TWCC_CUSTOMBASE") continue;
+            const auto code = static_cast<std::uint16_t>(info.value);
+            EXPECT_EQ(ConditionCodeName(code), info.name);
+            const auto description = ConditionCodeDescription(code);
+            EXPECT_TRUE(description && descriptions.insert(*description).second) << "no description of its own";
         }
     }
     for (const auto& [key, times] : named) EXPECT_EQ(times, 1) << std::string(*ConstantName(key.first, key.second));
@@ -114,20 +121,9 @@ TEST(ConstantNames, TheTablesAreConsistent) {
     EXPECT_EQ(families.size(), static_cast<std::size_t>(Family::EndOfJob) + 1);
 }
 
-TEST(ConditionCodes, EveryDefinedCodeIsNamedAndDescribedOnceAndOthersAreNot) {
+TEST(ConditionCodes, NamedAndDescribedOnlyWhenDefined) {
     EXPECT_EQ(ConditionCodeName(20), "TWCC_PAPERJAM");
     EXPECT_EQ(ConditionCodeDescription(20), "paper jam");
-    std::set<std::string_view> descriptions;
-    for (const auto table : ConstantTables()) {
-        for (const ConstantInfo& info : table) {
-            if (info.family != Family::ConditionCode || info.name == "TWCC_CUSTOMBASE") continue;
-            const auto code = static_cast<std::uint16_t>(info.value);
-            EXPECT_EQ(ConditionCodeName(code), info.name);
-            const auto description = ConditionCodeDescription(code);
-            ASSERT_TRUE(description) << info.name;
-            EXPECT_TRUE(descriptions.insert(*description).second) << info.name << " shares its description";
-        }
-    }
     for (const std::uint16_t code : {7, 8, 30, 0x7FFF}) {
         EXPECT_FALSE(ConditionCodeName(code)) << code;
         EXPECT_FALSE(ConditionCodeDescription(code)) << code;
