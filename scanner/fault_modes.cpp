@@ -28,19 +28,47 @@ void Apply(std::string_view item, Faults& faults) {
     if (name == "cancel") faults.cancelAt = *page;
 }
 
+template <typename Each>
+void ForEachItem(std::string_view text, Each each) {
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        each(text.substr(0, comma));
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+struct QuirkName {
+    std::string_view name;
+    bool Quirks::*flag;
+};
+constexpr QuirkName kQuirkNames[] = {
+    {"rows-asked", &Quirks::rowsAsked},
+    {"zero-offsets", &Quirks::zeroOffsets},
+    {"empty-final-strip", &Quirks::emptyFinalStrip},
+    {"set-current-fails", &Quirks::setCurrentFails},
+    {"count-unknown", &Quirks::countUnknown},
+    {"silent-ui", &Quirks::silentUi},
+    {"high-handles", &Quirks::highHandles},
+};
+
 }  // namespace
 
 int ParseSheets(std::string_view text) { return Whole(text, 0, kMaxSheets).value_or(kDefaultSheets); }
 
 Faults ParseFaults(std::string_view text) {
     Faults faults;
-    while (!text.empty()) {
-        const std::size_t comma = text.find(',');
-        Apply(text.substr(0, comma), faults);
-        if (comma == std::string_view::npos) break;
-        text.remove_prefix(comma + 1);
-    }
+    ForEachItem(text, [&](std::string_view item) { Apply(item, faults); });
     return faults;
+}
+
+Quirks ParseQuirks(std::string_view text) {
+    Quirks quirks;
+    ForEachItem(text, [&](std::string_view item) {
+        for (const QuirkName& quirk : kQuirkNames)
+            if (item == quirk.name) quirks.*quirk.flag = true;
+    });
+    return quirks;
 }
 
 twain::TW_UINT16 FeedFailure(const Faults& faults, int number) {

@@ -25,6 +25,23 @@ struct Faults {
 // "empty", "earlyready". Items that do not parse are ignored.
 Faults ParseFaults(std::string_view text);
 
+// Habits of real drivers the scanner takes on when asked, so the application's tolerance of each
+// can be tested.
+struct Quirks {
+    bool rowsAsked = false;        // memory strips report the rows asked for, not the rows written
+    bool zeroOffsets = false;      // memory strips report XOffset and YOffset 0
+    bool emptyFinalStrip = false;  // a page ends with an extra TWRC_XFERDONE strip of 0 bytes
+    bool setCurrentFails = false;  // MSG_SET of ICAP_PIXELTYPE fails with TWCC_BUMMER, even to its current value
+    bool countUnknown = false;     // MSG_ENDXFER answers Count -1 while pages remain
+    bool silentUi = false;         // asked for its dialog, shows none and never signals a transfer
+    bool highHandles = false;      // 64-bit: memory handed out above 4 GB
+};
+
+// VANTREL_SCANNER_QUIRKS: comma-separated names: "rows-asked", "zero-offsets",
+// "empty-final-strip", "set-current-fails", "count-unknown", "silent-ui", "high-handles". Names
+// it does not know are ignored.
+Quirks ParseQuirks(std::string_view text);
+
 // The condition a transfer of page `number` fails with (TWCC_SUCCESS: none).
 twain::TW_UINT16 FeedFailure(const Faults& faults, int number);
 

@@ -112,7 +112,7 @@ TW_UINT16 Source::GetIdentity(TW_IDENTITY* identity) {
 }
 
 // The DSM has numbered the source in identity->Id; the rest is filled in for the application.
-// Settings, the feeder's sheets and the faults start afresh from the environment for every session.
+// Settings, the feeder's sheets, the faults and the quirks start afresh from the environment for every session.
 TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     if (!identity) return Fail(TWCC_BADVALUE);
     application_ = origin ? *origin : TW_IDENTITY{};
@@ -122,6 +122,7 @@ TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     // Not a number (or unset) reads as 0: colour has every resolution.
     capabilities_.colourMaxDpi = std::atoi(EnvironmentText(L"VANTREL_SCANNER_COLOUR_MAX_DPI").c_str());
     faults_ = ParseFaults(EnvironmentText(L"VANTREL_SCANNER_FAULT"));
+    quirks_ = ParseQuirks(EnvironmentText(L"VANTREL_SCANNER_QUIRKS"));
     paper_ = PaperPath(faults_.empty ? 0 : ParseSheets(EnvironmentText(L"VANTREL_SCANNER_SHEETS")));
     std::memset(&file_, 0, sizeof file_);
     std::strcpy(file_.FileName, "TWAIN.BMP");

@@ -101,6 +101,7 @@ private:
     DsmLink dsm_;
     CapabilityState capabilities_;
     Faults faults_;
+    Quirks quirks_;
     PaperPath paper_;
     const UINT noticeMessage_;
     twain::TW_UINT16 pendingNotice_ = twain::MSG_NULL;
