@@ -54,8 +54,7 @@ std::vector<std::uint8_t> EncodeContainer(const Container& c) {
         case TWON_ONEVALUE:
             // Item is four bytes for the small types (the value in the low bytes); a frame takes its place.
             if (c.items.size() < words) return {};
-            if (words == 1) PutItem(out, c.items.front(), 4);
-            for (std::size_t i = 0; words > 1 && i < words; ++i) PutItem(out, c.items[i], 4);
+            for (std::size_t i = 0; i < words; ++i) PutItem(out, c.items[i], 4);
             break;
         case TWON_RANGE:
             if (words > 1) return {};

@@ -4,7 +4,6 @@
 #include "scanner/high_memory.h"
 
 #include <algorithm>
-
 #include <cstring>
 
 namespace vantrel::scanner {
