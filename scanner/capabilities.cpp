@@ -109,6 +109,7 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         case ICAP_BRIGHTNESS: return Level(c.brightness, d.brightness);
         case ICAP_CONTRAST: return Level(c.contrast, d.contrast);
         case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_BMP}, TWFF_BMP, TWFF_BMP);
+        case ICAP_MAXFRAMES: return Descriptor{TWTY_UINT16, Shape::OneValue, {}, 1, 1};
         default: return std::nullopt;
     }
 }
@@ -188,6 +189,7 @@ Reply Set(TW_UINT16 cap, const Descriptor& d, CapabilityState& state, const Cont
                 if (count == 0 || count < -1) return Failure(TWCC_BADVALUE);
             }
             if (d.itemType == TWTY_BOOL) value = value != 0 ? 1 : 0;
+            if (cap == ICAP_MAXFRAMES && value != 1) return Failure(TWCC_BADVALUE);  // one frame per page
             break;
         case Shape::Range: {
             const double wanted = FromFix32(value);
@@ -211,6 +213,30 @@ Reply Set(TW_UINT16 cap, const Descriptor& d, CapabilityState& state, const Cont
     if (cap == CAP_AUTOFEED && !state.current.feederEnabled) return Failure(TWCC_CAPSEQERROR);
     Store(cap, value, state);
     return {rc, TWCC_SUCCESS, std::nullopt};
+}
+
+Container FrameValue(const Frame& f) {
+    return {TWON_ONEVALUE, TWTY_FRAME, {ToFix32(f.left), ToFix32(f.top), ToFix32(f.right), ToFix32(f.bottom)}};
+}
+
+// ICAP_FRAMES: the one frame there is, the image layout's, in inches (the only unit offered).
+Reply AnswerFrames(TW_UINT16 msg, CapabilityState& state, const Container* request) {
+    const auto answer = [](const Frame& f) { return Reply{TWRC_SUCCESS, TWCC_SUCCESS, FrameValue(f)}; };
+    switch (msg) {
+        case MSG_GET:
+        case MSG_GETCURRENT: return answer(state.current.frame);
+        case MSG_GETDEFAULT: return answer(state.defaults.frame);
+        case MSG_QUERYSUPPORT:
+            return {TWRC_SUCCESS, TWCC_SUCCESS, OneValue(TWTY_INT32, TWQC_GET | TWQC_GETCURRENT | TWQC_GETDEFAULT | TWQC_SET | TWQC_RESET)};
+        case MSG_RESET: ResetLayout(state); return answer(state.current.frame);
+        case MSG_SET: {
+            if (!request || request->conType != TWON_ONEVALUE || request->itemType != TWTY_FRAME || request->items.size() != 4)
+                return Failure(TWCC_BADVALUE);
+            const std::vector<TW_UINT32>& side = request->items;
+            return SetLayout({FromFix32(side[0]), FromFix32(side[1]), FromFix32(side[2]), FromFix32(side[3])}, state);
+        }
+        default: return Failure(TWCC_CAPBADOPERATION);
+    }
 }
 
 }  // namespace
@@ -238,12 +264,13 @@ const std::vector<TW_UINT16>& SupportedCaps() {
         ICAP_COMPRESSION,    ICAP_PIXELTYPE,      ICAP_BITDEPTH,        ICAP_UNITS,        ICAP_XFERMECH,
         ICAP_XRESOLUTION,    ICAP_YRESOLUTION,    ICAP_PHYSICALWIDTH,   ICAP_PHYSICALHEIGHT, ICAP_PIXELFLAVOR,
         ICAP_BITORDER,       ICAP_PLANARCHUNKY,   ICAP_SUPPORTEDSIZES,  ICAP_BRIGHTNESS,   ICAP_CONTRAST,
-        ICAP_IMAGEFILEFORMAT,
+        ICAP_IMAGEFILEFORMAT, ICAP_FRAMES,        ICAP_MAXFRAMES,
     };
     return caps;
 }
 
 Reply AnswerCapability(TW_UINT16 msg, TW_UINT16 cap, CapabilityState& state, const Container* request) {
+    if (cap == ICAP_FRAMES) return AnswerFrames(msg, state, request);
     const std::optional<Descriptor> d = Describe(cap, state);
     if (!d) return Failure(TWCC_CAPUNSUPPORTED);
     const bool list = d->shape == Shape::Array;
@@ -270,6 +297,11 @@ Reply AnswerCapability(TW_UINT16 msg, TW_UINT16 cap, CapabilityState& state, con
 }
 
 void ResetAll(CapabilityState& state) { state.current = state.defaults; }
+
+void ResetLayout(CapabilityState& state) {
+    state.current.frame = state.defaults.frame;
+    state.current.paper = TWSS_NONE;
+}
 
 Reply SetLayout(const Frame& frame, CapabilityState& state) {
     if (!(frame.right > frame.left) || !(frame.bottom > frame.top)) return Failure(TWCC_BADVALUE);

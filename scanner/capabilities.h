@@ -79,7 +79,10 @@ Reply AnswerCapability(twain::TW_UINT16 msg, twain::TW_UINT16 cap, CapabilitySta
 // MSG_RESETALL: every capability back to its default.
 void ResetAll(CapabilityState& state);
 
-// DAT_IMAGELAYOUT MSG_SET: the frame (inches) must have a positive size; parts outside the
+// DAT_IMAGELAYOUT and ICAP_FRAMES MSG_RESET: the default frame, no paper size.
+void ResetLayout(CapabilityState& state);
+
+// DAT_IMAGELAYOUT MSG_SET and ICAP_FRAMES MSG_SET: the frame (inches) must have a positive size; parts outside the
 // physical area are cut off (TWRC_CHECKSTATUS). The paper size becomes TWSS_NONE.
 Reply SetLayout(const Frame& frame, CapabilityState& state);
 

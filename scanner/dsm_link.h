@@ -24,13 +24,18 @@ public:
 
     bool hasMemoryFunctions() const noexcept { return entry_.DSM_MemAllocate != nullptr; }
 
+    // Blocks of our own (no DSM functions) as fixed blocks above 4 GB, or none: a block that
+    // still lands below is freed and the allocation fails, so nothing low reaches the application.
+    void PlaceAbove4GB(bool above) noexcept { above4GB_ = above; }
+
     // The DSM to send DAT_NULL notices through: the entry point DAT_ENTRYPOINT gave, else the
     // DSM_Entry export of the twain_32.dll loaded in this process; null when there is neither
     // (the source was loaded by something that is no DSM).
     twain::DSMENTRYPROC Entry() const noexcept;
 
     // Memory the application will own or free: through the DSM's functions when it gave them
-    // (TWAIN 2 requires it), else a movable, zero-filled global block. 0 on failure.
+    // (TWAIN 2 requires it), else a zero-filled global block (movable unless placed above 4 GB).
+    // 0 on failure.
     twain::TW_HANDLE Allocate(std::size_t bytes) const noexcept;
     void Free(twain::TW_HANDLE handle) const noexcept;
     void* Lock(twain::TW_HANDLE handle) const noexcept;
@@ -38,6 +43,7 @@ public:
 
 private:
     twain::TW_ENTRYPOINT entry_{};
+    bool above4GB_ = false;
 };
 
 // A block allocated through the link, freed unless released to the application.

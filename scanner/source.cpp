@@ -123,6 +123,9 @@ TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     capabilities_.colourMaxDpi = std::atoi(EnvironmentText(L"VANTREL_SCANNER_COLOUR_MAX_DPI").c_str());
     faults_ = ParseFaults(EnvironmentText(L"VANTREL_SCANNER_FAULT"));
     quirks_ = ParseQuirks(EnvironmentText(L"VANTREL_SCANNER_QUIRKS"));
+    const bool high = quirks_.highHandles && sizeof(void*) == 8;
+    dsm_.PlaceAbove4GB(high);
+    if (high) lowMemory_ = LowMemoryReservation::ReserveAll();
     paper_ = PaperPath(faults_.empty ? 0 : ParseSheets(EnvironmentText(L"VANTREL_SCANNER_SHEETS")));
     std::memset(&file_, 0, sizeof file_);
     std::strcpy(file_.FileName, "TWAIN.BMP");
@@ -134,6 +137,8 @@ TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
 TW_UINT16 Source::CloseDS() {
     application_ = TW_IDENTITY{};
     dsm_.Forget();
+    dsm_.PlaceAbove4GB(false);
+    lowMemory_ = {};
     state_ = State::Closed;
     return TWRC_SUCCESS;
 }

@@ -4,6 +4,7 @@
 #include "scanner/capabilities.h"
 #include "scanner/dsm_link.h"
 #include "scanner/fault_modes.h"
+#include "scanner/high_memory.h"
 #include "scanner/page_picture.h"
 #include "scanner/paper_path.h"
 #include "scanner/progress_window.h"
@@ -102,6 +103,7 @@ private:
     CapabilityState capabilities_;
     Faults faults_;
     Quirks quirks_;
+    LowMemoryReservation lowMemory_;  // high-handles: from MSG_OPENDS to MSG_CLOSEDS
     PaperPath paper_;
     const UINT noticeMessage_;
     twain::TW_UINT16 pendingNotice_ = twain::MSG_NULL;

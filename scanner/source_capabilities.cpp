@@ -38,11 +38,13 @@ TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* capability) {
     std::optional<Container> request;
     if (msg == MSG_SET) {
         DsmLock locked(dsm_, capability->hContainer);
-        // A global block says its size; the DSM's functions do not, so only a TW_ONEVALUE is read.
+        // A global block says its size; the DSM's functions do not, so only the TW_ONEVALUE its
+        // item type names is read.
         const HGLOBAL block = FromTwain<HGLOBAL>(capability->hContainer);
-        const std::size_t size = dsm_.hasMemoryFunctions() ? sizeof(TW_ONEVALUE) : ::GlobalSize(block);
+        const auto* bytes = static_cast<const std::uint8_t*>(locked.get());
         if (locked && capability->ConType == TWON_ONEVALUE) {
-            request = DecodeOneValue({static_cast<const std::uint8_t*>(locked.get()), size});
+            const auto itemType = static_cast<TW_UINT16>(bytes[0] | bytes[1] << 8);
+            request = DecodeOneValue({bytes, dsm_.hasMemoryFunctions() ? OneValueSize(itemType) : ::GlobalSize(block)});
         } else if (locked) {
             request = Container{};
             request->conType = capability->ConType;  // a container this source does not take
@@ -75,10 +77,7 @@ TW_UINT16 Source::ImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout) {
         if (reply.rc == TWRC_FAILURE) return Fail(reply.cc);
         rc = reply.rc;
     }
-    if (msg == MSG_RESET) {
-        capabilities_.current.frame = capabilities_.defaults.frame;
-        capabilities_.current.paper = TWSS_NONE;
-    }
+    if (msg == MSG_RESET) ResetLayout(capabilities_);
     const Frame& frame = msg == MSG_GETDEFAULT ? capabilities_.defaults.frame : capabilities_.current.frame;
     layout->Frame = FrameOf(frame);
     layout->DocumentNumber = 1;

@@ -426,6 +426,8 @@ inline constexpr TW_UINT16 ICAP_BITORDER = 0x111C;
 inline constexpr TW_UINT16 ICAP_PIXELFLAVOR = 0x111F;
 inline constexpr TW_UINT16 ICAP_PLANARCHUNKY = 0x1120;
 inline constexpr TW_UINT16 ICAP_SUPPORTEDSIZES = 0x1122;
+inline constexpr TW_UINT16 ICAP_FRAMES = 0x1114;
+inline constexpr TW_UINT16 ICAP_MAXFRAMES = 0x111A;
 
 inline constexpr TW_UINT16 TWSX_FILE = 1;
 inline constexpr TW_UINT16 TWSX_MEMORY = 2;

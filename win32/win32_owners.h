@@ -125,6 +125,14 @@ struct HookTraits {
 };
 using UniqueHook = UniqueHandle<HookTraits>;
 
+// Address space reserved (or committed) by VirtualAlloc, given back whole.
+struct VirtualRegionTraits {
+    using Handle = void*;
+    static Handle none() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { ::VirtualFree(h, 0, MEM_RELEASE); }
+};
+using UniqueVirtualRegion = UniqueHandle<VirtualRegionTraits>;
+
 // A BSTR holding `text`; empty when memory runs out.
 inline UniqueBstr MakeBstr(std::wstring_view text) {
     return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));

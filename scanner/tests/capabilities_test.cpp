@@ -25,7 +25,16 @@ TEST(CapabilityContainer, EncodesEachContainerAsTwainLaysItOutAndDecodesWholeOne
     std::memcpy(&range, rangeBytes.data(), sizeof range);
     EXPECT_EQ(range.MinValue, ToFix32(-1000));
     EXPECT_EQ(EncodeContainer({TWON_ARRAY, TWTY_UINT16, {7, 8}}).size(), offsetof(TW_ARRAY, ItemList) + 4);
-    EXPECT_TRUE(EncodeContainer({TWON_ONEVALUE, TWTY_FRAME, {1}}).empty()) << "no size for frames here";
+    const std::vector<TW_UINT32> sides{ToFix32(1), ToFix32(2), ToFix32(8.5), ToFix32(11)};
+    const std::vector<std::uint8_t> frame = EncodeContainer({TWON_ONEVALUE, TWTY_FRAME, sides});
+    ASSERT_EQ(frame.size(), 2 + sizeof(TW_FRAME)) << "the frame in place of Item";
+    TW_FRAME record;
+    std::memcpy(&record, frame.data() + 2, sizeof record);
+    EXPECT_EQ(record.Top.Whole * 1000 + record.Right.Whole * 100 + record.Right.Frac / 0x8000, 2801);
+    EXPECT_EQ(DecodeOneValue(frame)->items, sides);
+    EXPECT_FALSE(DecodeOneValue(std::span(frame.data(), frame.size() - 1))) << "a frame's last byte missing";
+    EXPECT_EQ(EncodeContainer({TWON_ENUMERATION, TWTY_FRAME, {1, 2, 3, 4, 5, 6, 7, 8}})[2], 2) << "two frames";
+    EXPECT_EQ(EncodeContainer({TWON_ARRAY, TWTY_FRAME, sides}).size(), offsetof(TW_ARRAY, ItemList) + 16);
 
     const std::uint8_t bytes[] = {0x06, 0x00, 0x01, 0x00, 0xFF, 0xFF};
     const std::optional<Container> value = DecodeOneValue(bytes);
@@ -87,6 +96,11 @@ TEST(Capabilities, EachMessageAnswersOrRefusesWithItsCode) {
         {MSG_GET, 0x8123, kAny, TWRC_FAILURE, TWCC_CAPUNSUPPORTED},
         {MSG_QUERYSUPPORT, 0x8123, kAny, TWRC_FAILURE, TWCC_CAPUNSUPPORTED},
         {MSG_SET, ICAP_SUPPORTEDSIZES, 99, TWRC_FAILURE, TWCC_BADVALUE},
+        {MSG_SET, ICAP_MAXFRAMES, 1},
+        {MSG_SET, ICAP_MAXFRAMES, 2, TWRC_FAILURE, TWCC_BADVALUE},  // one frame per page
+        {MSG_GET, ICAP_MAXFRAMES, 1},
+        {MSG_SET, ICAP_FRAMES, F(1), TWRC_FAILURE, TWCC_BADVALUE},  // a frame is four values
+        {MSG_QUERYSUPPORT, ICAP_FRAMES, TWQC_GET | TWQC_GETCURRENT | TWQC_GETDEFAULT | TWQC_SET | TWQC_RESET},
     };
     CapabilityState state = StateFrom({});
     state.colourMaxDpi = 300;
@@ -137,6 +151,39 @@ TEST(Capabilities, PaperSizesLayoutsAndResetMoveTheFrame) {
     EXPECT_EQ(SetLayout({9, 0, 10, 3}, state).cc, TWCC_BADVALUE) << "wholly outside";
     ResetAll(state);
     EXPECT_EQ(size(), 400'0300);
+}
+
+// ICAP_FRAMES is the image layout's frame: each one moves the other, and with it the page.
+TEST(Capabilities, FramesAreTheLayoutBothWays) {
+    CapabilityState state = StateFrom({ColourMode::Colour, 400, 300});
+    const auto F = [](std::vector<double> sides) {
+        std::vector<TW_UINT32> raw;
+        for (double side : sides) raw.push_back(ToFix32(side));
+        return raw;
+    };
+    const auto frames = [&](TW_UINT16 msg, const std::vector<double>& sides = {}) {
+        const Container request{TWON_ONEVALUE, TWTY_FRAME, F(sides)};
+        return AnswerCapability(msg, ICAP_FRAMES, state, &request);
+    };
+    const auto setSize = [&](TW_UINT16 paper) {
+        const Container request{TWON_ONEVALUE, TWTY_UINT16, {paper}};
+        return AnswerCapability(MSG_SET, ICAP_SUPPORTEDSIZES, state, &request).rc;
+    };
+    const std::vector<double> a4{0, 0, 8.2677, 11.6929};
+    ASSERT_EQ(setSize(TWSS_A4), TWRC_SUCCESS);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(FromFix32(frames(MSG_GETCURRENT).container->items.at(i)), a4[i], 1e-3) << i;
+    ASSERT_EQ(SetLayout({1, 1, 2, 3}, state).rc, TWRC_SUCCESS);
+    EXPECT_EQ(frames(MSG_GET).container->items, F({1, 1, 2, 3}));
+    EXPECT_EQ(frames(MSG_SET, {0.5, 0, 2.5, 1.5}).rc, TWRC_SUCCESS);
+    EXPECT_EQ(ImageSize(state.current).width * 10000 + ImageSize(state.current).height, 200'0150);
+    EXPECT_EQ(state.current.paper, TWSS_NONE);
+    EXPECT_EQ(frames(MSG_SET, {0, 0, 20, 3}).rc, TWRC_CHECKSTATUS) << "cut to the glass";
+    EXPECT_EQ(state.current.frame.right, 8.5);
+    EXPECT_EQ(frames(MSG_SET, {2, 0, 1, 3}).cc, TWCC_BADVALUE);
+    EXPECT_EQ(frames(MSG_GETDEFAULT).container->items, F({0, 0, 4, 3}));
+    ASSERT_EQ(setSize(TWSS_A5), TWRC_SUCCESS);
+    EXPECT_EQ(frames(MSG_RESET).container->items, F({0, 0, 4, 3}));
+    EXPECT_EQ(state.current.paper, TWSS_NONE) << "no paper size after a reset";
 }
 
 }  // namespace

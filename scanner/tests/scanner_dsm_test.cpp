@@ -214,6 +214,63 @@ TEST_F(ScannerThroughDsm, FileTransferWritesTheBmpWhereTheApplicationSaid) {
     EXPECT_EQ(bytes.substr(0, 2), "BM");
 }
 
+// ICAP_FRAMES (a TW_FRAME in place of the TW_ONEVALUE's item) and DAT_IMAGELAYOUT are one frame
+// both ways, and the page follows it.
+TEST_F(ScannerThroughDsm, FramesAndTheImageLayoutAreOneFrame) {
+    Open();
+    const auto inches = [](double v) { return TW_FIX32{static_cast<std::int16_t>(v), static_cast<TW_UINT16>((v - static_cast<int>(v)) * 65536)}; };
+    const vantrel::UniqueGlobal block(::GlobalAlloc(GHND, 2 + sizeof(TW_FRAME)));
+    if (const vantrel::GlobalLock<std::uint8_t> bytes(block.get()); bytes) {
+        const TW_FRAME frame{inches(0), inches(0), inches(2), inches(1.5)};
+        bytes.get()[0] = TWTY_FRAME;
+        std::memcpy(bytes.get() + 2, &frame, sizeof frame);
+    }
+    TW_CAPABILITY set{ICAP_FRAMES, TWON_ONEVALUE, ToTwain(block.get())};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &set), TWRC_SUCCESS);
+    TW_IMAGELAYOUT layout{};
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS);
+    EXPECT_EQ(std::tuple(layout.Frame.Right.Whole, layout.Frame.Bottom.Whole, layout.Frame.Bottom.Frac), std::tuple(2, 1, 0x8000));
+    layout.Frame = {inches(1), inches(1), inches(3), inches(2)};
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout), TWRC_SUCCESS);
+    TW_CAPABILITY get{ICAP_FRAMES, 0, 0};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &get), TWRC_SUCCESS);
+    const vantrel::UniqueGlobal answer(FromTwain<HGLOBAL>(get.hContainer));
+    ASSERT_GE(::GlobalSize(answer.get()), 2 + sizeof(TW_FRAME));
+    TW_FRAME frame{};
+    if (const vantrel::GlobalLock<const std::uint8_t> bytes(answer.get()); bytes) std::memcpy(&frame, bytes.get() + 2, sizeof frame);
+    EXPECT_EQ(std::tuple(frame.Left.Whole, frame.Top.Whole, frame.Right.Whole, frame.Bottom.Whole), std::tuple(1, 1, 3, 2));
+    EnableUntilReady();
+    BITMAPINFOHEADER header{};
+    ASSERT_EQ(TransferNative(&header), TWRC_XFERDONE);
+    EXPECT_EQ(std::pair(header.biWidth, header.biHeight), std::pair(200L, 100L)) << "2 x 1 inches at 100 dpi";
+}
+
+// With high-handles a 64-bit source hands out blocks above 4 GB, and so does the process until
+// MSG_CLOSEDS gives the low 4 GB back; a 32-bit one is left as it is.
+TEST_F(ScannerThroughDsm, HighHandlesLieAbove4GBUntilTheSourceCloses) {
+    const fixtures::ScopedEnvironment quirk(L"VANTREL_SCANNER_QUIRKS", L"high-handles");
+    const bool wide = sizeof(void*) == 8;
+    const auto high = [](auto value) { return static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(value)) > 0xFFFFFFFFu; };
+    Open();
+    TW_CAPABILITY capability{ICAP_PIXELTYPE, 0, 0};
+    ASSERT_EQ(Call(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability), TWRC_SUCCESS);
+    const vantrel::UniqueGlobal container(FromTwain<HGLOBAL>(capability.hContainer));
+    EnableUntilReady();
+    TW_HANDLE handle = 0;
+    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+    const vantrel::UniqueGlobal dib(FromTwain<HGLOBAL>(handle));
+    const vantrel::GlobalLock<const BITMAPINFOHEADER> header(dib.get());
+    const vantrel::UniqueGlobal own(::GlobalAlloc(GMEM_FIXED, 1 << 20));
+    EXPECT_EQ(std::tuple(high(container.get()), high(dib.get()), high(header.get()), high(own.get())), std::tuple(wide, wide, wide, wide));
+    EXPECT_EQ(header.get()->biWidth, 400) << "the page is whole";
+    EXPECT_EQ(EndXfer(), 0);
+    ASSERT_EQ(Disable(), TWRC_SUCCESS);
+    ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
+    source_ = {};
+    const vantrel::UniqueVirtualRegion after(::VirtualAlloc(nullptr, 1 << 20, MEM_RESERVE, PAGE_NOACCESS));
+    EXPECT_FALSE(high(after.get())) << "the low 4 GB given back";
+}
+
 // A refused or failed transfer leaves the source where it was: refused in state 4, failed (no
 // memory for the image) in state 6, where only the pending transfers can be reset.
 TEST_F(ScannerThroughDsm, ARefusedOrFailedTransferLeavesTheStateAsItWas) {
