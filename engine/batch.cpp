@@ -133,13 +133,19 @@ struct Transfer {
     }
 
     // Every page until the source has no more, the limit is reached, or something ends the batch.
+    // A source may not know how many pages are pending (Count -1): its feeder has none left when
+    // the next page finds no paper.
     void All() {
+        bool countUnknown = false;
         for (;;) {
             bool ended = false;  // the source was told the transfer is over (MSG_ENDXFER) or must be
             const PageOutcome outcome = Page(ended);
             if (outcome == PageOutcome::Delivered) ++result.pages;
+            const bool outOfPaper =
+                outcome == PageOutcome::Failed && !ended && countUnknown && result.condition == TWCC_NOMEDIA;
             TW_PENDINGXFERS pending{};
             if (ended) source.Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+            countUnknown = ended && pending.Count == static_cast<TW_UINT16>(-1);
             const bool more = ended && pending.Count != 0;
             const bool limit = options.maxPages > 0 && result.pages >= static_cast<std::uint32_t>(options.maxPages);
             const bool stopping = options.stop && *options.stop;
@@ -150,6 +156,12 @@ struct Transfer {
             if (outcome == PageOutcome::Cancelled) {
                 result.end = BatchEnd::Cancelled;
                 result.reason = L"The scan was cancelled at " + PageLabel() + L".";
+                return;
+            }
+            if (outOfPaper) {
+                result.end = BatchEnd::Done;
+                result.reason.clear();
+                result.condition = TWCC_SUCCESS;
                 return;
             }
             if (outcome == PageOutcome::Failed) {

@@ -49,6 +49,7 @@ bool MemoryPage::Begin(const MemoryPageLayout& layout) {
     layout_ = layout;
     page_.reset();
     rowsSeen_ = 0;
+    tiled_ = false;
     error_.clear();
     const auto format = FormatOf(layout.pixelType, layout.bitsPerPixel);
     if (!format)
@@ -80,8 +81,30 @@ bool MemoryPage::Add(const MemoryStrip& strip) {
     if (!page_) return Fail("a strip arrived for no page");
     if (strip.compression != kNoCompression)
         return Fail("the source sent a compressed strip (compression " + std::to_string(strip.compression) + ")");
-    if (strip.rows == 0) return true;
     if (strip.bytesWritten > strip.bytes.size()) return Fail("a strip claims more bytes than its buffer holds");
+    if (strip.bytesWritten == 0) return true;  // an empty strip, such as the extra last one some drivers send
+    const std::uint32_t width = page_->View().width;
+    // Whole-width strips in order need no counts but BytesWritten: real drivers report the rows
+    // they were asked for and offsets of 0, and end a page with an empty strip.
+    const bool wholeRows = strip.columns == width && strip.xOffset == 0 && !tiled_;
+    const bool inOrder = wholeRows && (strip.yOffset == rowsSeen_ || strip.yOffset == 0);
+    if (!wholeRows) tiled_ = true;
+    MemoryStrip placed = strip;
+    if (inOrder) {
+        if (strip.bytesPerRow == 0 || strip.bytesWritten % strip.bytesPerRow != 0)
+            return Fail("a strip holds part of a row (" + std::to_string(strip.bytesWritten) + " bytes in rows of " +
+                        std::to_string(strip.bytesPerRow) + ")");
+        placed.rows = strip.bytesWritten / strip.bytesPerRow;
+        placed.yOffset = rowsSeen_;
+    } else if (wholeRows && strip.yOffset < rowsSeen_) {
+        return Fail("a strip overlaps rows already received (from row " + std::to_string(strip.yOffset) + ", " +
+                    std::to_string(rowsSeen_) + " received)");
+    }
+    return Place(placed);
+}
+
+bool MemoryPage::Place(const MemoryStrip& strip) {
+    if (strip.rows == 0) return true;
     if (strip.bytesPerRow == 0 || strip.rows > strip.bytesWritten / strip.bytesPerRow)
         return Fail("a strip's rows do not fit the bytes it wrote");
 

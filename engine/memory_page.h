@@ -46,7 +46,9 @@ public:
     // accepted) or whose size cannot be held; Error() says why.
     bool Begin(const MemoryPageLayout& layout);
     // Copies one strip into the page. A strip that claims more than its buffer holds, lies outside
-    // the page, or is compressed is refused: nothing of it is copied.
+    // the page, overlaps rows already received, holds part of a row, or is compressed is refused:
+    // nothing of it is copied. Strips of whole rows that follow each other are placed by the bytes
+    // they wrote: their Rows may be the rows asked for, their YOffset 0, the last one empty.
     bool Add(const MemoryStrip& strip);
     // The page with its rows in our pixel conventions (1 = black for 1-bit, 0 = black for grey).
     // For a page of unknown length, the rows received so far.
@@ -57,11 +59,13 @@ public:
 private:
     bool Fail(std::string text);
     bool Grow(std::uint32_t rows);
+    bool Place(const MemoryStrip& strip);
 
     MemoryPageLayout layout_{};
     imaging::PixelFormat format_ = imaging::PixelFormat::Rgb24;
     std::optional<imaging::PageBuffer> page_;
     std::uint32_t rowsSeen_ = 0;  // one past the lowest row any strip reached
+    bool tiled_ = false;          // a strip narrower than the page came: offsets are taken as they are
     bool unknownLength_ = false;
     std::string error_;
 };

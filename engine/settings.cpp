@@ -77,13 +77,27 @@ std::wstring DescribeItem(std::uint16_t cap, const Item& item) {
     return L"\"" + Widen(std::get<std::string>(item)) + L"\"";
 }
 
+namespace {
+
+// The value the source holds now, when it can say.
+std::optional<Item> CurrentValue(const SourceRef& source, std::uint16_t cap) {
+    const CapabilityReply now = QueryCapability(source, cap, MSG_GETCURRENT);
+    if (!now.ok() || !now.container) return std::nullopt;
+    return CurrentItem(*now.container);
+}
+
+}  // namespace
+
 std::wstring SetAndVerify(const SourceRef& source, std::uint16_t cap, const OneValue& value) {
     const CapabilityReply set = SetCapability(source, cap, value);
-    if (!set.ok()) return Refusal(cap, value.item, set);
-    const CapabilityReply now = QueryCapability(source, cap, MSG_GETCURRENT);
+    if (!set.ok()) {
+        // Some drivers refuse a SET even of the value they hold: then there is nothing to change.
+        const bool refusedValue = set.problem.empty() && set.condition != TWCC_CAPUNSUPPORTED && set.condition != TWCC_BADCAP;
+        const auto current = refusedValue ? CurrentValue(source, cap) : std::nullopt;
+        return current && SameItem(*current, value.item) ? std::wstring() : Refusal(cap, value.item, set);
+    }
     // A source that cannot report the value has taken it as far as anyone can tell.
-    if (!now.ok() || !now.container) return {};
-    const auto current = CurrentItem(*now.container);
+    const auto current = CurrentValue(source, cap);
     if (!current || SameItem(*current, value.item)) return {};
     return L"The source set " + CapabilityLabel(cap) + L" to " + DescribeItem(cap, *current) + L" instead of " +
            DescribeItem(cap, value.item) + L".";

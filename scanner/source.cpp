@@ -244,11 +244,13 @@ TW_UINT16 Source::ProcessEvent(TW_EVENT* event, std::string& detail) {
 TW_UINT16 Source::EndTransfer(TW_PENDINGXFERS* pending) {
     if (!pending) return Fail(TWCC_BADVALUE);
     if (cancelled_) paper_.Stop(true);
-    else paper_.Advance();  // delivered, or refused by the application in state 6
+    // The flatbed that never knows: its glass is ready again until the application resets.
+    else if (!(quirks_.countUnknown && !paper_.feeder())) paper_.Advance();  // delivered, or refused in state 6
     memory_.reset();
     delivered_ = false;
     cancelled_ = false;
     pending->Count = static_cast<TW_UINT16>(paper_.pending());
+    if (quirks_.countUnknown) pending->Count = paper_.pending() > 0 ? static_cast<TW_UINT16>(-1) : 0;
     if (paper_.pending() > 0) {
         state_ = State::TransferReady;
         return TWRC_SUCCESS;

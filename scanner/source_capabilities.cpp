@@ -34,6 +34,7 @@ TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* capability) {
         return TWRC_SUCCESS;
     }
     if (!capability) return Fail(TWCC_BADVALUE);
+    if (msg == MSG_SET && capability->Cap == ICAP_PIXELTYPE && quirks_.setCurrentFails) return Fail(TWCC_BUMMER);
     capabilities_.feederLoaded = paper_.loaded();
     std::optional<Container> request;
     if (msg == MSG_SET) {

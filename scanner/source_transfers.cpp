@@ -137,6 +137,7 @@ TW_UINT16 Source::SetupMemXfer(TW_SETUPMEMXFER* setup) {
 
 // Each call fills the application's buffer with as many whole rows as fit, top row first,
 // uncompressed, in the pixel flavour ICAP_PIXELFLAVOR says; the last strip ends TWRC_XFERDONE.
+// The quirks bend the counts as real drivers do; the bytes stay the same.
 TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
     if (!strip) return Fail(TWCC_BADVALUE);
     if (state_ == State::Transferring && !memory_) return Fail(TWCC_SEQERROR);  // this page is done
@@ -170,12 +171,13 @@ TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
     strip->Compression = TWCP_NONE;
     strip->BytesPerRow = rowBytes;
     strip->Columns = static_cast<TW_UINT32>(page.size.width);
-    strip->Rows = static_cast<TW_UINT32>(rows);
+    strip->Rows = quirks_.rowsAsked ? memory.Length / rowBytes : static_cast<TW_UINT32>(rows);
     strip->XOffset = 0;
-    strip->YOffset = static_cast<TW_UINT32>(memory_->row);
+    strip->YOffset = quirks_.zeroOffsets ? 0 : static_cast<TW_UINT32>(memory_->row);
     strip->BytesWritten = static_cast<TW_UINT32>(rows) * rowBytes;
     memory_->row += rows;
-    if (memory_->row < page.size.height) return TWRC_SUCCESS;
+    // With the empty final strip, the strip that reaches the last row is not yet the end: the next one, empty, is.
+    if (memory_->row < page.size.height || (quirks_.emptyFinalStrip && rows > 0)) return TWRC_SUCCESS;
     memory_.reset();
     detail = Detail(page, paper_.feeder());
     FinishTransfer(false);

@@ -3,12 +3,14 @@
 #include "engine/scan_job.h"
 #include "engine/settings.h"
 #include "imaging/files/page_files.h"
+#include "tests/fixtures/page_number_band.h"
 #include "tests/fixtures/scoped_environment.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,10 +27,11 @@ protected:
         environment_.clear();
     }
 
-    // A fresh session on the scanner, with `sheets` in its feeder and `fault` injected.
-    void Open(const wchar_t* sheets, const wchar_t* fault = L"") {
+    // A fresh session on the scanner, with `sheets` in its feeder, `fault` injected and `quirks` taken on.
+    void Open(const wchar_t* sheets, const wchar_t* fault = L"", const wchar_t* quirks = L"") {
         environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_SHEETS", sheets));
         environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_FAULT", fault));
+        environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_QUIRKS", quirks));
         session_ = std::make_unique<Session>();
         ASSERT_EQ(session_->Open(), L"");
         ASSERT_EQ(session_->OpenSource(L"Vantrel Sample Scanner"), L"");
@@ -85,6 +88,82 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
         expected << std::filesystem::path(c.name).string();
         for (std::uint16_t n = 1; n <= c.pages; ++n) expected << ' ' << n;
         expected << '\n';
+        session_.reset();
+    }
+}
+
+// Each page's own number and a digest of all its pixels, as the engine hands them over.
+class PageRecorder final : public imaging::PageConsumer {
+public:
+    bool Take(const imaging::PageImage& page) override {
+        numbers.push_back(fixtures::ReadPageNumber(page).value_or(0));
+        std::uint64_t digest = 1469598103934665603ull;  // FNV-1a
+        for (std::uint8_t byte : page.pixels) digest = (digest ^ byte) * 1099511628211ull;
+        digests.push_back(digest ^ (std::uint64_t{page.width} << 32) ^ page.height);
+        return true;
+    }
+    bool Finish() override { return true; }
+    const std::wstring& Error() const override { return error_; }
+    const std::vector<imaging::StoredFile>& Files() const override { return files_; }
+
+    std::vector<std::uint16_t> numbers;
+    std::vector<std::uint64_t> digests;
+
+private:
+    std::wstring error_;
+    std::vector<imaging::StoredFile> files_;
+};
+
+// Real drivers' habits, each taken on by the scanner: the pages still come whole and in order. A
+// memory page must equal, pixel for pixel, the page of a scanner without habits (the first row).
+TEST_F(EngineEndToEnd, RealDriversHabitsStillGiveEveryPageWholeAndInOrder) {
+    const std::vector<std::uint16_t> four = {1, 2, 3, 4};
+    const struct {
+        const char* what;
+        const wchar_t* quirks;
+        TransferMode mode;
+        bool feeder;
+        ColorMode colour;
+        BatchEnd end;
+        std::vector<std::uint16_t> pages;
+        std::vector<std::wstring> refusal;  // the words a refused setting is reported with
+    } cases[] = {
+        {"no habit", L"", TransferMode::Memory, true, ColorMode::Color, BatchEnd::Done, four, {}},
+        {"rows asked for", L"rows-asked", TransferMode::Memory, true, ColorMode::Color, BatchEnd::Done, four, {}},
+        {"offsets 0", L"zero-offsets", TransferMode::Memory, true, ColorMode::Color, BatchEnd::Done, four, {}},
+        {"empty last strip", L"empty-final-strip", TransferMode::Memory, true, ColorMode::Color, BatchEnd::Done, four, {}},
+        {"all three, as one driver does", L"rows-asked,zero-offsets,empty-final-strip", TransferMode::Memory, true,
+         ColorMode::Color, BatchEnd::Done, four, {}},
+        {"count unknown, feeder", L"count-unknown", TransferMode::Native, true, ColorMode::Color, BatchEnd::Done, four, {}},
+        {"count unknown, flatbed", L"count-unknown", TransferMode::Native, false, ColorMode::Color, BatchEnd::LimitReached,
+         {1}, {}},
+        {"SET of the current pixel type refused", L"set-current-fails", TransferMode::Memory, true, ColorMode::Color,
+         BatchEnd::Done, four, {}},
+        {"SET of another pixel type refused", L"set-current-fails", TransferMode::Memory, true, ColorMode::Gray,
+         BatchEnd::Failed, {}, {L"refused ICAP_PIXELTYPE = TWPT_GRAY", L"TWCC_BUMMER"}},
+    };
+    std::map<std::uint16_t, std::uint64_t> plain;  // page number: its digest without habits
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Open(L"2", L"", c.quirks);
+        ScanJob job;
+        job.settings.feeder = c.feeder;
+        job.settings.duplex = c.feeder;
+        job.settings.resolution = 75;
+        job.settings.colorMode = c.colour;
+        job.mode = c.mode;
+        PageRecorder pages;
+        const ScanJobResult result = RunScanJob(*session_, job, pages);
+        EXPECT_EQ(result.refusal.empty(), c.refusal.empty()) << result.refusal;
+        for (const std::wstring& word : c.refusal) EXPECT_NE(result.refusal.find(word), std::wstring::npos) << result.refusal;
+        EXPECT_EQ(pages.numbers, c.pages);
+        if (c.refusal.empty()) {
+            EXPECT_EQ(result.batch.end, c.end) << result.batch.reason;
+        }
+        for (std::size_t i = 0; i < pages.numbers.size() && c.mode == TransferMode::Memory; ++i) {
+            if (!plain.contains(pages.numbers[i])) plain[pages.numbers[i]] = pages.digests[i];
+            EXPECT_EQ(pages.digests[i], plain[pages.numbers[i]]) << "page " << pages.numbers[i];
+        }
         session_.reset();
     }
 }

@@ -201,6 +201,7 @@ TEST_F(EngineTest, SettingsAreSentAsContainersAndARefusalOrAnotherValueIsAnError
     EXPECT_NE(kept.find(L"ICAP_CONTRAST to 299 instead of 300"), std::wstring::npos);
 
     dsm.FailCapability(ICAP_BRIGHTNESS, MSG_SET, TWCC_BADVALUE);
+    dsm.AnswerOneValue(ICAP_BRIGHTNESS, MSG_GETCURRENT, TWTY_FIX32, 0);  // read back: not what was asked
     const std::wstring refused = engine::SetBrightness(session->Source(), 500);
     EXPECT_NE(refused.find(L"ICAP_BRIGHTNESS"), std::wstring::npos);
     EXPECT_NE(refused.find(L"TWCC_BADVALUE"), std::wstring::npos);

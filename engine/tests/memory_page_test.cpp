@@ -33,6 +33,13 @@ MemoryStrip Strip(const std::vector<std::uint8_t>& buffer, std::uint32_t bytesPe
     return strip;
 }
 
+// A strip that says other rows or another offset than it wrote, as real drivers' strips do.
+MemoryStrip Claiming(MemoryStrip strip, std::uint32_t rows, std::uint32_t yOffset) {
+    strip.rows = rows;
+    strip.yOffset = yOffset;
+    return strip;
+}
+
 TEST(MemoryPage, StripsLandInOrderWithoutPaddingAndFlavoursBecomeOurs) {
     // Rows of 6 pixel bytes padded to 8, as sources align them.
     const std::vector<std::uint8_t> first = {1, 2, 3, 4, 5, 6, 0xEE, 0xEE, 7, 8, 9, 10, 11, 12, 0xEE, 0xEE};
@@ -47,6 +54,15 @@ TEST(MemoryPage, StripsLandInOrderWithoutPaddingAndFlavoursBecomeOurs) {
         std::vector<std::uint8_t> pixels;  // the first of the page
     } cases[] = {
         {"colour in two strips", Layout(2, 3, 2, 24), {Strip(first, 8, 2, 2, 0), Strip(second, 8, 2, 1, 2)},
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}},
+        {"rows as asked for, the bytes as written", Layout(2, 3, 2, 24),
+         {Strip(first, 8, 2, 2, 0), Claiming(Strip(second, 8, 2, 1, 2), 2, 2)},
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}},
+        {"offsets of 0 in every strip", Layout(2, 3, 2, 24),
+         {Strip(first, 8, 2, 2, 0), Claiming(Strip(second, 8, 2, 1, 2), 1, 0)},
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}},
+        {"an empty last strip, of no columns", Layout(2, 3, 2, 24),
+         {Strip(first, 8, 2, 2, 0), Strip(second, 8, 2, 1, 2), Claiming(Strip(second, 8, 0, 0, 0), 2, 0)},
          {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}},
         {"chocolate black and white: ones for ink, unused bits clear", Layout(10, 1, 0, 1), {Strip(bw, 4, 10, 1, 0)},
          {0b10000000, 0b01000000}},
@@ -70,29 +86,36 @@ TEST(MemoryPage, StripsLandInOrderWithoutPaddingAndFlavoursBecomeOurs) {
 
 TEST(MemoryPage, RefusesStripsThatClaimMoreThanTheyHoldOrLieOutsideThePage) {
     const std::vector<std::uint8_t> buffer(64, 0);
-    // Each a lie told by one row of 2 colour pixels (8 bytes a row) on a page of 2 x 4.
+    // Each a lie told by the strip after rows 0 and 1, one row of 2 colour pixels (8 bytes a row)
+    // on a page of 2 x 4, and the reason it is refused with.
     const struct {
         const char* what;
         void (*lie)(MemoryStrip&);
+        const char* reason;
     } cases[] = {
-        {"over-claimed bytes", [](MemoryStrip& s) { s.bytesWritten = 65; }},
-        {"rows past the bytes", [](MemoryStrip& s) { s.rows = 9, s.bytesWritten = 64; }},
-        {"below the page", [](MemoryStrip& s) { s.yOffset = 4; }},
-        {"wider than the page", [](MemoryStrip& s) { s.columns = 3; }},
-        {"rows shorter than columns", [](MemoryStrip& s) { s.bytesPerRow = 5, s.bytesWritten = 5; }},
-        {"offset past the edge", [](MemoryStrip& s) { s.columns = 1, s.xOffset = 2; }},
-        {"compressed", [](MemoryStrip& s) { s.compression = 5; }},
-        {"zero bytes per row", [](MemoryStrip& s) { s.bytesPerRow = 0; }},
+        {"over-claimed bytes", [](MemoryStrip& s) { s.bytesWritten = 65; }, "more bytes than its buffer"},
+        {"whole rows past the end", [](MemoryStrip& s) { s.bytesWritten = 24; }, "below the page"},
+        {"a tile's rows past its bytes", [](MemoryStrip& s) { s.columns = 1, s.rows = 2; }, "rows do not fit"},
+        {"below the page", [](MemoryStrip& s) { s.yOffset = 4; }, "below the page"},
+        {"overlapping", [](MemoryStrip& s) { s.yOffset = 1; }, "overlaps rows already received"},
+        {"part of a row", [](MemoryStrip& s) { s.bytesWritten = 12; }, "part of a row"},
+        {"wider than the page", [](MemoryStrip& s) { s.columns = 3; }, "outside the page"},
+        {"rows shorter than columns", [](MemoryStrip& s) { s.bytesPerRow = 5, s.bytesWritten = 5; }, "shorter than its columns"},
+        {"offset past the edge", [](MemoryStrip& s) { s.columns = 1, s.xOffset = 2; }, "outside the page"},
+        {"compressed", [](MemoryStrip& s) { s.compression = 5; }, "compressed"},
+        {"zero bytes per row", [](MemoryStrip& s) { s.bytesPerRow = 0; }, "part of a row"},
     };
     MemoryPage honest;
-    ASSERT_TRUE(honest.Begin(Layout(2, 4, 2, 24)) && honest.Add(Strip(buffer, 8, 2, 1, 0))) << "the strip each lie starts from";
+    ASSERT_TRUE(honest.Begin(Layout(2, 4, 2, 24)) && honest.Add(Strip(buffer, 8, 2, 2, 0)) &&
+                honest.Add(Strip(buffer, 8, 2, 1, 2)))
+        << "the strips each lie starts from";
     for (const auto& c : cases) {
         MemoryPage page;
-        ASSERT_TRUE(page.Begin(Layout(2, 4, 2, 24)));
-        MemoryStrip strip = Strip(buffer, 8, 2, 1, 0);
+        ASSERT_TRUE(page.Begin(Layout(2, 4, 2, 24)) && page.Add(Strip(buffer, 8, 2, 2, 0)));
+        MemoryStrip strip = Strip(buffer, 8, 2, 1, 2);
         c.lie(strip);
         EXPECT_FALSE(page.Add(strip)) << c.what;
-        EXPECT_FALSE(page.Error().empty()) << c.what;
+        EXPECT_NE(page.Error().find(c.reason), std::string::npos) << c.what << ": " << page.Error();
     }
 }
 

@@ -145,6 +145,7 @@ TEST_F(ScanJobTest, SettingsReachTheSourceInOneOrderWithTheColourModeBeforeTheRe
 TEST_F(ScanJobTest, ARefusalEndsTheJobBeforeTheBatchAndSaysWhatTheSourceAllows) {
     Takes(ICAP_PIXELTYPE, TWTY_UINT16);
     dsm.FailCapability(ICAP_XRESOLUTION, MSG_SET, TWCC_BADVALUE);
+    dsm.AnswerOneValue(ICAP_XRESOLUTION, MSG_GETCURRENT, TWTY_FIX32, 300);  // read back: not what was asked
     // TW_RANGE of TW_FIX32: 75 to 300 in steps of 1, default and current 300.
     std::vector<std::uint8_t> range(2 + 5 * 4);
     const TW_UINT16 fix32 = TWTY_FIX32;
@@ -242,6 +243,9 @@ TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisab
          {11}, {L"cancelled at page 2"}, TWCC_SUCCESS, 1},
         {"close request before any page", [](standin::StandInDsm& d) { d.AddCloseRequest(); }, TransferMode::Native, -1, SIZE_MAX,
          {}, false, BatchEnd::ClosedBySource, {}, {L"closed"}, TWCC_SUCCESS, 0},
+        {"pages not counted, no paper at page 3",
+         [&](standin::StandInDsm& d) { five(3, TWRC_FAILURE, TWCC_NOMEDIA)(d), d.script().countUnknown = 1; }, TransferMode::Native,
+         -1, SIZE_MAX, {}, false, BatchEnd::Done, {11, 12}, {}, TWCC_SUCCESS, 1},
         {"limit 2 of 5", five(), TransferMode::Native, 2, SIZE_MAX, {}, false, BatchEnd::LimitReached, {11, 12}, {}, TWCC_SUCCESS, 1},
         {"full disk at page 3, memory", five(), TransferMode::Memory, -1, 2, {}, false, BatchEnd::Failed, {11, 12},
          {L"disk is full"}, TWCC_SUCCESS, 1},

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -195,6 +196,68 @@ INSTANTIATE_TEST_SUITE_P(
                       BatchCase{"jam_at_page_three", L"VANTREL_SCANNER_FAULT", L"jam:3", TWSX_MEMORY, TWPT_BW, false, false, 0,
                                 {1, 2}, {4, 3}, TWRC_FAILURE, TWCC_PAPERJAM, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Real drivers' habits as the source shows them on request (how the engine takes each is its own
+// end-to-end table): two sheets by memory transfer, the strips' counts, ENDXFER's and the pages
+// assembled by BytesWritten alone.
+TEST_F(ScannerThroughDsm, QuirksBendTheCountsAsRealDriversDo) {
+    const struct {
+        const wchar_t* quirks;
+        TW_UINT16 pixelTypeSet;   // MSG_SET of the current ICAP_PIXELTYPE
+        bool rowsAsked, zeroOffsets, endsEmpty;  // in every strip / the last strip
+        std::vector<int> counts;  // MSG_ENDXFER's
+    } cases[] = {
+        {L"", TWRC_SUCCESS, false, false, false, {1, 0}},
+        {L"rows-asked", TWRC_SUCCESS, true, false, false, {1, 0}},
+        {L"zero-offsets", TWRC_SUCCESS, false, true, false, {1, 0}},
+        {L"empty-final-strip", TWRC_SUCCESS, false, false, true, {1, 0}},
+        {L"set-current-fails", TWRC_FAILURE, false, false, false, {1, 0}},
+        {L"count-unknown", TWRC_SUCCESS, false, false, false, {0xFFFF, 0}},
+    };
+    const fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", L"2");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.quirks, c.quirks + std::wcslen(c.quirks)));
+        const fixtures::ScopedEnvironment quirks(L"VANTREL_SCANNER_QUIRKS", c.quirks);
+        Open();
+        ASSERT_EQ(SetOne(CAP_FEEDERENABLED, TWTY_BOOL, 1), TWRC_SUCCESS);
+        ASSERT_EQ(SetOne(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_SUCCESS);
+        EXPECT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_RGB), c.pixelTypeSet);
+        ASSERT_EQ(SetOne(ICAP_XRESOLUTION, TWTY_FIX32, 75), TWRC_SUCCESS);
+        ASSERT_EQ(SetOne(ICAP_YRESOLUTION, TWTY_FIX32, 75), TWRC_SUCCESS);
+        EnableUntilReady();
+        std::vector<int> pages, counts;
+        bool rowsAsked = true, zeroOffsets = true, endsEmpty = true;
+        for (int sheet = 0; sheet < 2; ++sheet) {
+            TW_SETUPMEMXFER setup{};
+            TW_IMAGEINFO info{};
+            ASSERT_EQ(Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup), TWRC_SUCCESS);
+            ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+            std::vector<std::uint8_t> buffer(setup.Preferred), bytes;
+            TW_IMAGEMEMXFER strip{};
+            for (TW_UINT16 rc = TWRC_SUCCESS; rc == TWRC_SUCCESS;) {
+                strip.Memory = {TWMF_APPOWNS | TWMF_POINTER, static_cast<TW_UINT32>(buffer.size()), ToTwain(buffer.data())};
+                rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
+                ASSERT_TRUE(rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) << rc;
+                rowsAsked = rowsAsked && strip.Rows == buffer.size() / strip.BytesPerRow;
+                zeroOffsets = zeroOffsets && strip.YOffset == 0 && strip.XOffset == 0;
+                endsEmpty = rc == TWRC_SUCCESS || strip.BytesWritten == 0;
+                bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + strip.BytesWritten);
+            }
+            const vantrel::imaging::PageImage image{static_cast<std::uint32_t>(info.ImageWidth),
+                                                    static_cast<std::uint32_t>(bytes.size() / strip.BytesPerRow),
+                                                    PixelFormat::Rgb24, strip.BytesPerRow, 0, 0, bytes};
+            EXPECT_EQ(image.height, static_cast<std::uint32_t>(info.ImageLength));
+            pages.push_back(fixtures::ReadPageNumber(image).value_or(-1));
+            counts.push_back(EndXfer());
+        }
+        EXPECT_EQ(std::tuple(rowsAsked, zeroOffsets, endsEmpty), std::tuple(c.rowsAsked, c.zeroOffsets, c.endsEmpty));
+        EXPECT_EQ(pages, (std::vector<int>{1, 2}));
+        EXPECT_EQ(counts, c.counts);
+        Disable();
+        ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
+        source_ = TW_IDENTITY{};
+    }
+}
 
 TEST_F(ScannerThroughDsm, FileTransferWritesTheBmpWhereTheApplicationSaid) {
     Open();
