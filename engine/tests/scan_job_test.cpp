@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -294,6 +295,41 @@ TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisab
         EXPECT_EQ(Count(DAT_PENDINGXFERS, MSG_RESET), c.resets);
         EXPECT_EQ(dsm.session().state, 4) << "open and disabled, whatever ended the batch";
         EXPECT_TRUE(files.finished && result.finished) << "the pages before the end are kept";
+    }
+}
+
+// A source that never signals: the wait ends after the time asked for, with or without its dialog,
+// and the source is disabled (nothing pending to reset in state 5) and left open.
+TEST_F(ScanJobTest, ASilentSourceTimesOutAfterTheTimeAskedForAndIsDisabled) {
+    using std::chrono::milliseconds;
+    const struct {
+        const char* what;
+        bool showUI;
+        milliseconds timeout;
+        const wchar_t* words;
+    } cases[] = {
+        {"without its dialog, whole seconds", false, milliseconds{1000}, L"The source sent no page within 1 s. "},
+        {"with its dialog, the caller's limit", true, milliseconds{700}, L"The source sent no page within 700 ms. "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Again();
+        dsm.script().silentEnable = 1;
+        dsm.AnswerOneValue(ICAP_XFERMECH, MSG_SET, TWTY_UINT16, 0);
+        ScanJob job;
+        job.showUI = c.showUI;
+        job.pageTimeout = c.timeout;
+        RecordingFiles files;
+        const auto began = std::chrono::steady_clock::now();
+        const ScanJobResult result = Run(job, files);
+        const auto waited = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - began);
+        EXPECT_EQ(result.batch.end, BatchEnd::TimedOut);
+        EXPECT_EQ(result.batch.reason.rfind(c.words, 0), 0u) << result.batch.reason;
+        EXPECT_GE(waited.count(), c.timeout.count() - 50) << "not before the time asked for";
+        EXPECT_LT(waited.count(), 60000) << "not for ever";
+        EXPECT_EQ(Count(DAT_USERINTERFACE, MSG_DISABLEDS), 1u);
+        EXPECT_EQ(dsm.session().state, 4);
+        EXPECT_TRUE(files.finished);
     }
 }
 
