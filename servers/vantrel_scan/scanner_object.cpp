@@ -507,4 +507,10 @@ HRESULT ScannerObject::put_Timeout(LONG seconds) {
     });
 }
 
+// A source's dialog that never ends would hold Scan for ever: the caller ends it from its own code.
+HRESULT ScannerObject::Stop() {
+    if (scanning_) scanning_->Stop();
+    return S_OK;
+}
+
 }  // namespace vantrel

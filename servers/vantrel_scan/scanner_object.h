@@ -70,6 +70,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_PagesScanned(LONG* pages) override;
     HRESULT STDMETHODCALLTYPE get_Timeout(LONG* seconds) override;
     HRESULT STDMETHODCALLTYPE put_Timeout(LONG seconds) override;
+    HRESULT STDMETHODCALLTYPE Stop() override;
 
 private:
     ScannerObject();
