@@ -187,6 +187,12 @@ struct Transfer {
 
 bool Stopping(const BatchOptions& options) { return options.stop && *options.stop; }
 
+// "60 s", or "1500 ms" for a wait that is not whole seconds.
+std::wstring WaitText(std::chrono::milliseconds wait) {
+    const auto ms = wait.count();
+    return ms % 1000 == 0 ? std::to_wstring(ms / 1000) + L" s" : std::to_wstring(ms) + L" ms";
+}
+
 void Loop(const SourceRef& source, const BatchOptions& options, PageSink& sink, NoticeSubscription* callback,
           bool chocolate, BatchResult& result) {
     MSG message{};
@@ -204,18 +210,28 @@ void Loop(const SourceRef& source, const BatchOptions& options, PageSink& sink, 
         }
         return false;
     };
+    // Measured from enabling: a stream of unrelated messages does not extend it.
+    std::optional<ULONGLONG> deadline;
+    if (options.pageTimeout) deadline = ::GetTickCount64() + static_cast<ULONGLONG>(options.pageTimeout->count());
     for (;;) {
         if (callback) {
             if (handle(callback->Take())) return;
         }
         bool wide = false;
-        const BOOL got = TakeMessage(message, wide);
-        if (got == -1) {
+        const Taken got = deadline && ::GetTickCount64() >= *deadline ? Taken::TimedOut : TakeMessage(message, wide, deadline);
+        if (got == Taken::TimedOut) {
+            result.end = BatchEnd::TimedOut;
+            result.reason = L"The source sent no page within " + WaitText(*options.pageTimeout) +
+                            L". It may be offline, out of paper or waiting for its own dialog: check the scanner, "
+                            L"then scan again with more time or with the source's dialog shown.";
+            return;
+        }
+        if (got == Taken::Failed) {
             result.end = BatchEnd::Failed;
             result.reason = L"The thread's message queue failed.";
             return;
         }
-        if (got == 0) {
+        if (got == Taken::Quit) {
             result.quitCode = message.wParam;
             result.end = BatchEnd::Quit;
             result.reason = L"The program was asked to quit.";

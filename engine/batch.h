@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@ struct BatchOptions {
     bool classic = false;
     // Set by the owner while the batch runs (its Destroy): the batch ends at the next message.
     const bool* stop = nullptr;
+    // How long to wait for the source's notice of a page; none (the default): as long as it takes.
+    // After a page the pending ones are transferred at once, so this is the wait for the first.
+    std::optional<std::chrono::milliseconds> pageTimeout;
 };
 
 enum class BatchEnd {
@@ -34,6 +38,7 @@ enum class BatchEnd {
     Stopped,         // the owner stopped it
     Failed,          // the source or the sink failed; `reason` says how
     Quit,            // the thread's WM_QUIT arrived; `quitCode` must be re-posted by the owner
+    TimedOut,        // no notice of a page within pageTimeout; the source was disabled
 };
 
 struct BatchResult {

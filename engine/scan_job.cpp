@@ -38,6 +38,8 @@ BatchOptions OptionsFor(const ScanJob& job, Session& session) {
     options.enable.hParent = static_cast<twain::TW_HANDLE>(reinterpret_cast<std::uintptr_t>(session.owner()));
     options.disable = options.enable;
     options.mode = job.mode;
+    const auto timeout = job.pageTimeout.value_or(job.showUI ? std::chrono::milliseconds{0} : kDefaultPageTimeout);
+    if (timeout.count() > 0) options.pageTimeout = timeout;
     // Asked after the settings, which may have switched the feeder.
     options.maxPages = job.maxPages ? *job.maxPages : FeederEnabled(session.Source()) ? -1 : 1;
     return options;

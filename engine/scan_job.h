@@ -7,6 +7,7 @@
 #include "imaging/page_consumer.h"
 #include "engine/session.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -18,6 +19,8 @@ namespace vantrel::engine {
 // target it will be completed as.
 using PageStored = std::function<void(long page, const std::wstring& path, const imaging::PageImage& image)>;
 
+inline constexpr std::chrono::seconds kDefaultPageTimeout{60};
+
 struct ScanJob {
     ScanSettings settings;
     FeederOff feederOff = FeederOff::Always;
@@ -25,6 +28,9 @@ struct ScanJob {
     // so the client hears why instead of getting no page.
     bool refuseEmptyFeeder = false;
     bool showUI = false;
+    // The wait for a page: nullopt gives kDefaultPageTimeout without the source's dialog and no
+    // limit with it (the user may take their time); zero or less waits as long as it takes.
+    std::optional<std::chrono::milliseconds> pageTimeout;
     TransferMode mode = TransferMode::Native;
     // -1 every page the source has; nullopt what the feeder holds, or the flatbed's one page.
     std::optional<std::int32_t> maxPages;

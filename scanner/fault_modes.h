@@ -33,7 +33,7 @@ struct Quirks {
     bool emptyFinalStrip = false;  // a page ends with an extra TWRC_XFERDONE strip of 0 bytes
     bool setCurrentFails = false;  // MSG_SET of ICAP_PIXELTYPE fails with TWCC_BUMMER, even to its current value
     bool countUnknown = false;     // MSG_ENDXFER answers Count -1 while pages remain
-    bool silentUi = false;         // asked for its dialog, shows none and never signals a transfer
+    bool silentUi = false;         // enabled, shows no dialog (even when asked) and never signals a transfer
     bool highHandles = false;      // 64-bit: memory handed out above 4 GB
 };
 

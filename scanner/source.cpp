@@ -176,7 +176,7 @@ TW_UINT16 Source::GetStatusText(TW_STATUSUTF8* status) {
 // With the user interface the user decides when to scan; without it the paper is ready at once.
 // An enabled feeder without paper refuses, as a document scanner does (TWCC_NOMEDIA), and the
 // source stays open. The notice reaches the application once MSG_ENABLEDS has returned, unless
-// the "earlyready" fault sends it from inside.
+// the "earlyready" fault sends it from inside. The "silent-ui" quirk enables and then does nothing.
 TW_UINT16 Source::EnableDS(const TW_USERINTERFACE* ui) {
     if (!ui) return Fail(TWCC_BADVALUE);
     if (capabilities_.current.feederEnabled && !paper_.loaded()) return Fail(TWCC_NOMEDIA);
@@ -184,6 +184,10 @@ TW_UINT16 Source::EnableDS(const TW_USERINTERFACE* ui) {
     parent_ = ::IsWindow(parent) ? parent : nullptr;
     thread_ = ::GetCurrentThreadId();
     pendingNotice_ = MSG_NULL;
+    if (quirks_.silentUi) {
+        state_ = State::Enabled;  // and nothing more: no dialog, no notice, ever
+        return TWRC_SUCCESS;
+    }
     if (ui->ShowUI != 0) {
         ScanSettings initial{capabilities_.current.mode, ImageSize(capabilities_.current).width,
                              ImageSize(capabilities_.current).height};

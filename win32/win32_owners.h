@@ -133,6 +133,14 @@ struct VirtualRegionTraits {
 };
 using UniqueVirtualRegion = UniqueHandle<VirtualRegionTraits>;
 
+// A timer of the thread (no window), killed when its owner goes.
+struct ThreadTimerTraits {
+    using Handle = UINT_PTR;
+    static Handle none() noexcept { return 0; }
+    static void close(Handle h) noexcept { ::KillTimer(nullptr, h); }
+};
+using UniqueThreadTimer = UniqueHandle<ThreadTimerTraits>;
+
 // A BSTR holding `text`; empty when memory runs out.
 inline UniqueBstr MakeBstr(std::wstring_view text) {
     return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));

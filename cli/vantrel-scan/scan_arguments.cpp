@@ -96,6 +96,14 @@ const std::vector<Option>& Options() {
          },
          nullptr},
         {L"", L"--ui", nullptr, [](ScanArguments& a) { a.ui = true; }},
+        {L"", L"--timeout",
+         [](ScanArguments& a, const std::wstring& v) {
+             int seconds = 0;
+             auto error = WholeNumber(v, L"--timeout", 0, 86400, seconds);
+             if (error.empty()) a.timeout = seconds;
+             return error;
+         },
+         nullptr},
         {L"", L"--transfer",
          [](ScanArguments& a, const std::wstring& v) -> std::wstring {
              if (v == L"native" || v == L"memory") {

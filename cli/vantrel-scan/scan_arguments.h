@@ -31,6 +31,7 @@ struct ScanArguments {
     std::optional<engine::PaperSize> paper;
     std::optional<int> pages;
     bool ui = false;
+    std::optional<int> timeout;  // seconds to wait for a page, 0: as long as it takes; unset: the default
     bool memoryTransfer = false;
     std::optional<int> quality;
     std::vector<CapabilitySetting> capabilities;  // in the order given

@@ -23,6 +23,7 @@ engine::ScanJob JobFor(const ScanArguments& a) {
     for (const CapabilitySetting& setting : a.capabilities) job.settings.capabilities.emplace_back(setting.capability, setting.value);
     job.feederOff = engine::FeederOff::OnlyWhenEnabled;
     job.showUI = a.ui;
+    if (a.timeout) job.pageTimeout = std::chrono::seconds(*a.timeout);
     job.mode = a.memoryTransfer ? engine::TransferMode::Memory : engine::TransferMode::Native;
     // Without --pages: what the feeder holds, or the one page of the flatbed.
     if (a.pages) job.maxPages = *a.pages;
@@ -43,6 +44,7 @@ const char* EndName(engine::BatchEnd end) {
         case engine::BatchEnd::Stopped: return "stopped";
         case engine::BatchEnd::Failed: return "failed";
         case engine::BatchEnd::Quit: return "quit";
+        case engine::BatchEnd::TimedOut: return "timed out";
     }
     return "failed";
 }
@@ -55,7 +57,8 @@ struct Outcome {
 Outcome Judge(const engine::ScanJobResult& scanned) {
     if (!scanned.finished) return {kFailed, scanned.filesError};
     const engine::BatchResult& result = scanned.batch;
-    if (result.end == engine::BatchEnd::Failed || result.end == engine::BatchEnd::Stopped || result.end == engine::BatchEnd::Quit)
+    if (result.end == engine::BatchEnd::Failed || result.end == engine::BatchEnd::Stopped || result.end == engine::BatchEnd::Quit ||
+        result.end == engine::BatchEnd::TimedOut)
         return {kFailed, result.reason.empty() ? L"The batch ended early." : result.reason};
     if (result.pages > 0) return {kStored, {}};
     if (result.end == engine::BatchEnd::Cancelled || result.end == engine::BatchEnd::ClosedBySource)

@@ -4,9 +4,11 @@
 #include "engine/scan_job.h"
 #include "tests/fixtures/stand_in_dsm/stand_in_dsm_client.h"
 #include "tests/fixtures/stand_in_dsm/stand_in_expectations.h"
+#include "win32/win32_owners.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -298,6 +300,49 @@ TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisab
         EXPECT_EQ(Count(DAT_PENDINGXFERS, MSG_RESET), c.resets);
         EXPECT_EQ(dsm.session().state, 4) << "open and disabled, whatever ended the batch";
         EXPECT_TRUE(files.finished && result.finished) << "the pages before the end are kept";
+    }
+}
+
+// A source that never signals: the wait ends after the time asked for, with or without its dialog,
+// or, where its dialog waits without a limit, when the caller stops the scan (WM_QUIT is the table
+// above's); either way the source is disabled (nothing pending to reset in state 5) and left open.
+engine::Session* g_stopped = nullptr;
+void CALLBACK StopTheScan(HWND, UINT, UINT_PTR, DWORD) { g_stopped->Stop(); }
+
+TEST_F(ScanJobTest, AWaitForASilentSourceEndsAfterItsTimeoutOrWhenTheCallerStops) {
+    using std::chrono::milliseconds;
+    const struct {
+        const char* what;
+        bool showUI;
+        std::optional<milliseconds> timeout;  // none: the default, no limit with the dialog
+        BatchEnd end;
+        const wchar_t* reason;  // how it begins
+    } cases[] = {
+        {"without its dialog, whole seconds", false, milliseconds{1000}, BatchEnd::TimedOut, L"The source sent no page within 1 s. "},
+        {"with its dialog, the caller's limit", true, milliseconds{700}, BatchEnd::TimedOut, L"The source sent no page within 700 ms. "},
+        {"its dialog stuck, stopped by the caller", true, std::nullopt, BatchEnd::Stopped, L"The scan was stopped."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Again();
+        dsm.script().silentEnable = 1;
+        dsm.AnswerOneValue(ICAP_XFERMECH, MSG_SET, TWTY_UINT16, 0);
+        ScanJob job;
+        job.showUI = c.showUI;
+        job.pageTimeout = c.timeout;
+        g_stopped = &session;
+        vantrel::UniqueThreadTimer stop(c.timeout ? 0 : ::SetTimer(nullptr, 0, 300, &StopTheScan));
+        RecordingFiles files;
+        const auto began = std::chrono::steady_clock::now();
+        const ScanJobResult result = Run(job, files);
+        const auto waited = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - began);
+        EXPECT_EQ(result.batch.end, c.end);
+        EXPECT_EQ(result.batch.reason.rfind(c.reason, 0), 0u) << result.batch.reason;
+        EXPECT_GE(waited.count(), c.timeout.value_or(milliseconds{0}).count() - 50) << "not before the time asked for";
+        EXPECT_LT(waited.count(), 60000) << "not for ever";
+        EXPECT_EQ(Count(DAT_USERINTERFACE, MSG_DISABLEDS), 1u);
+        EXPECT_EQ(dsm.session().state, 4);
+        EXPECT_TRUE(files.finished);
     }
 }
 

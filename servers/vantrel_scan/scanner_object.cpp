@@ -462,6 +462,7 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         job.settings = settings_;
         job.refuseEmptyFeeder = true;
         job.showUI = showUI_;
+        if (timeout_) job.pageTimeout = std::chrono::seconds(*timeout_);
         job.mode = mode_;
         job.maxPages = static_cast<std::int32_t>(maxPages_);
         job.closeSourceAfterBatch = true;
@@ -479,7 +480,7 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         *pages = pagesScanned_;
         if (!scanned.finished) return Fail(scanned.filesError);
         // A quit request ends the scan too; the session has posted it again for the caller's loop.
-        if (batch.end == engine::BatchEnd::Failed || batch.end == engine::BatchEnd::Quit)
+        if (batch.end == engine::BatchEnd::Failed || batch.end == engine::BatchEnd::Quit || batch.end == engine::BatchEnd::TimedOut)
             return Fail(FailureText(batch.reason, files->Files()));
         return S_OK;
     });
@@ -488,6 +489,27 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
 HRESULT ScannerObject::get_PagesScanned(LONG* pages) {
     if (!pages) return E_POINTER;
     *pages = pagesScanned_;
+    return S_OK;
+}
+
+HRESULT ScannerObject::get_Timeout(LONG* seconds) {
+    if (!seconds) return E_POINTER;
+    const auto standard = showUI_ ? std::chrono::seconds{0} : engine::kDefaultPageTimeout;
+    *seconds = timeout_.value_or(static_cast<long>(standard.count()));
+    return S_OK;
+}
+
+HRESULT ScannerObject::put_Timeout(LONG seconds) {
+    return Guarded(IID_IScanner, [&] {
+        if (seconds < 0) return Fail(L"Timeout must be 0 (wait as long as it takes) or a number of seconds.", E_INVALIDARG);
+        timeout_ = seconds;
+        return S_OK;
+    });
+}
+
+// A source's dialog that never ends would hold Scan for ever: the caller ends it from its own code.
+HRESULT ScannerObject::Stop() {
+    if (scanning_) scanning_->Stop();
     return S_OK;
 }
 

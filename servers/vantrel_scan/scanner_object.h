@@ -11,6 +11,7 @@
 #include <ocidl.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 namespace vantrel {
@@ -67,6 +68,9 @@ public:
     HRESULT STDMETHODCALLTYPE CapabilityKind(VARIANT name, BSTR* kind) override;
     HRESULT STDMETHODCALLTYPE Scan(BSTR path, LONG* pages) override;
     HRESULT STDMETHODCALLTYPE get_PagesScanned(LONG* pages) override;
+    HRESULT STDMETHODCALLTYPE get_Timeout(LONG* seconds) override;
+    HRESULT STDMETHODCALLTYPE put_Timeout(LONG seconds) override;
+    HRESULT STDMETHODCALLTYPE Stop() override;
 
 private:
     ScannerObject();
@@ -84,6 +88,7 @@ private:
     long maxPages_ = -1;
     engine::TransferMode mode_ = engine::TransferMode::Native;
     long jpegQuality_ = 85;
+    std::optional<long> timeout_;  // seconds; unset: the engine's default for the dialog shown or not
     engine::ScanSettings settings_;
     LONG pagesScanned_ = 0;
     // Set while a Scan runs: the last Release stops it through the session.

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -42,6 +43,7 @@ protected:
     void SetUp() override {
         Set(L"VANTREL_SCANNER_FAULT", L"");
         Set(L"VANTREL_SCANNER_SHEETS", L"");
+        Set(L"VANTREL_SCANNER_QUIRKS", L"");
     }
     void Set(const wchar_t* name, const std::wstring& value) {
         environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(name, value));
@@ -144,6 +146,28 @@ TEST_F(VantrelScan, EachBatchEndHasItsStatusErrorLineAndJson) {
             EXPECT_NE(scanned.out.find(bytes), std::string::npos) << scanned.out;
         }
     }
+}
+
+// A source that enables and then never signals: after --timeout the program says why, disables and
+// closes the source, and exits on its own with the failure status.
+TEST_F(VantrelScan, ASilentSourceTimesOutAndIsClosed) {
+    Set(L"VANTREL_SCANNER_QUIRKS", L"silent-ui");
+    Set(L"VANTREL_SCANNER_LOG", (directory_ / L"silent.log").wstring());
+    const auto began = std::chrono::steady_clock::now();
+    const Finished run = Scan(L"--flatbed --timeout 2 --json -o " + Path(L"silent.pdf"));
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
+    EXPECT_EQ(run.status, 2u) << run.err;
+    EXPECT_NE(run.err.find("vantrel-scan: The source sent no page within 2 s. "), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find(R"("status":2,"end":"timed out","pages":0,)"), std::string::npos) << run.out;
+    EXPECT_GE(waited.count(), 1950) << "not before the time asked for";
+    EXPECT_LT(waited.count(), 60000);
+    EXPECT_FALSE(std::filesystem::exists(directory_ / L"silent.pdf"));
+    const std::string log = ReadText(directory_ / L"silent.log");
+    const auto enabled = log.find("MSG_ENABLEDS");
+    const auto disabled = log.find("MSG_DISABLEDS", enabled);
+    ASSERT_NE(enabled, std::string::npos) << log;
+    ASSERT_NE(disabled, std::string::npos) << log;
+    EXPECT_NE(log.find("DAT_IDENTITY MSG_CLOSEDS", disabled), std::string::npos) << log;
 }
 
 TEST_F(VantrelScan, UnicodeFileNamesAreWrittenAndNamedInUtf8) {

@@ -48,7 +48,8 @@ TEST_F(ContractTest, EveryMemberOfTheContractIsFoundByName) {
         {L"ShowUI", 5},       {L"Resolution", 6},  {L"ColorMode", 7},        {L"PaperSize", 8},
         {L"Feeder", 9},       {L"Duplex", 10},     {L"MaxPages", 11},        {L"TransferMode", 12},
         {L"JpegQuality", 13}, {L"Capability", 14}, {L"CapabilityValues", 15}, {L"CapabilityKind", 16},
-        {L"Scan", 17},        {L"PagesScanned", 18}, {L"scan", 17}};
+        {L"Scan", 17},        {L"PagesScanned", 18}, {L"Timeout", 19},         {L"Stop", 20},
+        {L"scan", 17}};
     for (const auto& [name, expected] : members) {
         DISPID id = DISPID_UNKNOWN;
         auto* text = const_cast<LPOLESTR>(name);
@@ -158,6 +159,7 @@ TEST_F(ContractTest, BadValuesAreRefusedWithADescriptionAndChangeNothing) {
         {"JpegQuality 0", [](IScanner* s) { return s->put_JpegQuality(0); }, L"1 to 100"},
         {"JpegQuality 101", [](IScanner* s) { return s->put_JpegQuality(101); }, L"1 to 100"},
         {"Resolution -5", [](IScanner* s) { return s->put_Resolution(-5); }, L"dots per inch"},
+        {"Timeout -1", [](IScanner* s) { return s->put_Timeout(-1); }, L"Timeout must be 0"},
         {"Capability unknown", [](IScanner* s) {
              auto name = vantrel::MakeBstr(L"ICAP_NOTHING");
              return s->put_Capability(Str(name.get()), Long(1));

@@ -260,9 +260,14 @@ TEST_F(ScanTest, AHandlerCannotNestAScanAndMayReleaseTheScanner) {
     EXPECT_EQ(Head(directory / L"released.pdf", 5), "%PDF-");
 }
 
+IScanner* g_stopped = nullptr;
+void CALLBACK StopTheScan(HWND, UINT, UINT_PTR, DWORD) { g_stopped->Stop(); }
+
 // Each way a batch ends, as the client sees it: the status, the description, PagesScanned, one
 // PageScanned event per page saved with the file it went into, and the file only when a page was saved.
 TEST_F(ScanTest, EachBatchEndHasItsStatusDescriptionAndPageCount) {
+    // A source that never sends a page: after Timeout 1, or its dialog stuck until the caller's Stop.
+    enum Silence { Talks, TimesOut, StuckUntilStop };
     ASSERT_EQ(scanner->put_Feeder(VARIANT_TRUE), S_OK);
     RecordingSink sink;
     Connection connection(scanner.get(), &sink);
@@ -273,29 +278,39 @@ TEST_F(ScanTest, EachBatchEndHasItsStatusDescriptionAndPageCount) {
         const wchar_t* fault;
         LONG maxPages;
         bool quit;  // WM_QUIT arrives while the source's dialog waits
+        Silence silence;
         HRESULT status;
         LONG saved;
         std::vector<std::wstring> described;
     };
     const End ends[] = {
-        {"every sheet", L"4", L"", -1, false, S_OK, 4, {}},
-        {"a limit of 3", L"10", L"", 3, false, S_OK, 3, {}},
-        {"a jam", L"10", L"jam:7", -1, false, kScanFailedStatus(), 6,
+        {"every sheet", L"4", L"", -1, false, Talks, S_OK, 4, {}},
+        {"a limit of 3", L"10", L"", 3, false, Talks, S_OK, 3, {}},
+        {"a jam", L"10", L"jam:7", -1, false, Talks, kScanFailedStatus(), 6,
          {L"page 7", L"TWCC_PAPERJAM", L"; pages 1 to 6 were saved in " + pdf + L"."}},
-        {"a double feed", L"10", L"doublefeed:2", -1, false, kScanFailedStatus(), 1,
+        {"a double feed", L"10", L"doublefeed:2", -1, false, Talks, kScanFailedStatus(), 1,
          {L"page 2", L"TWCC_PAPERDOUBLEFEED", L"; page 1 was saved in " + pdf + L"."}},
-        {"an empty feeder", L"0", L"", -1, false, kScanFailedStatus(), 0, {L"The document feeder is empty"}},
-        {"a cancel before any page", L"4", L"cancel:1", -1, false, S_OK, 0, {}},
-        {"a cancel after two pages", L"4", L"cancel:3", -1, false, S_OK, 2, {}},
-        {"a quit request", L"4", L"", -1, true, kScanFailedStatus(), 0, {L"asked to quit; no page was saved."}},
+        {"an empty feeder", L"0", L"", -1, false, Talks, kScanFailedStatus(), 0, {L"The document feeder is empty"}},
+        {"a cancel before any page", L"4", L"cancel:1", -1, false, Talks, S_OK, 0, {}},
+        {"a cancel after two pages", L"4", L"cancel:3", -1, false, Talks, S_OK, 2, {}},
+        {"a quit request", L"4", L"", -1, true, Talks, kScanFailedStatus(), 0, {L"asked to quit; no page was saved."}},
+        {"a stuck dialog, stopped", L"4", L"", -1, false, StuckUntilStop, S_OK, 0, {}},
+        {"a silent source (last: Timeout stays 1)", L"4", L"", -1, false, TimesOut, kScanFailedStatus(), 0,
+         {L"The source sent no page within 1 s. ", L"; no page was saved."}},
     };
     for (const End& end : ends) {
         SCOPED_TRACE(end.what);
         sink.pages.clear();
         fixtures::ScopedEnvironment injected(L"VANTREL_SCANNER_FAULT", end.fault);
         fixtures::ScopedEnvironment loaded(L"VANTREL_SCANNER_SHEETS", end.sheets);
+        fixtures::ScopedEnvironment quirks(L"VANTREL_SCANNER_QUIRKS", end.silence == Talks ? L"" : L"silent-ui");
+        if (end.silence == TimesOut) {
+            ASSERT_EQ(scanner->put_Timeout(1), S_OK);
+        }
+        g_stopped = scanner.get();
+        vantrel::UniqueThreadTimer stop(end.silence == StuckUntilStop ? ::SetTimer(nullptr, 0, 300, &StopTheScan) : 0);
         ASSERT_EQ(scanner->put_MaxPages(end.maxPages), S_OK);
-        ASSERT_EQ(scanner->put_ShowUI(end.quit ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+        ASSERT_EQ(scanner->put_ShowUI(end.quit || end.silence == StuckUntilStop ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
         if (end.quit) ::PostQuitMessage(7);
         LONG pages = 0;
         EXPECT_EQ(ScanInto(L"doc.pdf", pages), end.status);
