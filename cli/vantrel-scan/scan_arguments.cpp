@@ -38,6 +38,16 @@ std::wstring WholeNumber(const std::wstring& text, const wchar_t* option, int mi
     return {};
 }
 
+// Taking an option's whole number into `field`.
+auto WholeInto(std::optional<int> ScanArguments::*field, const wchar_t* option, int min, int max) {
+    return [=](ScanArguments& a, const std::wstring& v) {
+        int value = 0;
+        auto error = WholeNumber(v, option, min, max, value);
+        if (error.empty()) a.*field = value;
+        return error;
+    };
+}
+
 std::wstring PaperNames() {
     std::wstring names;
     for (const engine::PaperSize& size : engine::PaperSizes()) {
@@ -87,23 +97,9 @@ const std::vector<Option>& Options() {
              return {};
          },
          nullptr},
-        {L"-n", L"--pages",
-         [](ScanArguments& a, const std::wstring& v) {
-             int pages = 0;
-             auto error = WholeNumber(v, L"--pages", 1, 100000, pages);
-             if (error.empty()) a.pages = pages;
-             return error;
-         },
-         nullptr},
+        {L"-n", L"--pages", WholeInto(&ScanArguments::pages, L"--pages", 1, 100000), nullptr},
         {L"", L"--ui", nullptr, [](ScanArguments& a) { a.ui = true; }},
-        {L"", L"--timeout",
-         [](ScanArguments& a, const std::wstring& v) {
-             int seconds = 0;
-             auto error = WholeNumber(v, L"--timeout", 0, 86400, seconds);
-             if (error.empty()) a.timeout = seconds;
-             return error;
-         },
-         nullptr},
+        {L"", L"--timeout", WholeInto(&ScanArguments::timeout, L"--timeout", 0, 86400), nullptr},
         {L"", L"--transfer",
          [](ScanArguments& a, const std::wstring& v) -> std::wstring {
              if (v == L"native" || v == L"memory") {
