@@ -1,9 +1,8 @@
 // The DSM's entry point and memory functions, or their TWAIN 1.x stand-ins.
 #include "scanner/dsm_link.h"
 
-#include "scanner/high_memory.h"
+#include "win32/low_memory.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace vantrel::scanner {
@@ -27,11 +26,7 @@ DSMENTRYPROC DsmLink::Entry() const noexcept {
 
 TW_HANDLE DsmLink::Allocate(std::size_t bytes) const noexcept {
     if (!hasMemoryFunctions() && above4GB_) {
-        // A movable block's handle comes from a table Wine keeps low; a fixed block is its own
-        // address, and one of a region of its own lands where the reservation left room.
-        UniqueGlobal block(::GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, std::max(bytes, kOwnRegionBytes)));
-        if (reinterpret_cast<UINT_PTR>(block.get()) <= 0xFFFFFFFFu) return 0;
-        return static_cast<TW_HANDLE>(reinterpret_cast<UINT_PTR>(block.release()));
+        return static_cast<TW_HANDLE>(reinterpret_cast<UINT_PTR>(AllocateAbove4GB(bytes).release()));
     }
     if (!hasMemoryFunctions()) {
         return static_cast<TW_HANDLE>(reinterpret_cast<UINT_PTR>(::GlobalAlloc(GHND, bytes)));

@@ -4,7 +4,7 @@
 #include "scanner/capabilities.h"
 #include "scanner/dsm_link.h"
 #include "scanner/fault_modes.h"
-#include "scanner/high_memory.h"
+#include "win32/low_memory.h"
 #include "scanner/page_picture.h"
 #include "scanner/paper_path.h"
 #include "scanner/progress_window.h"

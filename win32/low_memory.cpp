@@ -1,9 +1,10 @@
 // Reserving the address space below 4 GB, region by region as VirtualQuery finds it free.
-#include "scanner/high_memory.h"
+#include "win32/low_memory.h"
 
 #include <algorithm>
+#include <cstdint>
 
-namespace vantrel::scanner {
+namespace vantrel {
 
 LowMemoryReservation LowMemoryReservation::ReserveAll() noexcept {
     LowMemoryReservation reservation;
@@ -29,4 +30,10 @@ LowMemoryReservation LowMemoryReservation::ReserveAll() noexcept {
     return reservation;
 }
 
-}  // namespace vantrel::scanner
+UniqueGlobal AllocateAbove4GB(std::size_t bytes) noexcept {
+    UniqueGlobal block(::GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, std::max(bytes, kOwnRegionBytes)));
+    if (reinterpret_cast<std::uintptr_t>(block.get()) <= 0xFFFFFFFFu) return {};
+    return block;
+}
+
+}  // namespace vantrel
