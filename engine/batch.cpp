@@ -82,8 +82,10 @@ struct Transfer {
         layout.pixelType = static_cast<std::uint16_t>(info.PixelType);
         layout.bitsPerPixel = info.BitsPerPixel;
         layout.chocolate = chocolate;
-        layout.xDpi = info.XResolution.Whole + info.XResolution.Frac / 65536.0;
-        layout.yDpi = info.YResolution.Whole + info.YResolution.Frac / 65536.0;
+        // A source that does not know the resolution says -1: the page then has none.
+        const auto dpi = [](const TW_FIX32& value) { return std::max(0.0, value.Whole + value.Frac / 65536.0); };
+        layout.xDpi = dpi(info.XResolution);
+        layout.yDpi = dpi(info.YResolution);
         const bool began = page.Begin(layout);
 
         std::uint32_t strips = 0;

@@ -28,6 +28,14 @@ bool SameItem(const Item& a, const Item& b) {
     if (const auto* x = std::get_if<double>(&a)) {
         if (const auto* y = std::get_if<double>(&b)) return std::fabs(*x - *y) < 0.5 / 65536;
     }
+    // Some sources answer a TW_BOOL as a number (or an enumeration of numbers): non-zero is TRUE.
+    const auto* flag = std::get_if<bool>(&a);
+    const auto* number = std::get_if<std::int64_t>(&b);
+    if (!flag) {
+        flag = std::get_if<bool>(&b);
+        number = std::get_if<std::int64_t>(&a);
+    }
+    if (flag && number) return *flag == (*number != 0);
     return a == b;
 }
 

@@ -24,6 +24,7 @@ struct Descriptor {
     TW_UINT32 min = 0;  // RANGE
     TW_UINT32 max = 0;
     bool settable = true;
+    bool flag = false;  // a TW_BOOL answered as an enumeration of numbers
 };
 
 TW_UINT16 PixelType(ColourMode mode) {
@@ -47,7 +48,24 @@ Descriptor Choice(std::vector<TW_UINT32> values, TW_UINT32 current, TW_UINT32 de
     return {type, Shape::Enumeration, std::move(values), current, def};
 }
 
-Descriptor Switch(bool current, bool def) { return {TWTY_BOOL, Shape::OneValue, {}, Bool(current), Bool(def)}; }
+Descriptor Switch(bool current, bool def, const CapabilityState& state) {
+    if (state.booleansAsEnums) return {TWTY_UINT16, Shape::Enumeration, {0, 1}, Bool(current), Bool(def), 0, 0, true, true};
+    return {TWTY_BOOL, Shape::OneValue, {}, Bool(current), Bool(def)};
+}
+
+Descriptor FixedFlag(bool value, const CapabilityState& state) {
+    const TW_UINT32 v = Bool(value);
+    if (state.booleansAsEnums) return {TWTY_UINT16, Shape::Enumeration, {v}, v, v, 0, 0, false, true};
+    return {TWTY_BOOL, Shape::OneValue, {}, v, v, 0, 0, false};
+}
+
+double PerInch(TW_UINT16 units, int dpi) {
+    if (units == TWUN_CENTIMETERS) return 2.54;
+    if (units == TWUN_PIXELS) return dpi;
+    return 1;
+}
+
+TW_UINT32 Length(double inches, TW_UINT16 units, int dpi) { return ToFix32(inches * PerInch(units, dpi)); }
 
 Descriptor Fixed(TW_UINT16 type, TW_UINT32 value) { return {type, Shape::OneValue, {}, value, value, 0, 0, false}; }
 
@@ -78,26 +96,30 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
             for (TW_UINT16 supported : SupportedCaps()) list.values.push_back(supported);
             return list;
         }
-        case CAP_FEEDERENABLED: return Switch(c.feederEnabled, d.feederEnabled);
-        case CAP_FEEDERLOADED: return Fixed(TWTY_BOOL, Bool(state.feederLoaded));
-        case CAP_AUTOFEED: return Switch(c.autoFeed, d.autoFeed);
-        case CAP_INDICATORS: return Switch(c.indicators, d.indicators);
-        case CAP_UICONTROLLABLE: return Fixed(TWTY_BOOL, 1);
-        case CAP_DEVICEONLINE: return Fixed(TWTY_BOOL, 1);
+        case CAP_FEEDERENABLED: return Switch(c.feederEnabled, d.feederEnabled, state);
+        case CAP_FEEDERLOADED: return FixedFlag(state.feederLoaded, state);
+        case CAP_AUTOFEED: return Switch(c.autoFeed, d.autoFeed, state);
+        case CAP_INDICATORS: return Switch(c.indicators, d.indicators, state);
+        case CAP_UICONTROLLABLE: return FixedFlag(true, state);
+        case CAP_DEVICEONLINE: return FixedFlag(true, state);
         case CAP_DUPLEX: return Fixed(TWTY_UINT16, TWDX_1PASSDUPLEX);
-        case CAP_DUPLEXENABLED: return Switch(c.duplexEnabled, d.duplexEnabled);
+        case CAP_DUPLEXENABLED: return Switch(c.duplexEnabled, d.duplexEnabled, state);
         case ICAP_COMPRESSION: return Choice({TWCP_NONE}, TWCP_NONE, TWCP_NONE);
         case ICAP_PIXELTYPE: return Choice({TWPT_BW, TWPT_GRAY, TWPT_RGB}, PixelType(c.mode), PixelType(d.mode));
         case ICAP_BITDEPTH: {
             const auto bits = static_cast<TW_UINT32>(BitsPerPixel(c.mode));
+            // Answering 0 while still taking the real depth, as drivers that know it only once scanning.
+            if (state.bitDepthZero) return Choice({0, bits}, 0, 0);
             return Choice({bits}, bits, bits);  // one depth per pixel type
         }
-        case ICAP_UNITS: return Choice({TWUN_INCHES}, TWUN_INCHES, TWUN_INCHES);
+        case ICAP_UNITS:
+            if (state.otherUnits) return Choice({TWUN_INCHES, TWUN_CENTIMETERS, TWUN_PIXELS}, c.units, d.units);
+            return Choice({TWUN_INCHES}, TWUN_INCHES, TWUN_INCHES);
         case ICAP_XFERMECH: return Choice({TWSX_NATIVE, TWSX_FILE, TWSX_MEMORY}, c.xferMech, d.xferMech);
         case ICAP_XRESOLUTION: return Resolutions(c.xDpi, d.xDpi, state);
         case ICAP_YRESOLUTION: return Resolutions(c.yDpi, d.yDpi, state);
-        case ICAP_PHYSICALWIDTH: return Fixed(TWTY_FIX32, ToFix32(state.physicalWidth));
-        case ICAP_PHYSICALHEIGHT: return Fixed(TWTY_FIX32, ToFix32(state.physicalHeight));
+        case ICAP_PHYSICALWIDTH: return Fixed(TWTY_FIX32, Length(state.physicalWidth, c.units, c.xDpi));
+        case ICAP_PHYSICALHEIGHT: return Fixed(TWTY_FIX32, Length(state.physicalHeight, c.units, c.yDpi));
         case ICAP_PIXELFLAVOR: return Choice({TWPF_CHOCOLATE, TWPF_VANILLA}, c.pixelFlavor, d.pixelFlavor);
         case ICAP_BITORDER: return Choice({TWBO_MSBFIRST}, TWBO_MSBFIRST, TWBO_MSBFIRST);
         case ICAP_PLANARCHUNKY: return Choice({TWPC_CHUNKY}, TWPC_CHUNKY, TWPC_CHUNKY);
@@ -148,6 +170,7 @@ void Store(TW_UINT16 cap, TW_UINT32 value, CapabilityState& state) {
             if (!Offered(c.yDpi, state)) c.yDpi = state.colourMaxDpi;
             break;
         case ICAP_XFERMECH: c.xferMech = static_cast<TW_UINT16>(value); break;
+        case ICAP_UNITS: c.units = static_cast<TW_UINT16>(value); break;
         case ICAP_XRESOLUTION: c.xDpi = static_cast<int>(std::lround(FromFix32(value))); break;
         case ICAP_YRESOLUTION: c.yDpi = static_cast<int>(std::lround(FromFix32(value))); break;
         case ICAP_PIXELFLAVOR: c.pixelFlavor = static_cast<TW_UINT16>(value); break;
@@ -177,10 +200,12 @@ std::optional<TW_UINT32> NearestResolution(TW_UINT32 raw) {
 Reply Set(TW_UINT16 cap, const Descriptor& d, CapabilityState& state, const Container* request) {
     if (!d.settable) return Failure(TWCC_CAPBADOPERATION);
     if (!request || request->conType != TWON_ONEVALUE || request->items.size() != 1) return Failure(TWCC_BADVALUE);
-    if (request->itemType != d.itemType) return Failure(TWCC_BADVALUE);
+    const bool boolForFlag = d.flag && request->itemType == TWTY_BOOL;
+    if (request->itemType != d.itemType && !boolForFlag) return Failure(TWCC_BADVALUE);
     // Only the item type's own bytes count; whatever sits above a 16-bit value is not part of it.
     TW_UINT32 value = request->items.front();
-    if (ItemSize(d.itemType) == 2) value &= 0xFFFF;
+    if (ItemSize(request->itemType) == 2) value &= 0xFFFF;
+    if (d.flag) value = value != 0 ? 1 : 0;
     TW_UINT16 rc = TWRC_SUCCESS;
     switch (d.shape) {
         case Shape::OneValue:
@@ -219,9 +244,9 @@ Container FrameValue(const Frame& f) {
     return {TWON_ONEVALUE, TWTY_FRAME, {ToFix32(f.left), ToFix32(f.top), ToFix32(f.right), ToFix32(f.bottom)}};
 }
 
-// ICAP_FRAMES: the one frame there is, the image layout's, in inches (the only unit offered).
+// ICAP_FRAMES: the one frame there is, the image layout's, in the current units.
 Reply AnswerFrames(TW_UINT16 msg, CapabilityState& state, const Container* request) {
-    const auto answer = [](const Frame& f) { return Reply{TWRC_SUCCESS, TWCC_SUCCESS, FrameValue(f)}; };
+    const auto answer = [&](const Frame& f) { return Reply{TWRC_SUCCESS, TWCC_SUCCESS, FrameValue(InUnits(f, state.current))}; };
     switch (msg) {
         case MSG_GET:
         case MSG_GETCURRENT: return answer(state.current.frame);
@@ -233,7 +258,8 @@ Reply AnswerFrames(TW_UINT16 msg, CapabilityState& state, const Container* reque
             if (!request || request->conType != TWON_ONEVALUE || request->itemType != TWTY_FRAME || request->items.size() != 4)
                 return Failure(TWCC_BADVALUE);
             const std::vector<TW_UINT32>& side = request->items;
-            return SetLayout({FromFix32(side[0]), FromFix32(side[1]), FromFix32(side[2]), FromFix32(side[3])}, state);
+            return SetLayout(InInches({FromFix32(side[0]), FromFix32(side[1]), FromFix32(side[2]), FromFix32(side[3])}, state.current),
+                             state);
         }
         default: return Failure(TWCC_CAPBADOPERATION);
     }
@@ -250,6 +276,18 @@ CapabilityState StateFrom(const ScanSettings& environment) {
     state.physicalHeight = std::max(state.physicalHeight, state.defaults.frame.bottom);
     state.current = state.defaults;
     return state;
+}
+
+Frame InUnits(const Frame& f, const DeviceSettings& s) {
+    const double x = PerInch(s.units, s.xDpi);
+    const double y = PerInch(s.units, s.yDpi);
+    return {f.left * x, f.top * y, f.right * x, f.bottom * y};
+}
+
+Frame InInches(const Frame& f, const DeviceSettings& s) {
+    const double x = PerInch(s.units, s.xDpi);
+    const double y = PerInch(s.units, s.yDpi);
+    return {f.left / x, f.top / y, f.right / x, f.bottom / y};
 }
 
 PixelSize ImageSize(const DeviceSettings& s) {
@@ -273,13 +311,16 @@ Reply AnswerCapability(TW_UINT16 msg, TW_UINT16 cap, CapabilityState& state, con
     if (cap == ICAP_FRAMES) return AnswerFrames(msg, state, request);
     const std::optional<Descriptor> d = Describe(cap, state);
     if (!d) return Failure(TWCC_CAPUNSUPPORTED);
-    const bool list = d->shape == Shape::Array;
+    const bool list = d->shape == Shape::Array || d->flag;  // a flag's whole enumeration, as such drivers answer
     switch (msg) {
         case MSG_GET: return {TWRC_SUCCESS, TWCC_SUCCESS, FullContainer(*d)};
         case MSG_GETCURRENT:
             return {TWRC_SUCCESS, TWCC_SUCCESS, list ? FullContainer(*d) : OneValue(d->itemType, d->current)};
-        case MSG_GETDEFAULT:
-            return {TWRC_SUCCESS, TWCC_SUCCESS, list ? FullContainer(*d) : OneValue(d->itemType, d->def)};
+        case MSG_GETDEFAULT: {
+            Descriptor byDefault = *d;  // a flag's enumeration then points at its default
+            byDefault.current = d->def;
+            return {TWRC_SUCCESS, TWCC_SUCCESS, list ? FullContainer(byDefault) : OneValue(d->itemType, d->def)};
+        }
         case MSG_QUERYSUPPORT: {
             TW_UINT32 flags = TWQC_GET | TWQC_GETCURRENT | TWQC_GETDEFAULT;
             if (d->settable) flags |= TWQC_SET | TWQC_RESET;

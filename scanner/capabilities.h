@@ -32,6 +32,7 @@ struct DeviceSettings {
     int xferCount = -1;  // every page there is
     twain::TW_UINT16 xferMech = twain::TWSX_NATIVE;
     twain::TW_UINT16 pixelFlavor = twain::TWPF_CHOCOLATE;
+    twain::TW_UINT16 units = twain::TWUN_INCHES;  // of frames and physical sizes; resolutions stay per inch
 };
 
 struct CapabilityState {
@@ -43,7 +44,17 @@ struct CapabilityState {
     // Colour only up to this resolution, as scanners whose colour sensor is slower than their
     // black-and-white one; 0 when colour has every resolution.
     int colourMaxDpi = 0;
+    // Habits of real drivers (see Quirks): TW_BOOL capabilities answered as enumerations of
+    // TWTY_UINT16 0 and 1 (a TW_BOOL SET still taken); ICAP_BITDEPTH answered as 0; centimetres
+    // and pixels offered besides inches.
+    bool booleansAsEnums = false;
+    bool bitDepthZero = false;
+    bool otherUnits = false;
 };
+
+// A frame in inches in the current units, and back (pixels at the current resolution).
+Frame InUnits(const Frame& inches, const DeviceSettings& settings);
+Frame InInches(const Frame& inUnits, const DeviceSettings& settings);
 
 // The state a session opens with: the environment's mode and size (pixels at 100 dpi) as defaults.
 CapabilityState StateFrom(const ScanSettings& environment);

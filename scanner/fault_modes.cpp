@@ -50,6 +50,11 @@ constexpr QuirkName kQuirkNames[] = {
     {"count-unknown", &Quirks::countUnknown},
     {"silent-ui", &Quirks::silentUi},
     {"high-handles", &Quirks::highHandles},
+    {"booleans-as-enums", &Quirks::booleansAsEnums},
+    {"units-pixels", &Quirks::unitsPixels},
+    {"resolution-unknown", &Quirks::resolutionUnknown},
+    {"bitdepth-zero", &Quirks::bitDepthZero},
+    {"bw-without-palette", &Quirks::bwWithoutPalette},
 };
 
 }  // namespace

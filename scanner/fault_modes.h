@@ -35,11 +35,17 @@ struct Quirks {
     bool countUnknown = false;     // MSG_ENDXFER answers Count -1 while pages remain
     bool silentUi = false;         // enabled, shows no dialog (even when asked) and never signals a transfer
     bool highHandles = false;      // 64-bit: memory handed out above 4 GB
+    bool booleansAsEnums = false;  // TW_BOOL capabilities answered as enumerations of TWTY_UINT16 0 and 1
+    bool unitsPixels = false;      // ICAP_UNITS starts as TWUN_PIXELS; frames and sizes come in them
+    bool resolutionUnknown = false;  // DAT_IMAGEINFO's resolution -1, a DIB without pixels per metre
+    bool bitDepthZero = false;     // ICAP_BITDEPTH answers 0; only DAT_IMAGEINFO has the depth
+    bool bwWithoutPalette = false;  // a 1-bit native DIB with biClrUsed 0 and no colour table
 };
 
 // VANTREL_SCANNER_QUIRKS: comma-separated names: "rows-asked", "zero-offsets",
-// "empty-final-strip", "set-current-fails", "count-unknown", "silent-ui", "high-handles". Names
-// it does not know are ignored.
+// "empty-final-strip", "set-current-fails", "count-unknown", "silent-ui", "high-handles",
+// "booleans-as-enums", "units-pixels", "resolution-unknown", "bitdepth-zero", "bw-without-palette".
+// Names it does not know are ignored.
 Quirks ParseQuirks(std::string_view text);
 
 // The condition a transfer of page `number` fails with (TWCC_SUCCESS: none).

@@ -8,8 +8,8 @@
 namespace vantrel::scanner {
 namespace {
 
-// Pixels per metre for the DIB header, from dots per inch.
-std::uint32_t PelsPerMetre(int dpi) { return static_cast<std::uint32_t>(dpi * 10000 / 254); }
+// Pixels per metre for the DIB header, from dots per inch, rounded so readers get the dpi back.
+std::uint32_t PelsPerMetre(int dpi) { return static_cast<std::uint32_t>((dpi * 10000 + 127) / 254); }
 
 void Put16(std::uint8_t* at, std::uint32_t value) {
     at[0] = static_cast<std::uint8_t>(value);
@@ -136,6 +136,14 @@ std::optional<DibLayout> PlanDib(int width, int height, ColourMode mode, int xDp
     layout.totalBytes = static_cast<std::uint32_t>(offset + image);
     layout.xPelsPerMetre = PelsPerMetre(xDpi);
     layout.yPelsPerMetre = PelsPerMetre(yDpi);
+    return layout;
+}
+
+DibLayout WithoutPalette(DibLayout layout) {
+    const std::uint32_t palette = layout.paletteEntries * kPaletteEntryBytes;
+    layout.paletteEntries = 0;
+    layout.bitsOffset -= palette;
+    layout.totalBytes -= palette;
     return layout;
 }
 

@@ -29,6 +29,10 @@ struct DibLayout {
     std::uint32_t yPelsPerMetre;
 };
 
+// The same DIB with its palette left out and biClrUsed 0, the rows right after the header, as
+// some drivers send one-bit pages.
+DibLayout WithoutPalette(DibLayout layout);
+
 inline constexpr std::uint32_t kFileHeaderBytes = 14;  // BITMAPFILEHEADER
 
 // The layout for a chart of this size and mode; none when the sizes are not positive or the

@@ -123,6 +123,10 @@ TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     capabilities_.colourMaxDpi = std::atoi(EnvironmentText(L"VANTREL_SCANNER_COLOUR_MAX_DPI").c_str());
     faults_ = ParseFaults(EnvironmentText(L"VANTREL_SCANNER_FAULT"));
     quirks_ = ParseQuirks(EnvironmentText(L"VANTREL_SCANNER_QUIRKS"));
+    capabilities_.booleansAsEnums = quirks_.booleansAsEnums;
+    capabilities_.bitDepthZero = quirks_.bitDepthZero;
+    capabilities_.otherUnits = quirks_.unitsPixels;
+    if (quirks_.unitsPixels) capabilities_.current.units = capabilities_.defaults.units = TWUN_PIXELS;
     const bool high = quirks_.highHandles && sizeof(void*) == 8;
     dsm_.PlaceAbove4GB(high);
     if (high) lowMemory_ = LowMemoryReservation::ReserveAll();

@@ -10,12 +10,12 @@ using namespace twain;
 
 namespace {
 
-TW_FIX32 Fix32Of(double inches) {
-    const TW_UINT32 raw = ToFix32(inches);
+TW_FIX32 Fix32Of(double value) {
+    const TW_UINT32 raw = ToFix32(value);
     return TW_FIX32{static_cast<std::int16_t>(raw & 0xFFFF), static_cast<TW_UINT16>(raw >> 16)};
 }
 
-double InchesOf(const TW_FIX32& value) {
+double ValueOf(const TW_FIX32& value) {
     return FromFix32(static_cast<TW_UINT16>(value.Whole) | (static_cast<TW_UINT32>(value.Frac) << 16));
 }
 
@@ -67,20 +67,20 @@ TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* capability) {
     return reply.rc;
 }
 
-// The frame in inches, as ICAP_SUPPORTEDSIZES sets it too; SET cuts it to the glass.
+// The frame in the current units, as ICAP_FRAMES has it too; SET cuts it to the glass.
 TW_UINT16 Source::ImageLayout(TW_UINT16 msg, TW_IMAGELAYOUT* layout) {
     if (!layout) return Fail(TWCC_BADVALUE);
     TW_UINT16 rc = TWRC_SUCCESS;
     if (msg == MSG_SET) {
-        const Reply reply = SetLayout({InchesOf(layout->Frame.Left), InchesOf(layout->Frame.Top),
-                                       InchesOf(layout->Frame.Right), InchesOf(layout->Frame.Bottom)},
-                                      capabilities_);
+        const Frame asked{ValueOf(layout->Frame.Left), ValueOf(layout->Frame.Top), ValueOf(layout->Frame.Right),
+                          ValueOf(layout->Frame.Bottom)};
+        const Reply reply = SetLayout(InInches(asked, capabilities_.current), capabilities_);
         if (reply.rc == TWRC_FAILURE) return Fail(reply.cc);
         rc = reply.rc;
     }
     if (msg == MSG_RESET) ResetLayout(capabilities_);
     const Frame& frame = msg == MSG_GETDEFAULT ? capabilities_.defaults.frame : capabilities_.current.frame;
-    layout->Frame = FrameOf(frame);
+    layout->Frame = FrameOf(InUnits(frame, capabilities_.current));
     layout->DocumentNumber = 1;
     layout->PageNumber = static_cast<TW_UINT32>(paper_.current().number);
     layout->FrameNumber = 1;

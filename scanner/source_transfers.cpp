@@ -81,8 +81,9 @@ TW_UINT16 Source::GetImageInfo(TW_IMAGEINFO* info) {
     if (!info) return Fail(TWCC_BADVALUE);
     const PagePlan page = CurrentPage();
     *info = TW_IMAGEINFO{};
-    info->XResolution = TW_FIX32{static_cast<std::int16_t>(page.xDpi), 0};
-    info->YResolution = TW_FIX32{static_cast<std::int16_t>(page.yDpi), 0};
+    const bool known = !quirks_.resolutionUnknown;
+    info->XResolution = TW_FIX32{static_cast<std::int16_t>(known ? page.xDpi : -1), 0};
+    info->YResolution = TW_FIX32{static_cast<std::int16_t>(known ? page.yDpi : -1), 0};
     info->ImageWidth = page.size.width;
     info->ImageLength = page.size.height;
     const bool colour = page.mode == ColourMode::Colour;
@@ -102,8 +103,10 @@ TW_UINT16 Source::NativeXfer(TW_HANDLE* handle, std::string& detail) {
     *handle = 0;
     if (const TW_UINT16 rc = StartTransfer(TWSX_NATIVE); rc != TWRC_SUCCESS) return rc;
     const PagePlan page = CurrentPage();
-    const std::optional<DibLayout> layout = PlanDib(page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
+    std::optional<DibLayout> layout = PlanDib(page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
     if (!layout || layout->totalBytes > kMaxNativeBytes) return Fail(TWCC_LOWMEMORY);
+    if (quirks_.resolutionUnknown) layout->xPelsPerMetre = layout->yPelsPerMetre = 0;
+    if (quirks_.bwWithoutPalette && page.mode == ColourMode::BlackWhite) *layout = WithoutPalette(*layout);
     DsmBlock block(dsm_, layout->totalBytes);
     if (!block) return Fail(TWCC_LOWMEMORY);
     {

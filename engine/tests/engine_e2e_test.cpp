@@ -13,6 +13,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -100,6 +102,8 @@ public:
         std::uint64_t digest = 1469598103934665603ull;  // FNV-1a
         for (std::uint8_t byte : page.pixels) digest = (digest ^ byte) * 1099511628211ull;
         digests.push_back(digest ^ (std::uint64_t{page.width} << 32) ^ page.height);
+        sizes.emplace_back(page.width, page.height);
+        dpis.emplace_back(page.xDpi, page.yDpi);
         return true;
     }
     bool Finish() override { return true; }
@@ -108,6 +112,8 @@ public:
 
     std::vector<std::uint16_t> numbers;
     std::vector<std::uint64_t> digests;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes;
+    std::vector<std::pair<double, double>> dpis;
 
 private:
     std::wstring error_;
@@ -115,7 +121,8 @@ private:
 };
 
 // Real drivers' habits, each taken on by the scanner: the pages still come whole and in order. A
-// memory page must equal, pixel for pixel, the page of a scanner without habits (the first row).
+// page must equal, pixel for pixel, the page of a scanner without habits by the same transfer and
+// colour (the rows "no habit").
 TEST_F(EngineEndToEnd, RealDriversHabitsStillGiveEveryPageWholeAndInOrder) {
     const std::vector<std::uint16_t> four = {1, 2, 3, 4};
     const struct {
@@ -127,6 +134,9 @@ TEST_F(EngineEndToEnd, RealDriversHabitsStillGiveEveryPageWholeAndInOrder) {
         BatchEnd end;
         std::vector<std::uint16_t> pages;
         std::vector<std::wstring> refusal;  // the words a refused setting is reported with
+        const char* paper = nullptr;        // asked for; its pages' size in pixels at 75 dpi
+        std::pair<std::uint32_t, std::uint32_t> size{};
+        double dpi = 75;  // each page's, 0 for none
     } cases[] = {
         {"no habit", L"", TransferMode::Memory, true, ColorMode::Color, BatchEnd::Done, four, {}},
         {"rows asked for", L"rows-asked", TransferMode::Memory, true, ColorMode::Color, BatchEnd::Done, four, {}},
@@ -141,8 +151,23 @@ TEST_F(EngineEndToEnd, RealDriversHabitsStillGiveEveryPageWholeAndInOrder) {
          BatchEnd::Done, four, {}},
         {"SET of another pixel type refused", L"set-current-fails", TransferMode::Memory, true, ColorMode::Gray,
          BatchEnd::Failed, {}, {L"refused ICAP_PIXELTYPE = TWPT_GRAY", L"TWCC_BUMMER"}},
+        {"flags as enumerations of numbers", L"booleans-as-enums", TransferMode::Memory, true, ColorMode::Color,
+         BatchEnd::Done, four, {}},
+        {"flags as enumerations, flatbed", L"booleans-as-enums", TransferMode::Native, false, ColorMode::Color,
+         BatchEnd::Done, {1}, {}},
+        // A6 is not among the scanner's sizes: its frame goes in inches, whatever unit the source was in.
+        {"frames in pixels", L"units-pixels", TransferMode::Memory, true, ColorMode::Color, BatchEnd::Done, four, {},
+         "A6", {310, 437}},
+        {"resolution unknown, memory", L"resolution-unknown", TransferMode::Memory, true, ColorMode::Color,
+         BatchEnd::Done, four, {}, nullptr, {}, 0},
+        {"resolution unknown, native", L"resolution-unknown", TransferMode::Native, true, ColorMode::Color,
+         BatchEnd::Done, four, {}, nullptr, {}, 0},
+        {"bit depth 0", L"bitdepth-zero", TransferMode::Memory, true, ColorMode::Color, BatchEnd::Done, four, {}},
+        {"no habit, native black and white", L"", TransferMode::Native, true, ColorMode::BlackWhite, BatchEnd::Done, four, {}},
+        {"1 bit without a colour table", L"bw-without-palette", TransferMode::Native, true, ColorMode::BlackWhite,
+         BatchEnd::Done, four, {}},
     };
-    std::map<std::uint16_t, std::uint64_t> plain;  // page number: its digest without habits
+    std::map<std::tuple<TransferMode, ColorMode, bool, std::uint16_t>, std::uint64_t> plain;  // a page's digest without habits
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Open(L"2", L"", c.quirks);
@@ -151,6 +176,7 @@ TEST_F(EngineEndToEnd, RealDriversHabitsStillGiveEveryPageWholeAndInOrder) {
         job.settings.duplex = c.feeder;
         job.settings.resolution = 75;
         job.settings.colorMode = c.colour;
+        if (c.paper) job.settings.paperSize = FindPaperSize(std::string_view(c.paper));
         job.mode = c.mode;
         PageRecorder pages;
         const ScanJobResult result = RunScanJob(*session_, job, pages);
@@ -160,9 +186,15 @@ TEST_F(EngineEndToEnd, RealDriversHabitsStillGiveEveryPageWholeAndInOrder) {
         if (c.refusal.empty()) {
             EXPECT_EQ(result.batch.end, c.end) << result.batch.reason;
         }
-        for (std::size_t i = 0; i < pages.numbers.size() && c.mode == TransferMode::Memory; ++i) {
-            if (!plain.contains(pages.numbers[i])) plain[pages.numbers[i]] = pages.digests[i];
-            EXPECT_EQ(pages.digests[i], plain[pages.numbers[i]]) << "page " << pages.numbers[i];
+        for (std::size_t i = 0; i < pages.numbers.size(); ++i) {
+            EXPECT_EQ(pages.dpis[i], std::pair(c.dpi, c.dpi)) << "page " << pages.numbers[i];
+            if (c.paper) {
+                EXPECT_EQ(pages.sizes[i], c.size) << "page " << pages.numbers[i];
+                continue;
+            }
+            const auto key = std::tuple(c.mode, c.colour, c.feeder, pages.numbers[i]);
+            if (!plain.contains(key)) plain[key] = pages.digests[i];
+            EXPECT_EQ(pages.digests[i], plain[key]) << "page " << pages.numbers[i];
         }
         session_.reset();
     }

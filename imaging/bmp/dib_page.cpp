@@ -148,6 +148,20 @@ void ConvertRow(std::span<const std::uint8_t> source, const Header& h, const std
     }
 }
 
+// A 1-bit BITMAPINFOHEADER DIB with biClrUsed 0 must carry two table entries; some drivers leave
+// them out and start the rows right after the header. A block that holds exactly the rows after the
+// header is such a DIB, read as a monochrome bitmap: 0 black, 1 white.
+bool WithoutTable(std::span<const std::uint8_t> block) {
+    if (block.size() < kInfoHeader || U32(block, 0) != kInfoHeader) return false;
+    const std::int64_t width = static_cast<std::int32_t>(U32(block, 4));
+    const std::int64_t height = static_cast<std::int32_t>(U32(block, 8));
+    if (width <= 0 || height == 0 || U16(block, 14) != 1 || U32(block, 16) != kRgb || U32(block, 32) != 0) return false;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) + 31) / 32 * 4;
+    const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
+    const std::uint64_t room = block.size() - kInfoHeader;
+    return room / stride == rows && room % stride == 0;
+}
+
 }  // namespace
 
 double DpiFromPelsPerMeter(std::int32_t pelsPerMeter) {
@@ -161,12 +175,13 @@ double DpiFromPelsPerMeter(std::int32_t pelsPerMeter) {
 
 std::optional<PageBuffer> PageFromDib(std::span<const std::uint8_t> block) {
     const std::optional<BmpLayout> plan = PlanBmpFile(block);
-    if (!plan) return std::nullopt;
+    const bool tableless = !plan && WithoutTable(block);
+    if (!plan && !tableless) return std::nullopt;
     const std::optional<Header> header = ReadHeader(block);
     if (!header) return std::nullopt;
     const Header& h = *header;
 
-    const std::size_t pixelsAt = static_cast<std::size_t>(plan->bfOffBits - kFileHeaderBytes);
+    const std::size_t pixelsAt = tableless ? kInfoHeader : static_cast<std::size_t>(plan->bfOffBits - kFileHeaderBytes);
     // The DIB's own biSizeImage is not trusted for reading: every row must lie inside the block.
     const std::uint64_t stride = (std::uint64_t{h.width} * h.bitCount + 31) / 32 * 4;
     if (pixelsAt > block.size() || h.rows > (block.size() - pixelsAt) / stride) return std::nullopt;
@@ -175,7 +190,7 @@ std::optional<PageBuffer> PageFromDib(std::span<const std::uint8_t> block) {
     PixelFormat format = PixelFormat::Rgb24;
     bool blackIsZero = false;
     if (h.bitCount <= 8) {
-        table = ReadTable(block, h, pixelsAt);
+        table = tableless ? std::vector<Colour>{kBlack, kWhite} : ReadTable(block, h, pixelsAt);
         const bool grey = std::all_of(table.begin(), table.end(), [](const Colour& c) { return c.Grey(); });
         const bool bilevel = h.bitCount == 1 && ((table[0] == kBlack && table[1] == kWhite) ||
                                                  (table[0] == kWhite && table[1] == kBlack));

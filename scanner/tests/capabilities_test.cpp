@@ -186,5 +186,54 @@ TEST(Capabilities, FramesAreTheLayoutBothWays) {
     EXPECT_EQ(state.current.paper, TWSS_NONE) << "no paper size after a reset";
 }
 
+// Real drivers' habits change how values are answered, never what the scanner takes: flags as
+// enumerations of numbers, the depth as 0, frames and sizes in the units chosen.
+TEST(Capabilities, HabitsAnswerAsRealDriversDo) {
+    const auto F = [](double v) { return ToFix32(v); };
+    struct Step {
+        TW_UINT16 msg, cap;
+        TW_UINT32 item;  // set, or the current one answered (a frame's right side)
+        TW_UINT16 conType = TWON_ONEVALUE, type = TWTY_UINT16;
+        TW_UINT16 rc = TWRC_SUCCESS;
+    };
+    const Step steps[] = {
+        {MSG_GETCURRENT, CAP_FEEDERENABLED, 0, TWON_ENUMERATION},
+        {MSG_SET, CAP_FEEDERENABLED, 1, TWON_ONEVALUE, TWTY_BOOL},  // a TW_BOOL is still taken
+        {MSG_GETCURRENT, CAP_FEEDERENABLED, 1, TWON_ENUMERATION},
+        {MSG_GETDEFAULT, CAP_FEEDERENABLED, 0, TWON_ENUMERATION},
+        {MSG_SET, CAP_DUPLEXENABLED, 1},  // and so is the number the source answers with
+        {MSG_GET, CAP_DUPLEXENABLED, 1, TWON_ENUMERATION},
+        {MSG_GET, CAP_FEEDERLOADED, 1, TWON_ENUMERATION},
+        {MSG_GETCURRENT, ICAP_BITDEPTH, 0},
+        {MSG_SET, ICAP_BITDEPTH, 24},  // the real depth is taken though 0 is answered
+        {MSG_GET, ICAP_UNITS, TWUN_PIXELS, TWON_ENUMERATION},
+        {MSG_GET, ICAP_PHYSICALWIDTH, F(850), TWON_ONEVALUE, TWTY_FIX32},  // 8.5 in at 100 dpi
+        {MSG_GET, ICAP_FRAMES, F(400), TWON_ONEVALUE, TWTY_FRAME},
+        {MSG_SET, ICAP_FRAMES, F(200), TWON_ONEVALUE, TWTY_FRAME},  // 0, 0, 200, 200 pixels: 2 x 2 in
+        {MSG_SET, ICAP_UNITS, TWUN_CENTIMETERS},
+        {MSG_GET, ICAP_FRAMES, F(5.08), TWON_ONEVALUE, TWTY_FRAME},
+        {MSG_SET, ICAP_UNITS, 3 /* points: not offered */, TWON_ONEVALUE, TWTY_UINT16, TWRC_FAILURE},
+    };
+    CapabilityState state = StateFrom({ColourMode::Colour, 400, 300});
+    state.booleansAsEnums = state.bitDepthZero = state.otherUnits = true;
+    state.current.units = state.defaults.units = TWUN_PIXELS;
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << "message " << s.msg << " capability 0x" << std::hex << s.cap << " item " << s.item);
+        const Container request = s.type == TWTY_FRAME ? Container{TWON_ONEVALUE, TWTY_FRAME, {0, 0, s.item, s.item}}
+                                                       : Container{TWON_ONEVALUE, s.type, {s.item}};
+        const Reply reply = AnswerCapability(s.msg, s.cap, state, s.msg == MSG_SET ? &request : nullptr);
+        EXPECT_EQ(reply.rc, s.rc);
+        if (s.msg == MSG_SET) continue;
+        ASSERT_TRUE(reply.container);
+        const Container& c = *reply.container;
+        EXPECT_EQ(c.conType, s.conType);
+        EXPECT_EQ(c.itemType, s.type);
+        const std::size_t at = c.conType == TWON_ENUMERATION ? c.currentIndex : s.type == TWTY_FRAME ? 2 : 0;
+        if (s.type == TWTY_UINT16) EXPECT_EQ(c.items.at(at), s.item);
+        else EXPECT_NEAR(FromFix32(c.items.at(at)), FromFix32(s.item), 1e-3);
+    }
+    EXPECT_EQ(ImageSize(state.current).width, 200);
+}
+
 }  // namespace
 }  // namespace vantrel::scanner

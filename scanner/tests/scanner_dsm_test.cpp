@@ -259,6 +259,45 @@ TEST_F(ScannerThroughDsm, QuirksBendTheCountsAsRealDriversDo) {
     }
 }
 
+// The native DIB's habits as a driver's own show them: a 1-bit page with no colour table and
+// biClrUsed 0 (the rows right after the header), no resolution in DAT_IMAGEINFO (-1) nor the DIB.
+TEST_F(ScannerThroughDsm, QuirksBendTheNativeImageAsRealDriversDo) {
+    const struct {
+        const wchar_t* quirks;
+        TW_UINT16 pixelType;
+        DWORD colours;        // biClrUsed, and the table's entries in the block
+        LONG pelsPerMetre;    // 100 dpi, or none
+        std::int16_t dpi;     // DAT_IMAGEINFO's
+    } cases[] = {
+        {L"", TWPT_BW, 2, 3937, 100},
+        {L"bw-without-palette", TWPT_BW, 0, 3937, 100},
+        {L"bw-without-palette", TWPT_GRAY, 256, 3937, 100},  // grey keeps its table
+        {L"resolution-unknown", TWPT_RGB, 0, 0, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.quirks, c.quirks + std::wcslen(c.quirks)) + " " + std::to_string(c.pixelType));
+        const fixtures::ScopedEnvironment quirks(L"VANTREL_SCANNER_QUIRKS", c.quirks);
+        Open();
+        ASSERT_EQ(SetOne(ICAP_PIXELTYPE, TWTY_UINT16, c.pixelType), TWRC_SUCCESS);
+        EnableUntilReady();
+        TW_IMAGEINFO info{};
+        ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+        EXPECT_EQ(std::tuple(info.XResolution.Whole, info.YResolution.Whole), std::tuple(c.dpi, c.dpi));
+        TW_HANDLE handle = 0;
+        ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle), TWRC_XFERDONE);
+        const vantrel::UniqueGlobal block(FromTwain<HGLOBAL>(handle));
+        const vantrel::GlobalLock<const BITMAPINFOHEADER> dib(block.get());
+        ASSERT_TRUE(dib);
+        const BITMAPINFOHEADER& h = *dib.get();
+        EXPECT_EQ(std::tuple(h.biClrUsed, h.biXPelsPerMeter, h.biYPelsPerMeter), std::tuple(c.colours, c.pelsPerMetre, c.pelsPerMetre));
+        EXPECT_EQ(::GlobalSize(block.get()), h.biSize + 4 * c.colours + h.biSizeImage);
+        EXPECT_EQ(EndXfer(), 0);
+        Disable();
+        ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
+        source_ = TW_IDENTITY{};
+    }
+}
+
 TEST_F(ScannerThroughDsm, FileTransferWritesTheBmpWhereTheApplicationSaid) {
     Open();
     TW_SETUPFILEXFER setup{};

@@ -33,6 +33,8 @@ TEST(DibPage, EachDepthAndTableGivesItsFormatTopDown) {
          PixelFormat::BlackWhite1, {{0x81}, {0xF0}}},
         {"1 bit, black first, top-down", {.width = 8, .height = -2, .bits = 1, .table = {0, 0xFFFFFF}, .pixels = twoRows},
          PixelFormat::BlackWhite1, {{0x0F}, {0x7E}}},
+        // Some drivers leave the two entries out: a monochrome bitmap's 0 is black.
+        {"1 bit without a table", {.width = 8, .height = 2, .bits = 1, .pixels = twoRows}, PixelFormat::BlackWhite1, {{0x7E}, {0x0F}}},
         {"8 bit greys", {.width = 3, .bits = 8, .table = Greys(256, 1), .pixels = {0, 128, 255, 0}}, PixelFormat::Gray8, {{0, 128, 255}}},
         {"4 bit greys", {.width = 3, .bits = 4, .table = Greys(16, 17), .pixels = {0x0F, 0x80, 0, 0}}, PixelFormat::Gray8, {{0, 255, 136}}},
         // Two greys that are not black and white: still grey, never a guessed bilevel page.
@@ -87,6 +89,9 @@ TEST(DibPage, RefusesWhatItCannotReadInsideTheBlock) {
     Bytes lying = cut;
     testing::Put(lying, 20, 4, 4);
     EXPECT_FALSE(PageFromDib(lying));
+    // One byte short of a 1-bit page's rows, with or without its table: partial rows are never guessed at.
+    EXPECT_FALSE(PageFromDib(Dib{.width = 8, .height = 2, .bits = 1, .pixels = Bytes(7, 0)}.Block()));
+    EXPECT_FALSE(PageFromDib(Dib{.width = 8, .height = 2, .bits = 1, .table = {0, 0xFFFFFF}, .pixels = Bytes(7, 0)}.Block()));
     EXPECT_FALSE(PageFromDib(Dib{.bits = 8, .compression = 1, .table = std::vector<std::uint32_t>(256), .pixels = Bytes(8, 0)}.Block()));
     EXPECT_FALSE(PageFromDib(Dib{.compression = 4, .pixels = Bytes(8, 0)}.Block()));
     EXPECT_FALSE(PageFromDib(Dib{.compression = 3, .masks = {0xFF, 0xFF00, 0xFF0000}, .pixels = Bytes(8, 0)}.Block()));
