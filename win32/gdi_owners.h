@@ -9,22 +9,10 @@
 namespace vantrel {
 
 // Pens, brushes, fonts, bitmaps: all given back with DeleteObject.
-template <typename H>
-struct GdiObjectTraits {
-    using Handle = H;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::DeleteObject(h); }
-};
-using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
-using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
-using UniqueGdiObject = UniqueHandle<GdiObjectTraits<HGDIOBJ>>;
-
-struct MemoryDcTraits {
-    using Handle = HDC;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::DeleteDC(h); }
-};
-using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+using UniqueBitmap = Unique<HBITMAP, ::DeleteObject>;
+using UniqueFont = Unique<HFONT, ::DeleteObject>;
+using UniqueGdiObject = Unique<HGDIOBJ, ::DeleteObject>;
+using UniqueMemoryDc = Unique<HDC, ::DeleteDC>;
 
 // A DC from GetDC, given back to its window.
 class WindowDc {

@@ -54,92 +54,50 @@ private:
     Handle handle_ = Traits::none();
 };
 
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::FreeLibrary(h); }
+// What an owner needs when one call gives the handle back and a null handle holds nothing.
+template <typename H, auto Close>
+struct ClosedBy {
+    using Handle = H;
+    static Handle none() noexcept { return Handle{}; }
+    static void close(Handle h) noexcept { Close(h); }
 };
-using UniqueModule = UniqueHandle<ModuleTraits>;
+template <typename H, auto Close>
+using Unique = UniqueHandle<ClosedBy<H, Close>>;
 
-struct GlobalTraits {
-    using Handle = HGLOBAL;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::GlobalFree(h); }
-};
-using UniqueGlobal = UniqueHandle<GlobalTraits>;
+inline void ReleaseRegion(void* region) noexcept { ::VirtualFree(region, 0, MEM_RELEASE); }
+inline void KillThreadTimer(UINT_PTR timer) noexcept { ::KillTimer(nullptr, timer); }
 
-struct FileTraits {
+using UniqueModule = Unique<HMODULE, ::FreeLibrary>;
+using UniqueGlobal = Unique<HGLOBAL, ::GlobalFree>;
+using UniqueRegKey = Unique<HKEY, ::RegCloseKey>;
+using UniqueBstr = Unique<BSTR, ::SysFreeString>;
+using UniqueWindow = Unique<HWND, ::DestroyWindow>;
+using UniqueHook = Unique<HHOOK, ::UnhookWindowsHookEx>;
+using UniqueVirtualRegion = Unique<void*, ReleaseRegion>;  // address space from VirtualAlloc, given back whole
+using UniqueThreadTimer = Unique<UINT_PTR, KillThreadTimer>;  // a timer of the thread, no window
+
+// Kernel handles, whose close can fail where it matters (a file's last writes); a file's "none"
+// is INVALID_HANDLE_VALUE.
+template <HANDLE (*None)()>
+struct KernelHandle {
     using Handle = HANDLE;
-    static Handle none() noexcept { return INVALID_HANDLE_VALUE; }
+    static Handle none() noexcept { return None(); }
     static bool close(Handle h) noexcept { return ::CloseHandle(h) != FALSE; }
 };
-using UniqueFile = UniqueHandle<FileTraits>;
+inline HANDLE NoFile() noexcept { return INVALID_HANDLE_VALUE; }
+inline HANDLE NoObject() noexcept { return nullptr; }
+using UniqueFile = UniqueHandle<KernelHandle<NoFile>>;
+using UniqueKernelObject = UniqueHandle<KernelHandle<NoObject>>;
 
-struct KernelObjectTraits {
-    using Handle = HANDLE;
-    static Handle none() noexcept { return nullptr; }
-    static bool close(Handle h) noexcept { return ::CloseHandle(h) != FALSE; }
-};
-using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
-
-template <typename T>
-struct MappedViewTraits {
-    using Handle = T*;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::UnmapViewOfFile(h); }
-};
+inline void UnmapView(const void* view) noexcept { ::UnmapViewOfFile(view); }
 
 // A view of a file mapping, typed as the record the mapping holds.
 template <typename T>
-class UniqueMappedView : public UniqueHandle<MappedViewTraits<T>> {
+class UniqueMappedView : public Unique<T*, UnmapView> {
 public:
-    using UniqueHandle<MappedViewTraits<T>>::UniqueHandle;
+    using UniqueHandle<ClosedBy<T*, UnmapView>>::UniqueHandle;
     T* operator->() const noexcept { return this->get(); }
 };
-
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::RegCloseKey(h); }
-};
-using UniqueRegKey = UniqueHandle<RegKeyTraits>;
-
-struct BstrTraits {
-    using Handle = BSTR;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::SysFreeString(h); }
-};
-using UniqueBstr = UniqueHandle<BstrTraits>;
-
-struct WindowTraits {
-    using Handle = HWND;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::DestroyWindow(h); }
-};
-using UniqueWindow = UniqueHandle<WindowTraits>;
-
-struct HookTraits {
-    using Handle = HHOOK;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-using UniqueHook = UniqueHandle<HookTraits>;
-
-// Address space reserved (or committed) by VirtualAlloc, given back whole.
-struct VirtualRegionTraits {
-    using Handle = void*;
-    static Handle none() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { ::VirtualFree(h, 0, MEM_RELEASE); }
-};
-using UniqueVirtualRegion = UniqueHandle<VirtualRegionTraits>;
-
-// A timer of the thread (no window), killed when its owner goes.
-struct ThreadTimerTraits {
-    using Handle = UINT_PTR;
-    static Handle none() noexcept { return 0; }
-    static void close(Handle h) noexcept { ::KillTimer(nullptr, h); }
-};
-using UniqueThreadTimer = UniqueHandle<ThreadTimerTraits>;
 
 // A BSTR holding `text`; empty when memory runs out.
 inline UniqueBstr MakeBstr(std::wstring_view text) {
