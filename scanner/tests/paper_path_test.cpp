@@ -76,11 +76,5 @@ TEST(FaultModes, ParsesEachItemAndIgnoresWhatItDoesNotKnow) {
     for (const char* bad : {"", "-1", "five", "10001", "3 "}) EXPECT_EQ(ParseSheets(bad), kDefaultSheets) << bad;
 }
 
-TEST(FaultModes, QuirksAreNamedOneByOne) {
-    const Quirks quirks = ParseQuirks("rows-asked,count-unknown,Silent-UI,high-handles ,zero-offsets");
-    EXPECT_TRUE(quirks.rowsAsked && quirks.countUnknown && quirks.zeroOffsets);
-    EXPECT_FALSE(quirks.silentUi || quirks.highHandles || quirks.emptyFinalStrip || quirks.setCurrentFails);
-}
-
 }  // namespace
 }  // namespace vantrel::scanner
