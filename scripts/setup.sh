@@ -28,6 +28,16 @@ packages=(
   imagemagick python3-pil libtiff-tools poppler-utils qpdf  # tests: independent image readers
   libpng-dev libjpeg-dev  # tests: the fuzz targets read our PNG and JPEG back with libpng and libjpeg
   libclang-rt-14-dev  # tests: the sanitizers' runtime for the fuzz targets
+  # Libraries the Windows build compiles from headers (the scan service's HTTP and JSON)
+  libboost1.74-dev nlohmann-json3-dev
+  # Tests and packaging: clients and tools we did not write
+  sane-utils sane-airscan  # an eSCL client (scanimage) for the scan service
+  chromium                 # a real browser for the service's web client
+  libleptonica-dev         # native reference for deskew and binarization accuracy
+  wixl msitools            # the installer, and reading it back
+  default-jre-headless libpdfbox2-java libactivation-java libjaxb-api-java  # the PDF/A-1b validator
+  libimage-exiftool-perl   # reads document metadata back
+  zip unzip
 )
 
 # Only where the kernel cannot run 32-bit programs: qemu runs them, and gcc-multilib builds the
