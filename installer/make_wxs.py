@@ -67,7 +67,7 @@ def registry_xml(rows, component):
         if owner != component:
             continue
         name = ' Name=%s' % quoteattr(value_name) if value_name else ''
-        # Ids in the order of writing: the installer writes the table in this order.
+        # Ids in the order of registration, so the table lists the rows as regsvr32 writes them.
         out.append('<RegistryValue Id="r%04d" Root="HKMU" Key=%s%s Value=%s Type="string"/>' %
                    (index, quoteattr('Software\\Classes\\' + key), name, quoteattr(value)))
     return out
@@ -81,13 +81,15 @@ def main(version, arch, stage, output):
     for name in files:
         win64 = name.startswith('x64/')
         component = ident('c_', name)
+        # wixl takes sources relative to the .wxs.
+        source = os.path.relpath(os.path.join(stage, name), os.path.dirname(os.path.abspath(output)))
         body = ['<File Id="%s" Name=%s Source=%s KeyPath="yes"/>' %
-                (ident('f_', name), quoteattr(os.path.basename(name)), quoteattr(os.path.relpath(os.path.join(stage, name), os.path.dirname(os.path.abspath(output)))))]
+                (ident('f_', name), quoteattr(os.path.basename(name)), quoteattr(source))]
         body += registry_xml(rows, component)
         components['X64DIR' if win64 else 'INSTALLDIR'].append(
             '<Component Id="%s" Guid="*"%s>%s</Component>' % (component, ' Win64="yes"' if win64 else '', ''.join(body)))
         refs.append(component)
-        # The 32-bit server's rows in the 64-bit view.
+        # A 32-bit server's rows in the 64-bit view (shared keys, its interfaces for 64-bit clients).
         extra = registry_xml(rows, component + '_64')
         if extra:
             extra[0] = extra[0].replace('/>', ' KeyPath="yes"/>', 1)

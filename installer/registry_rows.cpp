@@ -1,9 +1,9 @@
 // Writes the registry rows a server's own registration writes, for the installer's tables: the
 // server's record as this build walks it, then what registering its type library adds.
 // Usage: registry_rows SERVER DLL OUTPUT.tsv (SERVER: Vantrel or VantrelScan; DLL: the built server,
-// read for its type library). Each line, in UTF-16LE: key, value name, value, tab-separated, below
-// the classes root. The
-// server's path is written as {path} and its folder as {folder}, for the installer to fill in.
+// read for its type library). Each line, in UTF-16LE: key, value name and value, tab-separated, the
+// key below the classes root; the server's path is written as {path} and its folder as {folder},
+// for the installer to fill in.
 #include "VantrelScan_h.h"
 #include "com/module_state.h"
 #include "com/registration.h"
