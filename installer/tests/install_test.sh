@@ -84,8 +84,10 @@ scripts_use_it() {
   client=$!
   if [ "$arch" = x64 ]; then
     for _ in $(seq 600); do [ -f "$work/out/created" ] && break; sleep 0.1; done
-    mapped x64/VantrelScan.dll | grep -qi 'cscript' || fail "the 64-bit script host did not load x64\\VantrelScan.dll"
-    mapped Vantrel.dll | grep -qi 'dllhost' || fail "Vantrel.dll is not in COM's surrogate"
+    # A 64-bit client that started no surrogate for VantrelScan.Scanner loaded the 64-bit server.
+    [ -z "$(surrogates '{D8B3118D-C1A3-4498-BD55-D3AE0BAF1A71}')" ] ||
+      fail "VantrelScan.Scanner ran in COM's surrogate, not in the 64-bit script host"
+    [ -n "$(surrogates '{C4043DC3-E82D-427D-A543-1E83BC93F54B}')" ] || fail "Vantrel.TWAIN is not in COM's surrogate"
     touch "$work/out/looked"
   fi
   wait $client
@@ -94,11 +96,13 @@ scripts_use_it() {
   grep -q 'Vantrel.TWAIN: Version 1.7' "$work/clients.txt" || fail "Vantrel.TWAIN by ProgID"
   [ -s "$work/out/scan.pdf" ] || fail "the scan's file"
 }
-# The command lines of the processes that mapped the installed file $1.
-mapped() {
-  local map
-  for map in $(grep -l -F "$(readlink -f "$installed")/$1" /proc/[0-9]*/maps 2>/dev/null); do
-    tr '\0' ' ' <"${map%/maps}/cmdline"; echo
+# COM's surrogates of this prefix that run the class whose AppID is $1 (both classes name theirs
+# by their class identifiers).
+surrogates() {
+  local cmdline
+  for cmdline in /proc/[0-9]*/cmdline; do
+    tr '\0' ' ' <"$cmdline" 2>/dev/null | grep -qiF "dllhost.exe /PROCESSID:$1" &&
+      tr '\0' '\n' <"${cmdline%/cmdline}/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "${cmdline%/cmdline}"
   done
 }
 [ "$scope" = machine ] && scripts_use_it
