@@ -5,7 +5,8 @@
 #  2. after msiexec /i: cscript creates both classes by ProgID and scans from the sample scanner
 #     (x64: with the 64-bit script host, which must load the 64-bit VantrelScan.dll itself and reach
 #     Vantrel.dll in COM's 32-bit surrogate), and vantrel-scan -L runs through PATH in a new console;
-#  3. after msiexec /x, the registry and the files of the prefix are as before msiexec /i.
+#  3. the next version installs over it, and after its msiexec /x the registry and the files of the
+#     prefix are as before the first msiexec /i.
 # Usage: install_test.sh (x86|x64) (user|machine) WORK_DIR PACKAGE_DIR BOX_ANSWERER SCANNER32 [SCANNER64]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -111,9 +112,20 @@ run wine cmd /c vantrel-scan -L >"$work/list.txt" 2>&1
 tr -d '\r' <"$work/list.txt"
 grep -q 'Vantrel Sample Scanner' "$work/list.txt" || fail "vantrel-scan -L through PATH"
 
-# 3. Nothing left behind (the surrogate holds Vantrel.dll open: it ends first).
+# 3. The next version replaces this one: the package at the next patch version, with a product
+# code of its own, installs over it. Then removing it leaves nothing behind, of either version
+# (the surrogate holds Vantrel.dll open: it ends first).
 wineserver -k; wineserver -w
-run $wine64 msiexec /x "$(winepath -w "$msi")" /qn "${msi_scope[@]}" || fail "msiexec /x"
+property() { msiinfo export "$msi" Property | sed -n "s/^$1\t//p" | tr -d '\r'; }
+version=$(property ProductVersion)
+next_version=${version%.*}.$((${version##*.} + 1))
+cp "$msi" "$work/next.msi"
+msibuild "$work/next.msi" -q "UPDATE Property SET Value = '$next_version' WHERE Property = 'ProductVersion'" \
+  -q "UPDATE Property SET Value = '{$(python3 -c 'import uuid; print(str(uuid.uuid4()).upper())')}' WHERE Property = 'ProductCode'" \
+  -q "DELETE FROM Upgrade WHERE ActionProperty = 'WIX_UPGRADE_DETECTED'" \
+  -q "INSERT INTO Upgrade (UpgradeCode, VersionMax, Attributes, ActionProperty) VALUES ('$(property UpgradeCode)', '$next_version', 1, 'WIX_UPGRADE_DETECTED')"
+run $wine64 msiexec /i "$(winepath -w "$work/next.msi")" /qn "${msi_scope[@]}" || fail "msiexec /i of the next version"
+run $wine64 msiexec /x "$(winepath -w "$work/next.msi")" /qn "${msi_scope[@]}" || fail "msiexec /x"
 snapshot removed
 echo "== registry before msiexec /i against after msiexec /x"
 diff "$work/before.registry" "$work/removed.registry" || fail "the registry differs after uninstalling"
