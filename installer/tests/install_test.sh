@@ -4,7 +4,8 @@
 #     folder, in the README's order) equals what msiexec /i writes, as COM sees the classes;
 #  2. after msiexec /i: cscript creates both classes by ProgID and scans from the sample scanner
 #     (x64: with the 64-bit script host, which must load the 64-bit VantrelScan.dll itself and reach
-#     Vantrel.dll in COM's 32-bit surrogate), and vantrel-scan -L runs through PATH in a new console;
+#     Vantrel.dll in COM's 32-bit surrogate), vantrel-scan -L runs through PATH in a new console, and
+#     the demo has its Start-menu entry;
 #  3. the next version installs over it, and after its msiexec /x the registry and the files of the
 #     prefix are as before the first msiexec /i.
 # Usage: install_test.sh (x86|x64) (user|machine) WORK_DIR PACKAGE_DIR BOX_ANSWERER SCANNER32 [SCANNER64]
@@ -107,6 +108,7 @@ surrogates() {
   done
 }
 [ "$scope" = machine ] && scripts_use_it
+[ -n "$(find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/Vantrel/Vantrel Demo.lnk')" ] || fail "the demo's Start-menu entry"
 # A new console: its environment from the registry, as a new logon would have it.
 run wine cmd /c vantrel-scan -L >"$work/list.txt" 2>&1
 tr -d '\r' <"$work/list.txt"
