@@ -48,31 +48,34 @@ std::wstring Replaced(std::wstring text, const std::wstring& from, const wchar_t
 // What RegisterTypeLib writes for the library and each interface it marshals: dispinterfaces
 // through PSDispatch, dual and oleautomation interfaces through the type-library marshaller.
 std::vector<RegistryEntry> TypeLibraryEntries(ITypeLib* library) {
-    TLIBATTR* attributes = nullptr;
-    if (FAILED(library->GetLibAttr(&attributes))) return {};
-    const std::wstring id = GuidText(attributes->guid);
-    const std::wstring version = std::to_wstring(attributes->wMajorVerNum) + L"." + std::to_wstring(attributes->wMinorVerNum);
+    // The descriptions the library and its types lend are copied and given back at once.
+    TLIBATTR* lent = nullptr;
+    if (FAILED(library->GetLibAttr(&lent))) return {};
+    const TLIBATTR attributes = *lent;
+    library->ReleaseTLibAttr(lent);
+    const std::wstring id = GuidText(attributes.guid);
+    const std::wstring version = std::to_wstring(attributes.wMajorVerNum) + L"." + std::to_wstring(attributes.wMinorVerNum);
     const std::wstring root = L"TypeLib\\" + id + L"\\" + version;
     wchar_t locale[16] = {};
-    std::swprintf(locale, std::size(locale), L"%lx", static_cast<unsigned long>(attributes->lcid));
+    std::swprintf(locale, std::size(locale), L"%lx", static_cast<unsigned long>(attributes.lcid));
     std::vector<RegistryEntry> entries;
     vantrel::UniqueBstr name, help;
     library->GetDocumentation(-1, name.put(), help.put(), nullptr, nullptr);
     entries.push_back({root, L"", help && *help.get() ? help.get() : name ? name.get() : L""});
-    entries.push_back({root + L"\\" + locale + (attributes->syskind == SYS_WIN64 ? L"\\win64" : L"\\win32"), L"", L"{path}"});
-    entries.push_back({root + L"\\FLAGS", L"", std::to_wstring(attributes->wLibFlags)});
+    entries.push_back({root + L"\\" + locale + (attributes.syskind == SYS_WIN64 ? L"\\win64" : L"\\win32"), L"", L"{path}"});
+    entries.push_back({root + L"\\FLAGS", L"", std::to_wstring(attributes.wLibFlags)});
     entries.push_back({root + L"\\HELPDIR", L"", L"{folder}"});
-    library->ReleaseTLibAttr(attributes);
 
     for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
         ComPtr<ITypeInfo> info;
-        TYPEATTR* type = nullptr;
-        if (FAILED(library->GetTypeInfo(index, info.put())) || FAILED(info->GetTypeAttr(&type))) continue;
-        const bool dispatch = type->typekind == TKIND_DISPATCH;
-        const bool marshalled = type->typekind == TKIND_INTERFACE && (type->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
-        const bool dual = (type->wTypeFlags & TYPEFLAG_FDUAL) != 0;
-        const std::wstring key = L"Interface\\" + GuidText(type->guid);
-        info->ReleaseTypeAttr(type);
+        TYPEATTR* lentType = nullptr;
+        if (FAILED(library->GetTypeInfo(index, info.put())) || FAILED(info->GetTypeAttr(&lentType))) continue;
+        const TYPEATTR type = *lentType;
+        info->ReleaseTypeAttr(lentType);
+        const bool dispatch = type.typekind == TKIND_DISPATCH;
+        const bool marshalled = type.typekind == TKIND_INTERFACE && (type.wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
+        const bool dual = (type.wTypeFlags & TYPEFLAG_FDUAL) != 0;
+        const std::wstring key = L"Interface\\" + GuidText(type.guid);
         if (!dispatch && !marshalled) continue;
         const wchar_t* proxy = dispatch && !dual ? L"{00020420-0000-0000-C000-000000000046}" : L"{00020424-0000-0000-C000-000000000046}";
         vantrel::UniqueBstr typeName;
