@@ -103,8 +103,9 @@ scripts_use_it() {
 surrogates() {
   local cmdline
   for cmdline in /proc/[0-9]*/cmdline; do
-    tr '\0' ' ' <"$cmdline" 2>/dev/null | grep -qiF "dllhost.exe /PROCESSID:$1" &&
-      tr '\0' '\n' <"${cmdline%/cmdline}/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "${cmdline%/cmdline}"
+    # Processes may end while they are read.
+    { tr '\0' ' ' <"$cmdline"; } 2>/dev/null | grep -qiF "dllhost.exe /PROCESSID:$1" &&
+      { tr '\0' '\n' <"${cmdline%/cmdline}/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "${cmdline%/cmdline}"
   done
 }
 [ "$scope" = machine ] && scripts_use_it
