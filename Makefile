@@ -1,5 +1,5 @@
 # The commands of the README; each does its own set-up.
-.PHONY: test demo bench
+.PHONY: test demo bench dist
 
 test:
 	bash scripts/test.sh
@@ -9,3 +9,6 @@ demo:
 
 bench:
 	bash scripts/bench.sh
+
+dist:
+	bash scripts/dist.sh

@@ -21,14 +21,6 @@ constexpr bool kWin64 = sizeof(void*) == 8;
 // The type library registers under win32 or win64, as this build targets.
 constexpr SYSKIND kSysKind = kWin64 ? SYS_WIN64 : SYS_WIN32;
 
-// The server's record as this build writes it.
-std::vector<RegistryEntry> Entries(const Server& server) {
-    std::vector<RegistryEntry> entries = server.record();
-    if constexpr (kWin64)
-        std::erase_if(entries, [](const RegistryEntry& entry) { return entry.view == View::Win32; });
-    return entries;
-}
-
 // The record's keys, deepest first: each key is written after its parent, so the last written
 // comes first.
 std::vector<std::wstring> KeysToRemove(const Server& server) {
@@ -99,6 +91,13 @@ HRESULT RestoreWin32TypeLibrary(const Server& server, Scope scope) {
 }
 
 }  // namespace
+
+std::vector<RegistryEntry> Entries(const Server& server) {
+    std::vector<RegistryEntry> entries = server.record();
+    if constexpr (kWin64)
+        std::erase_if(entries, [](const RegistryEntry& entry) { return entry.view == View::Win32; });
+    return entries;
+}
 
 std::wstring GuidText(REFGUID guid) {
     wchar_t text[40] = {};

@@ -31,6 +31,9 @@ struct RegistryEntry {
 // "{xxxxxxxx-...}", as the registry names classes and libraries.
 std::wstring GuidText(REFGUID guid);
 
+// The server's record as this build writes it (the installer's rows come from here too).
+std::vector<RegistryEntry> Entries(const Server& server);
+
 HRESULT Register(const Server& server, Scope scope);
 // Removes what Register wrote, deepest key first; keys already gone count as removed.
 HRESULT Unregister(const Server& server, Scope scope);

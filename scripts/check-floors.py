@@ -17,6 +17,8 @@ FLOORS = {
     'servers/vantrel/': ['com/', 'engine/', 'imaging/', 'twain/', 'win32/'],
     'servers/vantrel_scan/': ['com/', 'engine/', 'imaging/', 'twain/', 'win32/'],
     'cli/': ['engine/', 'imaging/', 'twain/', 'win32/'],
+    # The installer's registry rows come from the servers' own records.
+    'installer/': ['com/', 'servers/', 'win32/'],
     # The test counterpart: a data source of its own, independent of the engine.
     'scanner/': ['imaging/', 'twain/', 'win32/'],
     # Clients of the servers: they reach them through COM, never through their code.

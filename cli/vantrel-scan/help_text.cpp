@@ -1,6 +1,8 @@
 // The help text: every option, the exit statuses and examples, enough to use the tool without the README.
 #include "cli/vantrel-scan/help_text.h"
 
+#include "product_version.h"
+
 namespace vantrel::scan {
 
 const wchar_t kHelpText[] =
@@ -62,6 +64,6 @@ const wchar_t kHelpText[] =
     L"  vantrel-scan --flatbed -r 150 -m color -o photo.jpg --quality 90\n"
     L"  vantrel-scan --feeder -n 5 -o page-{page}.png --json\n";
 
-const wchar_t kVersionText[] = L"vantrel-scan 1.0";
+const wchar_t kVersionText[] = L"vantrel-scan " VANTREL_VERSION_TEXT;
 
 }  // namespace vantrel::scan

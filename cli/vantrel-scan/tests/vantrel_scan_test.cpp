@@ -1,5 +1,6 @@
 // vantrel-scan.exe run as scripts run it, against Wine's DSM and the Vantrel Sample Scanner: its
 // exit status, its standard output and error, and the files it writes.
+#include "product_version.h"
 #include "tests/fixtures/child_process.h"
 #include "tests/fixtures/scoped_environment.h"
 #include "tests/fixtures/test_directory.h"
@@ -208,7 +209,7 @@ TEST_F(VantrelScan, HelpAndVersion) {
     EXPECT_NE(help.out.find("Exit status"), std::string::npos) << help.out;
     const Finished version = Scan(L"--version");
     EXPECT_EQ(version.status, 0u);
-    EXPECT_TRUE(version.out.starts_with("vantrel-scan ")) << version.out;
+    EXPECT_TRUE(version.out.starts_with("vantrel-scan " VANTREL_VERSION_TEXT " (")) << "the product's version: " << version.out;
 }
 
 }  // namespace
