@@ -2,6 +2,7 @@
 #include "engine/batch.h"
 
 #include "engine/capability_client.h"
+#include "engine/coded_strips.h"
 #include "engine/condition_text.h"
 #include "engine/memory_page.h"
 #include "engine/message_pump.h"
@@ -33,6 +34,10 @@ struct Transfer {
     PageOutcome Fail(std::wstring reason) {
         result.reason = std::move(reason);
         return PageOutcome::Failed;
+    }
+
+    PageOutcome Invalid(const std::string& why) {
+        return Fail(L"The source's " + PageLabel() + L" is not valid: " + Widen(why) + L".");
     }
 
     PageOutcome FailWithStatus(const std::wstring& what) {
@@ -86,7 +91,10 @@ struct Transfer {
         const auto dpi = [](const TW_FIX32& value) { return std::max(0.0, value.Whole + value.Frac / 65536.0); };
         layout.xDpi = dpi(info.XResolution);
         layout.yDpi = dpi(info.YResolution);
-        const bool began = page.Begin(layout);
+        // A compressed page's strips are pieces of one stream: their row counts mean nothing.
+        std::optional<CodedStrips> coded;
+        if (options.compression != TWCP_NONE) coded.emplace(options.compression);
+        const bool began = coded.has_value() || page.Begin(layout);
 
         std::uint32_t strips = 0;
         for (;;) {
@@ -115,14 +123,20 @@ struct Transfer {
             }
             const MemoryStrip received{strip.Compression, strip.BytesPerRow, strip.Columns, strip.Rows, strip.XOffset,
                                        strip.YOffset, strip.BytesWritten, buffer};
-            if (!page.Add(received)) {
+            if (coded ? !coded->Add(received) : !page.Add(received)) {
                 ended = true;
-                return Fail(L"The source's " + PageLabel() + L" is not valid: " + Widen(page.Error()) + L".");
+                return Invalid(coded ? coded->Error() : page.Error());
             }
             if (rc == TWRC_XFERDONE) break;
         }
+        if (coded) {
+            const auto kept = coded->Finish(layout);
+            if (!kept) return Invalid(coded->Error());
+            if (!sink.TakeCoded(*kept)) return Fail(sink.Failure());
+            return PageOutcome::Delivered;
+        }
         auto finished = page.Finish();
-        if (!finished) return Fail(L"The source's " + PageLabel() + L" is not valid: " + Widen(page.Error()) + L".");
+        if (!finished) return Invalid(page.Error());
         if (!sink.TakePage(finished->View())) return Fail(sink.Failure());
         return PageOutcome::Delivered;
     }

@@ -28,6 +28,9 @@ struct BatchOptions {
     // How long to wait for the source's notice of a page; none (the default): as long as it takes.
     // After a page the pending ones are transferred at once, so this is the wait for the first.
     std::optional<std::chrono::milliseconds> pageTimeout;
+    // The compression the source agreed to code pages in (TWCP_JPEG, TWCP_GROUP4) for a memory transfer: its
+    // strips are then pieces of one coded stream, handed to the sink as they came. TWCP_NONE: raw strips.
+    std::uint16_t compression = twain::TWCP_NONE;
 };
 
 enum class BatchEnd {

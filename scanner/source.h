@@ -119,7 +119,11 @@ private:
         PagePlan plan;
         PagePicture picture;
         int row;
+        std::vector<std::uint8_t> coded;  // with compression: the page's whole stream, handed out in pieces
+        std::size_t sent = 0;
     };
+    // The next piece of a compressed page's stream into the application's buffer.
+    twain::TW_UINT16 CodedStrip(twain::TW_IMAGEMEMXFER* strip, std::uint8_t* buffer, std::string& detail);
     std::optional<MemoryTransfer> memory_;
     bool delivered_ = false;  // the current page's transfer has ended (state 7)
     bool cancelled_ = false;  // ... by the user: the batch ends with it

@@ -1,6 +1,7 @@
 // The source's image transfers: native (a packed DIB), memory (strips drawn as they are asked for) and file (BMP).
 #include "scanner/source.h"
 
+#include "scanner/coded_page.h"
 #include "scanner/environment.h"
 #include "scanner/packed_dib.h"
 
@@ -36,6 +37,16 @@ std::string Detail(const PagePlan& page, bool feeder) {
 bool WriteAll(HANDLE file, const std::uint8_t* bytes, std::size_t size) {
     DWORD written = 0;
     return ::WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+}
+
+// The exact bytes of a compressed page, as sent, for tests to compare with what an application stored:
+// VANTREL_SCANNER_DUMP names a folder, which gets page-N.jpg or page-N.g4 (N the page's number).
+void DumpCoded(const std::vector<std::uint8_t>& coded, int number, TW_UINT16 compression) {
+    const std::wstring folder = EnvironmentWide(L"VANTREL_SCANNER_DUMP");
+    if (folder.empty()) return;
+    const std::wstring path = folder + L"\\page-" + std::to_wstring(number) + (compression == TWCP_JPEG ? L".jpg" : L".g4");
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) WriteAll(file.get(), coded.data(), coded.size());
 }
 
 }  // namespace
@@ -93,7 +104,8 @@ TW_UINT16 Source::GetImageInfo(TW_IMAGEINFO* info) {
     info->BitsPerPixel = bits;
     info->Planar = 0;
     info->PixelType = static_cast<std::int16_t>(PixelTypeOf(page.mode));
-    info->Compression = TWCP_NONE;
+    // Native transfers are never compressed.
+    info->Compression = capabilities_.current.xferMech == TWSX_NATIVE ? TWCP_NONE : capabilities_.current.compression;
     return TWRC_SUCCESS;
 }
 
@@ -158,9 +170,16 @@ TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
     }
     if (!memory_) {
         if (const TW_UINT16 rc = StartTransfer(TWSX_MEMORY); rc != TWRC_SUCCESS) return rc;
-        memory_.emplace(MemoryTransfer{page, PictureOf(page), 0});
+        memory_.emplace(MemoryTransfer{page, PictureOf(page), 0, {}, 0});
         state_ = State::Transferring;
+        if (const TW_UINT16 compression = capabilities_.current.compression; compression != TWCP_NONE) {
+            memory_->coded = CodePage(memory_->picture, page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
+            if (memory_->coded.empty()) return Fail(TWCC_LOWMEMORY);
+            if (quirks_.badCompressed) memory_->coded.resize(memory_->coded.size() / 2);
+            DumpCoded(memory_->coded, page.slot.number, compression);
+        }
     }
+    if (!memory_->coded.empty()) return CodedStrip(strip, buffer, detail);
     const RowFormat format =
         capabilities_.current.pixelFlavor == TWPF_VANILLA ? RowFormat::TwainVanilla : RowFormat::TwainChocolate;
     const int rows = static_cast<int>(
@@ -183,6 +202,24 @@ TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
     if (memory_->row < page.size.height || (quirks_.emptyFinalStrip && rows > 0)) return TWRC_SUCCESS;
     memory_.reset();
     detail = Detail(page, paper_.feeder());
+    FinishTransfer(false);
+    return TWRC_XFERDONE;
+}
+
+// As many of the stream's bytes as the buffer holds; a compressed strip has no rows, only its bytes.
+TW_UINT16 Source::CodedStrip(TW_IMAGEMEMXFER* strip, std::uint8_t* buffer, std::string& detail) {
+    const std::size_t size = std::min<std::size_t>(strip->Memory.Length, memory_->coded.size() - memory_->sent);
+    std::memcpy(buffer, memory_->coded.data() + memory_->sent, size);
+    memory_->sent += size;
+    strip->Compression = capabilities_.current.compression;
+    strip->BytesPerRow = 0;
+    strip->Columns = static_cast<TW_UINT32>(memory_->plan.size.width);
+    strip->Rows = 0;
+    strip->XOffset = strip->YOffset = 0;
+    strip->BytesWritten = static_cast<TW_UINT32>(size);
+    if (memory_->sent < memory_->coded.size()) return TWRC_SUCCESS;
+    detail = Detail(memory_->plan, paper_.feeder());
+    memory_.reset();
     FinishTransfer(false);
     return TWRC_XFERDONE;
 }

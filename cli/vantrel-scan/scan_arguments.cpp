@@ -109,6 +109,13 @@ const std::vector<Option>& Options() {
              return L"--transfer takes native or memory, not \"" + v + L"\".";
          },
          nullptr},
+        {L"", L"--compression",
+         [](ScanArguments& a, const std::wstring& v) -> std::wstring {
+             if (v != L"source" && v != L"ours") return L"--compression takes source or ours, not \"" + v + L"\".";
+             a.compression = v == L"ours" ? engine::Compression::Ours : engine::Compression::Source;
+             return {};
+         },
+         nullptr},
         {L"", L"--quality",
          [](ScanArguments& a, const std::wstring& v) {
              int quality = 0;

@@ -141,13 +141,7 @@ bool TiffWriter::AddPage(const PageImage& page, const TiffPageOptions& options) 
         if (page.format == PixelFormat::BlackWhite1 && compress) {
             const std::vector<std::uint8_t> coded = EncodeGroup4(page);
             if (coded.empty()) return Refuse(TiffError::OutOfMemory);
-            Directory directory = PageDirectory(page.width, page.height, kCompressionGroup4, page.height, page.xDpi, page.yDpi);
-            AddSamples(directory, photometric, bitsPerSample, samples);
-            if (!Fits(coded.size(), directory)) return Refuse(TiffError::TooLarge);
-            if (!Start()) return false;
-            directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
-            directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(coded.size()));
-            return Append(coded) && WriteDirectory(directory);
+            return AddGroup4Page(coded, page.width, page.height, page.xDpi, page.yDpi);
         }
         const bool predict = compress && (options.predictor == TiffPredictor::Horizontal ||
                                           (options.predictor == TiffPredictor::Automatic && PredictorHelps(page, options.zlibLevel)));
@@ -168,6 +162,23 @@ bool TiffWriter::AddPage(const PageImage& page, const TiffPageOptions& options) 
         directory.AddLongs(kStripOffsets, offsets);
         directory.AddLongs(kStripByteCounts, byteCounts);
         return WriteDirectory(directory);
+    } catch (const std::bad_alloc&) {
+        return Break(TiffError::OutOfMemory);
+    }
+}
+
+bool TiffWriter::AddGroup4Page(std::span<const std::uint8_t> coded, std::uint32_t width, std::uint32_t height, double xDpi,
+                               double yDpi) {
+    if (!Usable()) return false;
+    if (width == 0 || height == 0 || coded.empty()) return Refuse(TiffError::BadPage);
+    try {
+        Directory directory = PageDirectory(width, height, kCompressionGroup4, height, xDpi, yDpi);
+        AddSamples(directory, kWhiteIsZero, 1, 1);
+        if (!Fits(coded.size(), directory)) return Refuse(TiffError::TooLarge);
+        if (!Start()) return false;
+        directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
+        directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(coded.size()));
+        return Append(coded) && WriteDirectory(directory);
     } catch (const std::bad_alloc&) {
         return Break(TiffError::OutOfMemory);
     }

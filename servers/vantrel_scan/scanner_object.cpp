@@ -346,6 +346,22 @@ HRESULT ScannerObject::put_TransferMode(BSTR mode) {
     });
 }
 
+HRESULT ScannerObject::get_Compression(BSTR* who) {
+    if (!who) return E_POINTER;
+    *who = nullptr;
+    return Guarded(IID_IScanner, [&] { return HandOut(compression_ == engine::Compression::Ours ? L"ours" : L"source", who); });
+}
+
+HRESULT ScannerObject::put_Compression(BSTR who) {
+    return Guarded(IID_IScanner, [&] {
+        const std::wstring text = Folded(View(who));
+        if (text == L"source") compression_ = engine::Compression::Source;
+        else if (text == L"ours") compression_ = engine::Compression::Ours;
+        else return Fail(L"Compression \"" + View(who) + L"\" is not known: use \"source\" or \"ours\".", E_INVALIDARG);
+        return S_OK;
+    });
+}
+
 HRESULT ScannerObject::get_JpegQuality(LONG* quality) {
     if (!quality) return E_POINTER;
     *quality = jpegQuality_;
@@ -464,6 +480,7 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         job.showUI = showUI_;
         if (timeout_) job.pageTimeout = std::chrono::seconds(*timeout_);
         job.mode = mode_;
+        job.compression = compression_;
         job.maxPages = static_cast<std::int32_t>(maxPages_);
         job.closeSourceAfterBatch = true;
         job.target = target;
