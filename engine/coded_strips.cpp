@@ -24,25 +24,28 @@ bool CodedStrips::Add(const MemoryStrip& strip) {
     return true;
 }
 
-std::optional<imaging::CodedPage> CodedStrips::Finish(const MemoryPageLayout& layout) {
+std::optional<imaging::CodedPage> KeptPage(const MemoryPageLayout& layout, std::uint16_t compression,
+                                           std::span<const std::uint8_t> bytes, std::string& error) {
     const auto format = PixelFormatOf(layout.pixelType, layout.bitsPerPixel);
     if (!format || layout.width <= 0 || layout.length <= 0) {
-        Fail("the source described a compressed page of " + std::to_string(layout.width) + " by " +
-             std::to_string(layout.length) + " pixels, pixel type " + std::to_string(layout.pixelType));
+        error = "the source described a compressed page of " + std::to_string(layout.width) + " by " +
+                std::to_string(layout.length) + " pixels, pixel type " + std::to_string(layout.pixelType);
+        return std::nullopt;
+    }
+    if (compression != twain::TWCP_GROUP4 && compression != twain::TWCP_JPEG) {
+        error = "compression " + std::to_string(compression) + " cannot be kept";
         return std::nullopt;
     }
     const imaging::CodedPage page{static_cast<std::uint32_t>(layout.width), static_cast<std::uint32_t>(layout.length), *format,
                                   layout.xDpi, layout.yDpi,
-                                  compression_ == twain::TWCP_GROUP4 ? imaging::PageCoding::Group4 : imaging::PageCoding::Jpeg, bytes_};
-    if (compression_ != twain::TWCP_GROUP4 && compression_ != twain::TWCP_JPEG) {
-        Fail("compression " + std::to_string(compression_) + " cannot be kept");
-        return std::nullopt;
-    }
-    if (std::string cause = imaging::CheckCodedPage(page); !cause.empty()) {
-        Fail(std::move(cause));
-        return std::nullopt;
-    }
+                                  compression == twain::TWCP_GROUP4 ? imaging::PageCoding::Group4 : imaging::PageCoding::Jpeg, bytes};
+    error = imaging::CheckCodedPage(page);
+    if (!error.empty()) return std::nullopt;
     return page;
+}
+
+std::optional<imaging::CodedPage> CodedStrips::Finish(const MemoryPageLayout& layout) {
+    return KeptPage(layout, compression_, bytes_, error_);
 }
 
 }  // namespace vantrel::engine

@@ -7,12 +7,18 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace vantrel::engine {
 
 inline constexpr std::uint64_t kLargestCodedPage = 256u << 20;
+
+// The page the source described (DAT_IMAGEINFO) as the coded bytes it sent, checked to be that page; nullopt with
+// `error` saying why not.
+std::optional<imaging::CodedPage> KeptPage(const MemoryPageLayout& layout, std::uint16_t compression,
+                                           std::span<const std::uint8_t> bytes, std::string& error);
 
 class CodedStrips {
 public:

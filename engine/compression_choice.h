@@ -1,8 +1,8 @@
 // Agreeing with the source who compresses the pages, from what the output can keep as it comes.
 #pragma once
 
-#include "engine/compression_mode.h"
 #include "engine/source_ref.h"
+#include "engine/transfer_choice.h"
 #include "imaging/page_consumer.h"
 
 #include <cstdint>

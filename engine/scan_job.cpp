@@ -71,7 +71,7 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
     ReportingFiles reporting(files, job);
     ConsumerSink sink(source.link, reporting);
     BatchOptions options = OptionsFor(job, session);
-    if (job.mode == TransferMode::Memory) options.compression = AgreeCompression(source, job.compression, files);
+    if (job.mode != TransferMode::Native) options.compression = AgreeCompression(source, job.compression, files);
     result.batch = session.Scan(options, sink, job.closeSourceAfterBatch);
     result.finished = files.Finish();
     if (!result.finished) result.filesError = files.Error();

@@ -33,7 +33,7 @@ struct ScanJob {
     // limit with it (the user may take their time); zero or less waits as long as it takes.
     std::optional<std::chrono::milliseconds> pageTimeout;
     TransferMode mode = TransferMode::Native;
-    // Only a memory transfer carries the scanner's compression; native pages are always raw.
+    // Only memory and file transfers carry the scanner's compression; native pages are always raw.
     Compression compression = Compression::Source;
     // -1 every page the source has; nullopt what the feeder holds, or the flatbed's one page.
     std::optional<std::int32_t> maxPages;

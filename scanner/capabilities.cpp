@@ -131,7 +131,7 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         }
         case ICAP_BRIGHTNESS: return Level(c.brightness, d.brightness);
         case ICAP_CONTRAST: return Level(c.contrast, d.contrast);
-        case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_BMP}, TWFF_BMP, TWFF_BMP);
+        case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_TIFF, TWFF_BMP, TWFF_JFIF}, c.fileFormat, d.fileFormat);
         case ICAP_MAXFRAMES: return Descriptor{TWTY_UINT16, Shape::OneValue, {}, 1, 1};
         default: return std::nullopt;
     }
@@ -173,6 +173,7 @@ void Store(TW_UINT16 cap, TW_UINT32 value, CapabilityState& state) {
             if (c.compression != CodedCompression(c.mode)) c.compression = TWCP_NONE;
             break;
         case ICAP_COMPRESSION: c.compression = static_cast<TW_UINT16>(value); break;
+        case ICAP_IMAGEFILEFORMAT: c.fileFormat = static_cast<TW_UINT16>(value); break;
         case ICAP_XFERMECH: c.xferMech = static_cast<TW_UINT16>(value); break;
         case ICAP_UNITS: c.units = static_cast<TW_UINT16>(value); break;
         case ICAP_XRESOLUTION: c.xDpi = static_cast<int>(std::lround(FromFix32(value))); break;

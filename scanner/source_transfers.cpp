@@ -3,6 +3,8 @@
 
 #include "scanner/coded_page.h"
 #include "scanner/environment.h"
+#include "imaging/byte_sink.h"
+#include "imaging/tiff/tiff_writer.h"
 #include "scanner/packed_dib.h"
 
 #include <algorithm>
@@ -232,7 +234,8 @@ TW_UINT16 Source::SetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup) {
     switch (msg) {
         case MSG_SET: {
             const auto* end = static_cast<const char*>(std::memchr(setup->FileName, 0, sizeof setup->FileName));
-            if (setup->Format != TWFF_BMP || !end || end == setup->FileName) return Fail(TWCC_BADVALUE);
+            const bool offered = setup->Format == TWFF_BMP || setup->Format == TWFF_TIFF || setup->Format == TWFF_JFIF;
+            if (!offered || !end || end == setup->FileName) return Fail(TWCC_BADVALUE);
             file_ = *setup;
             return TWRC_SUCCESS;
         }
@@ -244,11 +247,49 @@ TW_UINT16 Source::SetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup) {
     return TWRC_SUCCESS;
 }
 
+// A JFIF file is the page's JPEG; a TIFF one page, Group 4 with that compression (else uncompressed). Both are
+// made whole in memory, the coded bytes dumped as a memory transfer's are.
+TW_UINT16 Source::CodedFileXfer(const PagePlan& page, std::string& detail) {
+    const TW_UINT16 compression = file_.Format == TWFF_JFIF ? TWCP_JPEG : capabilities_.current.compression;
+    if (compression != TWCP_NONE && compression != CodedCompression(page.mode)) return Fail(TWCC_BADVALUE);  // no 1-bit JPEG
+    const PagePicture picture = PictureOf(page);
+    std::vector<std::uint8_t> coded;
+    imaging::MemorySink tiff;
+    if (compression != TWCP_NONE) {
+        coded = CodePage(picture, page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
+        if (coded.empty()) return Fail(TWCC_LOWMEMORY);
+        if (quirks_.badCompressed) coded.resize(coded.size() / 2);
+        DumpCoded(coded, page.slot.number, compression);
+    }
+    if (file_.Format == TWFF_TIFF) {
+        imaging::TiffWriter writer(tiff);
+        const auto raw = compression == TWCP_NONE ? DrawPage(picture, page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi)
+                                                  : std::nullopt;
+        const bool made = raw ? writer.AddPage(raw->View(), {.compression = imaging::TiffCompression::None})
+                              : writer.AddGroup4Page(coded, static_cast<std::uint32_t>(page.size.width),
+                                                     static_cast<std::uint32_t>(page.size.height), page.xDpi, page.yDpi);
+        if (!made || !writer.Finish()) return Fail(TWCC_LOWMEMORY);
+        coded = tiff.Data();
+    }
+    {
+        UniqueFile file(::CreateFileA(file_.FileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return Fail(TWCC_FILEWRITEERROR);
+        if (!WriteAll(file.get(), coded.data(), coded.size()) || !file.close()) {
+            ::DeleteFileA(file_.FileName);
+            return Fail(TWCC_FILEWRITEERROR);
+        }
+    }
+    detail = Detail(page, paper_.feeder());
+    FinishTransfer(false);
+    return TWRC_XFERDONE;
+}
+
 // The BMP is written row by row (bottom row first, as a BMP stores them); a file that cannot be
 // written completely is removed, never left half-written.
 TW_UINT16 Source::FileXfer(std::string& detail) {
     if (const TW_UINT16 rc = StartTransfer(TWSX_FILE); rc != TWRC_SUCCESS) return rc;
     const PagePlan page = CurrentPage();
+    if (file_.Format != TWFF_BMP) return CodedFileXfer(page, detail);
     const std::optional<DibLayout> layout = PlanDib(page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
     if (!layout) return Fail(TWCC_LOWMEMORY);
     bool written = false;

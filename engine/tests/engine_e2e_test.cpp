@@ -97,7 +97,13 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
                  {L"cut-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::Gray, Compression::Source, false,
                   L"bad-compressed", L"page 1 is not valid: its JPEG data is not a complete baseline JPEG"},
                  {L"cut-g4.tif", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::BlackWhite, Compression::Source, false,
-                  L"bad-compressed", L"page 1 is not valid: its Group 4 data"}};
+                  L"bad-compressed", L"page 1 is not valid: its Group 4 data"},
+                 // By file: a JFIF file, a Group 4 TIFF, or a BMP of raw pixels.
+                 {L"file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Gray, Compression::Source, true},
+                 {L"file-g4.tif", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, true},
+                 {L"file-raw.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours},
+                 {L"cut-file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Failed, 0, ColorMode::Color, Compression::Source, false,
+                  L"bad-compressed", L"page 1 is not valid: its JPEG data is not a complete baseline JPEG"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::filesystem::path(c.name).string());
         Open(L"10", c.fault, c.quirks);
@@ -127,6 +133,12 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
         for (std::uint16_t n = 1; n <= c.pages; ++n) expected << ' ' << n;
         expected << '\n';
     }
+    // Every file a file transfer wrote was read and deleted.
+    wchar_t temporary[MAX_PATH] = {};
+    ASSERT_NE(::GetTempPathW(MAX_PATH, temporary), 0u);
+    const std::wstring ours = L"vantrel-" + std::to_wstring(::GetCurrentProcessId()) + L"-";
+    for (const auto& entry : std::filesystem::directory_iterator(temporary))
+        EXPECT_NE(entry.path().filename().wstring().rfind(ours, 0), 0u) << entry.path().string();
 }
 
 // Each page's own number and a digest of all its pixels, as the engine hands them over.

@@ -333,7 +333,9 @@ HRESULT ScannerObject::put_MaxPages(LONG pages) {
 HRESULT ScannerObject::get_TransferMode(BSTR* mode) {
     if (!mode) return E_POINTER;
     *mode = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(mode_ == engine::TransferMode::Memory ? L"memory" : L"native", mode); });
+    return Guarded(IID_IScanner, [&] {
+        return HandOut(mode_ == engine::TransferMode::Memory ? L"memory" : mode_ == engine::TransferMode::File ? L"file" : L"native", mode);
+    });
 }
 
 HRESULT ScannerObject::put_TransferMode(BSTR mode) {
@@ -341,7 +343,8 @@ HRESULT ScannerObject::put_TransferMode(BSTR mode) {
         const std::wstring text = Folded(View(mode));
         if (text == L"native") mode_ = engine::TransferMode::Native;
         else if (text == L"memory") mode_ = engine::TransferMode::Memory;
-        else return Fail(L"TransferMode \"" + View(mode) + L"\" is not known: use \"native\" or \"memory\".", E_INVALIDARG);
+        else if (text == L"file") mode_ = engine::TransferMode::File;
+        else return Fail(L"TransferMode \"" + View(mode) + L"\" is not known: use \"native\", \"memory\" or \"file\".", E_INVALIDARG);
         return S_OK;
     });
 }
