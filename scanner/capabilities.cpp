@@ -1,7 +1,6 @@
 // Capability values and checks: one descriptor per capability, and the messages answered from it.
 #include "scanner/capabilities.h"
 
-#include "scanner/coded_page.h"
 #include "scanner/paper_sizes.h"
 
 #include <algorithm>

@@ -37,6 +37,11 @@ struct DeviceSettings {
     twain::TW_UINT16 fileFormat = twain::TWFF_BMP;    // file transfers: BMP, TIFF or JFIF
 };
 
+// The compression this source codes pages of `mode` in besides none: Group 4 for black and white, JPEG otherwise.
+constexpr twain::TW_UINT16 CodedCompression(ColourMode mode) {
+    return mode == ColourMode::BlackWhite ? twain::TWCP_GROUP4 : twain::TWCP_JPEG;
+}
+
 struct CapabilityState {
     DeviceSettings current;
     DeviceSettings defaults;

@@ -8,10 +8,6 @@
 
 namespace vantrel::scanner {
 
-using namespace twain;
-
-TW_UINT16 CodedCompression(ColourMode mode) { return mode == ColourMode::BlackWhite ? TWCP_GROUP4 : TWCP_JPEG; }
-
 std::optional<imaging::PageBuffer> DrawPage(const PagePicture& picture, int width, int height, ColourMode mode, int xDpi, int yDpi) {
     const imaging::PixelFormat format = mode == ColourMode::BlackWhite ? imaging::PixelFormat::BlackWhite1
                                         : mode == ColourMode::Grey     ? imaging::PixelFormat::Gray8

@@ -39,11 +39,11 @@ TEST(ScanArguments, FlagsAndActions) {
     EXPECT_TRUE(scan.arguments.duplex);
     ASSERT_TRUE(scan.arguments.paper);
     EXPECT_EQ(scan.arguments.paper->name, "Letter");
-    EXPECT_TRUE(scan.arguments.ui && scan.arguments.transfer == engine::TransferMode::Memory && scan.arguments.json);
+    EXPECT_TRUE(scan.arguments.ui && scan.arguments.transfer == vantrel::engine::TransferMode::Memory && scan.arguments.json);
     EXPECT_EQ(scan.arguments.quality, 90);
-    EXPECT_EQ(scan.arguments.compression, engine::Compression::Ours);
-    EXPECT_EQ(Parse({L"--transfer=file", L"-o", L"a.tif"}).arguments.transfer, engine::TransferMode::File);
-    EXPECT_EQ(Parse({L"-o", L"a.tif"}).arguments.compression, engine::Compression::Source) << "the default";
+    EXPECT_EQ(scan.arguments.compression, vantrel::engine::Compression::Ours);
+    EXPECT_EQ(Parse({L"--transfer=file", L"-o", L"a.tif"}).arguments.transfer, vantrel::engine::TransferMode::File);
+    EXPECT_EQ(Parse({L"-o", L"a.tif"}).arguments.compression, vantrel::engine::Compression::Source) << "the default";
     EXPECT_EQ(scan.arguments.timeout, 0) << "0 asks to wait as long as it takes, unlike no --timeout";
     EXPECT_EQ(Parse({L"--duplex", L"-o", L"a.tif"}).arguments.feeder, true) << "both sides come through the feeder";
     EXPECT_EQ(Parse({L"--flatbed", L"-o", L"a.tif"}).arguments.feeder, false);
