@@ -174,11 +174,7 @@ bool TiffWriter::AddGroup4Page(std::span<const std::uint8_t> coded, std::uint32_
     try {
         Directory directory = PageDirectory(width, height, kCompressionGroup4, height, xDpi, yDpi);
         AddSamples(directory, kWhiteIsZero, 1, 1);
-        if (!Fits(coded.size(), directory)) return Refuse(TiffError::TooLarge);
-        if (!Start()) return false;
-        directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
-        directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(coded.size()));
-        return Append(coded) && WriteDirectory(directory);
+        return WriteOneStrip(directory, coded);
     } catch (const std::bad_alloc&) {
         return Break(TiffError::OutOfMemory);
     }
@@ -198,14 +194,18 @@ bool TiffWriter::AddJpegPage(std::span<const std::uint8_t> jpeg, const JpegPageI
         } else {
             AddSamples(directory, kBlackIsZero, 8, 1);
         }
-        if (!Fits(jpeg.size(), directory)) return Refuse(TiffError::TooLarge);
-        if (!Start()) return false;
-        directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
-        directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(jpeg.size()));
-        return Append(jpeg) && WriteDirectory(directory);
+        return WriteOneStrip(directory, jpeg);
     } catch (const std::bad_alloc&) {
         return Break(TiffError::OutOfMemory);
     }
+}
+
+bool TiffWriter::WriteOneStrip(tiff::Directory& directory, std::span<const std::uint8_t> strip) {
+    if (!Fits(strip.size(), directory)) return Refuse(TiffError::TooLarge);
+    if (!Start()) return false;
+    directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
+    directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(strip.size()));
+    return Append(strip) && WriteDirectory(directory);
 }
 
 bool TiffWriter::WriteRows(const PageImage& page, bool deflate, bool predict, int level, std::uint32_t rowsPerStrip,

@@ -106,6 +106,8 @@ private:
     bool WriteRows(const PageImage& page, bool deflate, bool predict, int level, std::uint32_t rowsPerStrip,
                    std::vector<std::uint32_t>& offsets, std::vector<std::uint32_t>& byteCounts);
     bool WriteDirectory(tiff::Directory& directory);
+    // A page of one strip already coded: its directory completed with the strip's place, both written.
+    bool WriteOneStrip(tiff::Directory& directory, std::span<const std::uint8_t> strip);
 
     ByteSink& sink_;
     std::uint64_t limit_;
