@@ -4,6 +4,7 @@
 // The figures are printed, never judged by a test: speed depends on the machine.
 #include "tests/fixtures/child_process.h"
 #include "bench/batch_measurements.h"
+#include "bench/compression_measurements.h"
 #include "bench/measurements.h"
 
 #include <cstdio>
@@ -47,7 +48,8 @@ int RunAll(const Plan& plan) {
     std::vector<Row> rows;
     bool complete = true;
     for (auto measure : {&MeasureFileDelivery, &MeasureClipboardDelivery, &MeasureExtraMemory, &MeasureWaitingCpu,
-                         &MeasureLatency, &MeasureCreateDestroy, &MeasureBatchLoop, &MeasureBatchMemory}) {
+                         &MeasureLatency, &MeasureCreateDestroy, &MeasureBatchLoop, &MeasureBatchMemory,
+                         &MeasureScannerCompression}) {
         for (Row& row : measure(plan)) {
             complete = complete && row.value.count > 0;
             rows.push_back(std::move(row));
@@ -73,6 +75,7 @@ int Run(int argc, wchar_t** argv) {
     }
     if (mode == L"--batch" && argc == 6)
         return BatchChild(std::max(1, _wtoi(argv[2])), std::max(1, _wtoi(argv[3])), argv[4], argv[5]);
+    if (mode == L"--compression" && argc == 5) return CompressionChild(argv[2], argv[3], std::max(1, _wtoi(argv[4])));
     if (mode == L"--create-destroy" && argc == 3) return CreateDestroyChild(std::max(1, _wtoi(argv[2])));
     std::fprintf(stderr, "usage: vantrel_bench [--smoke]\n");
     return 2;

@@ -2,15 +2,19 @@
 #include "engine/batch.h"
 
 #include "engine/capability_client.h"
+#include "engine/coded_strips.h"
 #include "engine/condition_text.h"
+#include "engine/file_page.h"
 #include "engine/memory_page.h"
 #include "engine/message_pump.h"
 #include "engine/notice_callback.h"
 #include "engine/settings.h"
 #include "engine/source_status.h"
 #include "win32/utf8_text.h"
+#include "win32/win32_owners.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace vantrel::engine {
@@ -20,6 +24,9 @@ using namespace twain;
 namespace {
 
 enum class PageOutcome { Delivered, Cancelled, Failed };
+
+// The largest file a file transfer's page is read from (a 1200 dpi colour A4 BMP is about 420 MB).
+constexpr std::uint64_t kLargestFileBytes = 512u << 20;
 
 struct Transfer {
     const SourceRef& source;
@@ -33,6 +40,10 @@ struct Transfer {
     PageOutcome Fail(std::wstring reason) {
         result.reason = std::move(reason);
         return PageOutcome::Failed;
+    }
+
+    PageOutcome Invalid(const std::string& why) {
+        return Fail(L"The source's " + PageLabel() + L" is not valid: " + Widen(why) + L".");
     }
 
     PageOutcome FailWithStatus(const std::wstring& what) {
@@ -60,6 +71,20 @@ struct Transfer {
         }
     }
 
+    MemoryPageLayout Layout(const TW_IMAGEINFO& info) const {
+        MemoryPageLayout layout;
+        layout.width = info.ImageWidth;
+        layout.length = info.ImageLength;
+        layout.pixelType = static_cast<std::uint16_t>(info.PixelType);
+        layout.bitsPerPixel = info.BitsPerPixel;
+        layout.chocolate = chocolate;
+        // A source that does not know the resolution says -1: the page then has none.
+        const auto dpi = [](const TW_FIX32& value) { return std::max(0.0, value.Whole + value.Frac / 65536.0); };
+        layout.xDpi = dpi(info.XResolution);
+        layout.yDpi = dpi(info.YResolution);
+        return layout;
+    }
+
     PageOutcome Memory(const TW_IMAGEINFO& info, bool& ended) {
         TW_SETUPMEMXFER setup{};
         if (source.Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup) != TWRC_SUCCESS)
@@ -76,17 +101,11 @@ struct Transfer {
         }
 
         MemoryPage page;
-        MemoryPageLayout layout;
-        layout.width = info.ImageWidth;
-        layout.length = info.ImageLength;
-        layout.pixelType = static_cast<std::uint16_t>(info.PixelType);
-        layout.bitsPerPixel = info.BitsPerPixel;
-        layout.chocolate = chocolate;
-        // A source that does not know the resolution says -1: the page then has none.
-        const auto dpi = [](const TW_FIX32& value) { return std::max(0.0, value.Whole + value.Frac / 65536.0); };
-        layout.xDpi = dpi(info.XResolution);
-        layout.yDpi = dpi(info.YResolution);
-        const bool began = page.Begin(layout);
+        const MemoryPageLayout layout = Layout(info);
+        // A compressed page's strips are pieces of one stream: their row counts mean nothing.
+        std::optional<CodedStrips> coded;
+        if (options.compression != TWCP_NONE) coded.emplace(options.compression);
+        const bool began = coded.has_value() || page.Begin(layout);
 
         std::uint32_t strips = 0;
         for (;;) {
@@ -115,22 +134,70 @@ struct Transfer {
             }
             const MemoryStrip received{strip.Compression, strip.BytesPerRow, strip.Columns, strip.Rows, strip.XOffset,
                                        strip.YOffset, strip.BytesWritten, buffer};
-            if (!page.Add(received)) {
+            if (coded ? !coded->Add(received) : !page.Add(received)) {
                 ended = true;
-                return Fail(L"The source's " + PageLabel() + L" is not valid: " + Widen(page.Error()) + L".");
+                return Invalid(coded ? coded->Error() : page.Error());
             }
             if (rc == TWRC_XFERDONE) break;
         }
+        if (coded) {
+            const auto kept = coded->Finish(layout);
+            if (!kept) return Invalid(coded->Error());
+            if (!sink.TakeCoded(*kept)) return Fail(sink.Failure());
+            return PageOutcome::Delivered;
+        }
         auto finished = page.Finish();
-        if (!finished) return Fail(L"The source's " + PageLabel() + L" is not valid: " + Widen(page.Error()) + L".");
+        if (!finished) return Invalid(page.Error());
         if (!sink.TakePage(finished->View())) return Fail(sink.Failure());
         return PageOutcome::Delivered;
+    }
+
+    // The source writes the page to a file of ours, which goes when the page has been taken.
+    PageOutcome File(const TW_IMAGEINFO& info, bool& ended) {
+        static LONG files = 0;
+        char folder[MAX_PATH] = {};
+        const DWORD length = ::GetTempPathA(MAX_PATH, folder);
+        const std::string name = std::string(folder, length) + "vantrel-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                 std::to_string(::InterlockedIncrement(&files)) + ".tmp";
+        TW_SETUPFILEXFER setup{};
+        if (length == 0 || length >= MAX_PATH || name.size() >= sizeof setup.FileName)
+            return Fail(L"The temporary folder's path is too long for a file transfer.");
+        std::memcpy(setup.FileName, name.c_str(), name.size() + 1);
+        setup.Format = FileFormatFor(options.compression);
+        if (source.Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup) != TWRC_SUCCESS)
+            return FailWithStatus(L"The source could not set up the file transfer of " + PageLabel());
+        const UniqueFileName written(name.c_str());
+        switch (source.Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr)) {
+            case TWRC_XFERDONE: break;
+            case TWRC_CANCEL: ended = true; return PageOutcome::Cancelled;
+            default: return FailWithStatus(L"The source stopped at " + PageLabel());
+        }
+        ended = true;
+        const std::optional<std::vector<std::uint8_t>> bytes = ReadWhole(name);
+        if (!bytes) return Fail(L"The file the source wrote for " + PageLabel() + L" could not be read.");
+        std::string why;
+        const auto page = ReadFilePage(*bytes, Layout(info), options.compression, why);
+        if (!page) return Invalid(why);
+        if (page->coded ? !sink.TakeCoded(*page->coded) : !sink.TakePage(page->raw->View())) return Fail(sink.Failure());
+        return PageOutcome::Delivered;
+    }
+
+    static std::optional<std::vector<std::uint8_t>> ReadWhole(const std::string& name) {
+        const UniqueFile file(::CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER size{};
+        if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > static_cast<LONGLONG>(kLargestFileBytes)) return std::nullopt;
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+        DWORD read = 0;
+        if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()))
+            return std::nullopt;
+        return bytes;
     }
 
     PageOutcome Page(bool& ended) {
         TW_IMAGEINFO info{};
         if (source.Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info) != TWRC_SUCCESS)
             return FailWithStatus(L"The source could not describe " + PageLabel());
+        if (options.mode == TransferMode::File) return File(info, ended);
         return options.mode == TransferMode::Memory ? Memory(info, ended) : Native(ended);
     }
 
@@ -269,14 +336,20 @@ BatchResult RunBatch(const SourceRef& source, const BatchOptions& options, PageS
     bool chocolate = true;
     std::optional<NoticeSubscription> subscription;
     if (!options.classic) {
-        const TW_UINT16 mechanism = options.mode == TransferMode::Memory ? TWSX_MEMORY : TWSX_NATIVE;
-        const std::wstring refused =
+        const TW_UINT16 mechanism = options.mode == TransferMode::Memory ? TWSX_MEMORY
+                                    : options.mode == TransferMode::File ? TWSX_FILE
+                                                                         : TWSX_NATIVE;
+        std::wstring refused =
             SetAndVerify(source, ICAP_XFERMECH, capability::OneValue{capability::ItemType::UInt16, std::int64_t{mechanism}});
-        if (!refused.empty() && (options.mode == TransferMode::Memory)) {
+        // The format each page's file is asked for in; the source must offer it.
+        if (refused.empty() && options.mode == TransferMode::File)
+            refused = SetAndVerify(source, ICAP_IMAGEFILEFORMAT,
+                                   capability::OneValue{capability::ItemType::UInt16, std::int64_t{FileFormatFor(options.compression)}});
+        if (!refused.empty() && (options.mode != TransferMode::Native)) {
             result.reason = refused;
             return result;
         }
-        if (options.mode == TransferMode::Memory) {
+        if (options.mode != TransferMode::Native) {
             // Read while the source is open: capabilities are not for the transfer states.
             const CapabilityReply flavor = QueryCapability(source, ICAP_PIXELFLAVOR, MSG_GETCURRENT);
             if (flavor.ok() && flavor.container) {

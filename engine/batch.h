@@ -3,6 +3,7 @@
 
 #include "engine/page_sink.h"
 #include "engine/source_ref.h"
+#include "engine/transfer_choice.h"
 
 #include <windows.h>
 
@@ -13,7 +14,6 @@
 
 namespace vantrel::engine {
 
-enum class TransferMode { Native, Memory };
 
 struct BatchOptions {
     twain::TW_USERINTERFACE enable{};   // as MSG_ENABLEDS receives it
@@ -28,6 +28,10 @@ struct BatchOptions {
     // How long to wait for the source's notice of a page; none (the default): as long as it takes.
     // After a page the pending ones are transferred at once, so this is the wait for the first.
     std::optional<std::chrono::milliseconds> pageTimeout;
+    // The compression the source agreed to code pages in (TWCP_JPEG, TWCP_GROUP4) for a memory or file transfer:
+    // strips are then pieces of one coded stream, a file a JFIF or a Group 4 TIFF, handed to the sink as they came.
+    // TWCP_NONE: raw strips, BMP files.
+    std::uint16_t compression = twain::TWCP_NONE;
 };
 
 enum class BatchEnd {

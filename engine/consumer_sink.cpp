@@ -31,4 +31,10 @@ bool ConsumerSink::TakePage(const imaging::PageImage& page) {
     return false;
 }
 
+bool ConsumerSink::TakeCoded(const imaging::CodedPage& page) {
+    if (consumer_.TakeCoded(page)) return true;
+    failure_ = consumer_.Error();
+    return false;
+}
+
 }  // namespace vantrel::engine

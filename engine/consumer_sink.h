@@ -13,6 +13,7 @@ public:
     // The DIB is read where it lies, converted to a page, given to the consumer, and freed by the batch.
     bool TakeNative(DsmBlock& dib) override;
     bool TakePage(const imaging::PageImage& page) override;
+    bool TakeCoded(const imaging::CodedPage& page) override;
     std::wstring Failure() const override { return failure_; }
 
 private:

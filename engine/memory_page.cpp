@@ -20,16 +20,16 @@ constexpr std::uint16_t kNoCompression = 0;
 constexpr std::uint32_t kFirstRows = 256;
 constexpr std::uint32_t kMaxRows = 1u << 20;
 
-std::optional<PixelFormat> FormatOf(std::uint16_t pixelType, std::int16_t bits) {
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+}  // namespace
+
+std::optional<PixelFormat> PixelFormatOf(std::uint16_t pixelType, std::int16_t bits) {
     if (pixelType == kBw && bits == 1) return PixelFormat::BlackWhite1;
     if (pixelType == kGray && bits == 8) return PixelFormat::Gray8;
     if (pixelType == kRgb && bits == 24) return PixelFormat::Rgb24;
     return std::nullopt;
 }
-
-constexpr std::uint32_t kNone = 0xFFFFFFFF;
-
-}  // namespace
 
 std::optional<std::uint32_t> StripBufferSize(std::uint32_t minimum, std::uint32_t maximum, std::uint32_t preferred) {
     const std::uint32_t low = minimum == kNone ? 1 : std::max(minimum, 1u);
@@ -51,7 +51,7 @@ bool MemoryPage::Begin(const MemoryPageLayout& layout) {
     rowsSeen_ = 0;
     tiled_ = false;
     error_.clear();
-    const auto format = FormatOf(layout.pixelType, layout.bitsPerPixel);
+    const auto format = PixelFormatOf(layout.pixelType, layout.bitsPerPixel);
     if (!format)
         return Fail("the source offers pixel type " + std::to_string(layout.pixelType) + " with " +
                     std::to_string(layout.bitsPerPixel) + " bits per pixel, which cannot be stored");

@@ -33,6 +33,9 @@ struct MemoryStrip {
     std::span<const std::uint8_t> bytes;
 };
 
+// Our pixel format for TWAIN's pixel type and bits per pixel; nullopt for one the writers cannot take.
+std::optional<imaging::PixelFormat> PixelFormatOf(std::uint16_t pixelType, std::int16_t bitsPerPixel);
+
 // The buffer a memory transfer's strips are written to, from DAT_SETUPMEMXFER's answer: the source's
 // preference (our default when it has none), kept within its minimum and maximum and our largest.
 // Nullopt when its minimum is more than we give. TWON_DONTCARE32 (0xFFFFFFFF) in a field means none.

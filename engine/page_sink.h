@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/dsm_link.h"
+#include "imaging/coded_page.h"
 #include "imaging/page_image.h"
 
 #include <string>
@@ -16,6 +17,11 @@ public:
     virtual bool TakeNative(DsmBlock& dib) = 0;
     // A page assembled from a memory transfer; the view is valid only during the call.
     virtual bool TakePage(const imaging::PageImage& page) = 0;
+    // A page the source coded (only when the batch was told a compression), checked to be the page it described.
+    virtual bool TakeCoded(const imaging::CodedPage& page) {
+        (void)page;
+        return false;
+    }
     // Why the last Take failed.
     virtual std::wstring Failure() const = 0;
 };

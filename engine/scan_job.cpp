@@ -15,17 +15,28 @@ public:
 
     bool Take(const imaging::PageImage& page) override {
         const std::size_t before = files_.Files().size();
-        if (!files_.Take(page)) return false;
-        ++pages_;
-        // A page file is complete at once; a PDF or TIFF collects its pages under the target's name.
-        if (job_.pageStored) job_.pageStored(pages_, files_.Files().size() > before ? files_.Files().back().path : job_.target, page);
-        return true;
+        return Report(files_.Take(page), page, before);
+    }
+    bool StoresCoded(imaging::PageCoding coding, imaging::PixelFormat format) const override {
+        return files_.StoresCoded(coding, format);
+    }
+    bool TakeCoded(const imaging::CodedPage& page) override {
+        const std::size_t before = files_.Files().size();
+        return Report(files_.TakeCoded(page), {page.width, page.height, page.format, 0, page.xDpi, page.yDpi, {}}, before);
     }
     bool Finish() override { return files_.Finish(); }
     const std::wstring& Error() const override { return files_.Error(); }
     const std::vector<imaging::StoredFile>& Files() const override { return files_.Files(); }
 
 private:
+    bool Report(bool stored, const imaging::PageImage& page, std::size_t before) {
+        if (!stored) return false;
+        ++pages_;
+        // A page file is complete at once; a PDF or TIFF collects its pages under the target's name.
+        if (job_.pageStored) job_.pageStored(pages_, files_.Files().size() > before ? files_.Files().back().path : job_.target, page);
+        return true;
+    }
+
     imaging::PageConsumer& files_;
     const ScanJob& job_;
     long pages_ = 0;
@@ -59,7 +70,9 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
 
     ReportingFiles reporting(files, job);
     ConsumerSink sink(source.link, reporting);
-    result.batch = session.Scan(OptionsFor(job, session), sink, job.closeSourceAfterBatch);
+    BatchOptions options = OptionsFor(job, session);
+    if (job.mode != TransferMode::Native) options.compression = AgreeCompression(source, job.compression, files);
+    result.batch = session.Scan(options, sink, job.closeSourceAfterBatch);
     result.finished = files.Finish();
     if (!result.finished) result.filesError = files.Error();
     return result;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/batch.h"
+#include "engine/compression_choice.h"
 #include "engine/job_settings.h"
 #include "imaging/page_consumer.h"
 #include "engine/session.h"
@@ -16,7 +17,7 @@
 namespace vantrel::engine {
 
 // `page` counts from 1; `path` is the file the page went into, or for a multi-page file the
-// target it will be completed as.
+// target it will be completed as. For a page kept as the scanner coded it, `image` has no pixels.
 using PageStored = std::function<void(long page, const std::wstring& path, const imaging::PageImage& image)>;
 
 inline constexpr std::chrono::seconds kDefaultPageTimeout{60};
@@ -32,6 +33,8 @@ struct ScanJob {
     // limit with it (the user may take their time); zero or less waits as long as it takes.
     std::optional<std::chrono::milliseconds> pageTimeout;
     TransferMode mode = TransferMode::Native;
+    // Only memory and file transfers carry the scanner's compression; native pages are always raw.
+    Compression compression = Compression::Source;
     // -1 every page the source has; nullopt what the feeder holds, or the flatbed's one page.
     std::optional<std::int32_t> maxPages;
     // Close the source as soon as the batch ends, before the files are completed.

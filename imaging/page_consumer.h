@@ -1,6 +1,7 @@
 // Where a batch's pages go, one at a time as they arrive: image files, a test's recorder, ...
 #pragma once
 
+#include "imaging/coded_page.h"
 #include "imaging/page_image.h"
 
 #include <cstdint>
@@ -22,6 +23,19 @@ public:
     // Stores one page; the view is valid only during the call, so nothing keeps it. False when it
     // could not be stored: Error() then says why, and the caller stops the batch.
     virtual bool Take(const PageImage& page) = 0;
+    // Whether a page of `format` coded as `coding` can be stored as its bytes are, without decoding: the engine
+    // then lets the scanner code it. None by default.
+    virtual bool StoresCoded(PageCoding coding, PixelFormat format) const {
+        (void)coding;
+        (void)format;
+        return false;
+    }
+    // Stores a coded page as it is (called only for what StoresCoded accepts, with bytes already checked to decode
+    // to the page); as Take otherwise.
+    virtual bool TakeCoded(const CodedPage& page) {
+        (void)page;
+        return false;
+    }
     // Called once, after the last page or after the batch stopped early: completes what the pages
     // taken so far make (a 6-page PDF after a jam at page 7). With no page taken nothing is written
     // and an existing file of the same name stays. False with Error() when it could not complete.

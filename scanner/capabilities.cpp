@@ -104,7 +104,7 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         case CAP_DEVICEONLINE: return FixedFlag(true, state);
         case CAP_DUPLEX: return Fixed(TWTY_UINT16, TWDX_1PASSDUPLEX);
         case CAP_DUPLEXENABLED: return Switch(c.duplexEnabled, d.duplexEnabled, state);
-        case ICAP_COMPRESSION: return Choice({TWCP_NONE}, TWCP_NONE, TWCP_NONE);
+        case ICAP_COMPRESSION: return Choice({TWCP_NONE, CodedCompression(c.mode)}, c.compression, d.compression);
         case ICAP_PIXELTYPE: return Choice({TWPT_BW, TWPT_GRAY, TWPT_RGB}, PixelType(c.mode), PixelType(d.mode));
         case ICAP_BITDEPTH: {
             const auto bits = static_cast<TW_UINT32>(BitsPerPixel(c.mode));
@@ -130,7 +130,7 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         }
         case ICAP_BRIGHTNESS: return Level(c.brightness, d.brightness);
         case ICAP_CONTRAST: return Level(c.contrast, d.contrast);
-        case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_BMP}, TWFF_BMP, TWFF_BMP);
+        case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_TIFF, TWFF_BMP, TWFF_JFIF}, c.fileFormat, d.fileFormat);
         case ICAP_MAXFRAMES: return Descriptor{TWTY_UINT16, Shape::OneValue, {}, 1, 1};
         default: return std::nullopt;
     }
@@ -168,7 +168,11 @@ void Store(TW_UINT16 cap, TW_UINT32 value, CapabilityState& state) {
             // Colour brings the resolution down to what it allows.
             if (!Offered(c.xDpi, state)) c.xDpi = state.colourMaxDpi;
             if (!Offered(c.yDpi, state)) c.yDpi = state.colourMaxDpi;
+            // JPEG has no 1-bit pages and Group 4 no grey ones: another pixel type's pages come raw.
+            if (c.compression != CodedCompression(c.mode)) c.compression = TWCP_NONE;
             break;
+        case ICAP_COMPRESSION: c.compression = static_cast<TW_UINT16>(value); break;
+        case ICAP_IMAGEFILEFORMAT: c.fileFormat = static_cast<TW_UINT16>(value); break;
         case ICAP_XFERMECH: c.xferMech = static_cast<TW_UINT16>(value); break;
         case ICAP_UNITS: c.units = static_cast<TW_UINT16>(value); break;
         case ICAP_XRESOLUTION: c.xDpi = static_cast<int>(std::lround(FromFix32(value))); break;

@@ -33,7 +33,14 @@ struct DeviceSettings {
     twain::TW_UINT16 xferMech = twain::TWSX_NATIVE;
     twain::TW_UINT16 pixelFlavor = twain::TWPF_CHOCOLATE;
     twain::TW_UINT16 units = twain::TWUN_INCHES;  // of frames and physical sizes; resolutions stay per inch
+    twain::TW_UINT16 compression = twain::TWCP_NONE;  // memory and file transfers: none, or the pixel type's own coding
+    twain::TW_UINT16 fileFormat = twain::TWFF_BMP;    // file transfers: BMP, TIFF or JFIF
 };
+
+// The compression this source codes pages of `mode` in besides none: Group 4 for black and white, JPEG otherwise.
+constexpr twain::TW_UINT16 CodedCompression(ColourMode mode) {
+    return mode == ColourMode::BlackWhite ? twain::TWCP_GROUP4 : twain::TWCP_JPEG;
+}
 
 struct CapabilityState {
     DeviceSettings current;

@@ -55,6 +55,7 @@ constexpr QuirkName kQuirkNames[] = {
     {"resolution-unknown", &Quirks::resolutionUnknown},
     {"bitdepth-zero", &Quirks::bitDepthZero},
     {"bw-without-palette", &Quirks::bwWithoutPalette},
+    {"bad-compressed", &Quirks::badCompressed},
 };
 
 }  // namespace

@@ -40,11 +40,13 @@ struct Quirks {
     bool resolutionUnknown = false;  // DAT_IMAGEINFO's resolution -1, a DIB without pixels per metre
     bool bitDepthZero = false;     // ICAP_BITDEPTH answers 0; only DAT_IMAGEINFO has the depth
     bool bwWithoutPalette = false;  // a 1-bit native DIB with biClrUsed 0 and no colour table
+    bool badCompressed = false;    // a compressed page's stream is cut to half its length
 };
 
 // VANTREL_SCANNER_QUIRKS: comma-separated names: "rows-asked", "zero-offsets",
 // "empty-final-strip", "set-current-fails", "count-unknown", "silent-ui", "high-handles",
-// "booleans-as-enums", "units-pixels", "resolution-unknown", "bitdepth-zero", "bw-without-palette".
+// "booleans-as-enums", "units-pixels", "resolution-unknown", "bitdepth-zero", "bw-without-palette",
+// "bad-compressed".
 // Names it does not know are ignored.
 Quirks ParseQuirks(std::string_view text);
 

@@ -68,6 +68,7 @@ private:
     twain::TW_UINT16 MemoryXfer(twain::TW_IMAGEMEMXFER* strip, std::string& detail);
     twain::TW_UINT16 SetupFileXfer(twain::TW_UINT16 msg, twain::TW_SETUPFILEXFER* setup);
     twain::TW_UINT16 FileXfer(std::string& detail);
+    twain::TW_UINT16 CodedFileXfer(const PagePlan& page, std::string& detail);
     twain::TW_UINT16 EndTransfer(twain::TW_PENDINGXFERS* pending);
     twain::TW_UINT16 ResetTransfers(twain::TW_PENDINGXFERS* pending);
 
@@ -119,7 +120,11 @@ private:
         PagePlan plan;
         PagePicture picture;
         int row;
+        std::vector<std::uint8_t> coded;  // with compression: the page's whole stream, handed out in pieces
+        std::size_t sent = 0;
     };
+    // The next piece of a compressed page's stream into the application's buffer.
+    twain::TW_UINT16 CodedStrip(twain::TW_IMAGEMEMXFER* strip, std::uint8_t* buffer, std::string& detail);
     std::optional<MemoryTransfer> memory_;
     bool delivered_ = false;  // the current page's transfer has ended (state 7)
     bool cancelled_ = false;  // ... by the user: the batch ends with it

@@ -1,7 +1,10 @@
 // The source's image transfers: native (a packed DIB), memory (strips drawn as they are asked for) and file (BMP).
 #include "scanner/source.h"
 
+#include "scanner/coded_page.h"
 #include "scanner/environment.h"
+#include "imaging/byte_sink.h"
+#include "imaging/tiff/tiff_writer.h"
 #include "scanner/packed_dib.h"
 
 #include <algorithm>
@@ -36,6 +39,16 @@ std::string Detail(const PagePlan& page, bool feeder) {
 bool WriteAll(HANDLE file, const std::uint8_t* bytes, std::size_t size) {
     DWORD written = 0;
     return ::WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+}
+
+// The exact bytes of a compressed page, as sent, for tests to compare with what an application stored:
+// VANTREL_SCANNER_DUMP names a folder, which gets page-N.jpg or page-N.g4 (N the page's number).
+void DumpCoded(const std::vector<std::uint8_t>& coded, int number, TW_UINT16 compression) {
+    const std::wstring folder = EnvironmentWide(L"VANTREL_SCANNER_DUMP");
+    if (folder.empty()) return;
+    const std::wstring path = folder + L"\\page-" + std::to_wstring(number) + (compression == TWCP_JPEG ? L".jpg" : L".g4");
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) WriteAll(file.get(), coded.data(), coded.size());
 }
 
 }  // namespace
@@ -93,7 +106,8 @@ TW_UINT16 Source::GetImageInfo(TW_IMAGEINFO* info) {
     info->BitsPerPixel = bits;
     info->Planar = 0;
     info->PixelType = static_cast<std::int16_t>(PixelTypeOf(page.mode));
-    info->Compression = TWCP_NONE;
+    // Native transfers are never compressed.
+    info->Compression = capabilities_.current.xferMech == TWSX_NATIVE ? TWCP_NONE : capabilities_.current.compression;
     return TWRC_SUCCESS;
 }
 
@@ -158,9 +172,16 @@ TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
     }
     if (!memory_) {
         if (const TW_UINT16 rc = StartTransfer(TWSX_MEMORY); rc != TWRC_SUCCESS) return rc;
-        memory_.emplace(MemoryTransfer{page, PictureOf(page), 0});
+        memory_.emplace(MemoryTransfer{page, PictureOf(page), 0, {}, 0});
         state_ = State::Transferring;
+        if (const TW_UINT16 compression = capabilities_.current.compression; compression != TWCP_NONE) {
+            memory_->coded = CodePage(memory_->picture, page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
+            if (memory_->coded.empty()) return Fail(TWCC_LOWMEMORY);
+            if (quirks_.badCompressed) memory_->coded.resize(memory_->coded.size() / 2);
+            DumpCoded(memory_->coded, page.slot.number, compression);
+        }
     }
+    if (!memory_->coded.empty()) return CodedStrip(strip, buffer, detail);
     const RowFormat format =
         capabilities_.current.pixelFlavor == TWPF_VANILLA ? RowFormat::TwainVanilla : RowFormat::TwainChocolate;
     const int rows = static_cast<int>(
@@ -187,6 +208,24 @@ TW_UINT16 Source::MemoryXfer(TW_IMAGEMEMXFER* strip, std::string& detail) {
     return TWRC_XFERDONE;
 }
 
+// As many of the stream's bytes as the buffer holds; a compressed strip has no rows, only its bytes.
+TW_UINT16 Source::CodedStrip(TW_IMAGEMEMXFER* strip, std::uint8_t* buffer, std::string& detail) {
+    const std::size_t size = std::min<std::size_t>(strip->Memory.Length, memory_->coded.size() - memory_->sent);
+    std::memcpy(buffer, memory_->coded.data() + memory_->sent, size);
+    memory_->sent += size;
+    strip->Compression = capabilities_.current.compression;
+    strip->BytesPerRow = 0;
+    strip->Columns = static_cast<TW_UINT32>(memory_->plan.size.width);
+    strip->Rows = 0;
+    strip->XOffset = strip->YOffset = 0;
+    strip->BytesWritten = static_cast<TW_UINT32>(size);
+    if (memory_->sent < memory_->coded.size()) return TWRC_SUCCESS;
+    detail = Detail(memory_->plan, paper_.feeder());
+    memory_.reset();
+    FinishTransfer(false);
+    return TWRC_XFERDONE;
+}
+
 TW_UINT16 Source::SetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup) {
     if (!setup) return Fail(TWCC_BADVALUE);
     TW_SETUPFILEXFER standard{};
@@ -195,7 +234,8 @@ TW_UINT16 Source::SetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup) {
     switch (msg) {
         case MSG_SET: {
             const auto* end = static_cast<const char*>(std::memchr(setup->FileName, 0, sizeof setup->FileName));
-            if (setup->Format != TWFF_BMP || !end || end == setup->FileName) return Fail(TWCC_BADVALUE);
+            const bool offered = setup->Format == TWFF_BMP || setup->Format == TWFF_TIFF || setup->Format == TWFF_JFIF;
+            if (!offered || !end || end == setup->FileName) return Fail(TWCC_BADVALUE);
             file_ = *setup;
             return TWRC_SUCCESS;
         }
@@ -207,11 +247,49 @@ TW_UINT16 Source::SetupFileXfer(TW_UINT16 msg, TW_SETUPFILEXFER* setup) {
     return TWRC_SUCCESS;
 }
 
+// A JFIF file is the page's JPEG; a TIFF one page, Group 4 with that compression (else uncompressed). Both are
+// made whole in memory, the coded bytes dumped as a memory transfer's are.
+TW_UINT16 Source::CodedFileXfer(const PagePlan& page, std::string& detail) {
+    const TW_UINT16 compression = file_.Format == TWFF_JFIF ? TWCP_JPEG : capabilities_.current.compression;
+    if (compression != TWCP_NONE && compression != CodedCompression(page.mode)) return Fail(TWCC_BADVALUE);  // no 1-bit JPEG
+    const PagePicture picture = PictureOf(page);
+    std::vector<std::uint8_t> coded;
+    imaging::MemorySink tiff;
+    if (compression != TWCP_NONE) {
+        coded = CodePage(picture, page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
+        if (coded.empty()) return Fail(TWCC_LOWMEMORY);
+        if (quirks_.badCompressed) coded.resize(coded.size() / 2);
+        DumpCoded(coded, page.slot.number, compression);
+    }
+    if (file_.Format == TWFF_TIFF) {
+        imaging::TiffWriter writer(tiff);
+        const auto raw = compression == TWCP_NONE ? DrawPage(picture, page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi)
+                                                  : std::nullopt;
+        const bool made = raw ? writer.AddPage(raw->View(), {.compression = imaging::TiffCompression::None})
+                              : writer.AddGroup4Page(coded, static_cast<std::uint32_t>(page.size.width),
+                                                     static_cast<std::uint32_t>(page.size.height), page.xDpi, page.yDpi);
+        if (!made || !writer.Finish()) return Fail(TWCC_LOWMEMORY);
+        coded = tiff.Data();
+    }
+    {
+        UniqueFile file(::CreateFileA(file_.FileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return Fail(TWCC_FILEWRITEERROR);
+        if (!WriteAll(file.get(), coded.data(), coded.size()) || !file.close()) {
+            ::DeleteFileA(file_.FileName);
+            return Fail(TWCC_FILEWRITEERROR);
+        }
+    }
+    detail = Detail(page, paper_.feeder());
+    FinishTransfer(false);
+    return TWRC_XFERDONE;
+}
+
 // The BMP is written row by row (bottom row first, as a BMP stores them); a file that cannot be
 // written completely is removed, never left half-written.
 TW_UINT16 Source::FileXfer(std::string& detail) {
     if (const TW_UINT16 rc = StartTransfer(TWSX_FILE); rc != TWRC_SUCCESS) return rc;
     const PagePlan page = CurrentPage();
+    if (file_.Format != TWFF_BMP) return CodedFileXfer(page, detail);
     const std::optional<DibLayout> layout = PlanDib(page.size.width, page.size.height, page.mode, page.xDpi, page.yDpi);
     if (!layout) return Fail(TWCC_LOWMEMORY);
     bool written = false;

@@ -66,6 +66,7 @@ using Unique = UniqueHandle<ClosedBy<H, Close>>;
 
 inline void ReleaseRegion(void* region) noexcept { ::VirtualFree(region, 0, MEM_RELEASE); }
 inline void KillThreadTimer(UINT_PTR timer) noexcept { ::KillTimer(nullptr, timer); }
+inline void DeleteNamedFile(const char* path) noexcept { ::DeleteFileA(path); }
 
 using UniqueModule = Unique<HMODULE, ::FreeLibrary>;
 using UniqueGlobal = Unique<HGLOBAL, ::GlobalFree>;
@@ -75,6 +76,7 @@ using UniqueWindow = Unique<HWND, ::DestroyWindow>;
 using UniqueHook = Unique<HHOOK, ::UnhookWindowsHookEx>;
 using UniqueVirtualRegion = Unique<void*, ReleaseRegion>;  // address space from VirtualAlloc, given back whole
 using UniqueThreadTimer = Unique<UINT_PTR, KillThreadTimer>;  // a timer of the thread, no window
+using UniqueFileName = Unique<const char*, DeleteNamedFile>;  // a file deleted by its name, which stays the caller's
 
 // Kernel handles, whose close can fail where it matters (a file's last writes); a file's "none"
 // is INVALID_HANDLE_VALUE.

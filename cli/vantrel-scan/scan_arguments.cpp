@@ -102,11 +102,16 @@ const std::vector<Option>& Options() {
         {L"", L"--timeout", WholeInto(&ScanArguments::timeout, L"--timeout", 0, 86400), nullptr},
         {L"", L"--transfer",
          [](ScanArguments& a, const std::wstring& v) -> std::wstring {
-             if (v == L"native" || v == L"memory") {
-                 a.memoryTransfer = v == L"memory";
-                 return {};
-             }
-             return L"--transfer takes native or memory, not \"" + v + L"\".";
+             if (v != L"native" && v != L"memory" && v != L"file") return L"--transfer takes native, memory or file, not \"" + v + L"\".";
+             a.transfer = v == L"memory" ? engine::TransferMode::Memory : v == L"file" ? engine::TransferMode::File : engine::TransferMode::Native;
+             return {};
+         },
+         nullptr},
+        {L"", L"--compression",
+         [](ScanArguments& a, const std::wstring& v) -> std::wstring {
+             if (v != L"source" && v != L"ours") return L"--compression takes source or ours, not \"" + v + L"\".";
+             a.compression = v == L"ours" ? engine::Compression::Ours : engine::Compression::Source;
+             return {};
          },
          nullptr},
         {L"", L"--quality",

@@ -3,6 +3,7 @@
 
 #include "twain/capability/capability_value.h"
 #include "engine/color_mode.h"
+#include "engine/transfer_choice.h"
 #include "engine/paper_sizes.h"
 
 #include <cstdint>
@@ -32,7 +33,8 @@ struct ScanArguments {
     std::optional<int> pages;
     bool ui = false;
     std::optional<int> timeout;  // seconds to wait for a page, 0: as long as it takes; unset: the default
-    bool memoryTransfer = false;
+    engine::TransferMode transfer = engine::TransferMode::Native;
+    engine::Compression compression = engine::Compression::Source;
     std::optional<int> quality;
     std::vector<CapabilitySetting> capabilities;  // in the order given
     std::wstring output;

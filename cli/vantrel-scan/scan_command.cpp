@@ -24,7 +24,8 @@ engine::ScanJob JobFor(const ScanArguments& a) {
     job.feederOff = engine::FeederOff::OnlyWhenEnabled;
     job.showUI = a.ui;
     if (a.timeout) job.pageTimeout = std::chrono::seconds(*a.timeout);
-    job.mode = a.memoryTransfer ? engine::TransferMode::Memory : engine::TransferMode::Native;
+    job.mode = a.transfer;
+    job.compression = a.compression;
     // Without --pages: what the feeder holds, or the one page of the flatbed.
     if (a.pages) job.maxPages = *a.pages;
     job.target = a.output;

@@ -65,26 +65,52 @@ TEST_F(EngineEndToEnd, APaperSizeTheSourceCannotScanIsAnErrorNotASmallerPage) {
 
 // Ten duplex sheets by each transfer, and the pages before a jam, scanned into real files. Their
 // pages are read back by tools we did not write (read_scanned_files.py) from the directory
-// VANTREL_SCANNED_FILES names; the list of page numbers each must hold goes beside them. How every
-// other end of a batch goes is the scan job's table (scan_job_test.cpp).
+// VANTREL_SCANNED_FILES names; the list of page numbers each must hold goes beside them. With the
+// scanner's compression its pages must be stored as it sent them: it dumps each page's stream into
+// NAME.dump, and coded.txt says which files must hold exactly those bytes ("yes") and which must have
+// had raw pages ("no"). How every other end of a batch goes is the scan job's table (scan_job_test.cpp).
 TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeAJam) {
     wchar_t where[MAX_PATH] = {};
     if (!::GetEnvironmentVariableW(L"VANTREL_SCANNED_FILES", where, MAX_PATH)) GTEST_SKIP() << "VANTREL_SCANNED_FILES is not set";
     const std::filesystem::path out(where);
     std::filesystem::create_directories(out);
     std::ofstream expected(out / L"expected.txt");
+    std::ofstream coded(out / L"coded.txt");
     const struct {
         const wchar_t* name;
         const wchar_t* fault;
         TransferMode mode;
         BatchEnd end;
         std::uint16_t pages;
+        ColorMode colour = ColorMode::Gray;
+        Compression compression = Compression::Source;
+        bool keepsScannersBytes = false;
+        const wchar_t* quirks = L"";
+        const wchar_t* reason = L"";  // words of the failure
     } cases[] = {{L"batch.pdf", L"", TransferMode::Native, BatchEnd::Done, 20},
+                 // Grey pages into a TIFF: the scanner's JPEG is not what TIFF keeps, so they come raw.
                  {L"memory.tif", L"", TransferMode::Memory, BatchEnd::Done, 20},
-                 {L"jam.pdf", L"jam:7", TransferMode::Native, BatchEnd::Failed, 6}};
+                 {L"jam.pdf", L"jam:7", TransferMode::Native, BatchEnd::Failed, 6},
+                 {L"source-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Source, true},
+                 {L"source-g4.tif", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, true},
+                 {L"ours.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours},
+                 {L"cut-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::Gray, Compression::Source, false,
+                  L"bad-compressed", L"page 1 is not valid: its JPEG data is not a complete baseline JPEG"},
+                 {L"cut-g4.tif", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::BlackWhite, Compression::Source, false,
+                  L"bad-compressed", L"page 1 is not valid: its Group 4 data"},
+                 // By file: a JFIF file, a Group 4 TIFF, or a BMP of raw pixels.
+                 {L"file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Gray, Compression::Source, true},
+                 {L"file-g4.tif", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, true},
+                 {L"file-raw.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours},
+                 {L"cut-file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Failed, 0, ColorMode::Color, Compression::Source, false,
+                  L"bad-compressed", L"page 1 is not valid: its JPEG data is not a complete baseline JPEG"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::filesystem::path(c.name).string());
-        Open(L"10", c.fault);
+        Open(L"10", c.fault, c.quirks);
+        const std::filesystem::path dump = out / (std::wstring(c.name) + L".dump");
+        std::filesystem::remove_all(dump);
+        std::filesystem::create_directories(dump);
+        environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_DUMP", dump.wstring()));
         std::wstring error;
         const auto consumer = imaging::OpenPageFiles((out / c.name).wstring(), imaging::FileOptions{}, error);
         ASSERT_TRUE(consumer) << error.size();
@@ -92,17 +118,27 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
         job.settings.feeder = true;
         job.settings.duplex = *c.fault == 0;
         job.settings.resolution = 100;
-        job.settings.colorMode = ColorMode::Gray;
+        job.settings.colorMode = c.colour;
         job.mode = c.mode;
+        job.compression = c.compression;
         const ScanJobResult result = RunScanJob(*session_, job, *consumer);
         ASSERT_TRUE(result.finished);
         EXPECT_EQ(result.batch.end, c.end);
         EXPECT_EQ(result.batch.pages, c.pages);
+        EXPECT_NE(result.batch.reason.find(c.reason), std::wstring::npos) << result.batch.reason;
+        session_.reset();
+        if (c.pages == 0) continue;
+        coded << std::filesystem::path(c.name).string() << (c.keepsScannersBytes ? " yes\n" : " no\n");
         expected << std::filesystem::path(c.name).string();
         for (std::uint16_t n = 1; n <= c.pages; ++n) expected << ' ' << n;
         expected << '\n';
-        session_.reset();
     }
+    // Every file a file transfer wrote was read and deleted.
+    wchar_t temporary[MAX_PATH] = {};
+    ASSERT_NE(::GetTempPathW(MAX_PATH, temporary), 0u);
+    const std::wstring ours = L"vantrel-" + std::to_wstring(::GetCurrentProcessId()) + L"-";
+    for (const auto& entry : std::filesystem::directory_iterator(temporary))
+        EXPECT_NE(entry.path().filename().wstring().rfind(ours, 0), 0u) << entry.path().string();
 }
 
 // Each page's own number and a digest of all its pixels, as the engine hands them over.

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Reads the files the batch tests scanned, with tools we did not write: qpdf --check and pdftoppm for PDF,
 tiffinfo and Pillow for TIFF. Each page's number is read from its own top band (16 cells, cell i black when
-bit 15 - i is set) and must match the list in expected.txt ("file 1 2 3 ...")."""
+bit 15 - i is set) and must match the list in expected.txt ("file 1 2 3 ..."). coded.txt ("file yes|no") says
+whether the file must hold, page by page, the exact bytes the scanner dumped into file.dump (page-N.jpg,
+page-N.g4), or the scanner must have sent no compressed page at all."""
 import subprocess
 import sys
 import tempfile
@@ -44,9 +46,59 @@ def tiff_numbers(path):
         return [band_number(frame) for frame in ImageSequence.Iterator(image)]
 
 
+def dumped(directory, name):
+    pages = sorted((directory / f"{name}.dump").glob("page-*"), key=lambda p: int(p.stem.split("-")[1]))
+    return [page.read_bytes() for page in pages]
+
+
+def tiff_strips(path):
+    """Each page's one strip, as its StripOffsets and StripByteCounts place it."""
+    data = path.read_bytes()
+    strips = []
+    with Image.open(path) as image:
+        for frame in ImageSequence.Iterator(image):
+            offsets, counts = frame.tag_v2[273], frame.tag_v2[279]
+            if len(offsets) != 1 or frame.tag_v2[259] != 4:
+                raise ValueError(f"page {len(strips) + 1}: {len(offsets)} strips, compression {frame.tag_v2[259]}")
+            strips.append(data[offsets[0]:offsets[0] + counts[0]])
+    return strips
+
+
+def stream_at(data, content, start):
+    """Where a PDF stream whose whole content is `content` begins, at or after `start`; -1 when there is none."""
+    at = data.find(content, start)
+    while at >= 0:
+        before, after = data[max(0, at - 8):at], data[at + len(content):at + len(content) + 11]
+        if before.endswith((b"stream\n", b"stream\r\n")) and after.lstrip(b"\r\n").startswith(b"endstream"):
+            return at
+        at = data.find(content, at + 1)
+    return -1
+
+
+def coded_failure(directory, name, keeps, pages):
+    """None when the file keeps the scanner's bytes as coded.txt says, else what differs."""
+    sent = dumped(directory, name)
+    if not keeps:
+        return f"the scanner compressed {len(sent)} pages" if sent else None
+    if len(sent) != pages:
+        return f"the scanner dumped {len(sent)} compressed pages, not {pages}"
+    path = directory / name
+    if path.suffix == ".tif":
+        stored = tiff_strips(path)
+        differing = [n for n, (a, b) in enumerate(zip(stored, sent), 1) if a != b]
+        return f"the strips of pages {differing} are not the scanner's bytes" if differing or len(stored) != pages else None
+    data, at = path.read_bytes(), 0
+    for number, page in enumerate(sent, 1):
+        at = stream_at(data, page, at)
+        if at < 0:
+            return f"page {number}'s JPEG is not an image stream of the PDF, in order"
+    return None
+
+
 def main(directory):
     directory = Path(directory)
     expected = [line.split() for line in (directory / "expected.txt").read_text().splitlines() if line.strip()]
+    coded = dict(line.split() for line in (directory / "coded.txt").read_text().splitlines() if line.strip())
     failures = []
     for name, *numbers in expected:
         path = directory / name
@@ -59,6 +111,12 @@ def main(directory):
             failures.append(f"{name}: pages {seen}, expected {numbers}")
         else:
             print(f"{name}: pages {seen[0]} to {seen[-1]} in order")
+        keeps = coded.get(name)
+        problem = coded_failure(directory, name, keeps == "yes", len(numbers)) if keeps else "not in coded.txt"
+        if problem:
+            failures.append(f"{name}: {problem}")
+        elif keeps == "yes":
+            print(f"{name}: every page the scanner's own bytes")
     for failure in failures:
         print(failure)
     if not expected:

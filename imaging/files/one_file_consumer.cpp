@@ -12,9 +12,18 @@ bool OneFileConsumer::Fail(std::wstring error) {
 }
 
 bool OneFileConsumer::Take(const PageImage& page) {
+    if (!finished_ && !broken_ && !IsWellFormed(page)) return Fail(MalformedPageError(path_));
+    return Append([&](std::wstring& cause, bool& fileBroken) { return Add(page, cause, fileBroken); });
+}
+
+bool OneFileConsumer::TakeCoded(const CodedPage& page) {
+    return Append([&](std::wstring& cause, bool& fileBroken) { return AddCoded(page, cause, fileBroken); });
+}
+
+template <typename AddPage>
+bool OneFileConsumer::Append(AddPage add) {
     if (finished_) return Fail(FinishedError(path_));
     if (broken_) return false;  // the first cause stays in Error()
-    if (!IsWellFormed(page)) return Fail(MalformedPageError(path_));
     if (!sink_) {
         sink_ = FileSink::Create(path_, error_);
         if (!sink_) return false;
@@ -22,7 +31,7 @@ bool OneFileConsumer::Take(const PageImage& page) {
     }
     std::wstring cause;
     bool fileBroken = false;
-    if (Add(page, cause, fileBroken)) return true;
+    if (add(cause, fileBroken)) return true;
     broken_ = fileBroken;
     // A sink failure has the system's reason, which says more than the writer's "refused".
     return Fail(!sink_->Error().empty() ? sink_->Error() : CannotWrite(path_, cause));

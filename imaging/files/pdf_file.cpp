@@ -66,7 +66,24 @@ private:
             cause = L"the page could not be encoded (out of memory)";
             return false;
         }
-        const PdfResult result = writer_->AddPage(*image);
+        return Placed(writer_->AddPage(*image), cause, fileBroken);
+    }
+
+    // A scanner's JPEG of a grey or colour page, or its Group 4 of a 1-bit page, goes in as it came.
+    bool StoresCoded(PageCoding coding, PixelFormat format) const override {
+        return (coding == PageCoding::Group4) == (format == PixelFormat::BlackWhite1);
+    }
+
+    bool AddCoded(const CodedPage& page, std::wstring& cause, bool& fileBroken) override {
+        const std::optional<PdfImage> image = DescribeCoded(page);
+        if (!image) {
+            cause = L"the page's coded image cannot be placed in a PDF";
+            return false;
+        }
+        return Placed(writer_->AddPage(*image), cause, fileBroken);
+    }
+
+    bool Placed(PdfResult result, std::wstring& cause, bool& fileBroken) {
         if (result == PdfResult::Ok) return true;
         cause = Cause(result);
         fileBroken = result != PdfResult::BadImage;

@@ -17,18 +17,18 @@ public:
 
     bool Take(const PageImage& page) override {
         const std::wstring path = PageFileName(pattern_, next_);
-        if (finished_) return Fail(FinishedError(path));
-        if (!IsWellFormed(page)) return Fail(MalformedPageError(path));
-        if (format_ == FileFormat::Jpeg && !JpegSizeCause(page).empty()) return Fail(CannotWrite(path, JpegSizeCause(page)));
-        std::unique_ptr<FileSink> sink = FileSink::Create(path, error_);
-        if (!sink) return false;
-        if (!Write(page, *sink)) {
-            return Fail(!sink->Error().empty() ? sink->Error() : CannotWrite(path, L"the page is too large for this file format"));
-        }
-        if (!sink->Commit()) return Fail(sink->Error());
-        files_.push_back(StoredFile{path, sink->Size(), 1});
-        ++next_;
-        return true;
+        if (!finished_ && !IsWellFormed(page)) return Fail(MalformedPageError(path));
+        if (!finished_ && format_ == FileFormat::Jpeg && !JpegSizeCause(page).empty()) return Fail(CannotWrite(path, JpegSizeCause(page)));
+        return Store(path, [&](ByteSink& sink) { return Write(page, sink); });
+    }
+
+    // A JPEG file is a scanner's JPEG stream itself.
+    bool StoresCoded(PageCoding coding, PixelFormat format) const override {
+        return format_ == FileFormat::Jpeg && coding == PageCoding::Jpeg && format != PixelFormat::BlackWhite1;
+    }
+
+    bool TakeCoded(const CodedPage& page) override {
+        return Store(PageFileName(pattern_, next_), [&](ByteSink& sink) { return sink.Append(page.bytes); });
     }
 
     // Every page's file is complete already; nothing is left to write, even after a failed page.
@@ -41,6 +41,20 @@ public:
     const std::vector<StoredFile>& Files() const override { return files_; }
 
 private:
+    template <typename WritePage>
+    bool Store(const std::wstring& path, WritePage write) {
+        if (finished_) return Fail(FinishedError(path));
+        std::unique_ptr<FileSink> sink = FileSink::Create(path, error_);
+        if (!sink) return false;
+        if (!write(*sink)) {
+            return Fail(!sink->Error().empty() ? sink->Error() : CannotWrite(path, L"the page is too large for this file format"));
+        }
+        if (!sink->Commit()) return Fail(sink->Error());
+        files_.push_back(StoredFile{path, sink->Size(), 1});
+        ++next_;
+        return true;
+    }
+
     bool Write(const PageImage& page, ByteSink& sink) const {
         switch (format_) {
             case FileFormat::Bmp: return WriteBmp(page, sink);

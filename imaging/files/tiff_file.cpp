@@ -27,6 +27,20 @@ private:
         const bool jpeg = options_.tiff == TiffPageCompression::Jpeg && page.format != PixelFormat::BlackWhite1;
         if (jpeg && !(cause = JpegSizeCause(page)).empty()) return false;
         if (AddPage(page)) return true;
+        return Refused(cause, fileBroken);
+    }
+
+    // A scanner's Group 4 page goes in as it came; its JPEG would need another colour model here, so it is not taken.
+    bool StoresCoded(PageCoding coding, PixelFormat format) const override {
+        return coding == PageCoding::Group4 && format == PixelFormat::BlackWhite1;
+    }
+
+    bool AddCoded(const CodedPage& page, std::wstring& cause, bool& fileBroken) override {
+        if (writer_->AddGroup4Page(page.bytes, page.width, page.height, page.xDpi, page.yDpi)) return true;
+        return Refused(cause, fileBroken);
+    }
+
+    bool Refused(std::wstring& cause, bool& fileBroken) const {
         cause = Widen(Describe(writer_->Error()));
         fileBroken = !LeavesFileUsable(writer_->Error());
         return false;

@@ -76,7 +76,27 @@ FaxCode MakeUpCode(bool black, std::uint32_t multipleOf64) {
     return black ? kBlackMakeUp[index] : kWhiteMakeUp[index];
 }
 
+// Every code of one colour by (1 << length) | bits, so a decoder can look up its bits as they come.
+using RunTable = std::array<std::int16_t, 1u << 14>;
+
+RunTable MakeRunTable(bool black) {
+    RunTable table;
+    table.fill(-1);
+    const auto enter = [&table](FaxCode code, int run) { table[(1u << code.length) | code.bits] = static_cast<std::int16_t>(run); };
+    const auto& terminating = black ? kBlackTerminating : kWhiteTerminating;
+    for (std::size_t run = 0; run < terminating.size(); ++run) enter(terminating[run], static_cast<int>(run));
+    for (std::uint32_t run = 64; run <= 2560; run += 64) enter(MakeUpCode(black, run), static_cast<int>(run));
+    return table;
+}
+
 }  // namespace
+
+int RunOfCode(bool black, FaxCode code) {
+    static const RunTable white = MakeRunTable(false);
+    static const RunTable blackRuns = MakeRunTable(true);
+    if (code.length < 1 || code.length > 13) return -1;
+    return (black ? blackRuns : white)[(1u << code.length) | code.bits];
+}
 
 FaxCode VerticalCode(int delta) { return kVertical[static_cast<std::size_t>(delta + 3)]; }
 

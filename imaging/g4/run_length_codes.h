@@ -18,4 +18,7 @@ FaxCode VerticalCode(int delta);
 // for what remains, since a terminating code ends every run, even one of length 0.
 void PutRun(FaxBitWriter& out, bool black, std::uint32_t run);
 
+// The run a make-up or terminating code of that colour stands for, or -1 when the bits are no such code.
+int RunOfCode(bool black, FaxCode code);
+
 }  // namespace vantrel::imaging

@@ -52,4 +52,13 @@ std::optional<PdfImage> DescribeGroup4(const PageImage& page, std::span<const st
     return image;
 }
 
+std::optional<PdfImage> DescribeCoded(const CodedPage& page) {
+    const PageImage geometry{.width = page.width, .height = page.height, .format = page.format, .stride = 0, .xDpi = page.xDpi, .yDpi = page.yDpi, .pixels = {}};
+    const bool jpeg = page.coding == PageCoding::Jpeg;
+    PdfImage image = Describe(geometry, jpeg ? PdfFilter::DCTDecode : PdfFilter::CCITTFaxDecode);
+    image.bytes = page.bytes;
+    if (!IsDescribable(image) || (jpeg && page.format == PixelFormat::BlackWhite1)) return std::nullopt;
+    return image;
+}
+
 }  // namespace vantrel::imaging

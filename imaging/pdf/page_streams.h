@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "imaging/coded_page.h"
 #include "imaging/page_image.h"
 #include "imaging/pdf/pdf_image.h"
 
@@ -40,5 +41,9 @@ std::optional<PdfImage> DescribeJpeg(const PageImage& page, std::span<const std:
 // /BlackIs1 false the filter yields 0 for black, which DeviceGray shows as black. Nullopt for another
 // format, a page that is not well-formed, or no bytes.
 std::optional<PdfImage> DescribeGroup4(const PageImage& page, std::span<const std::uint8_t> group4);
+
+// The record for a page a scanner coded, its bytes as they came: DCTDecode, or CCITTFaxDecode for Group 4 (whose
+// 1 bits are black, as above). Nullopt when the writer could not describe it (no bytes, a JPEG of a 1-bit page).
+std::optional<PdfImage> DescribeCoded(const CodedPage& page);
 
 }  // namespace vantrel::imaging

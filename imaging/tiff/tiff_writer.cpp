@@ -141,13 +141,7 @@ bool TiffWriter::AddPage(const PageImage& page, const TiffPageOptions& options) 
         if (page.format == PixelFormat::BlackWhite1 && compress) {
             const std::vector<std::uint8_t> coded = EncodeGroup4(page);
             if (coded.empty()) return Refuse(TiffError::OutOfMemory);
-            Directory directory = PageDirectory(page.width, page.height, kCompressionGroup4, page.height, page.xDpi, page.yDpi);
-            AddSamples(directory, photometric, bitsPerSample, samples);
-            if (!Fits(coded.size(), directory)) return Refuse(TiffError::TooLarge);
-            if (!Start()) return false;
-            directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
-            directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(coded.size()));
-            return Append(coded) && WriteDirectory(directory);
+            return AddGroup4Page(coded, page.width, page.height, page.xDpi, page.yDpi);
         }
         const bool predict = compress && (options.predictor == TiffPredictor::Horizontal ||
                                           (options.predictor == TiffPredictor::Automatic && PredictorHelps(page, options.zlibLevel)));
@@ -173,6 +167,19 @@ bool TiffWriter::AddPage(const PageImage& page, const TiffPageOptions& options) 
     }
 }
 
+bool TiffWriter::AddGroup4Page(std::span<const std::uint8_t> coded, std::uint32_t width, std::uint32_t height, double xDpi,
+                               double yDpi) {
+    if (!Usable()) return false;
+    if (width == 0 || height == 0 || coded.empty()) return Refuse(TiffError::BadPage);
+    try {
+        Directory directory = PageDirectory(width, height, kCompressionGroup4, height, xDpi, yDpi);
+        AddSamples(directory, kWhiteIsZero, 1, 1);
+        return WriteOneStrip(directory, coded);
+    } catch (const std::bad_alloc&) {
+        return Break(TiffError::OutOfMemory);
+    }
+}
+
 bool TiffWriter::AddJpegPage(std::span<const std::uint8_t> jpeg, const JpegPageInfo& info) {
     if (!Usable()) return false;
     if (!JpegMatches(jpeg, info)) return Refuse(TiffError::BadJpeg);
@@ -187,14 +194,18 @@ bool TiffWriter::AddJpegPage(std::span<const std::uint8_t> jpeg, const JpegPageI
         } else {
             AddSamples(directory, kBlackIsZero, 8, 1);
         }
-        if (!Fits(jpeg.size(), directory)) return Refuse(TiffError::TooLarge);
-        if (!Start()) return false;
-        directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
-        directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(jpeg.size()));
-        return Append(jpeg) && WriteDirectory(directory);
+        return WriteOneStrip(directory, jpeg);
     } catch (const std::bad_alloc&) {
         return Break(TiffError::OutOfMemory);
     }
+}
+
+bool TiffWriter::WriteOneStrip(tiff::Directory& directory, std::span<const std::uint8_t> strip) {
+    if (!Fits(strip.size(), directory)) return Refuse(TiffError::TooLarge);
+    if (!Start()) return false;
+    directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
+    directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(strip.size()));
+    return Append(strip) && WriteDirectory(directory);
 }
 
 bool TiffWriter::WriteRows(const PageImage& page, bool deflate, bool predict, int level, std::uint32_t rowsPerStrip,

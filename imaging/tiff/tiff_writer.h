@@ -87,6 +87,8 @@ public:
     // last one's next-IFD offset is 0) followed by the broken page's bytes.
     bool AddPage(const PageImage& page, const TiffPageOptions& options = {});
     bool AddJpegPage(std::span<const std::uint8_t> jpeg, const JpegPageInfo& info);
+    // A 1-bit page already coded as Group 4 (a scanner's), stored as one strip as it is.
+    bool AddGroup4Page(std::span<const std::uint8_t> coded, std::uint32_t width, std::uint32_t height, double xDpi, double yDpi);
 
     // Ends the file: writes the page total into each PageNumber. False when no page was written or a patch failed.
     bool Finish();
@@ -104,6 +106,8 @@ private:
     bool WriteRows(const PageImage& page, bool deflate, bool predict, int level, std::uint32_t rowsPerStrip,
                    std::vector<std::uint32_t>& offsets, std::vector<std::uint32_t>& byteCounts);
     bool WriteDirectory(tiff::Directory& directory);
+    // A page of one strip already coded: its directory completed with the strip's place, both written.
+    bool WriteOneStrip(tiff::Directory& directory, std::span<const std::uint8_t> strip);
 
     ByteSink& sink_;
     std::uint64_t limit_;

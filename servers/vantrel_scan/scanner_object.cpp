@@ -333,7 +333,9 @@ HRESULT ScannerObject::put_MaxPages(LONG pages) {
 HRESULT ScannerObject::get_TransferMode(BSTR* mode) {
     if (!mode) return E_POINTER;
     *mode = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(mode_ == engine::TransferMode::Memory ? L"memory" : L"native", mode); });
+    return Guarded(IID_IScanner, [&] {
+        return HandOut(mode_ == engine::TransferMode::Memory ? L"memory" : mode_ == engine::TransferMode::File ? L"file" : L"native", mode);
+    });
 }
 
 HRESULT ScannerObject::put_TransferMode(BSTR mode) {
@@ -341,7 +343,24 @@ HRESULT ScannerObject::put_TransferMode(BSTR mode) {
         const std::wstring text = Folded(View(mode));
         if (text == L"native") mode_ = engine::TransferMode::Native;
         else if (text == L"memory") mode_ = engine::TransferMode::Memory;
-        else return Fail(L"TransferMode \"" + View(mode) + L"\" is not known: use \"native\" or \"memory\".", E_INVALIDARG);
+        else if (text == L"file") mode_ = engine::TransferMode::File;
+        else return Fail(L"TransferMode \"" + View(mode) + L"\" is not known: use \"native\", \"memory\" or \"file\".", E_INVALIDARG);
+        return S_OK;
+    });
+}
+
+HRESULT ScannerObject::get_Compression(BSTR* who) {
+    if (!who) return E_POINTER;
+    *who = nullptr;
+    return Guarded(IID_IScanner, [&] { return HandOut(compression_ == engine::Compression::Ours ? L"ours" : L"source", who); });
+}
+
+HRESULT ScannerObject::put_Compression(BSTR who) {
+    return Guarded(IID_IScanner, [&] {
+        const std::wstring text = Folded(View(who));
+        if (text == L"source") compression_ = engine::Compression::Source;
+        else if (text == L"ours") compression_ = engine::Compression::Ours;
+        else return Fail(L"Compression \"" + View(who) + L"\" is not known: use \"source\" or \"ours\".", E_INVALIDARG);
         return S_OK;
     });
 }
@@ -464,6 +483,7 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         job.showUI = showUI_;
         if (timeout_) job.pageTimeout = std::chrono::seconds(*timeout_);
         job.mode = mode_;
+        job.compression = compression_;
         job.maxPages = static_cast<std::int32_t>(maxPages_);
         job.closeSourceAfterBatch = true;
         job.target = target;

@@ -71,6 +71,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_Timeout(LONG* seconds) override;
     HRESULT STDMETHODCALLTYPE put_Timeout(LONG seconds) override;
     HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE get_Compression(BSTR* who) override;
+    HRESULT STDMETHODCALLTYPE put_Compression(BSTR who) override;
 
 private:
     ScannerObject();
@@ -87,6 +89,7 @@ private:
     bool showUI_ = false;
     long maxPages_ = -1;
     engine::TransferMode mode_ = engine::TransferMode::Native;
+    engine::Compression compression_ = engine::Compression::Source;
     long jpegQuality_ = 85;
     std::optional<long> timeout_;  // seconds; unset: the engine's default for the dialog shown or not
     engine::ScanSettings settings_;

@@ -33,14 +33,17 @@ TEST(ScanArguments, ShortAndLongNamesGiveTheSameSettings) {
 
 TEST(ScanArguments, FlagsAndActions) {
     const auto scan = Parse({L"--feeder", L"--duplex", L"--paper", L"letter", L"--ui", L"--transfer", L"memory", L"--quality", L"90",
-                             L"--timeout=0", L"--json", L"-o", L"x.jpg"});
+                             L"--timeout=0", L"--json", L"--compression", L"ours", L"-o", L"x.jpg"});
     ASSERT_EQ(scan.error, L"");
     EXPECT_EQ(scan.arguments.feeder, true);
     EXPECT_TRUE(scan.arguments.duplex);
     ASSERT_TRUE(scan.arguments.paper);
     EXPECT_EQ(scan.arguments.paper->name, "Letter");
-    EXPECT_TRUE(scan.arguments.ui && scan.arguments.memoryTransfer && scan.arguments.json);
+    EXPECT_TRUE(scan.arguments.ui && scan.arguments.transfer == vantrel::engine::TransferMode::Memory && scan.arguments.json);
     EXPECT_EQ(scan.arguments.quality, 90);
+    EXPECT_EQ(scan.arguments.compression, vantrel::engine::Compression::Ours);
+    EXPECT_EQ(Parse({L"--transfer=file", L"-o", L"a.tif"}).arguments.transfer, vantrel::engine::TransferMode::File);
+    EXPECT_EQ(Parse({L"-o", L"a.tif"}).arguments.compression, vantrel::engine::Compression::Source) << "the default";
     EXPECT_EQ(scan.arguments.timeout, 0) << "0 asks to wait as long as it takes, unlike no --timeout";
     EXPECT_EQ(Parse({L"--duplex", L"-o", L"a.tif"}).arguments.feeder, true) << "both sides come through the feeder";
     EXPECT_EQ(Parse({L"--flatbed", L"-o", L"a.tif"}).arguments.feeder, false);
@@ -79,7 +82,8 @@ TEST(ScanArguments, UsageErrorsNameTheOption) {
         {{L"--quality", L"101", L"-o", L"a.jpg"}, L"1 to 100"},
         {{L"--timeout", L"-1", L"-o", L"a.pdf"}, L"--timeout takes a whole number from 0"},
         {{L"--paper", L"A9", L"-o", L"a.pdf"}, L"Letter"},
-        {{L"--transfer", L"file", L"-o", L"a.pdf"}, L"native or memory"},
+        {{L"--transfer", L"tape", L"-o", L"a.pdf"}, L"native, memory or file"},
+        {{L"--compression", L"both", L"-o", L"a.pdf"}, L"source or ours"},
         {{L"--feeder", L"--flatbed", L"-o", L"a.pdf"}, L"--feeder and --flatbed"},
         {{L"--duplex", L"--flatbed", L"-o", L"a.pdf"}, L"--duplex"},
         {{L"--select", L"-d", L"X", L"-o", L"a.pdf"}, L"--select and --source"},

@@ -149,6 +149,27 @@ TEST_F(VantrelScan, EachBatchEndHasItsStatusErrorLineAndJson) {
     }
 }
 
+// --transfer and --compression reach the scan: the scanner dumps each page it compressed, and with the
+// scanner's Group 4 the progress lines still describe the pages.
+TEST_F(VantrelScan, TransferAndCompressionReachTheScan) {
+    Set(L"VANTREL_SCANNER_SHEETS", L"2");
+    const struct {
+        const wchar_t* options;
+        std::size_t compressed;
+    } cases[] = {{L"--transfer memory", 2}, {L"--transfer file --compression ours", 0}};
+    int run = 0;
+    for (const auto& c : cases) {
+        const auto dump = directory_ / (L"dump-" + std::to_wstring(++run));
+        std::filesystem::create_directories(dump);
+        Set(L"VANTREL_SCANNER_DUMP", dump.wstring());
+        const Finished scanned = Scan(std::wstring(c.options) + L" --feeder -m bw -r 100 -o " + Path(L"c.tif"));
+        EXPECT_EQ(scanned.status, 0u) << scanned.err;
+        EXPECT_EQ(Count(scanned.err, std::regex(R"(page \d+: 400 x 300 pixels, 100 dpi, black and white -> )")), 2u) << scanned.err;
+        const auto files = std::filesystem::directory_iterator(dump);
+        EXPECT_EQ(static_cast<std::size_t>(std::distance(std::filesystem::begin(files), std::filesystem::end(files))), c.compressed);
+    }
+}
+
 // A source that enables and then never signals: after --timeout the program says why, disables and
 // closes the source, and exits on its own with the failure status.
 TEST_F(VantrelScan, ASilentSourceTimesOutAndIsClosed) {

@@ -1,8 +1,13 @@
-// libFuzzer target: bitonal pages made from the input, coded with EncodeGroup4 under ASan. The code must stay within
-// what Group 4 can spend and ignore everything past a row's last pixel; libtiff and poppler decode the samples.
+// libFuzzer target: bitonal pages made from the input, coded with EncodeGroup4 and decoded again with DecodeGroup4
+// under ASan. The code must stay within what Group 4 can spend, ignore everything past a row's last pixel and decode
+// to the page; the input itself, read as coded data, must decode or be refused without a fault. libtiff and poppler
+// decode the samples.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
+#include <span>
 
+#include "imaging/g4/group4_decoder.h"
 #include "imaging/g4/group4_encoder.h"
 #include "imaging/tests/fuzz_require.h"
 #include "imaging/tests/test_pages.h"
@@ -30,5 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bare.stride = MinimumStride(PixelFormat::BlackWhite1, width);
     bare.pixels = packed;
     Require(EncodeGroup4(bare) == coded);
+    const auto decoded = DecodeGroup4(coded, width, height);
+    Require(decoded && std::ranges::equal(decoded->View().pixels, packed));
+    // Cut short, the same code is refused: a scanner's truncated page is never taken for the page.
+    Require(!DecodeGroup4(std::span(coded).first(coded.size() / 2 > 3 ? coded.size() / 2 : 0), width, height));
+    (void)DecodeGroup4(std::span(data, size), width, height);
     return 0;
 }

@@ -49,7 +49,7 @@ TEST_F(ContractTest, EveryMemberOfTheContractIsFoundByName) {
         {L"Feeder", 9},       {L"Duplex", 10},     {L"MaxPages", 11},        {L"TransferMode", 12},
         {L"JpegQuality", 13}, {L"Capability", 14}, {L"CapabilityValues", 15}, {L"CapabilityKind", 16},
         {L"Scan", 17},        {L"PagesScanned", 18}, {L"Timeout", 19},         {L"Stop", 20},
-        {L"scan", 17}};
+        {L"Compression", 21}, {L"scan", 17}};
     for (const auto& [name, expected] : members) {
         DISPID id = DISPID_UNKNOWN;
         auto* text = const_cast<LPOLESTR>(name);
@@ -131,10 +131,16 @@ TEST_F(ContractTest, NamesAreKeptInTheirCanonicalSpelling) {
     ASSERT_EQ(scanner->put_PaperSize(letter.get()), S_OK);
     ASSERT_EQ(scanner->get_PaperSize(text.put()), S_OK);
     EXPECT_EQ(Text(text.get()), L"Letter");
-    auto memory = vantrel::MakeBstr(L"Memory");
-    ASSERT_EQ(scanner->put_TransferMode(memory.get()), S_OK);
+    auto file = vantrel::MakeBstr(L"File");
+    ASSERT_EQ(scanner->put_TransferMode(file.get()), S_OK);
     ASSERT_EQ(scanner->get_TransferMode(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"memory");
+    EXPECT_EQ(Text(text.get()), L"file");
+    ASSERT_EQ(scanner->get_Compression(text.put()), S_OK);
+    EXPECT_EQ(Text(text.get()), L"source") << "the scanner's compression unless told otherwise";
+    auto ours = vantrel::MakeBstr(L"Ours");
+    ASSERT_EQ(scanner->put_Compression(ours.get()), S_OK);
+    ASSERT_EQ(scanner->get_Compression(text.put()), S_OK);
+    EXPECT_EQ(Text(text.get()), L"ours");
 }
 
 struct Refusal {
@@ -154,7 +160,8 @@ TEST_F(ContractTest, BadValuesAreRefusedWithADescriptionAndChangeNothing) {
     };
     const Refusal refusals[] = {
         {"PaperSize", call(&IScanner::put_PaperSize, L"A13"), L"A4"},
-        {"TransferMode", call(&IScanner::put_TransferMode, L"file"), L"\"native\" or \"memory\""},
+        {"TransferMode", call(&IScanner::put_TransferMode, L"tape"), L"\"native\", \"memory\" or \"file\""},
+        {"Compression", call(&IScanner::put_Compression, L"both"), L"\"source\" or \"ours\""},
         {"MaxPages 0", [](IScanner* s) { return s->put_MaxPages(0); }, L"-1"},
         {"JpegQuality 0", [](IScanner* s) { return s->put_JpegQuality(0); }, L"1 to 100"},
         {"JpegQuality 101", [](IScanner* s) { return s->put_JpegQuality(101); }, L"1 to 100"},

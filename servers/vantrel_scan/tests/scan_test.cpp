@@ -165,6 +165,32 @@ TEST_F(ScanTest, JpegQualityAndAnOwnerWindowOfTheCallersAreUsed) {
     EXPECT_LT(bytes[0], bytes[1]) << "quality 10 gives the smaller file";
 }
 
+// TransferMode and Compression reach the scan: the scanner's JPEG is the .jpg file itself, byte for byte
+// (it dumps what it sent); with "ours" it sends raw pixels and dumps nothing.
+TEST_F(ScanTest, TransferModeAndCompressionReachTheScan) {
+    const struct {
+        const wchar_t* transfer;
+        const wchar_t* compression;
+        bool scannersBytes;
+    } cases[] = {{L"memory", L"source", true}, {L"file", L"ours", false}};
+    for (const auto& c : cases) {
+        const std::filesystem::path dump = directory / (std::wstring(c.transfer) + L"-dump");
+        std::filesystem::create_directories(dump);
+        fixtures::ScopedEnvironment dumped(L"VANTREL_SCANNER_DUMP", dump.wstring());
+        auto transfer = vantrel::MakeBstr(c.transfer);
+        auto compression = vantrel::MakeBstr(c.compression);
+        ASSERT_EQ(scanner->put_TransferMode(transfer.get()), S_OK);
+        ASSERT_EQ(scanner->put_Compression(compression.get()), S_OK);
+        LONG pages = 0;
+        const std::wstring name = std::wstring(c.transfer) + L".jpg";
+        ASSERT_EQ(ScanInto(name, pages), S_OK) << ErrorDescription();
+        ASSERT_EQ(pages, 1);
+        const std::string stored = Head(directory / name, 1 << 24);
+        EXPECT_EQ(Head(dump / L"page-1.jpg", 1 << 24) == stored, c.scannersBytes) << stored.size() << " bytes";
+        EXPECT_EQ(std::filesystem::is_empty(dump), !c.scannersBytes);
+    }
+}
+
 struct Provoked {
     const char* what;
     std::function<void(IScanner*)> set;    // provokes it
