@@ -123,6 +123,12 @@ bool FileSink::Patch(std::uint64_t offset, std::span<const std::uint8_t> bytes) 
     return true;
 }
 
+bool FileSink::Checkpoint(bool toDisk) {
+    if (committed_ || !Flush()) return false;
+    if (toDisk && !::FlushFileBuffers(file_.get())) return Fail(::GetLastError());
+    return true;
+}
+
 bool FileSink::Commit() {
     if (committed_) return true;
     if (!Flush()) return false;

@@ -96,7 +96,7 @@ def check_jpeg(d, name, pages):
     return errors
 
 
-COMPRESSION = {"1": "CCITT Group 4", "none": "None", "jpeg": "JPEG"}
+COMPRESSION = {"1": "CCITT Group 4", "group4": "CCITT Group 4", "deflate": "AdobeDeflate", "none": "None", "jpeg": "JPEG"}
 
 
 def tiff_directories(info):

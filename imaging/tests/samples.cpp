@@ -18,7 +18,7 @@ namespace {
 using namespace vantrel::imaging;
 using testing::Content;
 
-enum class Kind { Sample, Random, Text };
+enum class Kind { Sample, Random, Text, Halftone };
 
 // One page: how it is drawn and how it is encoded (`encoding` and `level` as testing::Expected has them).
 struct PageSpec {
@@ -39,6 +39,7 @@ struct FileSpec {
 
 std::unique_ptr<testing::OwnedPage> Draw(const PageSpec& p, std::uint32_t seed) {
     if (p.kind == Kind::Random) return testing::RandomPage(p.width, p.height, p.padding, seed);
+    if (p.kind == Kind::Halftone) return testing::HalftonePage(p.width, p.height, p.padding, seed);
     if (p.kind == Kind::Text) return testing::TextPage(p.width, p.height, p.padding, seed, p.xDpi);
     return testing::SamplePage(p.format, p.width, p.height, p.padding, p.content, seed);
 }
@@ -74,19 +75,21 @@ std::vector<FileSpec> Table() {
     for (const std::uint32_t w : g4Widths) {
         const auto& dpi = tiffDpis[n++ % 6];
         files.push_back({"g4_" + std::to_string(w) + ".tif",
-                         {{PixelFormat::BlackWhite1, w, 1 + w % 17, w % 4, dpi[0], dpi[1], {}, Kind::Random}}});
+                         {{PixelFormat::BlackWhite1, w, 1 + w % 17, w % 4, dpi[0], dpi[1], {}, Kind::Random, "group4"}}});
     }
+    // A 1-bit page keeps the smaller lossless coding: Group 4 for text, Deflate for halftone.
     files.push_back({"a4_text.tif", {{PixelFormat::BlackWhite1, 2480, 3508, 0, 300, 300, {}, Kind::Text}}});
+    files.push_back({"halftone.tif", {{PixelFormat::BlackWhite1, 1001, 700, 1, 300, 300, {}, Kind::Halftone, "deflate"}}});
     // A multi-page TIFF of every compression and predictor, so the links and page numbers cross them all.
     files.push_back({"mixed.tif",
-                     {{PixelFormat::BlackWhite1, 1001, 50, 3, 300, 300, {}, Kind::Random},
+                     {{PixelFormat::BlackWhite1, 1001, 50, 3, 300, 300, {}, Kind::Random, "group4"},
                       {PixelFormat::Rgb24, 301, 203, 1, 150, 150, Content::Smooth, Kind::Sample, "jpeg", 85},
                       {PixelFormat::Gray8, 150, 99, 2, 150, 150, Content::Smooth, Kind::Sample, "jpeg", 85},
                       {PixelFormat::Gray8, 1200, 400, 1, 200.5, 100.25},
                       {PixelFormat::Rgb24, 777, 301, 2, 72.27, 72.27, Content::Smooth, Kind::Sample, "predictor"},
                       {PixelFormat::Gray8, 333, 97, 3, 600, 600, Content::TwoLevel},
                       {PixelFormat::Rgb24, 1, 1, 0, 0, 0, Content::Noise, Kind::Sample, "auto", 9},
-                      {PixelFormat::BlackWhite1, 850, 1100, 1, 100, 100, {}, Kind::Text},
+                      {PixelFormat::BlackWhite1, 850, 1100, 1, 100, 100, {}, Kind::Text, "deflate"},
                       {PixelFormat::Gray8, 500, 300, 0, 150, 150, Content::Noise, Kind::Sample, "none"},
                       {PixelFormat::Rgb24, 301, 250, 1, 0, 0, Content::Smooth, Kind::Sample, "none"},
                       {PixelFormat::BlackWhite1, 77, 1500, 2, 96, 0, {}, Kind::Random, "none"},
@@ -178,7 +181,9 @@ private:
                 if (!Reference(file, i, jpeg) ||
                     !writer.AddJpegPage(jpeg, {page.width, page.height, colour, 2, 2, page.xDpi, page.yDpi}))
                     return false;
-            } else if (!writer.AddPage(page, {.compression = e == "none" ? TiffCompression::None : TiffCompression::Automatic,
+            } else if (!writer.AddPage(page, {.compression = e == "none"     ? TiffCompression::None
+                                                             : e == "group4" ? TiffCompression::Group4
+                                                                             : TiffCompression::Automatic,
                                               .predictor = e == "predictor" ? TiffPredictor::Horizontal : TiffPredictor::Automatic,
                                               .zlibLevel = file.pages[i].level})) {
                 return false;
