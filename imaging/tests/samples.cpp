@@ -8,9 +8,11 @@
 #include "imaging/g4/group4_encoder.h"
 #include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/pdf/page_streams.h"
+#include "imaging/pdf/pdf_recovery.h"
 #include "imaging/pdf/pdf_writer.h"
 #include "imaging/png/png_writer.h"
 #include "imaging/tests/manifest.h"
+#include "imaging/tiff/tiff_recovery.h"
 #include "imaging/tiff/tiff_writer.h"
 
 namespace {
@@ -35,6 +37,10 @@ struct FileSpec {
     std::string name;    // with its extension, which names the format
     std::vector<PageSpec> pages;
     std::string checks = "";  // JPEG: "flat" (all of it within two levels of the page)
+    // A PDF or TIFF cut as a crash would leave it, `cutPages` pages complete and the cut `cutAt` (0..1) of the way
+    // through the next page's bytes; recovered, only those pages are recorded. 0: the file as written.
+    std::uint32_t cutPages = 0;
+    double cutAt = 0;
 };
 
 std::unique_ptr<testing::OwnedPage> Draw(const PageSpec& p, std::uint32_t seed) {
@@ -128,6 +134,20 @@ std::vector<FileSpec> Table() {
     jpeg("grey_300x200", smooth(PixelFormat::Gray8, 300, 200, 0, 0), {50, 85, 95});
     jpeg("rgb_300x200", smooth(PixelFormat::Rgb24, 300, 200, 200.4, 99.6), {50, 85, 95});
     jpeg("rgb_1240x1754", smooth(PixelFormat::Rgb24, 1240, 1754, 150, 150), {50, 85, 95});
+    // Cut after a page boundary (at it, a byte on, half-way and a byte short of the next), then recovered.
+    const std::vector<PageSpec> three = {{PixelFormat::Gray8, 300, 200, 1, 150, 150, Content::Smooth, Kind::Sample, "flate"},
+                                         {PixelFormat::BlackWhite1, 400, 300, 0, 100, 100, {}, Kind::Text, "ccitt"},
+                                         {PixelFormat::Rgb24, 120, 90, 2, 72, 72, Content::Noise, Kind::Sample, "flate"}};
+    const std::pair<std::uint32_t, double> cuts[] = {{1, 0}, {1, 1e-9}, {1, 0.5}, {1, 1 - 1e-9}, {2, 0}, {2, 0.5}, {3, 0.5}};
+    n = 0;
+    for (const auto& [complete, at] : cuts) {
+        for (const char* extension : {".pdf", ".tif"}) {
+            FileSpec cut{"cut" + std::to_string(n) + extension, three, "recovered", complete, at};
+            if (extension == std::string(".tif")) cut.pages[1].encoding = "group4";
+            files.push_back(cut);
+        }
+        ++n;
+    }
     return files;
 }
 
@@ -150,13 +170,22 @@ public:
         drawn_ += pages.size();
         references_.assign(pages.size(), "");
         MemorySink sink;
+        boundaries_.clear();
         const bool ok = format == "png"   ? WritePng(pages[0]->page, sink, {.zlibLevel = file.pages[0].level})
                         : format == "bmp" ? WriteBmp(pages[0]->page, sink)
                         : format == "jpg" ? WriteJpeg(pages[0]->page, file.pages[0].level, sink)
                         : format == "tif" ? WriteTiff(file, pages, sink)
                                           : WritePdf(file, pages, sink);
-        if (!ok || !testing::WriteBytes(dir_ + "/" + file.name, sink.Data())) return false;
-        for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (!ok) return false;
+        std::size_t recorded = pages.size();
+        if (file.cutPages == 0) {
+            if (!testing::WriteBytes(dir_ + "/" + file.name, sink.Data())) return false;
+        } else if (!WriteRecovered(file, sink.Data())) {
+            return false;
+        } else {
+            recorded = file.cutPages;
+        }
+        for (std::size_t i = 0; i < recorded; ++i) {
             const PageSpec& p = file.pages[i];
             if (!testing::Record(dir_, file.name, i, pages[i]->page, {p.encoding, p.level, references_[i], file.checks}))
                 return false;
@@ -165,6 +194,23 @@ public:
     }
 
 private:
+    // The file cut where the table says, and what our recovery makes of it; the pages must be those complete.
+    bool WriteRecovered(const FileSpec& file, std::span<const std::uint8_t> whole) {
+        const std::uint64_t from = boundaries_[file.cutPages - 1];
+        const std::uint64_t to = file.cutPages < boundaries_.size() ? boundaries_[file.cutPages] : whole.size();
+        const auto cut = whole.first(static_cast<std::size_t>(from + static_cast<std::uint64_t>(file.cutAt * double(to - from))));
+        MemorySink recovered;
+        if (file.name.ends_with(".pdf")) {
+            const auto complete = FindCompletePdf(cut);
+            if (!complete || complete->pages != file.cutPages || complete->length != from) return false;
+            recovered.Append(cut.first(static_cast<std::size_t>(complete->length)));
+        } else {
+            const auto complete = FindCompleteTiff(cut);
+            if (!complete || complete->pages != file.cutPages || !WriteRecoveredTiff(cut, *complete, recovered)) return false;
+        }
+        return testing::WriteBytes(dir_ + "/" + file.name, recovered.Data());
+    }
+
     bool Reference(const FileSpec& file, std::size_t page, std::span<const std::uint8_t> jpeg) {
         references_[page] = file.name + ".p" + std::to_string(page) + ".jpg";
         return !jpeg.empty() && testing::WriteBytes(dir_ + "/" + references_[page], jpeg);
@@ -188,6 +234,7 @@ private:
                                               .zlibLevel = file.pages[i].level})) {
                 return false;
             }
+            boundaries_.push_back(sink.Size());
         }
         return writer.Finish();
     }
@@ -208,6 +255,7 @@ private:
                 encoded = EncodedImage{*description, g4};
             }
             if (!encoded || writer.AddPage(encoded->View()) != PdfResult::Ok) return false;
+            boundaries_.push_back(sink.Size());
         }
         return writer.Finish(PdfDate{2024, 3, 9, 14, 5, 7, 60}) == PdfResult::Ok;
     }
@@ -215,6 +263,7 @@ private:
     std::string dir_;
     std::size_t drawn_ = 0;  // pages so far, to seed each page differently
     std::vector<std::string> references_;  // the current file's reference JPEG per page, or empty
+    std::vector<std::uint64_t> boundaries_;  // the current file's size after each page
 };
 
 }  // namespace
