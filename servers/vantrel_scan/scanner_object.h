@@ -71,6 +71,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_Timeout(LONG* seconds) override;
     HRESULT STDMETHODCALLTYPE put_Timeout(LONG seconds) override;
     HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE get_Recovered(BSTR* text) override;
 
 private:
     ScannerObject();
@@ -91,6 +92,7 @@ private:
     std::optional<long> timeout_;  // seconds; unset: the engine's default for the dialog shown or not
     engine::ScanSettings settings_;
     LONG pagesScanned_ = 0;
+    std::wstring recovered_;  // the last Scan's recovery messages, one line each
     // Set while a Scan runs: the last Release stops it through the session.
     engine::Session* scanning_ = nullptr;
     ScannerEvents events_{*this};
