@@ -30,9 +30,9 @@ std::size_t Find(const std::vector<std::uint8_t>& file, const std::string& text,
 TEST(Recovery, ADamagedLastPageIsLeftOut) {
     const auto page = testing::SamplePage(PixelFormat::Gray8, 30, 20, 0, testing::Content::Noise, 1, 72, 72);
     const Damage cases[] = {
-        {"a cross-reference entry that does not start its object", true,
+        {"a cross-reference entry that does not start its object (the last page's)", true,
          [](std::vector<std::uint8_t>& file, std::size_t second) {
-             const std::size_t entry = Find(file, " 00000 n\r\n", Find(file, "xref\n", second)) - 10;
+             const std::size_t entry = Find(file, "trailer\n", second) - 20;
              file[entry + 9] = static_cast<std::uint8_t>(file[entry + 9] == '0' ? '1' : '0');
          }},
         {"a page count that is not there", true,
