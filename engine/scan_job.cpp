@@ -1,6 +1,8 @@
 // The scan job: settings, batch options, the batch with a report per stored page, the files finished.
 #include "engine/scan_job.h"
 
+#include "imaging/files/output_naming.h"
+
 #include "engine/consumer_sink.h"
 #include "engine/settings.h"
 
@@ -60,6 +62,7 @@ BatchOptions OptionsFor(const ScanJob& job, Session& session) {
 
 ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageConsumer& files) {
     ScanJobResult result;
+    if (!job.target.empty()) result.recovered = imaging::RecoverInterruptedScans(imaging::FolderOf(job.target));
     const SourceRef source = session.Source();
     result.refusal = ApplySettings(source, job.settings, job.feederOff);
     if (!result.refusal.empty()) return result;

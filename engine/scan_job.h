@@ -5,6 +5,7 @@
 #include "engine/batch.h"
 #include "engine/compression_choice.h"
 #include "engine/job_settings.h"
+#include "imaging/files/interrupted_scans.h"
 #include "imaging/page_consumer.h"
 #include "engine/session.h"
 
@@ -13,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vantrel::engine {
 
@@ -39,7 +41,7 @@ struct ScanJob {
     std::optional<std::int32_t> maxPages;
     // Close the source as soon as the batch ends, before the files are completed.
     bool closeSourceAfterBatch = false;
-    std::wstring target;  // the path a multi-page file is completed as
+    std::wstring target;  // the path a multi-page file is completed as; its folder's interrupted scans are recovered
     PageStored pageStored;  // may be empty
 };
 
@@ -48,9 +50,11 @@ struct ScanJobResult {
     BatchResult batch;
     bool finished = false;   // the files completed what the pages taken make
     std::wstring filesError;  // why they could not
+    std::vector<imaging::RecoveredScan> recovered;  // interrupted scans found in the target's folder first
 };
 
-// Runs on the session's open source. The files are completed whenever a batch ran, also after an
+// Runs on the session's open source. First the target's folder is searched for interrupted scans, which are
+// recovered before a page of this one is written. The files are completed whenever a batch ran, also after an
 // early end, so the pages before a jam are kept.
 ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageConsumer& files);
 

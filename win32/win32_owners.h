@@ -91,6 +91,14 @@ inline HANDLE NoObject() noexcept { return nullptr; }
 using UniqueFile = UniqueHandle<KernelHandle<NoFile>>;
 using UniqueKernelObject = UniqueHandle<KernelHandle<NoObject>>;
 
+// A directory search from FindFirstFileW, whose "none" is INVALID_HANDLE_VALUE.
+struct FindSearch {
+    using Handle = HANDLE;
+    static Handle none() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(Handle h) noexcept { ::FindClose(h); }
+};
+using UniqueFind = UniqueHandle<FindSearch>;
+
 inline void UnmapView(const void* view) noexcept { ::UnmapViewOfFile(view); }
 
 // A view of a file mapping, typed as the record the mapping holds.

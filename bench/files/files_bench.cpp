@@ -1,5 +1,6 @@
 // vantrel_files_bench: figures for the image files, printed by `make bench` (never judged).
-//   vantrel_files_bench            our PNG against WIC's; a 50-page PDF's size and peak memory against one page
+//   vantrel_files_bench            our PNG against WIC's; a 50-page PDF's size and peak memory against one page; PDF and
+//                                  TIFF complete at every page against complete only at the end, and the flush per page
 //   vantrel_files_bench --smoke    each once with few pages, to see that it runs
 #include <windows.h>
 #include <psapi.h>
@@ -14,7 +15,11 @@
 #include "tests/fixtures/child_process.h"
 #include "win32/com_apartment.h"
 #include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/files/file_sink.h"
 #include "imaging/files/page_files.h"
+#include "imaging/pdf/page_streams.h"
+#include "imaging/pdf/pdf_writer.h"
+#include "imaging/tiff/tiff_writer.h"
 #include "bench/summary.h"
 #include "bench/files/wic_png.h"
 #include "imaging/tests/test_pages.h"
@@ -134,6 +139,62 @@ int ComparePdf(int pages, const fs::path& directory) {
     return 0;
 }
 
+// How a batch file is written: as before (PDF: tree, cross-reference and trailer at the end only; TIFF: the same
+// bytes, no flush), complete at every page without asking the disk to keep it, or the product's way: complete at
+// every page and flushed (FlushFileBuffers) before the page counts as stored.
+enum class Checkpoints { None, Unflushed, Flushed };
+
+struct Written {
+    double seconds = 0;
+    std::uint64_t bytes = 0;
+};
+
+// `pages` copies of a text page (A4 at 300 dpi, 1 bit) into a file through the sink the product uses. The PDF takes the
+// page coded once, so the figures are the writer's and the disk's; the TIFF writer codes each page itself.
+bool WriteBatch(bool pdf, int pages, Checkpoints checkpoints, const fs::path& directory, Written& written) {
+    static const auto text = vantrel::imaging::testing::TextPage(kA4Width, kA4Height, 0, 1, 300);
+    static const auto coded = vantrel::imaging::EncodeBilevelImage(text->page);
+    std::wstring error;
+    const auto sink = vantrel::imaging::FileSink::Create((directory / (pdf ? "batch.pdf" : "batch.tif")).wstring(), error);
+    if (!sink || !coded) return false;
+    vantrel::imaging::PdfWriter pdfWriter(*sink, checkpoints != Checkpoints::None);
+    vantrel::imaging::TiffWriter tiffWriter(*sink);
+    const double start = Seconds();
+    for (int i = 0; i < pages; ++i) {
+        if (pdf ? pdfWriter.AddPage(coded->View()) != vantrel::imaging::PdfResult::Ok : !tiffWriter.AddPage(text->page)) return false;
+        if (checkpoints != Checkpoints::None && !sink->Checkpoint(checkpoints == Checkpoints::Flushed)) return false;
+    }
+    if (pdf ? pdfWriter.Finish({}) != vantrel::imaging::PdfResult::Ok : !tiffWriter.Finish()) return false;
+    if (!sink->Commit()) return false;
+    written = {Seconds() - start, sink->Size()};
+    return true;
+}
+
+// Medians of `runs` alternating runs of two ways of writing, per page: time and bytes.
+int CompareCheckpoints(bool pdf, int pages, Checkpoints ours, Checkpoints reference, int runs, const fs::path& directory,
+                       bool withBytes) {
+    std::vector<double> oursTimes, referenceTimes;
+    Written o, r;
+    for (int run = 0; run < runs; ++run) {
+        if (!WriteBatch(pdf, pages, ours, directory, o) || !WriteBatch(pdf, pages, reference, directory, r)) return 1;
+        oursTimes.push_back(o.seconds / pages);
+        referenceTimes.push_back(r.seconds / pages);
+    }
+    const auto ot = bench::Summarize(oursTimes), rt = bench::Summarize(referenceTimes);
+    const std::string image = std::to_string(pages) + (pages == 1 ? " A4 text page" : " A4 text pages") + ", 1 bit 300 dpi";
+    const bool flushOnly = reference == Checkpoints::Unflushed;
+    const std::string what = std::string(pdf ? "PDF" : "TIFF") +
+                             (flushOnly ? ", flushed to the disk at every page against not flushed (time per page)"
+                                        : ", complete and flushed at every page against complete at the end (time per page)");
+    Row(what.c_str(), image.c_str(), Number(ot.median * 1000, "%.2f ms"), Number(rt.median * 1000, "%.2f ms"),
+        Number(ot.median / rt.median, "%.2f"), flushOnly ? "FlushFileBuffers' cost" : "ratio: checkpointed / at the end");
+    if (!withBytes) return 0;
+    const std::string bytes = std::string(pdf ? "PDF" : "TIFF") + ", complete at every page against at the end (bytes per page)";
+    Row(bytes.c_str(), image.c_str(), Number(double(o.bytes) / pages / 1024, "%.1f KB"), Number(double(r.bytes) / pages / 1024, "%.1f KB"),
+        Number(double(o.bytes) / double(r.bytes), "%.4f"), pdf ? "an update section and the tree's open branch a page" : "the same bytes");
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -149,6 +210,13 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("\n| Measurement | Image | Ours (median) | Reference | Ratio | Note |\n|---|---|---:|---:|---:|---|\n");
     int status = ComparePng(ColourPage()->page, smoke ? 1 : 5, directory);
     status |= ComparePdf(smoke ? 3 : 50, directory);
+    for (const bool pdf : {true, false}) {
+        for (const int pages : {1, 50, 500}) {
+            if (smoke && pages == 500) continue;
+            status |= CompareCheckpoints(pdf, pages, Checkpoints::Flushed, Checkpoints::None, smoke ? 1 : 5, directory, true);
+        }
+        status |= CompareCheckpoints(pdf, 50, Checkpoints::Flushed, Checkpoints::Unflushed, smoke ? 1 : 5, directory, false);
+    }
     std::error_code ignored;
     fs::remove_all(directory, ignored);
     return status;

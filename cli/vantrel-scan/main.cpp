@@ -28,6 +28,7 @@ int Run(const ScanArguments& arguments) {
         Write(Stream::Output, std::wstring(kVersionText) + L" (" + std::to_wstring(sizeof(void*) * 8) + L"-bit)\n");
         return kStored;
     }
+    if (arguments.action == Action::Recover) return Recover(arguments);
     // The output is checked before any source is opened: a wrong name scans nothing.
     std::unique_ptr<imaging::PageConsumer> files;
     if (arguments.action == Action::Scan) {

@@ -137,6 +137,14 @@ const std::vector<Option>& Options() {
              return {};
          },
          nullptr},
+        {L"", L"--recover",
+         [](ScanArguments& a, const std::wstring& v) -> std::wstring {
+             if (v.empty()) return L"--recover takes a folder, such as C:\\scans or . for this one.";
+             a.action = Action::Recover;
+             a.recoverFolder = v;
+             return {};
+         },
+         nullptr},
         {L"", L"--json", nullptr, [](ScanArguments& a) { a.json = true; }},
         {L"-q", L"--quiet", nullptr, [](ScanArguments& a) { a.quiet = true; }},
     };

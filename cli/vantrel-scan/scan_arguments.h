@@ -14,7 +14,7 @@
 
 namespace vantrel::scan {
 
-enum class Action { Scan, ListSources, AllOptions, Help, Version };
+enum class Action { Scan, ListSources, AllOptions, Recover, Help, Version };
 
 struct CapabilitySetting {
     std::uint16_t capability = 0;
@@ -38,6 +38,7 @@ struct ScanArguments {
     std::optional<int> quality;
     std::vector<CapabilitySetting> capabilities;  // in the order given
     std::wstring output;
+    std::wstring recoverFolder;  // --recover: the folder whose interrupted scans are recovered
     bool json = false;
     bool quiet = false;
 };

@@ -7,6 +7,8 @@
 #include "cli/vantrel-scan/page_description.h"
 #include "engine/scan_job.h"
 
+#include <windows.h>
+
 namespace vantrel::scan {
 
 namespace {
@@ -78,8 +80,21 @@ void Summarize(const std::vector<imaging::StoredFile>& files, std::uint32_t page
     Write(Stream::Error, count + L" stored in " + std::to_wstring(files.size()) + L" files (" + std::to_wstring(bytes) + L" bytes).\n");
 }
 
-void WriteJson(const std::wstring& sourceName, const engine::BatchResult& result, const imaging::PageConsumer& files,
+// Each recovered scan on standard error (also with --quiet: it is news, not progress).
+void TellRecovered(const std::vector<imaging::RecoveredScan>& recovered) {
+    for (const auto& scan : recovered) Write(Stream::Error, scan.text + L"\n");
+}
+
+void AddRecovered(JsonWriter& json, const std::vector<imaging::RecoveredScan>& recovered) {
+    json.Key("recovered").BeginArray();
+    for (const auto& scan : recovered)
+        json.BeginObject().Key("path").String(std::wstring_view(scan.path)).Key("pages").Integer(scan.pages).EndObject();
+    json.EndArray();
+}
+
+void WriteJson(const std::wstring& sourceName, const engine::ScanJobResult& scanned, const imaging::PageConsumer& files,
                const Outcome& outcome) {
+    const engine::BatchResult& result = scanned.batch;
     JsonWriter json;
     json.BeginObject().Key("source").String(std::wstring_view(sourceName)).Key("status").Integer(outcome.status);
     json.Key("end").String(std::string_view(EndName(result.end))).Key("pages").Integer(result.pages);
@@ -88,7 +103,9 @@ void WriteJson(const std::wstring& sourceName, const engine::BatchResult& result
         json.BeginObject().Key("path").String(std::wstring_view(file.path)).Key("bytes").Integer(static_cast<std::int64_t>(file.bytes));
         json.Key("pages").Integer(file.pages).EndObject();
     }
-    json.EndArray().Key("error");
+    json.EndArray();
+    AddRecovered(json, scanned.recovered);
+    json.Key("error");
     if (outcome.message.empty()) json.Null();
     else json.String(std::wstring_view(outcome.message));
     json.EndObject();
@@ -97,15 +114,34 @@ void WriteJson(const std::wstring& sourceName, const engine::BatchResult& result
 
 }  // namespace
 
+int Recover(const ScanArguments& arguments) {
+    std::wstring folder = arguments.recoverFolder;
+    if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+    if (::GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return Report(arguments.json, L"Cannot recover in \"" + arguments.recoverFolder + L"\": the folder does not exist.", kFailed);
+    const std::vector<imaging::RecoveredScan> recovered = imaging::RecoverInterruptedScans(folder);
+    const int status = recovered.empty() ? kNothing : kStored;
+    if (recovered.empty() && !arguments.quiet) Write(Stream::Error, L"No interrupted scan to recover in " + arguments.recoverFolder + L".\n");
+    TellRecovered(recovered);
+    if (!arguments.json) return status;
+    JsonWriter json;
+    json.BeginObject().Key("status").Integer(status);
+    AddRecovered(json, recovered);
+    json.Key("error").Null().EndObject();
+    WriteBytes(Stream::Output, json.Text());
+    return status;
+}
+
 int Scan(engine::Session& session, const ScanArguments& arguments, imaging::PageConsumer& files, const std::wstring& sourceName) {
     const engine::ScanJobResult scanned = engine::RunScanJob(session, JobFor(arguments), files);
+    TellRecovered(scanned.recovered);
     if (!scanned.refusal.empty()) return Report(arguments.json, scanned.refusal, kFailed);
     const engine::BatchResult& result = scanned.batch;
     const Outcome outcome = Judge(scanned);
 
     if (!outcome.message.empty()) Write(Stream::Error, L"vantrel-scan: " + outcome.message + L"\n");
     if (!arguments.quiet && result.pages > 0 && scanned.finished) Summarize(files.Files(), result.pages);
-    if (arguments.json) WriteJson(sourceName, result, files, outcome);
+    if (arguments.json) WriteJson(sourceName, scanned, files, outcome);
     return outcome.status;
 }
 

@@ -10,6 +10,9 @@
 namespace vantrel::scan {
 
 // `files` is completed whatever the batch ends with, so the pages before a failure are kept.
+// --recover FOLDER: the folder's interrupted scans recovered, no source opened; 0 when any was, 1 when none.
+int Recover(const ScanArguments& arguments);
+
 int Scan(engine::Session& session, const ScanArguments& arguments, imaging::PageConsumer& files, const std::wstring& sourceName);
 
 }  // namespace vantrel::scan

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "imaging/files/file_errors.h"
+#include "imaging/files/output_naming.h"
 
 namespace vantrel::imaging {
 namespace {
@@ -15,16 +16,6 @@ constexpr std::size_t kBufferBytes = 1 << 20;
 constexpr int kNameAttempts = 100;
 
 std::atomic<unsigned> nextTemporary{0};
-
-std::wstring TemporaryName(std::wstring_view target) {
-    const std::size_t separator = target.find_last_of(L"\\/:");
-    const std::size_t nameAt = separator == std::wstring_view::npos ? 0 : separator + 1;
-    std::wstring name(target.substr(0, nameAt));
-    name += L".";
-    name += target.substr(nameAt);
-    name += L".~vantrel-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(nextTemporary++) + L".tmp";
-    return name;
-}
 
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes, DWORD& error) {
     while (!bytes.empty()) {
@@ -55,7 +46,7 @@ std::unique_ptr<FileSink> FileSink::Create(std::wstring_view target, std::wstrin
     error = ReplaceErrorText(target, ERROR_SUCCESS);
     if (!error.empty()) return nullptr;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::wstring temporary = TemporaryName(target);
+        std::wstring temporary = imaging::TemporaryPath(target, ::GetCurrentProcessId(), nextTemporary++);
         UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) return std::unique_ptr<FileSink>(new FileSink(std::wstring(target), std::move(temporary), std::move(file)));
         const DWORD cause = ::GetLastError();
@@ -120,6 +111,12 @@ bool FileSink::Patch(std::uint64_t offset, std::span<const std::uint8_t> bytes) 
     if (!Seek(file_.get(), offset, FILE_BEGIN, error) || !WriteAll(file_.get(), bytes, error) ||
         !Seek(file_.get(), 0, FILE_END, error))
         return Fail(error);
+    return true;
+}
+
+bool FileSink::Checkpoint(bool toDisk) {
+    if (committed_ || !Flush()) return false;
+    if (toDisk && !::FlushFileBuffers(file_.get())) return Fail(::GetLastError());
     return true;
 }
 

@@ -29,6 +29,11 @@ public:
     bool Patch(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
     std::uint64_t Size() const override { return size_; }
 
+    // Writes what is buffered and, with `toDisk`, asks the system to put it on the disk (FlushFileBuffers)
+    // before returning: a page counts as stored only then, so a crash, a kill or a power cut after it keeps
+    // the page. False with Error() set when either fails.
+    bool Checkpoint(bool toDisk = true);
+
     // Writes what is buffered, flushes it to the disk, closes the file and moves it over the target
     // (replacing an existing file). False with Error() set when any step fails; the target is then as
     // it was and the temporary file is gone.

@@ -31,7 +31,11 @@ bool OneFileConsumer::Append(AddPage add) {
     }
     std::wstring cause;
     bool fileBroken = false;
-    if (add(cause, fileBroken)) return true;
+    if (add(cause, fileBroken)) {
+        // The writer ended the page with the file complete so far; on the disk it is a stored page.
+        if (sink_->Checkpoint()) return true;
+        fileBroken = true;
+    }
     broken_ = fileBroken;
     // A sink failure has the system's reason, which says more than the writer's "refused".
     return Fail(!sink_->Error().empty() ? sink_->Error() : CannotWrite(path_, cause));

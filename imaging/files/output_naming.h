@@ -22,6 +22,24 @@ std::optional<FileFormat> FormatFromName(std::wstring_view path, std::wstring& e
 // the extension (scan.png, scan-2.png, ...).
 std::wstring PageFileName(std::wstring_view pattern, std::uint32_t page);
 
+// The temporary file a target is written as until it is complete: ".<name>.~vantrel-<pid>-<n>.tmp" in its folder,
+// with the writing process's id, so a later scan can tell whose it is.
+std::wstring TemporaryPath(std::wstring_view target, unsigned long processId, unsigned number);
+
+// What a temporary file's name (without its folder) says: the target's name and the writer's process id. Nullopt for
+// any other name.
+struct TemporaryName {
+    std::wstring target;
+    unsigned long processId = 0;
+};
+std::optional<TemporaryName> ParseTemporaryName(std::wstring_view fileName);
+
+// Where the pages recovered for `target` go: "doc.recovered.pdf" for `attempt` 1, then "doc.recovered-2.pdf", ...
+std::wstring RecoveredPath(std::wstring_view target, std::uint32_t attempt);
+
+// The folder part of a path, separator included ("C:\scans\"); empty for a bare name (the current folder).
+std::wstring FolderOf(std::wstring_view path);
+
 // `Cannot write "<path>": <cause>.` The one form every file error takes.
 std::wstring CannotWrite(std::wstring_view path, std::wstring_view cause);
 

@@ -1,9 +1,9 @@
-// A PDF with every page of the batch: Group 4 for 1-bit pages, JPEG or Flate for grey and colour.
+// A PDF with every page of the batch: the smaller of Group 4 and Flate for 1-bit pages, JPEG or Flate for grey
+// and colour.
 #include <windows.h>
 
 #include <optional>
 
-#include "imaging/g4/group4_encoder.h"
 #include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/files/one_file_consumer.h"
 #include "imaging/files/page_file_consumers.h"
@@ -51,8 +51,8 @@ private:
         std::optional<PdfImage> image;
         std::optional<EncodedImage> flate;
         if (page.format == PixelFormat::BlackWhite1) {
-            bytes = EncodeGroup4(page);
-            image = DescribeGroup4(page, bytes);
+            flate = EncodeBilevelImage(page);
+            if (flate) image = flate->View();
         } else if (options_.lossless) {
             flate = EncodeFlateImage(page);
             if (flate) image = flate->View();

@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "imaging/g4/bilevel_choice.h"
+#include "imaging/g4/group4_encoder.h"
 #include "imaging/png/row_deflater.h"
 
 namespace vantrel::imaging {
@@ -35,6 +37,18 @@ std::optional<EncodedImage> EncodeFlateImage(const PageImage& page, FlateImageOp
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
+}
+
+std::optional<EncodedImage> EncodeBilevelImage(const PageImage& page) {
+    if (!IsWellFormed(page) || page.format != PixelFormat::BlackWhite1) return std::nullopt;
+    std::vector<std::uint8_t> group4 = EncodeGroup4(page);
+    if (group4.empty()) return std::nullopt;
+    if (WorthTryingFlate(group4.size(), MinimumStride(page.format, page.width) * page.height)) {
+        std::optional<EncodedImage> flate = EncodeFlateImage(page);
+        if (!flate) return std::nullopt;
+        if (FlateIsSmaller(flate->bytes.size(), group4.size())) return flate;
+    }
+    return EncodedImage{Describe(page, PdfFilter::CCITTFaxDecode), std::move(group4)};
 }
 
 std::optional<PdfImage> DescribeJpeg(const PageImage& page, std::span<const std::uint8_t> jpeg) {

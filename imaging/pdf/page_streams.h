@@ -33,6 +33,10 @@ struct FlateImageOptions {
 // reads them), deflated. Nullopt on a page that is not well-formed, a bad level or memory exhaustion.
 std::optional<EncodedImage> EncodeFlateImage(const PageImage& page, FlateImageOptions options = {});
 
+// A 1-bit page coded losslessly as the smaller of Group 4 and Flate (imaging/g4/bilevel_choice.h says when
+// Flate is tried). Nullopt for another format, a page that is not well-formed or memory exhaustion.
+std::optional<EncodedImage> EncodeBilevelImage(const PageImage& page);
+
 // The record for a baseline JPEG of the page: DeviceRGB for a colour page, else DeviceGray 8 bits (JPEG
 // has no bilevel mode, so 1-bit pages are coded as grey). Nullopt for a page that is not well-formed or no bytes.
 std::optional<PdfImage> DescribeJpeg(const PageImage& page, std::span<const std::uint8_t> jpeg);

@@ -1,4 +1,6 @@
-// A PDF file written page by page onto a sink: one image filling each page, nothing kept but offsets.
+// A PDF file written page by page onto a sink: one image filling each page, nothing kept but offsets and the
+// open branch of the page tree. With checkpoints, each page ends with an update section (its cross-reference
+// and trailer), so the file is a complete document of the pages so far at every page boundary.
 #pragma once
 
 #include <cstdint>
@@ -23,36 +25,59 @@ enum class PdfResult : std::uint8_t {
 
 std::string_view PdfResultName(PdfResult result);
 
-// Object 1 is the catalog and 2 the page tree, both written by Finish, so each page can name its parent
-// before the tree exists; page k (from 0) is objects 3k + 3 (image), 3k + 4 (content), 3k + 5 (page).
+// Object 1 is the catalog. The page tree is balanced: leaves of up to kPageTreeFanout pages under nodes of
+// up to as many nodes, so a page boundary rewrites only the open branch (one node a level, each with its
+// /Count) and not a Kids array of every page; when the root is full a new root is put above it and the
+// catalog rewritten. Nodes are numbered as they open, so a page names its parent when it is written.
 // The header goes out with the first page, so a writer that never gets one writes nothing.
+inline constexpr std::size_t kPageTreeFanout = 16;
+
 class PdfWriter {
 public:
-    explicit PdfWriter(ByteSink& sink);
+    // Without checkpoints the page tree and a single cross-reference table are written by Finish only
+    // (the file is a document only then); kept for the benchmark's comparison.
+    explicit PdfWriter(ByteSink& sink, bool checkpoints = true);
 
-    // Appends the image, a content stream drawing it over the whole page, and the page.
+    // Appends the image, a content stream drawing it over the whole page, and the page; with checkpoints
+    // then the changed tree nodes and an update section.
     PdfResult AddPage(const PdfImage& image);
 
-    // Writes the page tree, the catalog, the document information (Producer and CreationDate), the
-    // cross-reference table and the trailer.
+    // Writes what is still open of the page tree, the document information (Producer and CreationDate),
+    // the last cross-reference section and the trailer with the file identifier.
     PdfResult Finish(const PdfDate& creationDate);
 
     std::uint32_t PageCount() const { return pages_; }
 
-    // What the writer keeps between pages: the objects' offsets, 24 bytes a page plus the vector's slack.
+    // What the writer keeps between pages: the objects' offsets (8 bytes each, 3 objects a page and a node
+    // per 16) plus the vector's slack, and the open branch of the tree.
     std::size_t RetainedBytes() const { return offsets_.capacity() * sizeof(std::uint64_t); }
 
 private:
+    struct Node {
+        std::uint64_t object = 0;
+        std::vector<std::uint64_t> kids;
+        std::uint64_t count = 0;  // pages below
+        bool dirty = true;        // changed since it was last written
+    };
+
     bool Write(std::string_view text);
     bool Write(std::span<const std::uint8_t> bytes);
     PdfResult BeginObject(std::uint64_t number);
     PdfResult WriteStreamObject(std::uint64_t number, const std::string& dictionary, std::span<const std::uint8_t> data);
-    PdfResult WritePageTree();
-    PdfResult WriteCrossReference(std::uint64_t& at);
+    std::uint64_t NewObject();
+    PdfResult PlacePage(std::uint64_t pageObject);
+    PdfResult WriteNode(std::size_t level);
+    PdfResult WriteOpenBranch();
+    PdfResult WriteUpdate(std::uint64_t info);
     PdfResult Fail(PdfResult result);
 
     ByteSink& sink_;
+    bool checkpoints_;
     std::vector<std::uint64_t> offsets_;  // by object number - 1
+    std::vector<std::uint64_t> written_;  // objects written since the last cross-reference section
+    std::vector<Node> branch_;            // the open node of each level, leaves first; the last is the root
+    bool catalogDirty_ = true;
+    std::uint64_t lastXref_ = 0;          // 0 before the first section
     std::uint32_t pages_ = 0;
     PdfResult sticky_ = PdfResult::Ok;  // SinkFailed, TooLarge or Finished once one happened
     std::uint32_t crc_ = 0;             // over every byte written, for the file identifier

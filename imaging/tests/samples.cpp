@@ -8,9 +8,11 @@
 #include "imaging/g4/group4_encoder.h"
 #include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/pdf/page_streams.h"
+#include "imaging/pdf/pdf_recovery.h"
 #include "imaging/pdf/pdf_writer.h"
 #include "imaging/png/png_writer.h"
 #include "imaging/tests/manifest.h"
+#include "imaging/tiff/tiff_recovery.h"
 #include "imaging/tiff/tiff_writer.h"
 
 namespace {
@@ -18,7 +20,7 @@ namespace {
 using namespace vantrel::imaging;
 using testing::Content;
 
-enum class Kind { Sample, Random, Text };
+enum class Kind { Sample, Random, Text, Halftone };
 
 // One page: how it is drawn and how it is encoded (`encoding` and `level` as testing::Expected has them).
 struct PageSpec {
@@ -35,10 +37,15 @@ struct FileSpec {
     std::string name;    // with its extension, which names the format
     std::vector<PageSpec> pages;
     std::string checks = "";  // JPEG: "flat" (all of it within two levels of the page)
+    // A PDF or TIFF cut as a crash would leave it, `cutPages` pages complete and the cut `cutAt` (0..1) of the way
+    // through the next page's bytes; recovered, only those pages are recorded. 0: the file as written.
+    std::uint32_t cutPages = 0;
+    double cutAt = 0;
 };
 
 std::unique_ptr<testing::OwnedPage> Draw(const PageSpec& p, std::uint32_t seed) {
     if (p.kind == Kind::Random) return testing::RandomPage(p.width, p.height, p.padding, seed);
+    if (p.kind == Kind::Halftone) return testing::HalftonePage(p.width, p.height, p.padding, seed);
     if (p.kind == Kind::Text) return testing::TextPage(p.width, p.height, p.padding, seed, p.xDpi);
     return testing::SamplePage(p.format, p.width, p.height, p.padding, p.content, seed);
 }
@@ -74,19 +81,21 @@ std::vector<FileSpec> Table() {
     for (const std::uint32_t w : g4Widths) {
         const auto& dpi = tiffDpis[n++ % 6];
         files.push_back({"g4_" + std::to_string(w) + ".tif",
-                         {{PixelFormat::BlackWhite1, w, 1 + w % 17, w % 4, dpi[0], dpi[1], {}, Kind::Random}}});
+                         {{PixelFormat::BlackWhite1, w, 1 + w % 17, w % 4, dpi[0], dpi[1], {}, Kind::Random, "group4"}}});
     }
+    // A 1-bit page keeps the smaller lossless coding: Group 4 for text, Deflate for halftone.
     files.push_back({"a4_text.tif", {{PixelFormat::BlackWhite1, 2480, 3508, 0, 300, 300, {}, Kind::Text}}});
+    files.push_back({"halftone.tif", {{PixelFormat::BlackWhite1, 1001, 700, 1, 300, 300, {}, Kind::Halftone, "deflate"}}});
     // A multi-page TIFF of every compression and predictor, so the links and page numbers cross them all.
     files.push_back({"mixed.tif",
-                     {{PixelFormat::BlackWhite1, 1001, 50, 3, 300, 300, {}, Kind::Random},
+                     {{PixelFormat::BlackWhite1, 1001, 50, 3, 300, 300, {}, Kind::Random, "group4"},
                       {PixelFormat::Rgb24, 301, 203, 1, 150, 150, Content::Smooth, Kind::Sample, "jpeg", 85},
                       {PixelFormat::Gray8, 150, 99, 2, 150, 150, Content::Smooth, Kind::Sample, "jpeg", 85},
                       {PixelFormat::Gray8, 1200, 400, 1, 200.5, 100.25},
                       {PixelFormat::Rgb24, 777, 301, 2, 72.27, 72.27, Content::Smooth, Kind::Sample, "predictor"},
                       {PixelFormat::Gray8, 333, 97, 3, 600, 600, Content::TwoLevel},
                       {PixelFormat::Rgb24, 1, 1, 0, 0, 0, Content::Noise, Kind::Sample, "auto", 9},
-                      {PixelFormat::BlackWhite1, 850, 1100, 1, 100, 100, {}, Kind::Text},
+                      {PixelFormat::BlackWhite1, 850, 1100, 1, 100, 100, {}, Kind::Text, "deflate"},
                       {PixelFormat::Gray8, 500, 300, 0, 150, 150, Content::Noise, Kind::Sample, "none"},
                       {PixelFormat::Rgb24, 301, 250, 1, 0, 0, Content::Smooth, Kind::Sample, "none"},
                       {PixelFormat::BlackWhite1, 77, 1500, 2, 96, 0, {}, Kind::Random, "none"},
@@ -125,6 +134,20 @@ std::vector<FileSpec> Table() {
     jpeg("grey_300x200", smooth(PixelFormat::Gray8, 300, 200, 0, 0), {50, 85, 95});
     jpeg("rgb_300x200", smooth(PixelFormat::Rgb24, 300, 200, 200.4, 99.6), {50, 85, 95});
     jpeg("rgb_1240x1754", smooth(PixelFormat::Rgb24, 1240, 1754, 150, 150), {50, 85, 95});
+    // Cut after a page boundary (at it, a byte on, half-way and a byte short of the next), then recovered.
+    const std::vector<PageSpec> three = {{PixelFormat::Gray8, 300, 200, 1, 150, 150, Content::Smooth, Kind::Sample, "flate"},
+                                         {PixelFormat::BlackWhite1, 400, 300, 0, 100, 100, {}, Kind::Text, "ccitt"},
+                                         {PixelFormat::Rgb24, 120, 90, 2, 72, 72, Content::Noise, Kind::Sample, "flate"}};
+    const std::pair<std::uint32_t, double> cuts[] = {{1, 0}, {1, 1e-9}, {1, 0.5}, {1, 1 - 1e-9}, {2, 0}, {2, 0.5}, {3, 0.5}};
+    n = 0;
+    for (const auto& [complete, at] : cuts) {
+        for (const char* extension : {".pdf", ".tif"}) {
+            FileSpec cut{"cut" + std::to_string(n) + extension, three, "recovered", complete, at};
+            if (extension == std::string(".tif")) cut.pages[1].encoding = "group4";
+            files.push_back(cut);
+        }
+        ++n;
+    }
     return files;
 }
 
@@ -147,13 +170,22 @@ public:
         drawn_ += pages.size();
         references_.assign(pages.size(), "");
         MemorySink sink;
+        boundaries_.clear();
         const bool ok = format == "png"   ? WritePng(pages[0]->page, sink, {.zlibLevel = file.pages[0].level})
                         : format == "bmp" ? WriteBmp(pages[0]->page, sink)
                         : format == "jpg" ? WriteJpeg(pages[0]->page, file.pages[0].level, sink)
                         : format == "tif" ? WriteTiff(file, pages, sink)
                                           : WritePdf(file, pages, sink);
-        if (!ok || !testing::WriteBytes(dir_ + "/" + file.name, sink.Data())) return false;
-        for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (!ok) return false;
+        std::size_t recorded = pages.size();
+        if (file.cutPages == 0) {
+            if (!testing::WriteBytes(dir_ + "/" + file.name, sink.Data())) return false;
+        } else if (!WriteRecovered(file, sink.Data())) {
+            return false;
+        } else {
+            recorded = file.cutPages;
+        }
+        for (std::size_t i = 0; i < recorded; ++i) {
             const PageSpec& p = file.pages[i];
             if (!testing::Record(dir_, file.name, i, pages[i]->page, {p.encoding, p.level, references_[i], file.checks}))
                 return false;
@@ -162,6 +194,23 @@ public:
     }
 
 private:
+    // The file cut where the table says, and what our recovery makes of it; the pages must be those complete.
+    bool WriteRecovered(const FileSpec& file, std::span<const std::uint8_t> whole) {
+        const std::uint64_t from = boundaries_[file.cutPages - 1];
+        const std::uint64_t to = file.cutPages < boundaries_.size() ? boundaries_[file.cutPages] : whole.size();
+        const auto cut = whole.first(static_cast<std::size_t>(from + static_cast<std::uint64_t>(file.cutAt * double(to - from))));
+        MemorySink recovered;
+        if (file.name.ends_with(".pdf")) {
+            const auto complete = FindCompletePdf(cut);
+            if (!complete || complete->pages != file.cutPages || complete->length != from) return false;
+            recovered.Append(cut.first(static_cast<std::size_t>(complete->length)));
+        } else {
+            const auto complete = FindCompleteTiff(cut);
+            if (!complete || complete->pages != file.cutPages || !WriteRecoveredTiff(cut, *complete, recovered)) return false;
+        }
+        return testing::WriteBytes(dir_ + "/" + file.name, recovered.Data());
+    }
+
     bool Reference(const FileSpec& file, std::size_t page, std::span<const std::uint8_t> jpeg) {
         references_[page] = file.name + ".p" + std::to_string(page) + ".jpg";
         return !jpeg.empty() && testing::WriteBytes(dir_ + "/" + references_[page], jpeg);
@@ -178,11 +227,14 @@ private:
                 if (!Reference(file, i, jpeg) ||
                     !writer.AddJpegPage(jpeg, {page.width, page.height, colour, 2, 2, page.xDpi, page.yDpi}))
                     return false;
-            } else if (!writer.AddPage(page, {.compression = e == "none" ? TiffCompression::None : TiffCompression::Automatic,
+            } else if (!writer.AddPage(page, {.compression = e == "none"     ? TiffCompression::None
+                                                             : e == "group4" ? TiffCompression::Group4
+                                                                             : TiffCompression::Automatic,
                                               .predictor = e == "predictor" ? TiffPredictor::Horizontal : TiffPredictor::Automatic,
                                               .zlibLevel = file.pages[i].level})) {
                 return false;
             }
+            boundaries_.push_back(sink.Size());
         }
         return writer.Finish();
     }
@@ -203,6 +255,7 @@ private:
                 encoded = EncodedImage{*description, g4};
             }
             if (!encoded || writer.AddPage(encoded->View()) != PdfResult::Ok) return false;
+            boundaries_.push_back(sink.Size());
         }
         return writer.Finish(PdfDate{2024, 3, 9, 14, 5, 7, 60}) == PdfResult::Ok;
     }
@@ -210,6 +263,7 @@ private:
     std::string dir_;
     std::size_t drawn_ = 0;  // pages so far, to seed each page differently
     std::vector<std::string> references_;  // the current file's reference JPEG per page, or empty
+    std::vector<std::uint64_t> boundaries_;  // the current file's size after each page
 };
 
 }  // namespace

@@ -136,6 +136,17 @@ inline std::unique_ptr<OwnedPage> TextPage(std::uint32_t width, std::uint32_t he
     return owned;
 }
 
+// Grey areas as a scanner's black-and-white mode draws them: a ramp across the page, ordered-dithered (4 x 4).
+inline std::unique_ptr<OwnedPage> HalftonePage(std::uint32_t width, std::uint32_t height, std::uint32_t padding,
+                                               std::uint32_t seed) {
+    static constexpr std::uint32_t kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    auto owned = SamplePage(PixelFormat::BlackWhite1, width, height, padding, Content::Flat, seed);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) SetPixel(*owned, x, y, x * 256 / width <= kBayer[y & 3][x & 3] * 16 + 8);
+    }
+    return owned;
+}
+
 // The page's rows of MinimumStride bytes, padding bits of 1-bit rows cleared, as a decoder gives them back.
 inline std::vector<std::uint8_t> PackedRows(const PageImage& page) {
     std::vector<std::uint8_t> rows;

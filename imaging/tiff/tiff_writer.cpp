@@ -2,9 +2,11 @@
 #include "imaging/tiff/tiff_writer.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <optional>
 
+#include "imaging/g4/bilevel_choice.h"
 #include "imaging/g4/group4_encoder.h"
 #include "imaging/tiff/jpeg_stream_info.h"
 #include "imaging/tiff/strip_deflater.h"
@@ -131,21 +133,26 @@ bool TiffWriter::AddPage(const PageImage& page, const TiffPageOptions& options) 
     if (!IsWellFormed(page)) return Refuse(TiffError::BadPage);
     if (options.zlibLevel < 0 || options.zlibLevel > 9) return Refuse(TiffError::BadOptions);
     try {
-        const bool compress = options.compression == TiffCompression::Automatic;
+        const bool compress = options.compression != TiffCompression::None;
         const std::uint64_t rowBytes = MinimumStride(page.format, page.width);
+        const std::uint32_t rowsPerStrip = RowsPerStrip(rowBytes, page.height);
         const std::uint16_t samples = page.format == PixelFormat::Rgb24 ? 3 : 1;
         const std::uint16_t photometric = page.format == PixelFormat::BlackWhite1 ? kWhiteIsZero
                                           : page.format == PixelFormat::Gray8     ? kBlackIsZero
                                                                                   : kRgb;
         const auto bitsPerSample = static_cast<std::uint16_t>(page.format == PixelFormat::BlackWhite1 ? 1 : 8);
+        std::vector<std::uint8_t> coded;
         if (page.format == PixelFormat::BlackWhite1 && compress) {
-            const std::vector<std::uint8_t> coded = EncodeGroup4(page);
+            coded = EncodeGroup4(page);
             if (coded.empty()) return Refuse(TiffError::OutOfMemory);
-            return AddGroup4Page(coded, page.width, page.height, page.xDpi, page.yDpi);
+            const bool flate = options.compression == TiffCompression::Automatic &&
+                               WorthTryingFlate(coded.size(), rowBytes * page.height) &&
+                               FlateIsSmaller(DeflatedSize(page, options.zlibLevel, rowsPerStrip), coded.size());
+            if (!flate) return AddGroup4Page(coded, page.width, page.height, page.xDpi, page.yDpi);
         }
-        const bool predict = compress && (options.predictor == TiffPredictor::Horizontal ||
+        // Differencing is defined for 8-bit samples only.
+        const bool predict = compress && page.format != PixelFormat::BlackWhite1 && (options.predictor == TiffPredictor::Horizontal ||
                                           (options.predictor == TiffPredictor::Automatic && PredictorHelps(page, options.zlibLevel)));
-        const std::uint32_t rowsPerStrip = RowsPerStrip(rowBytes, page.height);
         Directory directory = PageDirectory(page.width, page.height, compress ? kCompressionAdobeDeflate : kCompressionNone,
                                             rowsPerStrip, page.xDpi, page.yDpi);
         AddSamples(directory, photometric, bitsPerSample, samples);
@@ -206,6 +213,21 @@ bool TiffWriter::WriteOneStrip(tiff::Directory& directory, std::span<const std::
     directory.AddLong(kStripOffsets, static_cast<std::uint32_t>(size_));
     directory.AddLong(kStripByteCounts, static_cast<std::uint32_t>(strip.size()));
     return Append(strip) && WriteDirectory(directory);
+}
+
+// What Adobe Deflate strips of the page would take, counted without keeping them; the most there is when zlib fails.
+std::uint64_t TiffWriter::DeflatedSize(const PageImage& page, int level, std::uint32_t rowsPerStrip) {
+    StripDeflater deflater(level);
+    std::uint64_t total = 0;
+    const auto count = [&total](std::span<const std::uint8_t> bytes) {
+        total += bytes.size();
+        return true;
+    };
+    for (std::uint32_t first = 0; first < page.height; first += rowsPerStrip) {
+        if (!deflater.Compress(page, first, std::min(rowsPerStrip, page.height - first), false, count))
+            return std::numeric_limits<std::uint64_t>::max();
+    }
+    return total;
 }
 
 bool TiffWriter::WriteRows(const PageImage& page, bool deflate, bool predict, int level, std::uint32_t rowsPerStrip,

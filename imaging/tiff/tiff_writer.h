@@ -4,7 +4,8 @@
 // Every page carries NewSubfileType 2 (a page of a multi-page document), ImageWidth, ImageLength, BitsPerSample,
 // Compression, PhotometricInterpretation, StripOffsets, SamplesPerPixel, RowsPerStrip, StripByteCounts,
 // XResolution, YResolution, ResolutionUnit, PageNumber and Software "Vantrel", in ascending tag order.
-// - 1-bit pages: CCITT Group 4 (Compression 4) in one strip, WhiteIsZero (0), so a 1 bit is black as in the page.
+// - 1-bit pages: WhiteIsZero (0), so a 1 bit is black as in the page; the smaller of CCITT Group 4 (Compression 4)
+//   in one strip and Adobe Deflate in strips (imaging/g4/bilevel_choice.h says when Deflate is tried).
 // - Grey (BlackIsZero) and RGB pages: Adobe Deflate (Compression 8), with horizontal differencing (Predictor 2)
 //   when it makes the page smaller, in strips of about 64 KB of rows, so readers can stream.
 // - Any page can be left uncompressed (Compression 1), in strips of about 64 KB.
@@ -46,7 +47,8 @@ enum class TiffError : std::uint8_t {
 const char* Describe(TiffError error);
 
 enum class TiffCompression : std::uint8_t {
-    Automatic,  // Group 4 for 1-bit pages, Adobe Deflate for grey and colour
+    Automatic,  // the smaller of Group 4 and Adobe Deflate for 1-bit pages, Adobe Deflate for grey and colour
+    Group4,     // 1-bit pages Group 4 whatever their size; grey and colour as Automatic
     None,
 };
 
@@ -103,6 +105,7 @@ private:
     bool Fits(std::uint64_t stripBytes, const tiff::Directory& directory) const;
     bool Append(std::span<const std::uint8_t> bytes);
     bool Start();
+    std::uint64_t DeflatedSize(const PageImage& page, int level, std::uint32_t rowsPerStrip);
     bool WriteRows(const PageImage& page, bool deflate, bool predict, int level, std::uint32_t rowsPerStrip,
                    std::vector<std::uint32_t>& offsets, std::vector<std::uint32_t>& byteCounts);
     bool WriteDirectory(tiff::Directory& directory);

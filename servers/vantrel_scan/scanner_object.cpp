@@ -457,6 +457,7 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         const auto files = imaging::OpenPageFiles(target, fileOptions, error);
         if (!files) return Fail(error, E_INVALIDARG);
         pagesScanned_ = 0;
+        recovered_.clear();
         // Found before the scan, so no sheet leaves the feeder for a file that cannot be written.
         const std::filesystem::path folder = std::filesystem::path(target).parent_path();
         const DWORD attributes = folder.empty() ? FILE_ATTRIBUTE_DIRECTORY : ::GetFileAttributesW(folder.c_str());
@@ -492,6 +493,7 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
             events_.PageScanned(page, file);
         };
         const engine::ScanJobResult scanned = engine::RunScanJob(session, job, *files);
+        for (const auto& scan : scanned.recovered) recovered_ += (recovered_.empty() ? L"" : L"\n") + scan.text;
         if (!scanned.refusal.empty()) return Fail(scanned.refusal);
         const engine::BatchResult& batch = scanned.batch;
 
@@ -510,6 +512,12 @@ HRESULT ScannerObject::get_PagesScanned(LONG* pages) {
     if (!pages) return E_POINTER;
     *pages = pagesScanned_;
     return S_OK;
+}
+
+HRESULT ScannerObject::get_Recovered(BSTR* text) {
+    if (!text) return E_POINTER;
+    *text = nullptr;
+    return Guarded(IID_IScanner, [&] { return HandOut(recovered_, text); });
 }
 
 HRESULT ScannerObject::get_Timeout(LONG* seconds) {

@@ -73,6 +73,7 @@ public:
     HRESULT STDMETHODCALLTYPE Stop() override;
     HRESULT STDMETHODCALLTYPE get_Compression(BSTR* who) override;
     HRESULT STDMETHODCALLTYPE put_Compression(BSTR who) override;
+    HRESULT STDMETHODCALLTYPE get_Recovered(BSTR* text) override;
 
 private:
     ScannerObject();
@@ -94,6 +95,7 @@ private:
     std::optional<long> timeout_;  // seconds; unset: the engine's default for the dialog shown or not
     engine::ScanSettings settings_;
     LONG pagesScanned_ = 0;
+    std::wstring recovered_;  // the last Scan's recovery messages, one line each
     // Set while a Scan runs: the last Release stops it through the session.
     engine::Session* scanning_ = nullptr;
     ScannerEvents events_{*this};

@@ -51,6 +51,9 @@ TEST(ScanArguments, FlagsAndActions) {
     EXPECT_EQ(Parse({L"-L"}).arguments.action, Action::ListSources);
     EXPECT_EQ(Parse({L"--all-options", L"--select"}).arguments.action, Action::AllOptions);
     EXPECT_EQ(Parse({L"-h"}).arguments.action, Action::Help);
+    const auto recover = Parse({L"--recover", L"C:\\scans"});
+    EXPECT_EQ(recover.arguments.action, Action::Recover) << "no --output needed";
+    EXPECT_EQ(recover.arguments.recoverFolder, L"C:\\scans");
     EXPECT_EQ(Parse({L"--version", L"--flatbed", L"--feeder"}).error, L"") << "help and version need nothing else";
 }
 
@@ -72,6 +75,7 @@ TEST(ScanArguments, UsageErrorsNameTheOption) {
         {{L"-L", L"--bogus"}, L"\"--bogus\""},
         {{L"scan.pdf"}, L"-o"},
         {{L"-o"}, L"--output needs a value"},
+        {{L"--recover="}, L"--recover takes a folder"},
         {{L"-r", L"abc", L"-o", L"a.pdf"}, L"--resolution"},
         {{L"-r", L"0", L"-o", L"a.pdf"}, L"--resolution"},
         {{L"-r", L"inf", L"-o", L"a.pdf"}, L"--resolution"},

@@ -1,5 +1,6 @@
 // The format a name asks for, and each page's name for single-page formats, from tables.
 #include "imaging/files/output_naming.h"
+#include "imaging/files/recovery_rule.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,44 @@ TEST(OutputNaming, PageNamesForSinglePageFormats) {
              Case{L"D:scan.bmp", 2, L"D:scan-2.bmp"},
          }) {
         EXPECT_EQ(PageFileName(c.pattern, c.page), c.name) << c.pattern << " page " << c.page;
+    }
+}
+
+// A temporary name read back gives the target's name and the writer's id; names of others are not ours to touch.
+TEST(OutputNaming, TemporaryNamesAndRecoveredNames) {
+    EXPECT_EQ(TemporaryPath(L"C:\\scans\\doc.pdf", 4242, 7), L"C:\\scans\\.doc.pdf.~vantrel-4242-7.tmp");
+    struct Case {
+        const wchar_t* name;
+        std::optional<std::wstring> target;
+        unsigned long id;
+    };
+    for (const Case& c : {Case{L".doc.pdf.~vantrel-4242-7.tmp", L"doc.pdf", 4242}, Case{L".a.~vantrel-x.tmp.~vantrel-4294967295-0.tmp", L"a.~vantrel-x.tmp", 4294967295},
+                          Case{L".doc.pdf.~vantrel-4294967296-0.tmp", {}, 0}, Case{L"doc.pdf.~vantrel-1-0.tmp", {}, 0},
+                          Case{L"..~vantrel-1-0.tmp", {}, 0}, Case{L".doc.pdf.~vantrel-1-.tmp", {}, 0}, Case{L".doc.pdf.~vantrel--1.tmp", {}, 0},
+                          Case{L".doc.pdf.~vantrel-1-2.tmpx", {}, 0}, Case{L".doc.pdf.~vantrel-1x-2.tmp", {}, 0}}) {
+        const auto parsed = ParseTemporaryName(c.name);
+        EXPECT_EQ(parsed ? std::optional(parsed->target) : std::nullopt, c.target) << c.name;
+        if (parsed) EXPECT_EQ(parsed->processId, c.id) << c.name;
+    }
+    EXPECT_EQ(RecoveredPath(L"C:\\scans\\doc.pdf", 1), L"C:\\scans\\doc.recovered.pdf");
+    EXPECT_EQ(RecoveredPath(L"C:\\a.b\\doc.tif", 3), L"C:\\a.b\\doc.recovered-3.tif");
+    EXPECT_EQ(FolderOf(L"C:\\scans\\doc.pdf"), L"C:\\scans\\");
+    EXPECT_EQ(FolderOf(L"doc.pdf"), L"");
+    EXPECT_EQ(RecoveredText(295, L"C:\\scans\\doc.recovered.pdf"), L"Recovered 295 pages of an interrupted scan into C:\\scans\\doc.recovered.pdf.");
+    EXPECT_EQ(RecoveredText(1, L"d.tif"), L"Recovered 1 page of an interrupted scan into d.tif.");
+}
+
+// A file is recovered only when its writer cannot still be writing it.
+TEST(RecoveryRule, AFileIsLeftAloneWhileItsWriterMayRun) {
+    struct Case {
+        WriterProcess process;
+        std::uint64_t started, created;
+        bool leftAlone;
+    };
+    for (const Case& c : {Case{WriterProcess::Running, 100, 200, true}, Case{WriterProcess::Running, 200, 200, true},
+                          Case{WriterProcess::Running, 201, 200, false}, Case{WriterProcess::Unknown, 900, 200, true},
+                          Case{WriterProcess::Exited, 100, 200, false}, Case{WriterProcess::Gone, 0, 200, false}}) {
+        EXPECT_EQ(MayStillBeWriting(c.process, c.started, c.created), c.leftAlone) << int(c.process) << " " << c.started;
     }
 }
 

@@ -77,7 +77,7 @@ private:
 TEST(PdfWriter, OffsetsPastTenDigitsAreRefusedBeforeWriting) {
     const EncodedImage page = Encode(PixelFormat::Gray8, 40, 40, 72);
     const std::uint64_t limit = 9'999'999'999;
-    FarSink near(limit - page.bytes.size() - 2000);
+    FarSink near(limit - page.bytes.size() - 17000);
     PdfWriter writer(near);
     ASSERT_EQ(writer.AddPage(page.View()), PdfResult::Ok);
     EXPECT_EQ(writer.AddPage(page.View()), PdfResult::TooLarge);

@@ -49,7 +49,7 @@ TEST_F(ContractTest, EveryMemberOfTheContractIsFoundByName) {
         {L"Feeder", 9},       {L"Duplex", 10},     {L"MaxPages", 11},        {L"TransferMode", 12},
         {L"JpegQuality", 13}, {L"Capability", 14}, {L"CapabilityValues", 15}, {L"CapabilityKind", 16},
         {L"Scan", 17},        {L"PagesScanned", 18}, {L"Timeout", 19},         {L"Stop", 20},
-        {L"Compression", 21}, {L"scan", 17}};
+        {L"Compression", 21}, {L"Recovered", 22}, {L"scan", 17}};
     for (const auto& [name, expected] : members) {
         DISPID id = DISPID_UNKNOWN;
         auto* text = const_cast<LPOLESTR>(name);
