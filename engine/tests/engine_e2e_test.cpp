@@ -68,7 +68,8 @@ TEST_F(EngineEndToEnd, APaperSizeTheSourceCannotScanIsAnErrorNotASmallerPage) {
 // VANTREL_SCANNED_FILES names; the list of page numbers each must hold goes beside them. With the
 // scanner's compression its pages must be stored as it sent them: it dumps each page's stream into
 // NAME.dump, and coded.txt says which files must hold exactly those bytes ("yes") and which must have
-// had raw pages ("no"). How every other end of a batch goes is the scan job's table (scan_job_test.cpp).
+// had raw pages ("no"), or hold fewer bytes than it sent ("smaller": its Group 4 of halftone pages, stored the
+// smaller way). Group 4 is kept as it came for text pages. How every other end of a batch goes is the scan job's table (scan_job_test.cpp).
 TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeAJam) {
     wchar_t where[MAX_PATH] = {};
     if (!::GetEnvironmentVariableW(L"VANTREL_SCANNED_FILES", where, MAX_PATH)) GTEST_SKIP() << "VANTREL_SCANNED_FILES is not set";
@@ -84,28 +85,34 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
         std::uint16_t pages;
         ColorMode colour = ColorMode::Gray;
         Compression compression = Compression::Source;
-        bool keepsScannersBytes = false;
+        const char* coded = "no";
         const wchar_t* quirks = L"";
+        const wchar_t* content = L"chart";
         const wchar_t* reason = L"";  // words of the failure
     } cases[] = {{L"batch.pdf", L"", TransferMode::Native, BatchEnd::Done, 20},
                  // Grey pages into a TIFF: the scanner's JPEG is not what TIFF keeps, so they come raw.
                  {L"memory.tif", L"", TransferMode::Memory, BatchEnd::Done, 20},
                  {L"jam.pdf", L"jam:7", TransferMode::Native, BatchEnd::Failed, 6},
-                 {L"source-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Source, true},
-                 {L"source-g4.tif", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, true},
+                 {L"source-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Source, "yes"},
+                 {L"source-g4.tif", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, "yes",
+                  L"", L"document"},
+                 {L"halftone-g4.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source,
+                  "smaller"},
                  {L"ours.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours},
-                 {L"cut-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::Gray, Compression::Source, false,
+                 {L"cut-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::Gray, Compression::Source, "no",
                   L"bad-compressed", L"page 1 is not valid: its JPEG data is not a complete baseline JPEG"},
-                 {L"cut-g4.tif", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::BlackWhite, Compression::Source, false,
+                 {L"cut-g4.tif", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::BlackWhite, Compression::Source, "no",
                   L"bad-compressed", L"page 1 is not valid: its Group 4 data"},
                  // By file: a JFIF file, a Group 4 TIFF, or a BMP of raw pixels.
-                 {L"file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Gray, Compression::Source, true},
-                 {L"file-g4.tif", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, true},
+                 {L"file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Gray, Compression::Source, "yes"},
+                 {L"file-g4.tif", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, "yes",
+                  L"", L"document"},
                  {L"file-raw.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours},
-                 {L"cut-file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Failed, 0, ColorMode::Color, Compression::Source, false,
+                 {L"cut-file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Failed, 0, ColorMode::Color, Compression::Source, "no",
                   L"bad-compressed", L"page 1 is not valid: its JPEG data is not a complete baseline JPEG"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::filesystem::path(c.name).string());
+        environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_CONTENT", c.content));
         Open(L"10", c.fault, c.quirks);
         const std::filesystem::path dump = out / (std::wstring(c.name) + L".dump");
         std::filesystem::remove_all(dump);
@@ -128,7 +135,7 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
         EXPECT_NE(result.batch.reason.find(c.reason), std::wstring::npos) << result.batch.reason;
         session_.reset();
         if (c.pages == 0) continue;
-        coded << std::filesystem::path(c.name).string() << (c.keepsScannersBytes ? " yes\n" : " no\n");
+        coded << std::filesystem::path(c.name).string() << ' ' << c.coded << '\n';
         expected << std::filesystem::path(c.name).string();
         for (std::uint16_t n = 1; n <= c.pages; ++n) expected << ' ' << n;
         expected << '\n';
