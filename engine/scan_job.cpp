@@ -57,6 +57,7 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
         return result;
     }
 
+    if (job.batchStarting) job.batchStarting();
     ReportingFiles reporting(files, job);
     ConsumerSink sink(source.link, reporting);
     result.batch = session.Scan(OptionsFor(job, session), sink, job.closeSourceAfterBatch);

@@ -53,7 +53,7 @@ void JobTable::Start(const std::string& id) {
     if (Job* job = Get(id); job && job->info.state == JobState::Pending) job->info.state = JobState::Processing;
 }
 
-JobTable::Push JobTable::TryPush(const std::string& id, EncodedPage page, Clock::time_point now) {
+JobTable::Push JobTable::TryPush(const std::string& id, EncodedPage& page, Clock::time_point now) {
     std::lock_guard lock(mutex_);
     Job* job = Get(id);
     if (!job || job->info.state == JobState::Canceled) return Push::Gone;

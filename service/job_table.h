@@ -52,8 +52,8 @@ public:
     void Start(const std::string& id);
 
     enum class Push { Taken, Full, Gone };
-    // Gone: the job was cancelled (or is unknown); the page is dropped.
-    Push TryPush(const std::string& id, EncodedPage page, Clock::time_point now);
+    // The page is moved into the queue only when Taken. Gone: the job was cancelled (or is unknown).
+    Push TryPush(const std::string& id, EncodedPage& page, Clock::time_point now);
 
     struct Next {
         enum class Kind { Page, Waiting, Done, Unknown } kind = Kind::Unknown;

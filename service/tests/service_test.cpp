@@ -4,6 +4,7 @@
 
 #include "service/page_encoding.h"
 #include "service/routes.h"
+#include "service/service_arguments.h"
 #include "twain/twain_records.h"
 
 #include <boost/property_tree/ptree.hpp>
@@ -189,7 +190,11 @@ TEST(Documents, CapabilitiesReadBack) {
     EXPECT_TRUE(tree.get_child_optional("scan:ScannerCapabilities.scan:Platen"));
 }
 
-EncodedPage Page(char mark) { return EncodedPage{std::string(1, mark), "image/png"}; }
+EncodedPage page;
+EncodedPage& Page(char mark) {
+    page = EncodedPage{std::string(1, mark), "image/png"};
+    return page;
+}
 
 TEST(Jobs, OneAtATimeWithABoundedQueue) {
     int freed = 0;
@@ -277,9 +282,9 @@ TEST(Service, Answers) {
     EXPECT_EQ(waiting.status, 503);
     EXPECT_EQ(*waiting.Header("Retry-After"), "1");
     jobs.TryPush(id, Page('p'), Clock::now());
-    const HttpResponse page = ask("GET", path + "/NextDocument");
-    EXPECT_EQ(page.status, 200);
-    EXPECT_EQ(page.body, "p");
+    const HttpResponse fetched = ask("GET", path + "/NextDocument");
+    EXPECT_EQ(fetched.status, 200);
+    EXPECT_EQ(fetched.body, "p");
     EXPECT_NE(ask("GET", "/eSCL/2/ScannerStatus").body.find("<pwg:ImagesCompleted>1</pwg:ImagesCompleted>"), std::string::npos);
     EXPECT_EQ(ask("DELETE", path).status, 200);
     EXPECT_EQ(backend.calls.back(), "cancel");
@@ -290,6 +295,37 @@ TEST(Service, Answers) {
     EXPECT_EQ(preflight.status, 204);
     EXPECT_EQ(*preflight.Header("Access-Control-Allow-Private-Network"), "true");
     EXPECT_EQ(ask("OPTIONS", "/eSCL/ScanJobs", "", "http://127.0.0.1:8001").status, 403);
+}
+
+}  // namespace
+}  // namespace vantrel::service
+
+namespace vantrel::service {
+namespace {
+
+TEST(Arguments, ReadOrRefused) {
+    struct Row { std::vector<std::string> args; std::string error; };
+    const Row rows[] = {
+        {{"--listen", "0.0.0.0:8080", "--allow-origin", "https://app.example.com:8443", "--timeout", "0", "--idle", "30"}, ""},
+        {{"--listen", "127.0.0.1"}, "--listen takes"},
+        {{"--listen", "127.0.0.1:70000"}, "--listen takes"},
+        {{"--allow-origin", "https://app.example.com/page"}, "--allow-origin takes"},
+        {{"--allow-origin", "*"}, "--allow-origin takes"},
+        {{"--quality", "0"}, "--quality takes 1 to 100."},
+        {{"--idle"}, "--idle needs a value."},
+        {{"--bogus", "1"}, "Unknown option \"--bogus\"."},
+    };
+    for (const Row& row : rows) {
+        const ParsedServiceArguments parsed = ParseServiceArguments(row.args);
+        EXPECT_EQ(parsed.error.substr(0, row.error.size()), row.error) << row.args[0];
+        EXPECT_EQ(parsed.error.empty(), row.error.empty()) << row.args[0];
+    }
+    const ServiceArguments a = ParseServiceArguments(rows[0].args).arguments;
+    EXPECT_EQ(a.listenHost, "0.0.0.0");
+    EXPECT_EQ(a.port, 8080);
+    EXPECT_EQ(a.allowedOrigins, std::vector<std::string>{"https://app.example.com:8443"});
+    EXPECT_EQ(a.pageTimeoutSeconds, 0);
+    EXPECT_EQ(a.idleSeconds, 30);
 }
 
 }  // namespace

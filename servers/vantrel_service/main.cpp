@@ -1,0 +1,104 @@
+// vantrel-service: the TWAIN window and session on the main thread, the sources' profiles read
+// once, HTTP on its own threads, until Ctrl+C, WM_CLOSE or the end of the session.
+#include "engine/session.h"
+#include "servers/vantrel_service/http_server.h"
+#include "servers/vantrel_service/twain_backend.h"
+#include "servers/vantrel_service/twain_window.h"
+#include "service/access_policy.h"
+#include "service/service_arguments.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+using namespace vantrel::service;
+
+constexpr int kFailed = 2;
+
+service::TwainWindow* consoleTarget = nullptr;  // the one window the console handler closes
+
+BOOL WINAPI OnConsoleEvent(DWORD) {
+    if (consoleTarget) consoleTarget->Close();
+    return TRUE;
+}
+
+void Say(FILE* stream, const std::string& text) {
+    std::fputs(text.c_str(), stream);
+    std::fflush(stream);
+}
+
+int Run(const ServiceArguments& arguments) {
+    TwainWindow window;
+    if (!window.created()) {
+        Say(stderr, "vantrel-service: cannot create its window.\n");
+        return kFailed;
+    }
+    engine::Session session;
+    if (const std::wstring error = session.Open(window.hwnd()); !error.empty()) {
+        Say(stderr, "vantrel-service: " + Utf8(error) + "\n");
+        return kFailed;
+    }
+    TwainBackend* backendHandle = nullptr;
+    JobTable jobs(3, [&] { backendHandle->RoomMade(); });
+    TwainBackend backend(window, session, jobs, arguments);
+    backendHandle = &backend;
+    std::wstring problems;
+    std::vector<SourceProfile> profiles = backend.ReadProfiles(problems);
+    if (!problems.empty()) Say(stderr, "vantrel-service: " + Utf8(problems));
+    if (profiles.empty()) return kFailed;
+
+    ServiceOptions options;
+    options.access = AccessPolicy{arguments.listenHost, arguments.port, arguments.allowedOrigins};
+    Service service(profiles, options, jobs, backend);
+    HttpServer server(service);
+    if (const std::string error = server.Listen(arguments.listenHost, arguments.port); !error.empty()) {
+        Say(stderr, "vantrel-service: " + error + "\n");
+        return kFailed;
+    }
+    window.OnTick([&] { backend.CancelIdle(); });
+    const std::string base = "http://" + arguments.listenHost + ":" + std::to_string(arguments.port);
+    for (std::size_t i = 0; i < profiles.size(); ++i)
+        Say(stdout, "eSCL: " + base + (i == 0 ? "/eSCL/" : "/eSCL/" + std::to_string(i + 1) + "/") + " (" + profiles[i].name + ")\n");
+    if (!IsLoopback(arguments.listenHost))
+        Say(stdout, "Listening on " + arguments.listenHost + ": other machines on the network can scan with this PC's scanners.\n");
+    Say(stdout, "Listening on " + base + "/ until Ctrl+C.\n");
+
+    consoleTarget = &window;
+    ::SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
+    MSG message{};
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    consoleTarget = nullptr;
+    Say(stdout, "Stopped.\n");
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    try {
+        std::vector<std::string> arguments;
+        for (int i = 1; i < argc; ++i) arguments.push_back(Utf8(argv[i]));
+        const ParsedServiceArguments parsed = ParseServiceArguments(arguments);
+        if (!parsed.error.empty()) {
+            Say(stderr, "vantrel-service: " + parsed.error + "\nTry \"vantrel-service --help\" for the options.\n");
+            return kFailed;
+        }
+        if (parsed.arguments.help) {
+            Say(stdout, kServiceHelp);
+            return 0;
+        }
+        return Run(parsed.arguments);
+    } catch (const std::exception&) {
+        Say(stderr, "vantrel-service: out of memory.\n");
+        return kFailed;
+    }
+}

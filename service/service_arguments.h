@@ -1,0 +1,32 @@
+// vantrel-service's command line (and the INI file's lines, which take the same names).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantrel::service {
+
+inline constexpr int kDefaultPort = 52970;
+
+struct ServiceArguments {
+    std::string listenHost = "127.0.0.1";
+    int port = kDefaultPort;
+    std::vector<std::string> allowedOrigins;
+    std::vector<std::string> sources;  // product names offered; empty: every source
+    std::optional<int> pageTimeoutSeconds;  // the engine's wait for a page; nullopt: its default
+    int idleSeconds = 300;  // a job whose pages nobody fetches for this long is cancelled
+    int jpegQuality = 85;
+    bool help = false;
+};
+
+struct ParsedServiceArguments {
+    ServiceArguments arguments;
+    std::string error;  // empty when every argument was understood
+};
+
+ParsedServiceArguments ParseServiceArguments(const std::vector<std::string>& arguments);
+
+extern const char* const kServiceHelp;
+
+}  // namespace vantrel::service
