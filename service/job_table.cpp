@@ -32,7 +32,7 @@ const JobTable::Job* JobTable::Get(const std::string& id) const { return const_c
 std::optional<std::string> JobTable::Create(std::size_t source, Clock::time_point now) {
     std::lock_guard lock(mutex_);
     for (const Job& job : jobs_)
-        if (!Over(job.info.state)) return std::nullopt;
+        if (!job.batchOver) return std::nullopt;
     while (jobs_.size() >= kKeptJobs) jobs_.erase(jobs_.begin());
     // Unguessable, so one client cannot take another's pages by counting.
     const std::uint64_t a = seed_ ^ (++counter_ * 0x9e3779b97f4a7c15ULL);
@@ -90,7 +90,11 @@ JobTable::Next JobTable::Pop(const std::string& id, Clock::time_point now) {
 void JobTable::Finish(const std::string& id, JobState state, const std::string& reason, std::uint16_t condition) {
     std::lock_guard lock(mutex_);
     Job* job = Get(id);
-    if (!job || Over(job->info.state)) return;
+    if (!job) return;
+    job->batchOver = true;
+    changed_.notify_all();
+    // A cancelled job stays cancelled.
+    if (Over(job->info.state)) return;
     job->info.state = state;
     job->info.reason = reason;
     job->info.condition = condition;
@@ -148,7 +152,7 @@ std::vector<JobInfo> JobTable::Jobs(Clock::time_point now) const {
 
 bool JobTable::Busy() const {
     std::lock_guard lock(mutex_);
-    return std::any_of(jobs_.begin(), jobs_.end(), [](const Job& job) { return !Over(job.info.state); });
+    return std::any_of(jobs_.begin(), jobs_.end(), [](const Job& job) { return !job.batchOver; });
 }
 
 std::vector<std::string> JobTable::Idle(Clock::time_point now, Clock::duration idle) const {

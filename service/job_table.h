@@ -47,7 +47,8 @@ public:
     // cancelled, so a producer waiting for room can look again.
     JobTable(std::size_t queueLimit, std::function<void()> spaceFreed);
 
-    // A new job for the source, or nullopt while another job is still pending or scanning.
+    // A new job for the source, or nullopt while the backend is still busy with another (also one
+    // cancelled whose batch has not ended yet).
     std::optional<std::string> Create(std::size_t source, Clock::time_point now);
     void Start(const std::string& id);
 
@@ -64,7 +65,8 @@ public:
     // gets the page as soon as it is scanned instead of a retry later.
     void AwaitPage(const std::string& id, std::chrono::milliseconds limit);
 
-    // The batch ended: Completed, or Aborted with the engine's reason.
+    // The backend is done with the job: Completed, or Aborted with the engine's reason (a
+    // cancelled job stays Canceled).
     void Finish(const std::string& id, JobState state, const std::string& reason, std::uint16_t condition);
     // Drops the job's pages and marks a running job cancelled; false for an unknown id.
     bool Cancel(const std::string& id);
@@ -82,6 +84,7 @@ private:
         Clock::time_point created;
         Clock::time_point touched;
         std::deque<EncodedPage> pages;
+        bool batchOver = false;  // the backend is done with it, the source closed
     };
     Job* Get(const std::string& id);
     const Job* Get(const std::string& id) const;

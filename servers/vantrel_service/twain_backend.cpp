@@ -164,14 +164,15 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
         const engine::BatchEnd end = result.batch.end;
         const bool complete = result.refusal.empty() && (end == engine::BatchEnd::Done || end == engine::BatchEnd::LimitReached);
         const std::string reason = Utf8(result.refusal.empty() ? result.batch.reason : result.refusal);
-        jobs_.Finish(jobId, complete ? JobState::Completed : JobState::Aborted, reason, result.batch.condition);
-        if (!result.refusal.empty()) tell(reason);
         const AdfState adf = ReadAdf(&result.batch);
         {
             std::lock_guard lock(adfMutex_);
             adf_[source] = adf;
         }
+        // Closed before the job is over: a client that sees the service idle finds the source closed.
         session_.CloseSource();
+        jobs_.Finish(jobId, complete ? JobState::Completed : JobState::Aborted, reason, result.batch.condition);
+        if (!result.refusal.empty()) tell(reason);
         tell("The scan ended before it began.");
     } catch (const std::exception&) {
         running_.clear();

@@ -223,6 +223,10 @@ TEST(Jobs, OneAtATimeWithABoundedQueue) {
     EXPECT_TRUE(jobs.Cancel(*second));
     EXPECT_EQ(jobs.TryPush(*second, Page('x'), t0), JobTable::Push::Gone);
     EXPECT_EQ(jobs.Find(*second, t0)->state, JobState::Canceled);
+    EXPECT_TRUE(jobs.Busy());  // until its batch has ended
+    jobs.Finish(*second, JobState::Aborted, "stopped", 0);
+    EXPECT_FALSE(jobs.Busy());
+    EXPECT_EQ(jobs.Find(*second, t0)->state, JobState::Canceled);
     EXPECT_FALSE(jobs.Cancel("0123abcd-0000-4000-8000-00000000beef"));
 }
 

@@ -1,0 +1,155 @@
+#!/usr/bin/python3
+"""vantrel-service under Wine with the sample scanner, against hostile and careless clients: each
+row one request and the status it must get; then 100 requests at once, and a client that goes
+away mid-page, while a 20-page batch runs, which must arrive whole and in order.
+
+Usage: http_hostile_test.py SERVICE_EXE PORT WORK_DIR   (run inside the build's Wine session)
+"""
+import concurrent.futures
+import os
+import socket
+import subprocess
+import sys
+import time
+
+from PIL import Image
+import io
+
+SERVICE, PORT, WORK = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+HOST = f"127.0.0.1:{PORT}"
+ALLOWED = "http://127.0.0.1:8000"
+UNKNOWN_JOB = "/eSCL/ScanJobs/0123abcd-0000-4000-8000-00000000beef"
+SETTINGS = ('<?xml version="1.0"?><scan:ScanSettings xmlns:scan="http://schemas.hp.com/imaging/escl/2011/05/03" '
+            'xmlns:pwg="http://www.pwg.org/schemas/2010/12/sm"><pwg:InputSource>Feeder</pwg:InputSource>'
+            '<scan:Duplex>true</scan:Duplex><scan:ColorMode>Grayscale8</scan:ColorMode><scan:XResolution>100</scan:XResolution>'
+            '<scan:YResolution>100</scan:YResolution><pwg:DocumentFormat>image/png</pwg:DocumentFormat></scan:ScanSettings>')
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAILED:", what, flush=True)
+
+
+def exchange(raw, read_all=True):
+    """Sends raw bytes, returns (status, headers text, body) of the answer; status 0 when the
+    connection closed without one."""
+    with socket.create_connection(("127.0.0.1", PORT), timeout=60) as s:
+        s.sendall(raw)
+        data = b""
+        while True:
+            try:
+                chunk = s.recv(65536)
+            except ConnectionResetError:
+                break
+            if not chunk:
+                break
+            data += chunk
+            head, _, body = data.partition(b"\r\n\r\n")
+            length = [int(l.split(b":")[1]) for l in head.split(b"\r\n") if l.lower().startswith(b"content-length:")]
+            if length and len(body) >= length[0]:
+                break
+    head, _, body = data.partition(b"\r\n\r\n")
+    status = int(head.split(b" ")[1]) if head.startswith(b"HTTP/1.1 ") else 0
+    return status, head.decode("latin-1"), body
+
+
+def request(method, target, body=b"", host=HOST, headers=()):
+    lines = [f"{method} {target} HTTP/1.1", f"Host: {host}", "Connection: close", *headers]
+    if body or method == "POST":
+        lines.append(f"Content-Length: {len(body)}")
+    return ("\r\n".join(lines) + "\r\n\r\n").encode() + body
+
+
+# What is sent, the status it must get, a header the answer must carry.
+ROWS = [
+    ("header too large", request("GET", "/eSCL/ScannerStatus", headers=[f"X-Filler: {'a' * 20000}"]), 431, None),
+    ("body too large", request("POST", "/eSCL/ScanJobs", b"<" * 100000), 413, None),
+    ("not HTTP", b"HELLO\r\n\r\n", 400, None),
+    ("malformed XML", request("POST", "/eSCL/ScanJobs", b"<scan:ScanSettings><pwg:InputSource>"), 400, None),
+    ("deep XML", request("POST", "/eSCL/ScanJobs", b"<a>" * 5000 + b"</a>" * 5000), 400, None),
+    ("not settings", request("POST", "/eSCL/ScanJobs", b"<ScannerStatus/>"), 400, None),
+    ("unknown job", request("GET", UNKNOWN_JOB + "/NextDocument"), 404, None),
+    ("unknown job cancelled", request("DELETE", UNKNOWN_JOB), 404, None),
+    ("job id not ours", request("GET", "/eSCL/ScanJobs/1/NextDocument"), 404, None),
+    ("traversal", request("GET", "/eSCL/../../windows/win.ini"), 404, None),
+    ("encoded traversal", request("GET", "/eSCL/ScanJobs/..%2f..%2fwindows%2fwin.ini"), 404, None),
+    ("wrong method", request("PUT", "/eSCL/ScannerStatus"), 405, None),
+    ("rebinding host", request("GET", "/eSCL/ScannerStatus", host=f"attacker.example:{PORT}"), 403, None),
+    ("origin refused", request("POST", "/eSCL/ScanJobs", SETTINGS.encode(), headers=["Origin: http://evil.example"]), 403, None),
+    ("preflight refused", request("OPTIONS", "/eSCL/ScanJobs", headers=["Origin: http://evil.example"]), 403, None),
+    ("preflight allowed", request("OPTIONS", "/eSCL/ScanJobs", headers=[f"Origin: {ALLOWED}", "Access-Control-Request-Method: POST",
+                                                                        "Access-Control-Request-Private-Network: true"]),
+     204, "Access-Control-Allow-Private-Network: true"),
+    ("origin allowed", request("GET", "/eSCL/ScannerStatus", headers=[f"Origin: {ALLOWED}"]), 200, f"Access-Control-Allow-Origin: {ALLOWED}"),
+]
+
+
+def page_number(png):
+    image = Image.open(io.BytesIO(png)).convert("L")
+    width, height = image.size
+    band, number = height // 10, 0
+    for cell in range(16):
+        left, right = width * cell // 16, width * (cell + 1) // 16
+        box = (left + (right - left) // 4, band // 4, right - (right - left) // 4, band - band // 4)
+        if sum(image.crop(box).getdata()) / ((box[2] - box[0]) * (box[3] - box[1])) < 128:
+            number |= 1 << (15 - cell)
+    return number
+
+
+log = os.path.join(WORK, "hostile-scanner.log")
+if os.path.exists(log):
+    os.remove(log)
+env = dict(os.environ, VANTREL_SCANNER_LOG=log, VANTREL_SCANNER_SHEETS="10")
+out_path = os.path.join(WORK, "hostile-service.txt")
+with open(out_path, "w") as out:
+    service = subprocess.Popen(["wine", SERVICE, "--listen", HOST, "--allow-origin", ALLOWED], env=env, stdout=out, stderr=subprocess.STDOUT)
+try:
+    for _ in range(120):
+        if "Listening on" in open(out_path).read() or service.poll() is not None:
+            break
+        time.sleep(0.5)
+    for name, raw, expected, header in ROWS:
+        status, head, _ = exchange(raw)
+        check(status == expected, f"{name}: status {status}, expected {expected}")
+        if header:
+            check(header in head, f"{name}: {header} in {head}")
+    # None of those scanned: the source was opened only to read its capabilities.
+    check("MSG_ENABLEDS" not in open(log).read(), "nothing was scanned for the refused requests")
+
+    status, head, _ = exchange(request("POST", "/eSCL/ScanJobs", SETTINGS.encode()))
+    check(status == 201, f"the batch started: {status}")
+    job = head.split("Location: http://" + HOST)[1].split("\r\n")[0]
+    busy, _, _ = exchange(request("POST", "/eSCL/ScanJobs", SETTINGS.encode()))
+    check(busy == 503, f"a second job while the batch runs: {busy}")
+
+    # 100 requests at once while the batch runs, each with the status its kind must get.
+    kinds = [("/eSCL/ScannerStatus", HOST, 200), ("/eSCL/ScannerCapabilities", HOST, 200),
+             (UNKNOWN_JOB + "/NextDocument", HOST, 404), ("/eSCL/ScannerStatus", "evil.example", 403)]
+    with concurrent.futures.ThreadPoolExecutor(max_workers=100) as pool:
+        answers = list(pool.map(lambda i: (exchange(request("GET", kinds[i % 4][0], host=kinds[i % 4][1]))[0], kinds[i % 4][2]), range(100)))
+    check(all(got == want for got, want in answers), f"100 requests at once: {[a for a in answers if a[0] != a[1]]}")
+
+    # A client that asks for a page and goes away before reading it.
+    with socket.create_connection(("127.0.0.1", PORT)) as s:
+        s.sendall(request("GET", job + "/NextDocument"))
+        s.recv(16)
+    numbers = []
+    for _ in range(400):
+        status, _, body = exchange(request("GET", job + "/NextDocument"))
+        if status == 404:
+            break
+        if status == 200:
+            numbers.append(page_number(body))
+    # The page being sent to the client that went away is its loss; every other page arrives in order.
+    check(numbers in (list(range(2, 21)), list(range(1, 21))), f"the batch arrived whole and in order: {numbers}")
+    status, _, body = exchange(request("GET", "/eSCL/ScannerStatus"))
+    check(b"<pwg:JobState>Completed</pwg:JobState>" in body and b"<pwg:State>Idle</pwg:State>" in body, f"the job completed: {body}")
+    check(open(log).read().splitlines()[-1].find("MSG_CLOSEDS") >= 0, "the source was closed")
+    check(service.poll() is None, "the service still runs")
+finally:
+    service.kill()
+    service.wait()
+print("failures:", len(failures))
+sys.exit(1 if failures else 0)
