@@ -131,6 +131,16 @@ try:
         answers = list(pool.map(lambda i: (exchange(request("GET", kinds[i % 4][0], host=kinds[i % 4][1]))[0], kinds[i % 4][2]), range(100)))
     check(all(got == want for got, want in answers), f"100 requests at once: {[a for a in answers if a[0] != a[1]]}")
 
+    # Nobody fetches: the queue fills (3 pages) and the engine holds the source, one more page at
+    # most in hand, until a client makes room.
+    for _ in range(120):
+        if b"<pwg:ImagesToTransfer>3</pwg:ImagesToTransfer>" in exchange(request("GET", "/eSCL/ScannerStatus"))[2]:
+            break
+        time.sleep(0.25)
+    time.sleep(3)
+    held = sum("TWRC_XFERDONE" in line for line in open(log))
+    check(held <= 4, f"the engine waits while the queue is full: {held} pages transferred")
+
     # A client that asks for a page and goes away before reading it.
     with socket.create_connection(("127.0.0.1", PORT)) as s:
         s.sendall(request("GET", job + "/NextDocument"))
@@ -148,6 +158,32 @@ try:
     check(b"<pwg:JobState>Completed</pwg:JobState>" in body and b"<pwg:State>Idle</pwg:State>" in body, f"the job completed: {body}")
     check(open(log).read().splitlines()[-1].find("MSG_CLOSEDS") >= 0, "the source was closed")
     check(service.poll() is None, "the service still runs")
+finally:
+    service.kill()
+    service.wait()
+
+# A source that never sends its notice: DELETE still ends the batch at once (not after the page
+# timeout of 60 s), with the source closed.
+os.remove(log)
+env["VANTREL_SCANNER_QUIRKS"] = "silent-ui"
+with open(out_path, "w") as out:
+    service = subprocess.Popen(["wine", SERVICE, "--listen", HOST], env=env, stdout=out, stderr=subprocess.STDOUT)
+try:
+    for _ in range(120):
+        if "Listening on" in open(out_path).read() or service.poll() is not None:
+            break
+        time.sleep(0.5)
+    status, head, _ = exchange(request("POST", "/eSCL/ScanJobs", SETTINGS.encode()))
+    check(status == 201, f"the silent batch started: {status}")
+    job = head.split("Location: http://" + HOST)[1].split("\r\n")[0]
+    check(exchange(request("DELETE", job))[0] == 200, "the silent batch was cancelled")
+    for _ in range(60):
+        body = exchange(request("GET", "/eSCL/ScannerStatus"))[2]
+        if b"<pwg:State>Idle</pwg:State>" in body:
+            break
+        time.sleep(0.5)
+    check(b"<pwg:JobState>Canceled</pwg:JobState>" in body and b"<pwg:State>Idle</pwg:State>" in body, f"cancelled and idle: {body}")
+    check("MSG_CLOSEDS" in open(log).read().splitlines()[-1], "the silent source was closed")
 finally:
     service.kill()
     service.wait()
