@@ -3,6 +3,7 @@
 #include "servers/vantrel_service/http_server.h"
 
 #include "service/http_reading.h"
+#include "win32/win32_owners.h"
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
@@ -47,6 +48,11 @@ struct HttpServer::Connection {
     tcp::socket socket;
 };
 
+struct HttpServer::ThreadStart {
+    HttpServer* server;
+    std::unique_ptr<Connection> connection;
+};
+
 HttpServer::HttpServer(Service& service) : service_(service) {}
 
 HttpServer::~HttpServer() {
@@ -85,8 +91,21 @@ void HttpServer::Accept() {
             connections_.fetch_sub(1);
             continue;
         }
-        std::thread([this, c = std::move(connection)]() mutable { Serve(std::move(c)); }).detach();
+        // Its handle is closed at once; the thread runs on.
+        auto start = std::make_unique<ThreadStart>(ThreadStart{this, std::move(connection)});
+        UniqueKernelObject thread(::CreateThread(nullptr, 0, &HttpServer::ServeOnThread, start.get(), 0, nullptr));
+        if (thread) {
+            start.release();  // the thread owns it now
+        } else {
+            connections_.fetch_sub(1);
+        }
     }
+}
+
+unsigned long __stdcall HttpServer::ServeOnThread(void* start) {
+    std::unique_ptr<ThreadStart> handed(static_cast<ThreadStart*>(start));
+    handed->server->Serve(std::move(handed->connection));
+    return 0;
 }
 
 void HttpServer::Serve(std::unique_ptr<Connection> connection) {

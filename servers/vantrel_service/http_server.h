@@ -24,7 +24,11 @@ public:
 private:
     struct Listener;
     struct Connection;
+    struct ThreadStart;
     void Accept();
+    // Each connection on a Win32 thread of its own: winpthreads' detached std::thread was seen to
+    // start with a null state under Wine when many connections came at once.
+    static unsigned long __stdcall ServeOnThread(void* start);
     void Serve(std::unique_ptr<Connection> connection);
 
     Service& service_;

@@ -121,9 +121,11 @@ std::vector<SourceProfile> TwainBackend::ReadProfiles(std::wstring& error) {
 }
 
 std::string TwainBackend::Start(const std::string& jobId, std::size_t source, const ScanRequest& request) {
-    std::promise<std::string> started;
-    std::future<std::string> told = started.get_future();
-    window_.Post([this, jobId, source, request, &started] { Run(jobId, source, request, started); });
+    // Shared: the window's thread still holds the promise while it wakes this thread, which then
+    // returns and would otherwise free it under the setter.
+    auto started = std::make_shared<std::promise<std::string>>();
+    std::future<std::string> told = started->get_future();
+    window_.Post([this, jobId, source, request, started] { Run(jobId, source, request, *started); });
     return told.get();
 }
 

@@ -14,6 +14,12 @@ import urllib.request
 
 from PIL import Image
 
+# The engine's tests read the pages' bands; the same reader here.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "engine", "tests"))
+from read_scanned_files import band_number  # noqa: E402
+
+import service_process
+
 SERVICE, PORT, WORK = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 ONLY = sys.argv[4:]
 
@@ -40,40 +46,11 @@ def check(condition, what):
         print("FAILED:", what, flush=True)
 
 
-def page_number(path):
-    """The number in the page's top band: 16 cells, cell i dark when bit 15 - i is set."""
-    image = Image.open(path).convert("L")
-    width, height = image.size
-    band = height // 10
-    number = 0
-    for cell in range(16):
-        left, right = width * cell // 16, width * (cell + 1) // 16
-        box = (left + (right - left) // 4, band // 4, right - (right - left) // 4, band - band // 4)
-        mean = sum(image.crop(box).getdata()) / ((box[2] - box[0]) * (box[3] - box[1]))
-        if 96 <= mean <= 160:
-            return None
-        if mean < 128:
-            number |= 1 << (15 - cell)
-    return number
 
 
 def get(path):
     with urllib.request.urlopen(f"http://127.0.0.1:{PORT}{path}", timeout=30) as response:
         return response.read().decode()
-
-
-def start_service(row, env):
-    out = open(os.path.join(WORK, f"{row}-service.txt"), "w")
-    service = subprocess.Popen(["wine", SERVICE, "--listen", f"127.0.0.1:{PORT}"], env=env, stdout=out, stderr=subprocess.STDOUT)
-    for _ in range(120):
-        with open(out.name) as text:
-            if "Listening on" in text.read():
-                return service
-        if service.poll() is not None:
-            break
-        time.sleep(0.5)
-    check(False, f"{row}: the service did not start: {open(out.name).read()}")
-    return service
 
 
 def run_row(name, scanner_env, options, expected, status_texts, batch):
@@ -86,7 +63,8 @@ def run_row(name, scanner_env, options, expected, status_texts, batch):
     if os.path.exists(log):
         os.remove(log)
     env = dict(os.environ, VANTREL_SCANNER_LOG=log, **scanner_env)
-    service = start_service(name, env)
+    service = service_process.start(SERVICE, ["--listen", f"127.0.0.1:{PORT}"], env, os.path.join(WORK, f"{name}-service.txt"))
+    check(service.poll() is None, f"{name}: the service runs")
     try:
         sane = os.path.join(WORK, "sane")
         os.makedirs(sane, exist_ok=True)
@@ -107,7 +85,7 @@ def run_row(name, scanner_env, options, expected, status_texts, batch):
         client = subprocess.run(command, env=client_env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=300)
         print(client.stdout, flush=True)
         pages = sorted((f for f in os.listdir(folder) if f.endswith(".pnm")), key=lambda f: int(re.sub(r"\D", "", f)))
-        numbers = [page_number(os.path.join(folder, f)) for f in pages]
+        numbers = [band_number(Image.open(os.path.join(folder, f))) for f in pages]
         check(numbers == expected, f"{name}: page numbers {numbers}, expected {expected}")
         status = ""
         for _ in range(60):  # the cancelled batch ends at the source's next message

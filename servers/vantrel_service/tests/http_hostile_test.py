@@ -6,14 +6,19 @@ away mid-page, while a 20-page batch runs, which must arrive whole and in order.
 Usage: http_hostile_test.py SERVICE_EXE PORT WORK_DIR   (run inside the build's Wine session)
 """
 import concurrent.futures
+import io
 import os
 import socket
-import subprocess
 import sys
 import time
 
 from PIL import Image
-import io
+
+# The engine's tests read the pages' bands; the same reader here.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "engine", "tests"))
+from read_scanned_files import band_number  # noqa: E402
+
+import service_process
 
 SERVICE, PORT, WORK = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 HOST = f"127.0.0.1:{PORT}"
@@ -86,16 +91,6 @@ ROWS = [
 ]
 
 
-def page_number(png):
-    image = Image.open(io.BytesIO(png)).convert("L")
-    width, height = image.size
-    band, number = height // 10, 0
-    for cell in range(16):
-        left, right = width * cell // 16, width * (cell + 1) // 16
-        box = (left + (right - left) // 4, band // 4, right - (right - left) // 4, band - band // 4)
-        if sum(image.crop(box).getdata()) / ((box[2] - box[0]) * (box[3] - box[1])) < 128:
-            number |= 1 << (15 - cell)
-    return number
 
 
 log = os.path.join(WORK, "hostile-scanner.log")
@@ -103,13 +98,8 @@ if os.path.exists(log):
     os.remove(log)
 env = dict(os.environ, VANTREL_SCANNER_LOG=log, VANTREL_SCANNER_SHEETS="10")
 out_path = os.path.join(WORK, "hostile-service.txt")
-with open(out_path, "w") as out:
-    service = subprocess.Popen(["wine", SERVICE, "--listen", HOST, "--allow-origin", ALLOWED], env=env, stdout=out, stderr=subprocess.STDOUT)
+service = service_process.start(SERVICE, ["--listen", HOST, "--allow-origin", ALLOWED], env, out_path)
 try:
-    for _ in range(120):
-        if "Listening on" in open(out_path).read() or service.poll() is not None:
-            break
-        time.sleep(0.5)
     for name, raw, expected, header in ROWS:
         status, head, _ = exchange(raw)
         check(status == expected, f"{name}: status {status}, expected {expected}")
@@ -151,7 +141,7 @@ try:
         if status == 404:
             break
         if status == 200:
-            numbers.append(page_number(body))
+            numbers.append(band_number(Image.open(io.BytesIO(body))))
     # The page being sent to the client that went away is its loss; every other page arrives in order.
     check(numbers in (list(range(2, 21)), list(range(1, 21))), f"the batch arrived whole and in order: {numbers}")
     status, _, body = exchange(request("GET", "/eSCL/ScannerStatus"))
@@ -166,13 +156,8 @@ finally:
 # timeout of 60 s), with the source closed.
 os.remove(log)
 env["VANTREL_SCANNER_QUIRKS"] = "silent-ui"
-with open(out_path, "w") as out:
-    service = subprocess.Popen(["wine", SERVICE, "--listen", HOST], env=env, stdout=out, stderr=subprocess.STDOUT)
+service = service_process.start(SERVICE, ["--listen", HOST], env, out_path)
 try:
-    for _ in range(120):
-        if "Listening on" in open(out_path).read() or service.poll() is not None:
-            break
-        time.sleep(0.5)
     status, head, _ = exchange(request("POST", "/eSCL/ScanJobs", SETTINGS.encode()))
     check(status == 201, f"the silent batch started: {status}")
     job = head.split("Location: http://" + HOST)[1].split("\r\n")[0]
