@@ -31,6 +31,15 @@ Route ParseRoute(std::string_view target, std::size_t sources) {
     auto segments = Segments(target);
     // A trailing slash (clients join "/eSCL/" and a name) leaves an empty last segment.
     if (!segments.empty() && segments.back().empty()) segments.pop_back();
+    if (segments.size() >= 2 && segments.size() <= 4 && segments[0] == "api") {
+        if (segments.size() == 2) route.kind = segments[1] == "sources" ? Route::Kind::ApiSources : segments[1] == "scans" ? Route::Kind::ApiScans : Route::Kind::None;
+        if (segments.size() < 3 || segments[1] != "scans") return route;
+        route.jobId = std::string(segments[2]);
+        if (!IsJobId(route.jobId)) return route;
+        if (segments.size() == 3) route.kind = Route::Kind::ApiScan;
+        if (segments.size() == 4 && segments[3] == "next") route.kind = Route::Kind::ApiNextPage;
+        return route;
+    }
     if (segments.empty() || segments.front() != "eSCL") return route;
     std::size_t next = 1;
     route.root = "/eSCL";

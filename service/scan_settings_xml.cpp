@@ -95,9 +95,7 @@ ScanSettingsRead ReadScanSettings(std::string_view xml, const SourceProfile& pro
             request.duplex = *duplex;
         } else if (local == "ColorMode") {
             request.colorMode = ColorModeFromText(value);
-            const auto& modes = profile.colorModes;
-            if (!request.colorMode || std::find(modes.begin(), modes.end(), *request.colorMode) == modes.end())
-                return Refused("The colour mode \"" + value + "\" is not offered.", true);
+            if (!request.colorMode) return Refused("The colour mode \"" + value + "\" is not offered.", true);
         } else if (local == "XResolution" || local == "YResolution") {
             const auto dpi = Integer(value, 1, 100000);
             if (!dpi) return Refused("A resolution must be a whole number of dots per inch.", false);
@@ -117,12 +115,17 @@ ScanSettingsRead ReadScanSettings(std::string_view xml, const SourceProfile& pro
     }
     if (x && y && *x != *y) return Refused("The horizontal and vertical resolutions must be the same.", true);
     request.resolution = x ? x : y;
-    if (!format.empty()) {
-        const auto& formats = DocumentFormats();
-        if (std::find(formats.begin(), formats.end(), format) == formats.end())
-            return Refused("The document format \"" + format + "\" is not offered.", true);
-        request.format = format;
-    }
+    if (!format.empty()) request.format = format;
+    return Checked(request, profile);
+}
+
+ScanSettingsRead Checked(const ScanRequest& request, const SourceProfile& profile) {
+    const auto& formats = DocumentFormats();
+    if (std::find(formats.begin(), formats.end(), request.format) == formats.end())
+        return Refused("The document format \"" + request.format + "\" is not offered.", true);
+    const auto& modes = profile.colorModes;
+    if (request.colorMode && std::find(modes.begin(), modes.end(), *request.colorMode) == modes.end())
+        return Refused(std::string("The colour mode ") + ColorModeText(*request.colorMode) + " is not offered.", true);
     if (request.feeder ? !profile.feeder : !profile.platen) return Refused("The input source is not offered by this scanner.", true);
     if (request.duplex && !(request.feeder && profile.duplex)) return Refused("Duplex is offered only with the feeder of a duplex scanner.", true);
     ScanSettingsRead read;

@@ -41,4 +41,8 @@ ScanSettingsRead ReadScanSettings(std::string_view xml, const SourceProfile& pro
 
 inline constexpr std::size_t kMaxScanSettingsBytes = 16 * 1024;
 
+// The request as it stands, or why the source cannot take it (409): a format, colour mode, input
+// source or duplex it does not offer. Shared by every way a scan is asked for.
+ScanSettingsRead Checked(const ScanRequest& request, const SourceProfile& profile);
+
 }  // namespace vantrel::service

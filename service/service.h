@@ -40,8 +40,10 @@ public:
 
 private:
     HttpResponse Answer(const HttpRequest& request);
-    HttpResponse CreateJob(const HttpRequest& request, std::size_t source, const std::string& root);
-    HttpResponse NextDocument(const std::string& id);
+    // `jobs` is the path the new job's id is appended to for its Location; `json` answers errors in JSON.
+    HttpResponse CreateJob(const HttpRequest& request, std::size_t source, ScanSettingsRead read, const std::string& jobs, bool json);
+    HttpResponse CancelJob(const std::string& id, bool json);
+    HttpResponse NextDocument(const std::string& id, bool json);
 
     std::vector<SourceProfile> profiles_;
     ServiceOptions options_;
