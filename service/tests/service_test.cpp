@@ -2,6 +2,7 @@
 // answers over a backend that fails on anything it was not told to expect.
 #include "service/service.h"
 
+#include "service/json_api.h"
 #include "service/page_encoding.h"
 #include "service/routes.h"
 #include "service/service_arguments.h"
@@ -10,6 +11,7 @@
 #include <boost/property_tree/ptree.hpp>
 #include <boost/property_tree/xml_parser.hpp>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sstream>
 
@@ -80,6 +82,34 @@ TEST(ScanSettings, ReadOrRefused) {
     EXPECT_EQ(withRegion.request->region->height, 900);
 }
 
+TEST(JsonApi, ScanReadOrRefused) {
+    struct Row { std::string json; std::size_t source; std::string error; };
+    const Row rows[] = {
+        {R"({"source": 1, "feeder": true, "duplex": true, "colorMode": "gray", "resolution": 300, "format": "image/png"})", 1, ""},
+        {"{}", 0, ""},
+        {R"({"source": 2})", 0, "The setting \"source\""},
+        {R"({"resolution": -300})", 0, "The setting \"resolution\""},
+        {R"({"colorMode": "sepia"})", 0, "colorMode is one of"},
+        {R"({"colorMode": "bw"})", 0, "The colour mode BlackAndWhite1 is not offered."},
+        {R"({"duplex": true})", 0, "Duplex is offered only"},
+        {R"({"paper": "A4"})", 0, "The setting \"paper\""},
+        {"[1, 2]", 0, "The scan settings must be"},
+        {"{\"a\": " + std::string(9, '[') + std::string(9, ']') + "}", 0, "The scan settings are not"},
+        {"{\"source\": 0", 0, "The scan settings are not"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.json);
+        std::size_t source = 99;
+        const ScanSettingsRead read = ReadJsonScan(row.json, {Sample(), Sample()}, source);
+        EXPECT_EQ(read.error.substr(0, row.error.size()), row.error);
+        EXPECT_EQ(bool(read.request), row.error.empty());
+        if (read.request) EXPECT_EQ(source, row.source);
+    }
+    const auto listed = nlohmann::json::parse(SourcesJson({Sample()}));
+    EXPECT_EQ(listed[0]["colorModes"], nlohmann::json::parse(R"(["gray", "color"])"));
+    EXPECT_EQ(listed[0]["resolutions"], nlohmann::json::parse("[100, 300]"));
+}
+
 TEST(Routes, TargetsAndTheirResources) {
     const std::string id = "0123abcd-0000-4000-8000-00000000beef";
     using K = Route::Kind;
@@ -91,6 +121,9 @@ TEST(Routes, TargetsAndTheirResources) {
         {"/eSCL/ScanJobs/" + id, K::Job, 0, "/eSCL"},
         {"/eSCL/1/ScanJobs/" + id + "/NextDocument", K::NextDocument, 0, "/eSCL/1"},
         {"/eSCL/ScanJobs/" + id + "/ScanImageInfo", K::ImageInfo, 0, "/eSCL"},
+        {"/api/sources", K::ApiSources, 0, ""},
+        {"/api/scans/" + id + "/next", K::ApiNextPage, 0, ""},
+        {"/api/scans/" + id + "/../next", K::None, 0, ""},
         {"/eSCL/3/ScannerStatus", K::None, 0, ""},
         {"/eSCL/0/ScannerStatus", K::None, 0, ""},
         {"/eSCL/ScanJobs/" + id.substr(1) + "0/NextDocument", K::None, 0, ""},
@@ -293,8 +326,24 @@ TEST(Service, Answers) {
     EXPECT_NE(ask("GET", "/eSCL/2/ScannerStatus").body.find("<pwg:ImagesCompleted>1</pwg:ImagesCompleted>"), std::string::npos);
     EXPECT_EQ(ask("DELETE", path).status, 200);
     EXPECT_EQ(backend.calls.back(), "cancel");
+    jobs.Finish(id, JobState::Aborted, "The scan was stopped.", 0);  // as the backend does once the source is closed
     EXPECT_EQ(ask("GET", path + "/NextDocument").status, 404);
     EXPECT_EQ(ask("DELETE", "/eSCL/ScanJobs/0123abcd-0000-4000-8000-00000000beef").status, 404);
+
+    backend.startAnswer = "The source refused ICAP_XRESOLUTION = 2400.";
+    const HttpResponse apiRefused = ask("POST", "/api/scans", R"({"resolution": 2400})");
+    EXPECT_EQ(apiRefused.status, 400);
+    EXPECT_EQ(nlohmann::json::parse(apiRefused.body)["error"], *backend.startAnswer);
+    backend.startAnswer = "";
+    const HttpResponse apiCreated = ask("POST", "/api/scans", R"({"feeder": true})");
+    ASSERT_EQ(apiCreated.status, 201);
+    const std::string apiId = nlohmann::json::parse(apiCreated.body)["id"];
+    jobs.Finish(apiId, JobState::Aborted, "The source stopped at page 7: paper jam (TWCC_PAPERJAM).", 20);
+    const auto state = nlohmann::json::parse(ask("GET", "/api/scans/" + apiId).body);
+    EXPECT_EQ(state["state"], "failed");
+    EXPECT_EQ(state["condition"], 20);
+    EXPECT_EQ(ask("GET", "/api/scans/" + apiId + "/next").status, 404);
+    EXPECT_EQ(ask("GET", "/api/sources").contentType, "application/json");
 
     const HttpResponse preflight = ask("OPTIONS", "/eSCL/ScanJobs", "", "http://127.0.0.1:8000");
     EXPECT_EQ(preflight.status, 204);
