@@ -153,24 +153,27 @@ finally:
     service.wait()
 
 # A source that never sends its notice: DELETE still ends the batch at once (not after the page
-# timeout of 60 s), with the source closed.
-os.remove(log)
-env["VANTREL_SCANNER_QUIRKS"] = "silent-ui"
-service = service_process.start(SERVICE, ["--listen", HOST], env, out_path)
-try:
-    status, head, _ = exchange(request("POST", "/eSCL/ScanJobs", SETTINGS.encode()))
-    check(status == 201, f"the silent batch started: {status}")
-    job = head.split("Location: http://" + HOST)[1].split("\r\n")[0]
-    check(exchange(request("DELETE", job))[0] == 200, "the silent batch was cancelled")
-    for _ in range(60):
-        body = exchange(request("GET", "/eSCL/ScannerStatus"))[2]
-        if b"<pwg:State>Idle</pwg:State>" in body:
-            break
-        time.sleep(0.5)
-    check(b"<pwg:JobState>Canceled</pwg:JobState>" in body and b"<pwg:State>Idle</pwg:State>" in body, f"cancelled and idle: {body}")
-    check("MSG_CLOSEDS" in open(log).read().splitlines()[-1], "the silent source was closed")
-finally:
-    service.kill()
-    service.wait()
+# timeout of 60 s), with the source closed. Then, with --idle 1, a job whose pages nobody fetches is
+# cancelled by the service itself.
+for quirks, idle in (("silent-ui", None), ("", "1")):
+    os.remove(log)
+    env["VANTREL_SCANNER_QUIRKS"] = quirks
+    service = service_process.start(SERVICE, ["--listen", HOST] + (["--idle", idle] if idle else []), env, out_path)
+    try:
+        status, head, _ = exchange(request("POST", "/eSCL/ScanJobs", SETTINGS.encode()))
+        check(status == 201, f"the batch started: {status}")
+        job = head.split("Location: http://" + HOST)[1].split("\r\n")[0]
+        if not idle:
+            check(exchange(request("DELETE", job))[0] == 200, "the silent batch was cancelled")
+        for _ in range(60):
+            body = exchange(request("GET", "/eSCL/ScannerStatus"))[2]
+            if b"<pwg:State>Idle</pwg:State>" in body:
+                break
+            time.sleep(0.5)
+        check(b"<pwg:JobState>Canceled</pwg:JobState>" in body and b"<pwg:State>Idle</pwg:State>" in body, f"{quirks or 'idle'}: cancelled and idle: {body}")
+        check("MSG_CLOSEDS" in open(log).read().splitlines()[-1], f"{quirks or 'idle'}: the source was closed")
+    finally:
+        service.kill()
+        service.wait()
 print("failures:", len(failures))
 sys.exit(1 if failures else 0)
