@@ -30,10 +30,13 @@ ParsedServiceArguments ParseServiceArguments(const std::vector<std::string>& arg
     ServiceArguments& a = parsed.arguments;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
-        if (option == "--help" || option == "-h") {
-            a.help = true;
+        if (option == "--help" || option == "-h" || option == "--install" || option == "--uninstall") {
+            a.help = a.help || option == "--help" || option == "-h";
+            a.install = a.install || option == "--install";
+            a.uninstall = a.uninstall || option == "--uninstall";
             continue;
         }
+        a.kept.insert(a.kept.end(), {option, i + 1 < arguments.size() ? arguments[i + 1] : ""});
         if (i + 1 >= arguments.size()) {
             parsed.error = option.rfind("--", 0) == 0 ? option + " needs a value." : "Unknown argument \"" + option + "\".";
             return parsed;
@@ -70,7 +73,34 @@ ParsedServiceArguments ParseServiceArguments(const std::vector<std::string>& arg
             return parsed;
         }
     }
+    if (a.install && a.uninstall) parsed.error = "--install and --uninstall exclude each other.";
     return parsed;
+}
+
+std::string LogonCommand(const std::string& program, const std::vector<std::string>& options) {
+    // Windows' rules for one argument: quoted, a quote escaped, backslashes before it doubled.
+    const auto quoted = [](const std::string& text) {
+        std::string out(1, '"');
+        std::size_t slashes = 0;
+        for (char c : text) {
+            if (c == '\\') {
+                ++slashes;
+                continue;
+            }
+            out.append(c == '"' ? 2 * slashes + 1 : slashes, '\\');
+            slashes = 0;
+            out += c;
+        }
+        out.append(2 * slashes, '\\');
+        out.push_back('"');
+        return out;
+    };
+    std::string command = quoted(program);
+    for (const std::string& option : options) {
+        command.push_back(' ');
+        command.append(quoted(option));
+    }
+    return command;
 }
 
 const char* const kServiceHelp =
@@ -84,9 +114,12 @@ const char* const kServiceHelp =
     "  --timeout SECONDS      how long a batch waits for a page (default 60; 0: no limit)\n"
     "  --idle SECONDS         cancel a job whose pages nobody fetches for this long (default 300)\n"
     "  --quality N            JPEG quality, 1 to 100 (default 85)\n"
+    "  --install              start with these options at every logon (HKCU Run), then end\n"
+    "  --uninstall            no longer start at logon, then end\n"
     "  --help                 this text\n"
     "\n"
     "eSCL: http://ADDRESS:PORT/eSCL/ for the default source, /eSCL/2/ for the second, ...\n"
-    "It runs until Ctrl+C or the end of the session.\n";
+    "It runs until Ctrl+C or the end of the session; one instance per user (a second start says\n"
+    "where the first listens and ends).\n";
 
 }  // namespace vantrel::service

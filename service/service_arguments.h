@@ -18,6 +18,9 @@ struct ServiceArguments {
     int idleSeconds = 300;  // a job whose pages nobody fetches for this long is cancelled
     int jpegQuality = 85;
     bool help = false;
+    bool install = false;    // add the start at logon (HKCU Run) with the other options, then end
+    bool uninstall = false;  // remove it, then end
+    std::vector<std::string> kept;  // the options as given, without --install, for the start at logon
 };
 
 struct ParsedServiceArguments {
@@ -28,5 +31,8 @@ struct ParsedServiceArguments {
 ParsedServiceArguments ParseServiceArguments(const std::vector<std::string>& arguments);
 
 extern const char* const kServiceHelp;
+
+// The command line the start at logon runs: the program, quoted, and the options kept.
+std::string LogonCommand(const std::string& program, const std::vector<std::string>& options);
 
 }  // namespace vantrel::service

@@ -4,6 +4,9 @@
 #include "servers/vantrel_service/http_server.h"
 #include "servers/vantrel_service/twain_backend.h"
 #include "servers/vantrel_service/twain_window.h"
+#include "servers/vantrel_service/user_session.h"
+#include "win32/module_file_name.h"
+#include "win32/utf8_text.h"
 #include "service/access_policy.h"
 #include "service/service_arguments.h"
 
@@ -34,6 +37,22 @@ void Say(FILE* stream, const std::string& text) {
 }
 
 int Run(const ServiceArguments& arguments) {
+    if (arguments.install || arguments.uninstall) {
+        const std::wstring command = Widen(LogonCommand(Utf8(ModuleFileName(nullptr)), arguments.kept));
+        const std::wstring error = arguments.install ? InstallAtLogon(command) : UninstallAtLogon();
+        if (!error.empty()) {
+            Say(stderr, "vantrel-service: " + Utf8(error) + "\n");
+            return kFailed;
+        }
+        Say(stdout, arguments.install ? "vantrel-service starts at every logon: " + Utf8(command) + "\n" : "vantrel-service no longer starts at logon.\n");
+        return 0;
+    }
+    const InstanceLock instance;
+    if (!instance.first()) {
+        const std::wstring where = InstanceLock::RunningAt();
+        Say(stdout, "vantrel-service already runs for this user" + (where.empty() ? std::string(".") : ", listening on " + Utf8(where) + ".") + "\n");
+        return 0;
+    }
     TwainWindow window;
     if (!window.created()) {
         Say(stderr, "vantrel-service: cannot create its window.\n");
@@ -67,6 +86,7 @@ int Run(const ServiceArguments& arguments) {
         Say(stdout, "eSCL: " + base + (i == 0 ? "/eSCL/" : "/eSCL/" + std::to_string(i + 1) + "/") + " (" + profiles[i].name + ")\n");
     if (!IsLoopback(arguments.listenHost))
         Say(stdout, "Listening on " + arguments.listenHost + ": other machines on the network can scan with this PC's scanners.\n");
+    InstanceLock::SayListening(Widen(base + "/"));
     Say(stdout, "Listening on " + base + "/ until Ctrl+C.\n");
 
     consoleTarget = &window;

@@ -381,6 +381,12 @@ TEST(Arguments, ReadOrRefused) {
     EXPECT_EQ(a.allowedOrigins, std::vector<std::string>{"https://app.example.com:8443"});
     EXPECT_EQ(a.pageTimeoutSeconds, 0);
     EXPECT_EQ(a.idleSeconds, 30);
+    const ServiceArguments install = ParseServiceArguments({"--install", "--allow-origin", "https://a.example"}).arguments;
+    EXPECT_TRUE(install.install);
+    EXPECT_EQ(LogonCommand("C:\\Program Files\\vantrel-service.exe", install.kept),
+              "\"C:\\Program Files\\vantrel-service.exe\" \"--allow-origin\" \"https://a.example\"");
+    EXPECT_EQ(LogonCommand("a\\", {"say \"hi\"\\"}), R"("a\\" "say \"hi\"\\")");
+    EXPECT_FALSE(ParseServiceArguments({"--install", "--uninstall"}).error.empty());
 }
 
 }  // namespace

@@ -10,6 +10,8 @@ import os
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
+
 import service_process
 
 SERVICE, PORT, WORK, WEB = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]

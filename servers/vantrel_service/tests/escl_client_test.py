@@ -9,6 +9,8 @@ import os
 import re
 import subprocess
 import sys
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
 import time
 import urllib.request
 

@@ -9,7 +9,10 @@ import concurrent.futures
 import io
 import os
 import socket
+import subprocess
 import sys
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
 import time
 
 from PIL import Image
@@ -98,8 +101,22 @@ if os.path.exists(log):
     os.remove(log)
 env = dict(os.environ, VANTREL_SCANNER_LOG=log, VANTREL_SCANNER_SHEETS="10")
 out_path = os.path.join(WORK, "hostile-service.txt")
+# What an earlier run said cannot stand in for what this one says.
+subprocess.run(["wine", "reg", "delete", r"HKCU\Software\Vantrel\Service", "/v", "Listening", "/f"], env=env, capture_output=True, timeout=120)
 service = service_process.start(SERVICE, ["--listen", HOST, "--allow-origin", ALLOWED], env, out_path)
 try:
+    # One instance per user: a second start says where the first listens and ends with 0.
+    second = subprocess.run(["wine", SERVICE, "--listen", f"127.0.0.1:{PORT + 10}"], env=env, capture_output=True, text=True, timeout=120)
+    check(second.returncode == 0 and f"listening on http://{HOST}/" in second.stdout, f"a second start: {second.returncode} {second.stdout}")
+    # The start at logon comes and goes in HKCU's Run key, with the options given.
+    run_key = ["wine", "reg", "query", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run", "/v", "Vantrel scan service"]
+    installed = subprocess.run(["wine", SERVICE, "--install", "--allow-origin", ALLOWED], env=env, capture_output=True, text=True, timeout=120)
+    listed = subprocess.run(run_key, env=env, capture_output=True, text=True, timeout=120).stdout
+    check(installed.returncode == 0 and "vantrel-service.exe" in listed and f'"--allow-origin" "{ALLOWED}"' in listed, f"--install: {listed}")
+    subprocess.run(["wine", SERVICE, "--uninstall"], env=env, capture_output=True, timeout=120)
+    gone = subprocess.run(run_key, env=env, capture_output=True, text=True, timeout=120).stdout
+    check("vantrel-service.exe" not in gone, f"--uninstall: {gone}")
+
     for name, raw, expected, header in ROWS:
         status, head, _ = exchange(raw)
         check(status == expected, f"{name}: status {status}, expected {expected}")
