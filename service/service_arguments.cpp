@@ -57,6 +57,8 @@ ParsedServiceArguments ParseServiceArguments(const std::vector<std::string>& arg
                 return parsed;
             }
             a.allowedOrigins.push_back(value);
+        } else if (option == "--config") {
+            a.configFile = value;
         } else if (option == "--source") {
             a.sources.push_back(value);
         } else if (option == "--timeout" || option == "--idle" || option == "--quality") {
@@ -75,6 +77,31 @@ ParsedServiceArguments ParseServiceArguments(const std::vector<std::string>& arg
     }
     if (a.install && a.uninstall) parsed.error = "--install and --uninstall exclude each other.";
     return parsed;
+}
+
+std::vector<std::string> IniOptions(std::string_view text, std::string& error) {
+    const auto trimmed = [](std::string_view part) {
+        const auto first = part.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos) return std::string{};
+        return std::string(part.substr(first, part.find_last_not_of(" \t\r") - first + 1));
+    };
+    std::vector<std::string> options;
+    std::size_t number = 0;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string line = trimmed(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        ++number;
+        if (line.empty() || line.front() == ';' || line.front() == '#' || line.front() == '[') continue;
+        const auto equals = line.find('=');
+        if (equals == std::string::npos) {
+            error = "Line " + std::to_string(number) + " of the configuration is not \"name = value\".";
+            return {};
+        }
+        options.push_back("--" + trimmed(std::string_view(line).substr(0, equals)));
+        options.push_back(trimmed(std::string_view(line).substr(equals + 1)));
+    }
+    return options;
 }
 
 std::string LogonCommand(const std::string& program, const std::vector<std::string>& options) {
@@ -114,6 +141,9 @@ const char* const kServiceHelp =
     "  --timeout SECONDS      how long a batch waits for a page (default 60; 0: no limit)\n"
     "  --idle SECONDS         cancel a job whose pages nobody fetches for this long (default 300)\n"
     "  --quality N            JPEG quality, 1 to 100 (default 85)\n"
+    "  --config FILE          read the options from this INI file instead of\n"
+    "                         %APPDATA%\\Vantrel\\vantrel-service.ini (lines \"listen = ...\",\n"
+    "                         \"allow-origin = ...\", ...; the command line wins)\n"
     "  --install              start with these options at every logon (HKCU Run), then end\n"
     "  --uninstall            no longer start at logon, then end\n"
     "  --help                 this text\n"

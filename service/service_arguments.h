@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantrel::service {
@@ -21,6 +22,7 @@ struct ServiceArguments {
     bool install = false;    // add the start at logon (HKCU Run) with the other options, then end
     bool uninstall = false;  // remove it, then end
     std::vector<std::string> kept;  // the options as given, without --install, for the start at logon
+    std::string configFile;  // --config: the INI file to read instead of the user's own
 };
 
 struct ParsedServiceArguments {
@@ -29,6 +31,11 @@ struct ParsedServiceArguments {
 };
 
 ParsedServiceArguments ParseServiceArguments(const std::vector<std::string>& arguments);
+
+// An INI file's settings as options: "listen = 127.0.0.1:52970" gives "--listen" "127.0.0.1:52970";
+// blank lines, comments (; or #) and [sections] are skipped. The command line's options follow
+// them, so they win (or add, for the repeatable ones). A line without "=" is the error.
+std::vector<std::string> IniOptions(std::string_view text, std::string& error);
 
 extern const char* const kServiceHelp;
 

@@ -13,6 +13,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <exception>
 #include <string>
 #include <vector>
@@ -29,6 +32,14 @@ service::TwainWindow* consoleTarget = nullptr;  // the one window the console ha
 BOOL WINAPI OnConsoleEvent(DWORD) {
     if (consoleTarget) consoleTarget->Close();
     return TRUE;
+}
+
+// %APPDATA%\Vantrel\vantrel-service.ini; empty when the user has no application-data folder.
+std::wstring DefaultConfigFile() {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"APPDATA", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::wstring(folder, length) + L"\\Vantrel\\vantrel-service.ini";
 }
 
 void Say(FILE* stream, const std::string& text) {
@@ -107,9 +118,24 @@ int wmain(int argc, wchar_t** argv) {
     try {
         std::vector<std::string> arguments;
         for (int i = 1; i < argc; ++i) arguments.push_back(Utf8(argv[i]));
-        const ParsedServiceArguments parsed = ParseServiceArguments(arguments);
-        if (!parsed.error.empty()) {
-            Say(stderr, "vantrel-service: " + parsed.error + "\nTry \"vantrel-service --help\" for the options.\n");
+        ParsedServiceArguments parsed = ParseServiceArguments(arguments);
+        std::string error = parsed.error;
+        // The INI file's options first, so the command line's win; --install keeps only the latter.
+        if (error.empty() && !parsed.arguments.help && !parsed.arguments.install && !parsed.arguments.uninstall) {
+            const std::wstring path = parsed.arguments.configFile.empty() ? DefaultConfigFile() : Widen(parsed.arguments.configFile);
+            std::ifstream file{std::filesystem::path(path), std::ios::binary};
+            if (!file && !parsed.arguments.configFile.empty()) error = "Cannot read the configuration " + parsed.arguments.configFile + ".";
+            if (file && error.empty()) {
+                const std::string text{std::istreambuf_iterator<char>(file), {}};
+                std::vector<std::string> combined = IniOptions(text, error);
+                combined.insert(combined.end(), arguments.begin(), arguments.end());
+                if (error.empty()) parsed = ParseServiceArguments(combined);
+                if (error.empty()) error = parsed.error;
+                if (!error.empty()) error = Utf8(path) + ": " + error;
+            }
+        }
+        if (!error.empty()) {
+            Say(stderr, "vantrel-service: " + error + "\nTry \"vantrel-service --help\" for the options.\n");
             return kFailed;
         }
         if (parsed.arguments.help) {

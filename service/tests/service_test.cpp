@@ -387,6 +387,13 @@ TEST(Arguments, ReadOrRefused) {
               "\"C:\\Program Files\\vantrel-service.exe\" \"--allow-origin\" \"https://a.example\"");
     EXPECT_EQ(LogonCommand("a\\", {"say \"hi\"\\"}), R"("a\\" "say \"hi\"\\")");
     EXPECT_FALSE(ParseServiceArguments({"--install", "--uninstall"}).error.empty());
+
+    std::string error;
+    EXPECT_EQ(IniOptions("; mine\r\n[service]\r\nlisten = 127.0.0.1:8080\r\n\r\nallow-origin=https://a.example\n", error),
+              (std::vector<std::string>{"--listen", "127.0.0.1:8080", "--allow-origin", "https://a.example"}));
+    EXPECT_TRUE(error.empty());
+    EXPECT_TRUE(IniOptions("listen = 1\nallow-origin\n", error).empty());
+    EXPECT_EQ(error, "Line 2 of the configuration is not \"name = value\".");
 }
 
 }  // namespace

@@ -170,12 +170,15 @@ finally:
     service.wait()
 
 # A source that never sends its notice: DELETE still ends the batch at once (not after the page
-# timeout of 60 s), with the source closed. Then, with --idle 1, a job whose pages nobody fetches is
-# cancelled by the service itself.
+# timeout of 60 s), with the source closed. Then, with idle = 1 in the INI file named by --config,
+# a job whose pages nobody fetches is cancelled by the service itself.
+ini = os.path.join(WORK, "hostile-service.ini")
+with open(ini, "w") as f:
+    f.write("; from the configuration file\r\n[service]\r\nidle = 1\r\n")
 for quirks, idle in (("silent-ui", None), ("", "1")):
     os.remove(log)
     env["VANTREL_SCANNER_QUIRKS"] = quirks
-    service = service_process.start(SERVICE, ["--listen", HOST] + (["--idle", idle] if idle else []), env, out_path)
+    service = service_process.start(SERVICE, ["--listen", HOST] + (["--config", ini] if idle else []), env, out_path)
     try:
         status, head, _ = exchange(request("POST", "/eSCL/ScanJobs", SETTINGS.encode()))
         check(status == 201, f"the batch started: {status}")
