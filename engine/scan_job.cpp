@@ -71,6 +71,7 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
         return result;
     }
 
+    if (job.batchStarting) job.batchStarting();
     ReportingFiles reporting(files, job);
     ConsumerSink sink(source.link, reporting);
     BatchOptions options = OptionsFor(job, session);

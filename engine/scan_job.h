@@ -43,6 +43,9 @@ struct ScanJob {
     bool closeSourceAfterBatch = false;
     std::wstring target;  // the path a multi-page file is completed as; its folder's interrupted scans are recovered
     PageStored pageStored;  // may be empty
+    // Called once the settings were taken, just before the batch: a surface that answers its
+    // client before the pages come knows then that nothing was refused. May be empty.
+    std::function<void()> batchStarting;
 };
 
 struct ScanJobResult {

@@ -16,6 +16,9 @@ FLOORS = {
     'com/': ['win32/'],
     'servers/vantrel/': ['com/', 'engine/', 'imaging/', 'twain/', 'win32/'],
     'servers/vantrel_scan/': ['com/', 'engine/', 'imaging/', 'twain/', 'win32/'],
+    # The scan service: its pure logic, and the program that puts it on the engine.
+    'service/': ['imaging/', 'twain/'],
+    'servers/vantrel_service/': ['service/', 'engine/', 'imaging/', 'twain/', 'win32/'],
     'cli/': ['engine/', 'imaging/', 'twain/', 'win32/'],
     # The installer's registry rows come from the servers' own records.
     'installer/': ['com/', 'servers/', 'win32/'],

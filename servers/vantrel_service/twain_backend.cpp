@@ -1,0 +1,206 @@
+// Jobs on the engine: settings from the eSCL request, pages coded into the queue as they come,
+// a full queue waited out with the window's messages flowing, the source closed at the end.
+#include "servers/vantrel_service/twain_backend.h"
+
+#include "engine/capability_client.h"
+#include "engine/scan_job.h"
+#include "engine/settings.h"
+#include "service/page_encoding.h"
+#include "twain/twain_records.h"
+#include "win32/utf8_text.h"
+
+#include <cmath>
+#include <cwctype>
+#include <exception>
+
+namespace vantrel::service {
+
+std::string Utf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
+
+namespace {
+
+engine::ColorMode EngineMode(ColorModeName mode) {
+    switch (mode) {
+        case ColorModeName::BlackAndWhite1: return engine::ColorMode::BlackWhite;
+        case ColorModeName::Grayscale8: return engine::ColorMode::Gray;
+        case ColorModeName::Rgb24: return engine::ColorMode::Color;
+    }
+    return engine::ColorMode::Color;
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+}
+
+}  // namespace
+
+// The job's pages coded and queued; a full queue holds the batch here, between two transfers,
+// until a client takes a page or the job is cancelled.
+class TwainBackend::QueueingPages final : public imaging::PageConsumer {
+public:
+    QueueingPages(TwainBackend& backend, std::string id, std::string format)
+        : backend_(backend), id_(std::move(id)), format_(std::move(format)) {}
+
+    bool Take(const imaging::PageImage& page) override {
+        auto encoded = EncodePage(page, format_, backend_.arguments_.jpegQuality);
+        if (!encoded) {
+            error_ = L"The page could not be coded as " + Widen(format_) + L".";
+            return false;
+        }
+        for (;;) {
+            const JobTable::Push pushed = backend_.jobs_.TryPush(id_, *encoded, Clock::now());
+            if (pushed == JobTable::Push::Taken) return true;
+            // Cancelled (by a client or the idle check), or the program is ending: the batch
+            // ends at its next message, with MSG_RESET for the pages still pending.
+            if (pushed == JobTable::Push::Gone || !backend_.window_.WaitPumping(backend_.room_.get())) {
+                backend_.session_.Stop();
+                return true;
+            }
+        }
+    }
+    bool Finish() override { return true; }
+    const std::wstring& Error() const override { return error_; }
+    const std::vector<imaging::StoredFile>& Files() const override { return files_; }
+
+private:
+    TwainBackend& backend_;
+    std::string id_;
+    std::string format_;
+    std::wstring error_;
+    std::vector<imaging::StoredFile> files_;
+};
+
+TwainBackend::TwainBackend(TwainWindow& window, engine::Session& session, JobTable& jobs, const ServiceArguments& arguments)
+    : window_(window), session_(session), jobs_(jobs), arguments_(arguments), room_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+AdfState TwainBackend::ReadAdf(const engine::BatchResult* batch) {
+    if (batch && batch->condition == twain::TWCC_PAPERJAM) return AdfState::Jam;
+    if (batch && batch->condition == twain::TWCC_PAPERDOUBLEFEED) return AdfState::DoubleFeed;
+    const std::optional<bool> loaded = engine::FeederLoaded(session_.Source());
+    if (!loaded) return AdfState::None;
+    return *loaded ? AdfState::Loaded : AdfState::Empty;
+}
+
+std::vector<SourceProfile> TwainBackend::ReadProfiles(std::wstring& error) {
+    std::vector<engine::SourceInfo> offered;
+    const auto chosen = [&](const engine::SourceInfo& info) {
+        if (arguments_.sources.empty()) return true;
+        for (const std::string& name : arguments_.sources)
+            if (SameName(Widen(name), info.productName)) return true;
+        return false;
+    };
+    const auto fallback = session_.DefaultSource();
+    if (fallback && chosen(*fallback)) offered.push_back(*fallback);
+    for (const engine::SourceInfo& info : session_.Sources())
+        if (chosen(info) && !(fallback && info.productName == fallback->productName)) offered.push_back(info);
+
+    for (const engine::SourceInfo& info : offered) {
+        if (const std::wstring failed = session_.OpenSource(info.productName); !failed.empty()) {
+            error += L"skipped: " + failed + L"\n";
+            continue;
+        }
+        CapabilityAnswers answers;
+        for (std::uint16_t number : ProfileCapabilities()) {
+            engine::CapabilityReply reply = engine::QueryCapability(session_.Source(), number, twain::MSG_GET);
+            if (reply.ok() && reply.container) answers.emplace(number, std::move(*reply.container));
+        }
+        profiles_.push_back(ProfileFrom(Utf8(info.productName), Utf8(info.manufacturer), answers));
+        names_.push_back(info.productName);
+        adf_.push_back(profiles_.back().feeder ? ReadAdf(nullptr) : AdfState::None);
+        session_.CloseSource();
+    }
+    if (profiles_.empty() && error.empty()) error = L"No TWAIN source is installed, or none of those named with --source.";
+    return profiles_;
+}
+
+std::string TwainBackend::Start(const std::string& jobId, std::size_t source, const ScanRequest& request) {
+    // Shared: the window's thread still holds the promise while it wakes this thread, which then
+    // returns and would otherwise free it under the setter.
+    auto started = std::make_shared<std::promise<std::string>>();
+    std::future<std::string> told = started->get_future();
+    window_.Post([this, jobId, source, request, started] { Run(jobId, source, request, *started); });
+    return told.get();
+}
+
+void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanRequest& request, std::promise<std::string>& started) {
+    bool told = false;
+    // The waiting client hears once; after that the promise is gone with its frame.
+    const auto tell = [&](std::string reason) {
+        if (told) return;
+        told = true;
+        started.set_value(std::move(reason));
+    };
+    try {
+        if (jobs_.Cancelled(jobId)) return tell("The job was cancelled before it began.");
+        if (const std::wstring failed = session_.OpenSource(names_[source]); !failed.empty()) return tell(Utf8(failed));
+
+        engine::ScanJob job;
+        job.settings.feeder = request.feeder;
+        if (request.feeder) job.settings.duplex = request.duplex;
+        if (request.colorMode) job.settings.colorMode = EngineMode(*request.colorMode);
+        if (request.resolution) job.settings.resolution = *request.resolution;
+        if (const auto& r = request.region) {
+            // In inches, on FIX32's 1/65536 steps, so the value read back is the value set.
+            const auto inches = [](int hundredths) { return std::round(hundredths / 300.0 * 65536) / 65536; };
+            const capability::Frame frame{inches(r->x), inches(r->y), inches(r->x + r->width), inches(r->y + r->height)};
+            job.settings.capabilities.emplace_back(twain::ICAP_FRAMES, capability::OneValue{capability::ItemType::Frame, frame});
+        }
+        job.feederOff = engine::FeederOff::OnlyWhenEnabled;
+        job.refuseEmptyFeeder = true;
+        if (arguments_.pageTimeoutSeconds) job.pageTimeout = std::chrono::seconds(*arguments_.pageTimeoutSeconds);
+        job.batchStarting = [&] {
+            jobs_.Start(jobId);
+            tell("");
+        };
+        running_ = jobId;
+        QueueingPages pages(*this, jobId, request.format);
+        const engine::ScanJobResult result = engine::RunScanJob(session_, job, pages);
+        running_.clear();
+        const engine::BatchEnd end = result.batch.end;
+        const bool complete = result.refusal.empty() && (end == engine::BatchEnd::Done || end == engine::BatchEnd::LimitReached);
+        const std::string reason = Utf8(result.refusal.empty() ? result.batch.reason : result.refusal);
+        const AdfState adf = ReadAdf(&result.batch);
+        {
+            std::lock_guard lock(adfMutex_);
+            adf_[source] = adf;
+        }
+        // Closed before the job is over: a client that sees the service idle finds the source closed.
+        session_.CloseSource();
+        jobs_.Finish(jobId, complete ? JobState::Completed : JobState::Aborted, reason, result.batch.condition);
+        if (!result.refusal.empty()) tell(reason);
+        tell("The scan ended before it began.");
+    } catch (const std::exception&) {
+        running_.clear();
+        session_.CloseSource();
+        jobs_.Finish(jobId, JobState::Aborted, "Out of memory.", 0);
+        tell("Out of memory.");
+    }
+}
+
+void TwainBackend::Cancel(const std::string& jobId) {
+    window_.Post([this, jobId] {
+        if (running_ == jobId) session_.Stop();
+    });
+}
+
+void TwainBackend::CancelIdle() {
+    const auto idle = std::chrono::seconds(arguments_.idleSeconds);
+    for (const std::string& id : jobs_.Idle(Clock::now(), idle)) {
+        jobs_.Cancel(id);
+        if (running_ == id) session_.Stop();
+    }
+}
+
+AdfState TwainBackend::Adf(std::size_t source) {
+    std::lock_guard lock(adfMutex_);
+    return source < adf_.size() ? adf_[source] : AdfState::None;
+}
+
+}  // namespace vantrel::service

@@ -1,0 +1,26 @@
+// The JSON API for web applications: the sources with what they offer, a scan asked for in JSON,
+// and errors as JSON with the engine's message and the condition code. Read by nlohmann-json.
+#pragma once
+
+#include "service/scan_settings_xml.h"
+#include "service/source_profile.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel::service {
+
+std::string SourcesJson(const std::vector<SourceProfile>& profiles);
+
+// {"source": 0, "colorMode": "gray", "resolution": 300, "feeder": true, "duplex": true,
+//  "format": "image/png"}: every member optional (source 0, the default). `source` receives the
+// index asked for.
+ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourceProfile>& profiles, std::size_t& source);
+
+std::string ErrorJson(const std::string& message, std::uint16_t condition = 0);
+
+inline constexpr int kMaxJsonDepth = 8;
+
+}  // namespace vantrel::service
