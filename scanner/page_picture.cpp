@@ -1,12 +1,19 @@
 // Drawing a page row by row: band cells, chart, adjustments and the scaled bitmap-font label.
 #include "scanner/page_picture.h"
 
-#include "scanner/glyphs.h"
+#include "imaging/document/glyphs.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace vantrel::scanner {
+
+using imaging::document::GlyphRows;
+using imaging::document::kCellHeight;
+using imaging::document::kCellWidth;
+using imaging::document::kGlyphHeight;
+using imaging::document::kGlyphWidth;
+
 namespace {
 
 constexpr Rgb kBlack = MakeRgb(0, 0, 0);
