@@ -59,16 +59,23 @@ std::optional<PageBuffer> Rotate(const PageImage& page, double degrees, Colour f
             }
             const double fx = std::floor(ix), fy = std::floor(iy);
             const double ax = ix - fx, ay = iy - fy;
+            const auto stride = static_cast<std::size_t>(page.stride);
+            const bool inside = fx >= 0 && fy >= 0 && fx + 1 < page.width && fy + 1 < page.height;
+            const std::uint8_t* p = inside ? page.pixels.data() + static_cast<std::size_t>(fy) * stride +
+                                                 static_cast<std::size_t>(fx) * static_cast<std::size_t>(channels)
+                                           : nullptr;
             for (int ch = 0; ch < channels; ++ch) {
                 // Corners outside the input take the fill, so the page's edge blends into it.
-                const auto at = [&](double px, double py) -> double {
+                const auto at = [&](double px, double py, std::size_t offset) -> double {
+                    if (p) return p[offset + static_cast<std::size_t>(ch)];
                     if (px < 0 || py < 0 || px >= page.width || py >= page.height) return fill[static_cast<std::size_t>(ch)];
                     return Channel(page, static_cast<std::uint32_t>(px), static_cast<std::uint32_t>(py), ch);
                 };
-                const double top = at(fx, fy) * (1 - ax) + at(fx + 1, fy) * ax;
-                const double bottom = at(fx, fy + 1) * (1 - ax) + at(fx + 1, fy + 1) * ax;
+                const auto step = static_cast<std::size_t>(channels);
+                const double top = at(fx, fy, 0) * (1 - ax) + at(fx + 1, fy, step) * ax;
+                const double bottom = at(fx, fy + 1, stride) * (1 - ax) + at(fx + 1, fy + 1, stride + step) * ax;
                 row[static_cast<std::size_t>(x) * static_cast<std::size_t>(channels) + static_cast<std::size_t>(ch)] =
-                    static_cast<std::uint8_t>(std::lround(top * (1 - ay) + bottom * ay));
+                    static_cast<std::uint8_t>(top * (1 - ay) + bottom * ay + 0.5);
             }
         }
     }
