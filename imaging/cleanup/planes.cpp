@@ -57,7 +57,7 @@ std::optional<PageBuffer> CopyPage(const PageImage& page) {
 
 std::uint32_t PixelsForMm(double mm, double dpi, std::uint32_t length, double fallbackShare) {
     const double pixels = dpi > 0 ? mm * dpi / 25.4 : fallbackShare * length;
-    return static_cast<std::uint32_t>(std::clamp(std::lround(pixels), 0L, static_cast<long>(length)));
+    return static_cast<std::uint32_t>(std::clamp(std::llround(pixels), 0LL, static_cast<long long>(length)));
 }
 
 }  // namespace vantrel::imaging::cleanup

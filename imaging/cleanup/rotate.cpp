@@ -50,7 +50,7 @@ std::optional<PageBuffer> Rotate(const PageImage& page, double degrees, Colour f
             const double ox = x - cx;
             const double ix = cx + ox * c + oy * s, iy = cy - ox * s + oy * c;
             if (page.format == PixelFormat::BlackWhite1) {
-                const long nx = std::lround(ix), ny = std::lround(iy);
+                const long long nx = std::llround(ix), ny = std::llround(iy);
                 const bool inside = nx >= 0 && ny >= 0 && nx < page.width && ny < page.height;
                 const bool ink = inside ? Channel(page, static_cast<std::uint32_t>(nx), static_cast<std::uint32_t>(ny), 0) == 0
                                         : fill[0] < 128;

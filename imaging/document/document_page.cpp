@@ -102,7 +102,7 @@ DocumentPicture::DocumentPicture(DocumentSpec spec) : spec_(std::move(spec)) {
                 for (int dy = -3; dy <= 3; ++dy)
                     for (int dx = -3; dx <= 3; ++dx) {
                         if (dx * dx + dy * dy > pen * pen) continue;
-                        const long px = std::lround(cx) + dx, py = std::lround(cy) + dy;
+                        const long long px = std::llround(cx) + dx, py = std::llround(cy) + dy;
                         if (px >= 0 && py >= 0 && px < signatureWidth_ && py < signatureHeight_)
                             signature_[static_cast<std::size_t>(py) * signatureWidth_ + static_cast<std::size_t>(px)] = 1;
                     }
