@@ -4,6 +4,8 @@
 #include "engine/consumer_sink.h"
 #include "engine/settings.h"
 
+#include <algorithm>
+
 namespace vantrel::engine {
 
 namespace {
@@ -57,12 +59,21 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
         return result;
     }
 
+    // Cleaned first, so the pages dropped as blank are never reported as stored.
     ReportingFiles reporting(files, job);
-    ConsumerSink sink(source.link, reporting);
+    imaging::cleanup::CleaningConsumer cleaning(reporting, job.cleanup);
+    ConsumerSink sink(source.link, cleaning);
     result.batch = session.Scan(OptionsFor(job, session), sink, job.closeSourceAfterBatch);
+    result.pages = cleaning.Reports();
     result.finished = files.Finish();
     if (!result.finished) result.filesError = files.Error();
     return result;
+}
+
+std::uint32_t ScanJobResult::StoredPages() const {
+    std::uint32_t stored = 0;
+    for (const auto& page : pages) stored = std::max(stored, page.stored);
+    return stored;
 }
 
 }  // namespace vantrel::engine

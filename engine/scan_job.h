@@ -4,6 +4,7 @@
 
 #include "engine/batch.h"
 #include "engine/job_settings.h"
+#include "imaging/cleanup/cleaning_consumer.h"
 #include "imaging/page_consumer.h"
 #include "engine/session.h"
 
@@ -12,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vantrel::engine {
 
@@ -37,7 +39,8 @@ struct ScanJob {
     // Close the source as soon as the batch ends, before the files are completed.
     bool closeSourceAfterBatch = false;
     std::wstring target;  // the path a multi-page file is completed as
-    PageStored pageStored;  // may be empty
+    PageStored pageStored;  // may be empty; told only of the pages stored, numbered without the ones dropped
+    imaging::cleanup::CleanupOptions cleanup;  // each page cleaned before the files take it (none by default)
 };
 
 struct ScanJobResult {
@@ -45,6 +48,8 @@ struct ScanJobResult {
     BatchResult batch;
     bool finished = false;   // the files completed what the pages taken make
     std::wstring filesError;  // why they could not
+    std::vector<imaging::cleanup::ScannedPageReport> pages;  // every page scanned: cleaned, kept or dropped
+    std::uint32_t StoredPages() const;
 };
 
 // Runs on the session's open source. The files are completed whenever a batch ran, also after an

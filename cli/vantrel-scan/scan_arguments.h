@@ -4,6 +4,7 @@
 #include "twain/capability/capability_value.h"
 #include "engine/color_mode.h"
 #include "engine/paper_sizes.h"
+#include "imaging/cleanup/clean_page.h"
 
 #include <cstdint>
 #include <optional>
@@ -35,6 +36,7 @@ struct ScanArguments {
     bool memoryTransfer = false;
     std::optional<int> quality;
     std::vector<CapabilitySetting> capabilities;  // in the order given
+    imaging::cleanup::CleanupOptions cleanup;  // --skip-blank, --deskew, --crop, --despeckle, --binarize
     std::wstring output;
     bool json = false;
     bool quiet = false;
@@ -46,7 +48,8 @@ struct ParsedArguments {
 };
 
 // The arguments after the program's name. Options take their value as the next argument or after
-// "=" (long names); a usage error names the option and what it accepts.
+// "=" (long names); the clean-up's options take theirs only after "=", being flags without one. A usage
+// error names the option and what it accepts.
 ParsedArguments ParseArguments(std::span<const std::wstring> arguments);
 
 }  // namespace vantrel::scan

@@ -37,21 +37,35 @@ SheetBox FindSheet(const PageImage& page) {
     const int paper = MiddleMedian(grey);
     if (std::abs(background - paper) < kMinimumContrast) return box;
     const auto isBackground = [&](std::uint8_t level) { return std::abs(level - background) < std::abs(level - paper); };
-    const auto rowIsBackground = [&](std::uint32_t y) {
+    // Shares over the middle half of the other side only: the corners of a sheet that lay askew beyond the glass
+    // stay background-coloured even after deskew, and must not hold the edge back.
+    const auto rowShare = [&](std::uint32_t y) {
+        const std::uint32_t from = box.left + (box.right - box.left) / 4, to = box.right - (box.right - box.left) / 4;
         std::uint32_t count = 0;
-        for (std::uint32_t x = box.left; x < box.right; ++x) count += isBackground(grey.At(x, y));
-        return count >= kBackgroundShare * (box.right - box.left);
+        for (std::uint32_t x = from; x < to; ++x) count += isBackground(grey.At(x, y));
+        return static_cast<double>(count) / std::max<std::uint32_t>(1, to - from);
     };
-    const auto columnIsBackground = [&](std::uint32_t x) {
+    const auto columnShare = [&](std::uint32_t x) {
+        const std::uint32_t from = box.top + (box.bottom - box.top) / 4, to = box.bottom - (box.bottom - box.top) / 4;
         std::uint32_t count = 0;
-        for (std::uint32_t y = box.top; y < box.bottom; ++y) count += isBackground(grey.At(x, y));
-        return count >= kBackgroundShare * (box.bottom - box.top);
+        for (std::uint32_t y = from; y < to; ++y) count += isBackground(grey.At(x, y));
+        return static_cast<double>(count) / std::max<std::uint32_t>(1, to - from);
     };
-    // Columns first, over the whole height, then rows between the sheet's sides; each pass keeps one pixel at least.
-    while (box.right - box.left > 1 && columnIsBackground(box.left)) ++box.left;
-    while (box.right - box.left > 1 && columnIsBackground(box.right - 1)) --box.right;
-    while (box.bottom - box.top > 1 && rowIsBackground(box.top)) ++box.top;
-    while (box.bottom - box.top > 1 && rowIsBackground(box.bottom - 1)) --box.bottom;
+    // The sheet's edge itself is a blend of paper and background a pixel or two wide (more if a little skew is
+    // left): up to that many more rows or columns go while they are still mostly background.
+    const std::uint32_t blend = std::max(2u, static_cast<std::uint32_t>(page.xDpi / 100));
+    const auto walk = [&](std::uint32_t& edge, int step, auto share, auto size) {
+        while (size() > 1 && share(step > 0 ? edge : edge - 1) >= kBackgroundShare) edge = static_cast<std::uint32_t>(static_cast<int>(edge) + step);
+        for (std::uint32_t i = 0; i < blend && size() > 1 && share(step > 0 ? edge : edge - 1) >= 0.75; ++i)
+            edge = static_cast<std::uint32_t>(static_cast<int>(edge) + step);
+    };
+    const auto width = [&] { return box.right - box.left; };
+    const auto height = [&] { return box.bottom - box.top; };
+    // Columns first, then rows between the sheet's sides; each keeps one pixel at least.
+    walk(box.left, 1, columnShare, width);
+    walk(box.right, -1, columnShare, width);
+    walk(box.top, 1, rowShare, height);
+    walk(box.bottom, -1, rowShare, height);
     return box;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imaging/cleanup/border_crop.h"
+#include "imaging/cleanup/cleaning_consumer.h"
 #include "imaging/cleanup/clean_page.h"
 #include "imaging/cleanup/despeckle.h"
 #include "imaging/document/document_page.h"
@@ -160,6 +161,51 @@ TEST(CleanPage, EachStepKeepsTheBandAndTheResolution) {
     ASSERT_TRUE(back);
     EXPECT_FALSE(back->report.kept || back->page);
     EXPECT_GE(back->report.inkPercent, 0);
+}
+
+// Takes pages and notes their bands and first bytes; anything else a batch's clean-up should never call.
+class RecordingFiles final : public PageConsumer {
+public:
+    bool Take(const PageImage& page) override {
+        bands.push_back(fixtures::ReadPageNumber(page).value_or(-1));
+        firstBytes.push_back(page.pixels.data());
+        return true;
+    }
+    bool Finish() override { ADD_FAILURE() << "Finish is the batch's to call"; return false; }
+    const std::wstring& Error() const override { ADD_FAILURE() << "unexpected Error()"; return none_; }
+    const std::vector<StoredFile>& Files() const override { ADD_FAILURE() << "unexpected Files()"; return files_; }
+    std::vector<int> bands;
+    std::vector<const std::uint8_t*> firstBytes;
+
+private:
+    std::wstring none_;
+    std::vector<StoredFile> files_;
+};
+
+TEST(CleaningConsumer, DropsBlankPagesNumbersTheRestAndReportsEveryOne) {
+    std::vector<PageBuffer> batch;
+    for (const Content content : {Content::Text, Content::Blank, Content::Text, Content::Blank}) {
+        DocumentSpec spec = Spec(content);
+        spec.band = content == Content::Text ? static_cast<int>(batch.size()) + 1 : -1;
+        batch.push_back(Draw(spec));
+    }
+    const struct { bool skipBlank; std::vector<int> bands; std::vector<std::uint32_t> stored; } rows[] = {
+        {true, {1, 3}, {1, 0, 2, 0}},
+        {false, {1, 0, 3, 0}, {1, 2, 3, 4}},  // no step: the pages themselves, untouched
+    };
+    for (const auto& row : rows) {
+        RecordingFiles files;
+        CleaningConsumer cleaning(files, {.skipBlank = row.skipBlank});
+        for (const PageBuffer& page : batch) ASSERT_TRUE(cleaning.Take(page.View()));
+        EXPECT_EQ(files.bands, row.bands);
+        std::vector<std::uint32_t> stored;
+        for (const auto& report : cleaning.Reports()) {
+            stored.push_back(report.stored);
+            EXPECT_EQ(report.scanned, stored.size());
+        }
+        EXPECT_EQ(stored, row.stored);
+        if (!row.skipBlank) EXPECT_EQ(files.firstBytes[1], batch[1].View().pixels.data());
+    }
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// Cleaning each page on its way to the files.
+#include "imaging/cleanup/cleaning_consumer.h"
+
+namespace vantrel::imaging::cleanup {
+
+bool CleaningConsumer::Take(const PageImage& page) {
+    ScannedPageReport report{static_cast<std::uint32_t>(reports_.size() + 1), 0, {}};
+    if (!AnyStep(options_)) {
+        if (!files_.Take(page)) return false;
+        report.stored = ++stored_;
+        reports_.push_back(report);
+        return true;
+    }
+    const auto cleaned = CleanPage(page, options_);
+    if (!cleaned) {
+        error_ = L"Page " + std::to_wstring(report.scanned) + L" could not be cleaned: it is not a valid image or memory ran out.";
+        return false;
+    }
+    report.cleanup = cleaned->report;
+    if (cleaned->page) {
+        if (!files_.Take(cleaned->page->View())) return false;
+        report.stored = ++stored_;
+    }
+    reports_.push_back(report);
+    return true;
+}
+
+}  // namespace vantrel::imaging::cleanup
