@@ -121,6 +121,9 @@ int Scan(engine::Session& session, const ScanArguments& arguments, imaging::Page
     if (!scanned.refusal.empty()) return Report(arguments.json, scanned.refusal, kFailed);
     const Outcome outcome = Judge(scanned);
 
+    if (!arguments.quiet)
+        for (const auto& page : scanned.pages)
+            if (page.stored == 0) Write(Stream::Error, imaging::cleanup::DescribeReport(page) + L"\n");
     if (!outcome.message.empty()) Write(Stream::Error, L"vantrel-scan: " + outcome.message + L"\n");
     if (!arguments.quiet && scanned.StoredPages() > 0 && scanned.finished) Summarize(files.Files(), scanned.StoredPages());
     if (arguments.json) WriteJson(sourceName, scanned, files, outcome, imaging::cleanup::AnyStep(arguments.cleanup));

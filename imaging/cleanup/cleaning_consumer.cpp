@@ -1,7 +1,21 @@
 // Cleaning each page on its way to the files.
 #include "imaging/cleanup/cleaning_consumer.h"
 
+#include <cwchar>
+
 namespace vantrel::imaging::cleanup {
+
+std::wstring DescribeReport(const ScannedPageReport& report) {
+    std::wstring text = L"scanned page " + std::to_wstring(report.scanned) +
+                        (report.stored ? L": stored as page " + std::to_wstring(report.stored) : std::wstring(L": dropped as blank"));
+    wchar_t number[64];
+    if (report.cleanup.inkPercent >= 0) {
+        std::swprintf(number, 64, L", ink %.4f %%", report.cleanup.inkPercent);
+        text += number;
+    }
+    std::swprintf(number, 64, L", skew %.2f degrees", report.cleanup.skewDegrees);
+    return text + number;
+}
 
 bool CleaningConsumer::Take(const PageImage& page) {
     ScannedPageReport report{static_cast<std::uint32_t>(reports_.size() + 1), 0, {}};

@@ -17,6 +17,10 @@ struct ScannedPageReport {
     PageReport cleanup;
 };
 
+// "scanned page 2: dropped as blank, ink 0.0000 %, skew -4.61 degrees" or "scanned page 3: stored as page 2, ...";
+// the ink only where it was measured.
+std::wstring DescribeReport(const ScannedPageReport& report);
+
 class CleaningConsumer final : public PageConsumer {
 public:
     CleaningConsumer(PageConsumer& files, const CleanupOptions& options) : files_(files), options_(options) {}
