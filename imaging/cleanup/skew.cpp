@@ -1,5 +1,5 @@
-// Three passes: a coarse sweep over the whole range with a sample of the points and wide bins, then finer steps and
-// narrower bins around the best angle so far, and a parabola through the last three scores.
+// Three passes: a coarse sweep over the whole range with a sample of the points and wide bins, then finer steps with
+// one-pixel bins around the best angle so far, and a parabola through the last three scores.
 #include "imaging/cleanup/skew.h"
 
 #include <algorithm>
@@ -41,18 +41,19 @@ private:
     mutable std::vector<std::uint32_t> counts_;
 };
 
+// How much sharper the best angle's profile must be than the profiles a degree to either side.
+constexpr double kLinedUp = 1.5;
+
 struct Best {
     double degrees, score;
 };
 
-Best Sweep(const Profile& profile, double from, double to, double step, float bin, std::size_t stride,
-           std::vector<double>* scores = nullptr) {
+Best Sweep(const Profile& profile, double from, double to, double step, float bin, std::size_t stride) {
     Best best{from, -1};
     const int steps = static_cast<int>(std::lround((to - from) / step));
     for (int i = 0; i <= steps; ++i) {
         const double degrees = from + i * step;
         const double score = profile.Score(degrees, bin, stride);
-        if (scores) scores->push_back(score);
         if (score > best.score) best = {degrees, score};
     }
     return best;
@@ -68,17 +69,18 @@ SkewEstimate FindSkew(const InkMask& ink, const SkewOptions& options) {
     if (points.size() < 200) return {};
     const Profile profile(points, ink.width, ink.height);
     const std::size_t sample = std::max<std::size_t>(1, points.size() / 40000);
-    std::vector<double> coarse;
-    const Best first = Sweep(profile, -options.maxDegrees, options.maxDegrees, 0.25, 16, sample, &coarse);
-    // A page whose best angle hardly stands out has nothing lined up to measure.
-    std::sort(coarse.begin(), coarse.end());
-    if (first.score < 1.15 * coarse[coarse.size() / 2]) return {};
-    const Best second = Sweep(profile, first.degrees - 0.3, first.degrees + 0.3, 0.05, 4, std::max<std::size_t>(1, sample / 4));
+    const Best first = Sweep(profile, -options.maxDegrees, options.maxDegrees, 0.25, 16, sample);
+    // One-pixel bins from here on: wider ones alias, a baseline at the right angle falling across a bin boundary.
+    const Best second = Sweep(profile, first.degrees - 0.75, first.degrees + 0.75, 0.05, 1, std::max<std::size_t>(1, sample / 4));
     const double step = 0.01;
     const Best third = Sweep(profile, second.degrees - 0.06, second.degrees + 0.06, step, 1, 1);
     const double left = profile.Score(third.degrees - step, 1, 1), right = profile.Score(third.degrees + step, 1, 1);
     const double curvature = left - 2 * third.score + right;
     const double shift = curvature < 0 ? std::clamp(0.5 * (left - right) / curvature, -0.5, 0.5) : 0;
+    // Lines of text stand out: a degree away their profile is flat. Dust, punch holes, a signature or a lone page
+    // number score about the same at any angle, and such a page is left as it is.
+    const double aside = std::max(profile.Score(third.degrees - 1, 1, 1), profile.Score(third.degrees + 1, 1, 1));
+    if (third.score < kLinedUp * aside) return {};
     const double degrees = std::clamp(third.degrees + shift * step, -options.maxDegrees, options.maxDegrees);
     return {std::abs(degrees) < options.minDegrees ? 0 : degrees, true};
 }

@@ -117,6 +117,9 @@ DocumentPicture::DocumentPicture(DocumentSpec spec) : spec_(std::move(spec)) {
         const double u = random.Uniform(0, sheetWidth_), v = random.Uniform(0, sheetHeight_);
         dots_.push_back({u, v, random.Uniform(0.6, 1.5) * spec_.dpi / 300, kSpeck});
     }
+    // Sorted from the top, so each sample looks only at the dots within reach of its row.
+    std::sort(dots_.begin(), dots_.end(), [](const Dot& a, const Dot& b) { return a.v < b.v; });
+    for (const Dot& dot : dots_) reach_ = std::max(reach_, dot.radius);
 }
 
 int DocumentPicture::TextLevel(double u, double v) const {
@@ -133,8 +136,9 @@ int DocumentPicture::TextLevel(double u, double v) const {
 }
 
 int DocumentPicture::SheetLevel(double u, double v) const {
-    for (const Dot& dot : dots_)
-        if ((u - dot.u) * (u - dot.u) + (v - dot.v) * (v - dot.v) <= dot.radius * dot.radius) return dot.level;
+    const auto first = std::lower_bound(dots_.begin(), dots_.end(), v - reach_, [](const Dot& dot, double top) { return dot.v < top; });
+    for (auto dot = first; dot != dots_.end() && dot->v <= v + reach_; ++dot)
+        if ((u - dot->u) * (u - dot->u) + (v - dot->v) * (v - dot->v) <= dot->radius * dot->radius) return dot->level;
     if (spec_.band >= 0 && v < std::max(1.0, std::floor(sheetHeight_ / 10))) {
         const int cell = std::min(15, static_cast<int>(u * 16 / sheetWidth_));
         return (static_cast<unsigned>(spec_.band) >> (15 - cell)) & 1u ? 0 : 255;

@@ -50,7 +50,8 @@ private:
         double u, v, radius;
         int level;
     };
-    std::vector<Dot> dots_;  // specks and holes
+    std::vector<Dot> dots_;  // specks and holes, from the top
+    double reach_ = 0;       // the largest radius
     std::uint32_t signatureLeft_ = 0, signatureTop_ = 0, signatureWidth_ = 0, signatureHeight_ = 0;
     std::vector<std::uint8_t> signature_;
 };

@@ -105,10 +105,12 @@ TEST(Skew, MeasuredAngles) {
         {Content::Text, -10, false, true, -10},   {Content::Text, -2.37, true, true, -2.37},
         {Content::Text, 0.61, false, true, 0.61}, {Content::Text, 8.15, true, true, 8.15},
         {Content::Text, 14.5, false, true, 14.5}, {Content::Text, 0.03, false, true, 0},  // under the minimum
-        {Content::Blank, 3, false, false, 0},
+        {Content::Blank, 3, false, false, 0},  // punch holes and dust: nothing lined up
     };
     for (const auto& row : rows) {
-        const PageBuffer page = Draw(Spec(row.content, row.skew, row.border));
+        DocumentSpec spec = Spec(row.content, row.skew, row.border);
+        spec.holes = true, spec.specks = 400;
+        const PageBuffer page = Draw(spec);
         const SkewEstimate skew = FindSkew(InkOf(page.View(), Binarization::Adaptive), {});
         EXPECT_EQ(skew.found, row.found) << row.skew;
         EXPECT_NEAR(skew.degrees, row.expected, 0.1) << row.skew;
