@@ -104,7 +104,8 @@ TEST(Skew, MeasuredAngles) {
     const struct { Content content; double skew; bool border; bool found; double expected; } rows[] = {
         {Content::Text, -10, false, true, -10},   {Content::Text, -2.37, true, true, -2.37},
         {Content::Text, 0.61, false, true, 0.61}, {Content::Text, 8.15, true, true, 8.15},
-        {Content::Text, 14.5, false, true, 14.5}, {Content::Text, 0.03, false, true, 0},  // under the minimum
+        {Content::Text, 14.5, false, true, 14.5}, {Content::Text, 0.5, false, true, 0.5},
+        {Content::Text, 0.03, false, true, 0},  // under the minimum
         {Content::Blank, 3, false, false, 0},  // punch holes and dust: nothing lined up
     };
     for (const auto& row : rows) {
