@@ -41,16 +41,19 @@ TEST(DocumentPages, PlannedFromTheVariables) {
 
 TEST(DocumentPages, RandomSkewsAreEachPagesOwnWithinTheBoundAndRepeat) {
     const DocumentSettings settings = ParseDocumentSettings({.content = "document", .skew = "random:7:10"});
-    double previous = 0, largest = 0;
+    double previous = 0, largest = 0, smallest = 0;
     for (int number = 1; number <= 50; ++number) {
         const double skew = DocumentPage(settings, {number, Side::Front}, 100, 100, 100)->skewDegrees;
         EXPECT_NE(skew, previous);
         EXPECT_EQ(skew, DocumentPage(settings, {number, Side::Front}, 100, 100, 100)->skewDegrees);
-        largest = std::max(largest, std::abs(skew));
+        largest = std::max(largest, skew);
+        smallest = std::min(smallest, skew);
         previous = skew;
     }
     EXPECT_LE(largest, 10);
+    EXPECT_GE(smallest, -10);
     EXPECT_GT(largest, 8) << "spread over the bound";
+    EXPECT_LT(smallest, -8) << "both ways";
 }
 
 }  // namespace

@@ -55,11 +55,14 @@ TEST(PageBand, EveryFormatReadsBackItsPageNumber) {
     EXPECT_EQ(Scan(Page(200, 150, 5, 1000), ColourMode::Grey).bytes[200 * 149], 255) << "the dark ramp end went white";
 }
 
+// A document page with content carries its number; a blank one has no band (it reads 0).
 TEST(PageBand, DocumentPagesReadBackTheirNumberInEveryFormat) {
-    const DocumentSettings settings = ParseDocumentSettings({.content = "document", .border = "1", .specks = "30"});
+    const DocumentSettings settings = ParseDocumentSettings({.content = "document", .blank = "2", .border = "1", .specks = "30"});
     for (ColourMode mode : {ColourMode::Colour, ColourMode::Grey, ColourMode::BlackWhite}) {
-        PageSpec spec{850, 1100, 0x1234, {}, 0, 0, DocumentPage(settings, {0x1234, Side::Front}, 850, 1100, 100)};
-        EXPECT_EQ(fixtures::ReadPageNumber(Scan(PagePicture(spec), mode).image), 0x1234) << static_cast<int>(mode);
+        for (const int number : {0x1234, 2}) {
+            PageSpec spec{850, 1100, number, {}, 0, 0, DocumentPage(settings, {number, Side::Front}, 850, 1100, 100)};
+            EXPECT_EQ(fixtures::ReadPageNumber(Scan(PagePicture(spec), mode).image), number == 2 ? 0 : number) << static_cast<int>(mode);
+        }
     }
 }
 
