@@ -2,11 +2,13 @@
 // find, and the page-number band still readable after every step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "imaging/cleanup/border_crop.h"
 #include "imaging/cleanup/cleaning_consumer.h"
+#include "imaging/cleanup/components.h"
 #include "imaging/cleanup/clean_page.h"
 #include "imaging/cleanup/despeckle.h"
 #include "imaging/document/document_page.h"
@@ -159,6 +161,10 @@ TEST(CleanPage, EachStepKeepsTheBandAndTheResolution) {
         EXPECT_EQ(out.width < kWidth - 30, row.cropped) << row.name;
         if (row.options.deskew) EXPECT_NEAR(cleaned->report.skewDegrees, row.skew, 0.1) << row.name;
         if (row.options.skipBlank) EXPECT_GT(cleaned->report.inkPercent, 1) << row.name;
+        if (row.options.despeckle) {
+            const Components left = FindComponents(MaskOfBits(out));
+            EXPECT_TRUE(std::none_of(left.list.begin(), left.list.end(), [](const Component& c) { return c.area <= 9; })) << row.name;
+        }
     }
     const auto back = CleanPage(Draw(Spec(Content::Blank, 2, true)).View(), all);
     ASSERT_TRUE(back);
