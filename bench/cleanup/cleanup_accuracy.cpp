@@ -2,7 +2,8 @@
 // 200 text pages with skews spread over +-10 degrees and 4 to 60 lines, blank detection on 120 labelled sides
 // (blank backs with noise, punch holes, specks, border; near-blank pages with one line, a signature or a page number),
 // binarization on 10 shaded, slightly skewed pages against the drawn ink, and each step's time. Prints markdown tables; the status is 1
-// when a criterion is not met. `--smoke` takes a few pages of each set (the normal test run).
+// when a criterion is not met. `--smoke` takes a few pages of each set (the normal test run); `--speed` only times
+// the steps (`make bench`).
 #include <leptonica/allheaders.h>
 
 #include <algorithm>
@@ -203,6 +204,10 @@ void Speed(int runs) {
 int main(int argc, char** argv) {
     const bool smoke = argc > 1 && std::strcmp(argv[1], "--smoke") == 0;
     setMsgSeverity(L_SEVERITY_ERROR);  // not its notes on sweeps that peak at their edge
+    if (argc > 1 && std::strcmp(argv[1], "--speed") == 0) {
+        Speed(7);
+        return 0;
+    }
     std::printf("| Set | Method | Result | Target |\n|---|---|---|---|\n");
     bool met = Deskew(smoke ? 4 : 200);
     met = Blank(smoke ? 6 : 120) && met;

@@ -27,6 +27,12 @@ namespace {
 
 using com::HandOut;
 
+HRESULT HandOutFlag(bool value, VARIANT_BOOL* out) {
+    if (!out) return E_POINTER;
+    *out = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
 std::wstring View(BSTR text) { return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(); }
 
 std::wstring Folded(std::wstring text) {
@@ -294,22 +300,14 @@ HRESULT ScannerObject::put_PaperSize(BSTR size) {
     });
 }
 
-HRESULT ScannerObject::get_Feeder(VARIANT_BOOL* used) {
-    if (!used) return E_POINTER;
-    *used = settings_.feeder.value_or(false) ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-}
+HRESULT ScannerObject::get_Feeder(VARIANT_BOOL* used) { return HandOutFlag(settings_.feeder.value_or(false), used); }
 
 HRESULT ScannerObject::put_Feeder(VARIANT_BOOL used) {
     settings_.feeder = used != VARIANT_FALSE;
     return S_OK;
 }
 
-HRESULT ScannerObject::get_Duplex(VARIANT_BOOL* both) {
-    if (!both) return E_POINTER;
-    *both = settings_.duplex.value_or(false) ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-}
+HRESULT ScannerObject::get_Duplex(VARIANT_BOOL* both) { return HandOutFlag(settings_.duplex.value_or(false), both); }
 
 HRESULT ScannerObject::put_Duplex(VARIANT_BOOL both) {
     settings_.duplex = both != VARIANT_FALSE;
@@ -545,22 +543,14 @@ HRESULT ScannerObject::put_BlankThreshold(double percent) {
     });
 }
 
-HRESULT ScannerObject::get_Deskew(VARIANT_BOOL* on) {
-    if (!on) return E_POINTER;
-    *on = cleanup_.deskew ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-}
+HRESULT ScannerObject::get_Deskew(VARIANT_BOOL* on) { return HandOutFlag(cleanup_.deskew, on); }
 
 HRESULT ScannerObject::put_Deskew(VARIANT_BOOL on) {
     cleanup_.deskew = on != VARIANT_FALSE;
     return S_OK;
 }
 
-HRESULT ScannerObject::get_CropBorders(VARIANT_BOOL* on) {
-    if (!on) return E_POINTER;
-    *on = cleanup_.crop ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-}
+HRESULT ScannerObject::get_CropBorders(VARIANT_BOOL* on) { return HandOutFlag(cleanup_.crop, on); }
 
 HRESULT ScannerObject::put_CropBorders(VARIANT_BOOL on) {
     cleanup_.crop = on != VARIANT_FALSE;
