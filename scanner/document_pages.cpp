@@ -70,17 +70,17 @@ DocumentSettings ParseDocumentSettings(const DocumentVariables& variables) {
     return settings;
 }
 
-std::optional<imaging::document::DocumentSpec> DocumentPage(const DocumentSettings& settings, PageSlot slot, int width,
+std::optional<imaging::document::DocumentPlan> DocumentPage(const DocumentSettings& settings, PageSlot slot, int width,
                                                             int height, int dpi) {
     if (!settings.enabled) return std::nullopt;
     const bool blank = (settings.blankBacks && slot.side == Side::Back) || settings.blankPages.contains(slot.number);
-    imaging::document::DocumentSpec spec{
+    imaging::document::DocumentPlan plan{
         .width = static_cast<std::uint32_t>(width), .height = static_cast<std::uint32_t>(height), .dpi = static_cast<double>(dpi),
         .content = blank ? imaging::document::Content::Blank : imaging::document::Content::Text,
         .band = blank ? -1 : (slot.number & 0xFFFF), .seed = static_cast<std::uint32_t>(slot.number),
         .skewDegrees = settings.skewBound > 0 ? RandomSkew(settings.skewSeed, slot.number, settings.skewBound) : settings.skew,
         .border = settings.border, .specks = settings.specks, .holes = blank || settings.blankBacks, .shade = settings.shade};
-    return spec;
+    return plan;
 }
 
 }  // namespace vantrel::scanner

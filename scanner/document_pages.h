@@ -32,7 +32,7 @@ DocumentSettings ParseDocumentSettings(const DocumentVariables& variables);
 
 // The page in `slot`, `width` x `height` pixels at `dpi`; nullopt when document pages are off. A page with content
 // carries its number in the band; a blank one has none, but faint noise, punch holes and the specks.
-std::optional<imaging::document::DocumentSpec> DocumentPage(const DocumentSettings& settings, PageSlot slot, int width,
+std::optional<imaging::document::DocumentPlan> DocumentPage(const DocumentSettings& settings, PageSlot slot, int width,
                                                             int height, int dpi);
 
 }  // namespace vantrel::scanner

@@ -21,7 +21,7 @@ struct PageSpec {
     std::vector<std::string> lines;  // the label text, one entry per line
     int brightness = 0;           // -1000..1000, applied to the chart, never to the band or text
     int contrast = 0;             // -1000..1000, likewise
-    std::optional<imaging::document::DocumentSpec> document;  // a document page instead of the chart
+    std::optional<imaging::document::DocumentPlan> document;  // a document page instead of the chart
 };
 
 // The band across the top: a tenth of the page high (at least one row), 16 equal cells across;

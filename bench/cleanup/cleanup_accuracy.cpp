@@ -27,18 +27,18 @@ namespace {
 using namespace vantrel::imaging;
 using namespace vantrel::imaging::cleanup;
 using document::Content;
-using document::DocumentSpec;
+using document::DocumentPlan;
 
 constexpr std::uint32_t kWidth = 2480, kHeight = 3508;
 
-DocumentSpec A4(Content content, std::uint32_t seed) {
+DocumentPlan A4(Content content, std::uint32_t seed) {
     return {.width = kWidth, .height = kHeight, .dpi = 300, .content = content, .band = -1, .seed = seed};
 }
 
-PageBuffer Draw(const DocumentSpec& spec) {
-    auto page = PageBuffer::Make(spec.width, spec.height, PixelFormat::Gray8, spec.dpi, spec.dpi);
-    const document::DocumentPicture picture(spec);
-    for (std::uint32_t y = 0; y < spec.height; ++y) picture.GreyRow(y, page->Row(y));
+PageBuffer Draw(const DocumentPlan& plan) {
+    auto page = PageBuffer::Make(plan.width, plan.height, PixelFormat::Gray8, plan.dpi, plan.dpi);
+    const document::DocumentPicture picture(plan);
+    for (std::uint32_t y = 0; y < plan.height; ++y) picture.GreyRow(y, page->Row(y));
     return std::move(*page);
 }
 
@@ -65,31 +65,31 @@ bench::Summary Time(int runs, const std::function<void()>& work) {
 
 // The share of wrong pixels against the drawn ink; `ink(x, y)` is the result's.
 template <typename Ink>
-double ErrorPercent(const DocumentSpec& spec, Ink ink) {
-    const document::DocumentPicture truth(spec);
+double ErrorPercent(const DocumentPlan& plan, Ink ink) {
+    const document::DocumentPicture truth(plan);
     std::uint64_t wrong = 0;
-    for (std::uint32_t y = 0; y < spec.height; ++y)
-        for (std::uint32_t x = 0; x < spec.width; ++x) wrong += ink(x, y) != truth.InkAt(x, y);
+    for (std::uint32_t y = 0; y < plan.height; ++y)
+        for (std::uint32_t x = 0; x < plan.width; ++x) wrong += ink(x, y) != truth.InkAt(x, y);
     return 100.0 * static_cast<double>(wrong) / (double{kWidth} * kHeight);
 }
 
 bool Deskew(int pages) {
     std::vector<double> ours, theirs[2], searched[2];
     for (int i = 0; i < pages; ++i) {
-        DocumentSpec spec = A4(Content::Text, 1000 + static_cast<std::uint32_t>(i));
-        spec.skewDegrees = -10 + 20 * (i + 0.5) / pages + 0.037 * ((i * 7) % 5 - 2);
-        spec.lines = 4 + (i * 13) % 57;
-        spec.band = i + 1, spec.border = i % 3 == 0, spec.specks = i % 4 * 10;
-        const PageBuffer page = Draw(spec);
-        ours.push_back(std::abs(FindSkew(InkOf(page.View(), Binarization::Adaptive), {}).degrees - spec.skewDegrees));
+        DocumentPlan plan = A4(Content::Text, 1000 + static_cast<std::uint32_t>(i));
+        plan.skewDegrees = -10 + 20 * (i + 0.5) / pages + 0.037 * ((i * 7) % 5 - 2);
+        plan.lines = 4 + (i * 13) % 57;
+        plan.band = i + 1, plan.border = i % 3 == 0, plan.specks = i % 4 * 10;
+        const PageBuffer page = Draw(plan);
+        ours.push_back(std::abs(FindSkew(InkOf(page.View(), Binarization::Adaptive), {}).degrees - plan.skewDegrees));
         Pix* grey = GreyPix(page.View());
         Pix* bits = pixThresholdToBinary(grey, 128);
         l_float32 angle = 0, confidence = 0;
         pixFindSkew(bits, &angle, &confidence);
         // Leptonica's sign is the other way round from ours, or the same: both are kept and the better one shown.
-        for (int s = 0; s < 2; ++s) theirs[s].push_back(std::abs((s ? -1 : 1) * angle - spec.skewDegrees));
+        for (int s = 0; s < 2; ++s) theirs[s].push_back(std::abs((s ? -1 : 1) * angle - plan.skewDegrees));
         pixFindSkewSweepAndSearch(bits, &angle, &confidence, 4, 2, 12, 1, 0.01f);
-        for (int s = 0; s < 2; ++s) searched[s].push_back(std::abs((s ? -1 : 1) * angle - spec.skewDegrees));
+        for (int s = 0; s < 2; ++s) searched[s].push_back(std::abs((s ? -1 : 1) * angle - plan.skewDegrees));
         pixDestroy(&bits);
         pixDestroy(&grey);
     }
@@ -116,10 +116,10 @@ bool Blank(int pages) {
     for (int i = 0; i < pages; ++i) {
         const bool blank = i % 2 == 0;
         const Content kinds[] = {Content::OneLine, Content::Signature, Content::NumberOnly};
-        DocumentSpec spec = A4(blank ? Content::Blank : kinds[(i / 2) % 3], 5000 + static_cast<std::uint32_t>(i));
-        spec.skewDegrees = ((i * 37) % 61 - 30) / 10.0;
-        spec.border = i % 4 < 2, spec.holes = i % 3 != 0, spec.specks = (i * 11) % 80, spec.shade = i % 5 == 0;
-        const auto cleaned = CleanPage(Draw(spec).View(), {.skipBlank = true});
+        DocumentPlan plan = A4(blank ? Content::Blank : kinds[(i / 2) % 3], 5000 + static_cast<std::uint32_t>(i));
+        plan.skewDegrees = ((i * 37) % 61 - 30) / 10.0;
+        plan.border = i % 4 < 2, plan.holes = i % 3 != 0, plan.specks = (i * 11) % 80, plan.shade = i % 5 == 0;
+        const auto cleaned = CleanPage(Draw(plan).View(), {.skipBlank = true});
         const double ink = cleaned->report.inkPercent;
         blanks += blank;
         if (blank) blankKept += cleaned->report.kept, maxBlank = std::max(maxBlank, ink);
@@ -136,16 +136,16 @@ bool Blank(int pages) {
 bool Binarize(int pages) {
     double ours = 0, otsu = 0, theirs = 0;
     for (int i = 0; i < pages; ++i) {
-        DocumentSpec spec = A4(Content::Text, 9000 + static_cast<std::uint32_t>(i));
-        spec.shade = true, spec.band = i + 1, spec.lines = 10 + i * 5, spec.skewDegrees = 0.7 + 0.3 * i, spec.specks = 20;
-        const PageBuffer page = Draw(spec);
+        DocumentPlan plan = A4(Content::Text, 9000 + static_cast<std::uint32_t>(i));
+        plan.shade = true, plan.band = i + 1, plan.lines = 10 + i * 5, plan.skewDegrees = 0.7 + 0.3 * i, plan.specks = 20;
+        const PageBuffer page = Draw(plan);
         const InkMask sauvola = InkOf(page.View(), Binarization::Adaptive), global = InkOf(page.View(), Binarization::Otsu);
-        ours += ErrorPercent(spec, [&](std::uint32_t x, std::uint32_t y) { return sauvola.At(x, y) != 0; });
-        otsu += ErrorPercent(spec, [&](std::uint32_t x, std::uint32_t y) { return global.At(x, y) != 0; });
+        ours += ErrorPercent(plan, [&](std::uint32_t x, std::uint32_t y) { return sauvola.At(x, y) != 0; });
+        otsu += ErrorPercent(plan, [&](std::uint32_t x, std::uint32_t y) { return global.At(x, y) != 0; });
         Pix* grey = GreyPix(page.View());
         Pix* bits = nullptr;
         pixSauvolaBinarize(grey, 15, 0.35f, 1, nullptr, nullptr, nullptr, &bits);
-        theirs += ErrorPercent(spec, [&](std::uint32_t x, std::uint32_t y) {
+        theirs += ErrorPercent(plan, [&](std::uint32_t x, std::uint32_t y) {
             l_uint32 v = 0;
             pixGetPixel(bits, static_cast<l_int32>(x), static_cast<l_int32>(y), &v);
             return v != 0;
@@ -161,9 +161,9 @@ bool Binarize(int pages) {
 }
 
 void Speed(int runs) {
-    DocumentSpec spec = A4(Content::Text, 77);
-    spec.skewDegrees = 3.1, spec.border = true, spec.specks = 20, spec.band = 5;
-    const PageBuffer page = Draw(spec);
+    DocumentPlan plan = A4(Content::Text, 77);
+    plan.skewDegrees = 3.1, plan.border = true, plan.specks = 20, plan.band = 5;
+    const PageBuffer page = Draw(plan);
     const PageImage view = page.View();
     const InkMask ink = InkOf(view, Binarization::Adaptive);
     const PageBuffer bits = *PageOfMask(ink, 300, 300);

@@ -61,23 +61,23 @@ std::vector<std::string> MakeText(Random& random, int columns, int lines) {
 
 }  // namespace
 
-DocumentPicture::DocumentPicture(DocumentSpec spec) : spec_(std::move(spec)) {
-    const double inset = spec_.border ? std::round(0.015 * std::min(spec_.width, spec_.height)) : 0;
-    sheetWidth_ = spec_.width - 2 * inset;
-    sheetHeight_ = spec_.height - 2 * inset;
-    const double radians = spec_.skewDegrees * std::numbers::pi / 180;
+DocumentPicture::DocumentPicture(DocumentPlan plan) : plan_(std::move(plan)) {
+    const double inset = plan_.border ? std::round(0.015 * std::min(plan_.width, plan_.height)) : 0;
+    sheetWidth_ = plan_.width - 2 * inset;
+    sheetHeight_ = plan_.height - 2 * inset;
+    const double radians = plan_.skewDegrees * std::numbers::pi / 180;
     cos_ = std::cos(radians);
     sin_ = std::sin(radians);
-    const double mm = spec_.dpi / 25.4;
-    scale_ = std::max(1, static_cast<int>(std::lround(spec_.dpi / 75)));
+    const double mm = plan_.dpi / 25.4;
+    scale_ = std::max(1, static_cast<int>(std::lround(plan_.dpi / 75)));
     pitch_ = 12.0 * scale_;
     textLeft_ = std::round(20 * mm);
     textTop_ = std::round(sheetHeight_ / 10 + 12 * mm);
-    Random random(spec_.seed * 0x100000001B3ull + 7);
+    Random random(plan_.seed * 0x100000001B3ull + 7);
     const int columns = std::max(1, static_cast<int>((sheetWidth_ - 2 * textLeft_) / (kCellWidth * scale_)));
     const int fit = std::max(0, static_cast<int>((sheetHeight_ - textTop_ - 20 * mm) / pitch_));
-    switch (spec_.content) {
-        case Content::Text: text_ = MakeText(random, columns, spec_.lines > 0 ? std::min(spec_.lines, fit) : fit); break;
+    switch (plan_.content) {
+        case Content::Text: text_ = MakeText(random, columns, plan_.lines > 0 ? std::min(plan_.lines, fit) : fit); break;
         case Content::OneLine:
             text_.assign(static_cast<std::size_t>(random.Below(std::max(1, fit))), std::string());
             text_.push_back(MakeText(random, columns, 1)[0]);
@@ -111,11 +111,11 @@ DocumentPicture::DocumentPicture(DocumentSpec spec) : spec_(std::move(spec)) {
         }
         case Content::Blank: break;
     }
-    if (spec_.holes)
+    if (plan_.holes)
         for (const double v : {sheetHeight_ / 2 - 40 * mm, sheetHeight_ / 2 + 40 * mm}) dots_.push_back({12 * mm, v, 3 * mm, kHole});
-    for (int i = 0; i < spec_.specks; ++i) {
+    for (int i = 0; i < plan_.specks; ++i) {
         const double u = random.Uniform(0, sheetWidth_), v = random.Uniform(0, sheetHeight_);
-        dots_.push_back({u, v, random.Uniform(0.6, 1.5) * spec_.dpi / 300, kSpeck});
+        dots_.push_back({u, v, random.Uniform(0.6, 1.5) * plan_.dpi / 300, kSpeck});
     }
     // Sorted from the top, so each sample looks only at the dots within reach of its row.
     std::sort(dots_.begin(), dots_.end(), [](const Dot& a, const Dot& b) { return a.v < b.v; });
@@ -139,9 +139,9 @@ int DocumentPicture::SheetLevel(double u, double v) const {
     const auto first = std::lower_bound(dots_.begin(), dots_.end(), v - reach_, [](const Dot& dot, double top) { return dot.v < top; });
     for (auto dot = first; dot != dots_.end() && dot->v <= v + reach_; ++dot)
         if ((u - dot->u) * (u - dot->u) + (v - dot->v) * (v - dot->v) <= dot->radius * dot->radius) return dot->level;
-    if (spec_.band >= 0 && v < std::max(1.0, std::floor(sheetHeight_ / 10))) {
+    if (plan_.band >= 0 && v < std::max(1.0, std::floor(sheetHeight_ / 10))) {
         const int cell = std::min(15, static_cast<int>(u * 16 / sheetWidth_));
-        return (static_cast<unsigned>(spec_.band) >> (15 - cell)) & 1u ? 0 : 255;
+        return (static_cast<unsigned>(plan_.band) >> (15 - cell)) & 1u ? 0 : 255;
     }
     if (!signature_.empty() && u >= signatureLeft_ && v >= signatureTop_ && u < signatureLeft_ + signatureWidth_ &&
         v < signatureTop_ + signatureHeight_)
@@ -151,23 +151,23 @@ int DocumentPicture::SheetLevel(double u, double v) const {
 }
 
 int DocumentPicture::FrameLevel(double x, double y) const {
-    const double dx = x - spec_.width / 2.0, dy = y - spec_.height / 2.0;
+    const double dx = x - plan_.width / 2.0, dy = y - plan_.height / 2.0;
     const double u = dx * cos_ - dy * sin_ + sheetWidth_ / 2, v = dx * sin_ + dy * cos_ + sheetHeight_ / 2;
-    if (u < 0 || v < 0 || u >= sheetWidth_ || v >= sheetHeight_) return spec_.border ? kBackground : kPaper;
+    if (u < 0 || v < 0 || u >= sheetWidth_ || v >= sheetHeight_) return plan_.border ? kBackground : kPaper;
     return SheetLevel(u, v);
 }
 
 void DocumentPicture::GreyRow(std::uint32_t y, std::span<std::uint8_t> row) const {
-    for (std::uint32_t x = 0; x < spec_.width && x < row.size(); ++x) {
+    for (std::uint32_t x = 0; x < plan_.width && x < row.size(); ++x) {
         double level = 0;
         for (const double oy : {0.25, 0.75})
             for (const double ox : {0.25, 0.75}) level += FrameLevel(x + ox, y + oy);
         level /= 4;
-        if (spec_.shade) {
-            const double fx = static_cast<double>(x) / spec_.width, fy = static_cast<double>(y) / spec_.height;
+        if (plan_.shade) {
+            const double fx = static_cast<double>(x) / plan_.width, fy = static_cast<double>(y) / plan_.height;
             level *= 1 - 0.25 * (fx * fx + fy * fy);
         }
-        level += static_cast<int>(Hash(x, y, spec_.seed) % 13) - 6;  // faint paper noise
+        level += static_cast<int>(Hash(x, y, plan_.seed) % 13) - 6;  // faint paper noise
         row[x] = static_cast<std::uint8_t>(std::clamp(std::lround(level), 0L, 255L));
     }
 }

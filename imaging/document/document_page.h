@@ -1,7 +1,7 @@
 // Document pages drawn row by row, for the sample scanner and the clean-up's accuracy sets: lines of text in the 5 x 7
 // font (or a blank side, a single line, a signature, a page number alone), on a sheet that may lie askew on the
 // feeder's dark background, with dust specks, punch holes, faint noise and uneven illumination. Everything follows
-// from the spec and its seed.
+// from the plan and its seed.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@ namespace vantrel::imaging::document {
 
 enum class Content : std::uint8_t { Text, Blank, OneLine, Signature, NumberOnly };
 
-struct DocumentSpec {
+struct DocumentPlan {
     std::uint32_t width = 0, height = 0;  // the scanned frame, in pixels
     double dpi = 300;
     Content content = Content::Text;
@@ -29,7 +29,7 @@ struct DocumentSpec {
 
 class DocumentPicture {
 public:
-    explicit DocumentPicture(DocumentSpec spec);
+    explicit DocumentPicture(DocumentPlan plan);
 
     // Row y of the frame, one grey byte a pixel (each the mean of 2 x 2 samples).
     void GreyRow(std::uint32_t y, std::span<std::uint8_t> row) const;
@@ -41,7 +41,7 @@ private:
     int FrameLevel(double x, double y) const;
     int TextLevel(double u, double v) const;
 
-    DocumentSpec spec_;
+    DocumentPlan plan_;
     double sheetWidth_, sheetHeight_, cos_, sin_;
     int scale_;                      // pixels per font pixel
     double textLeft_, textTop_, pitch_;

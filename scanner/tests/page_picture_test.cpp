@@ -60,8 +60,8 @@ TEST(PageBand, DocumentPagesReadBackTheirNumberInEveryFormat) {
     const DocumentSettings settings = ParseDocumentSettings({.content = "document", .blank = "2", .border = "1", .specks = "30"});
     for (ColourMode mode : {ColourMode::Colour, ColourMode::Grey, ColourMode::BlackWhite}) {
         for (const int number : {0x1234, 2}) {
-            PageSpec spec{850, 1100, number, {}, 0, 0, DocumentPage(settings, {number, Side::Front}, 850, 1100, 100)};
-            EXPECT_EQ(fixtures::ReadPageNumber(Scan(PagePicture(spec), mode).image), number == 2 ? 0 : number) << static_cast<int>(mode);
+            PageSpec page{850, 1100, number, {}, 0, 0, DocumentPage(settings, {number, Side::Front}, 850, 1100, 100)};
+            EXPECT_EQ(fixtures::ReadPageNumber(Scan(PagePicture(page), mode).image), number == 2 ? 0 : number) << static_cast<int>(mode);
         }
     }
 }

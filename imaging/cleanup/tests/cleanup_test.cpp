@@ -18,24 +18,24 @@ namespace vantrel::imaging::cleanup {
 namespace {
 
 using document::Content;
-using document::DocumentSpec;
+using document::DocumentPlan;
 
 constexpr std::uint32_t kWidth = 1240, kHeight = 1754;  // A4 at 150 dpi
 constexpr int kBand = 0x5A3C;
 
-DocumentSpec Spec(Content content, double skew = 0, bool border = false) {
+DocumentPlan Plan(Content content, double skew = 0, bool border = false) {
     return {.width = kWidth, .height = kHeight, .dpi = 150, .content = content, .band = content == Content::Text ? kBand : -1,
             .seed = 11, .skewDegrees = skew, .lines = 0, .border = border};
 }
 
-PageBuffer Draw(const DocumentSpec& spec, PixelFormat format = PixelFormat::Gray8) {
-    auto page = PageBuffer::Make(spec.width, spec.height, format, spec.dpi, spec.dpi);
-    const document::DocumentPicture picture(spec);
-    std::vector<std::uint8_t> grey(spec.width);
-    for (std::uint32_t y = 0; y < spec.height; ++y) {
+PageBuffer Draw(const DocumentPlan& plan, PixelFormat format = PixelFormat::Gray8) {
+    auto page = PageBuffer::Make(plan.width, plan.height, format, plan.dpi, plan.dpi);
+    const document::DocumentPicture picture(plan);
+    std::vector<std::uint8_t> grey(plan.width);
+    for (std::uint32_t y = 0; y < plan.height; ++y) {
         picture.GreyRow(y, grey);
         const auto row = page->Row(y);
-        for (std::uint32_t x = 0; x < spec.width; ++x) {
+        for (std::uint32_t x = 0; x < plan.width; ++x) {
             if (format == PixelFormat::Gray8) row[x] = grey[x];
             else if (format == PixelFormat::Rgb24) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = grey[x];
             else if (grey[x] < 128) row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | 0x80 >> (x % 8));
@@ -73,11 +73,11 @@ TEST(Binarize, ErrorAgainstTheDrawnInk) {
         {false, Binarization::Otsu, 1.0},
     };
     for (const auto& row : rows) {
-        DocumentSpec spec = Spec(Content::Text);
-        spec.shade = row.shade;
-        const PageBuffer page = Draw(spec);
+        DocumentPlan plan = Plan(Content::Text);
+        plan.shade = row.shade;
+        const PageBuffer page = Draw(plan);
         const InkMask ink = InkOf(page.View(), row.method);
-        const document::DocumentPicture truth(spec);
+        const document::DocumentPicture truth(plan);
         std::uint64_t wrong = 0;
         for (std::uint32_t y = 0; y < kHeight; ++y)
             for (std::uint32_t x = 0; x < kWidth; ++x) wrong += ink.At(x, y) != truth.InkAt(x, y);
@@ -94,9 +94,9 @@ TEST(BlankPage, LabelledSides) {
         {Content::Signature, false, true, 0, false},
     };
     for (const auto& row : rows) {
-        DocumentSpec spec = Spec(row.content, 0.7, row.border);
-        spec.holes = row.holes, spec.specks = row.specks;
-        const PageBuffer page = Draw(spec);
+        DocumentPlan plan = Plan(row.content, 0.7, row.border);
+        plan.holes = row.holes, plan.specks = row.specks;
+        const PageBuffer page = Draw(plan);
         const InkMeasure measure = MeasureInk(InkOf(page.View(), Binarization::Adaptive), 150, {});
         EXPECT_EQ(measure.blank, row.blank) << int(row.content) << ": " << measure.inkPercent << " %";
     }
@@ -111,9 +111,9 @@ TEST(Skew, MeasuredAngles) {
         {Content::Blank, 3, false, false, 0},  // punch holes and dust: nothing lined up
     };
     for (const auto& row : rows) {
-        DocumentSpec spec = Spec(row.content, row.skew, row.border);
-        spec.holes = true, spec.specks = 400;
-        const PageBuffer page = Draw(spec);
+        DocumentPlan plan = Plan(row.content, row.skew, row.border);
+        plan.holes = true, plan.specks = 400;
+        const PageBuffer page = Draw(plan);
         const SkewEstimate skew = FindSkew(InkOf(page.View(), Binarization::Adaptive), {});
         EXPECT_EQ(skew.found, row.found) << row.skew;
         EXPECT_NEAR(skew.degrees, row.expected, 0.1) << row.skew;
@@ -128,7 +128,7 @@ TEST(BorderCrop, CutsToTheSheet) {
         {false, PixelFormat::Rgb24, {0, 0, kWidth, kHeight}},
     };
     for (const auto& row : rows) {
-        const SheetBox box = FindSheet(Draw(Spec(Content::Text, 0, row.border), row.format).View());
+        const SheetBox box = FindSheet(Draw(Plan(Content::Text, 0, row.border), row.format).View());
         EXPECT_NEAR(box.left, row.box.left, 1);
         EXPECT_NEAR(box.top, row.box.top, 1);
         EXPECT_NEAR(box.right, row.box.right, 1);
@@ -150,9 +150,9 @@ TEST(CleanPage, EachStepKeepsTheBandAndTheResolution) {
     };
     // Small skews: a larger one turns the band's ends out of the scanned frame.
     for (const auto& row : rows) {
-        DocumentSpec spec = Spec(Content::Text, row.skew, true);
-        spec.specks = 30;
-        const auto cleaned = CleanPage(Draw(spec, row.in).View(), row.options);
+        DocumentPlan plan = Plan(Content::Text, row.skew, true);
+        plan.specks = 30;
+        const auto cleaned = CleanPage(Draw(plan, row.in).View(), row.options);
         ASSERT_TRUE(cleaned && cleaned->page) << row.name;
         const PageImage out = cleaned->page->View();
         EXPECT_EQ(out.format, row.out) << row.name;
@@ -166,7 +166,7 @@ TEST(CleanPage, EachStepKeepsTheBandAndTheResolution) {
             EXPECT_TRUE(std::none_of(left.list.begin(), left.list.end(), [](const Component& c) { return c.area <= 9; })) << row.name;
         }
     }
-    const auto back = CleanPage(Draw(Spec(Content::Blank, 2, true)).View(), all);
+    const auto back = CleanPage(Draw(Plan(Content::Blank, 2, true)).View(), all);
     ASSERT_TRUE(back);
     EXPECT_FALSE(back->report.kept || back->page);
     EXPECT_GE(back->report.inkPercent, 0);
@@ -194,9 +194,9 @@ private:
 TEST(CleaningConsumer, DropsBlankPagesNumbersTheRestAndReportsEveryOne) {
     std::vector<PageBuffer> batch;
     for (const Content content : {Content::Text, Content::Blank, Content::Text, Content::Blank}) {
-        DocumentSpec spec = Spec(content);
-        spec.band = content == Content::Text ? static_cast<int>(batch.size()) + 1 : -1;
-        batch.push_back(Draw(spec));
+        DocumentPlan plan = Plan(content);
+        plan.band = content == Content::Text ? static_cast<int>(batch.size()) + 1 : -1;
+        batch.push_back(Draw(plan));
     }
     const struct { bool skipBlank; std::vector<int> bands; std::vector<std::uint32_t> stored; } rows[] = {
         {true, {1, 3}, {1, 0, 2, 0}},
