@@ -6,6 +6,8 @@
 #include "engine/consumer_sink.h"
 #include "engine/settings.h"
 
+#include <algorithm>
+
 namespace vantrel::engine {
 
 namespace {
@@ -72,14 +74,24 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
     }
 
     if (job.batchStarting) job.batchStarting();
+    // Cleaned first, so the pages dropped as blank are never reported as stored.
     ReportingFiles reporting(files, job);
-    ConsumerSink sink(source.link, reporting);
+    imaging::cleanup::CleaningConsumer cleaning(reporting, job.cleanup);
+    ConsumerSink sink(source.link, cleaning);
     BatchOptions options = OptionsFor(job, session);
-    if (job.mode != TransferMode::Native) options.compression = AgreeCompression(source, job.compression, files);
+    // The clean-up changes pages, so with any step asked for the source sends raw pixels.
+    if (job.mode != TransferMode::Native) options.compression = AgreeCompression(source, job.compression, cleaning);
     result.batch = session.Scan(options, sink, job.closeSourceAfterBatch);
+    result.pages = cleaning.Reports();
     result.finished = files.Finish();
     if (!result.finished) result.filesError = files.Error();
     return result;
+}
+
+std::uint32_t ScanJobResult::StoredPages() const {
+    std::uint32_t stored = 0;
+    for (const auto& page : pages) stored = std::max(stored, page.stored);
+    return stored;
 }
 
 }  // namespace vantrel::engine

@@ -5,9 +5,10 @@
 #include "engine/batch.h"
 #include "engine/compression_choice.h"
 #include "engine/job_settings.h"
+#include "engine/session.h"
+#include "imaging/cleanup/cleaning_consumer.h"
 #include "imaging/files/interrupted_scans.h"
 #include "imaging/page_consumer.h"
-#include "engine/session.h"
 
 #include <chrono>
 #include <cstdint>
@@ -42,7 +43,8 @@ struct ScanJob {
     // Close the source as soon as the batch ends, before the files are completed.
     bool closeSourceAfterBatch = false;
     std::wstring target;  // the path a multi-page file is completed as; its folder's interrupted scans are recovered
-    PageStored pageStored;  // may be empty
+    PageStored pageStored;  // may be empty; told only of the pages stored, numbered without the ones dropped
+    imaging::cleanup::CleanupOptions cleanup;  // each page cleaned before the files take it (none by default)
     // Called once the settings were taken, just before the batch: a surface that answers its
     // client before the pages come knows then that nothing was refused. May be empty.
     std::function<void()> batchStarting;
@@ -54,6 +56,8 @@ struct ScanJobResult {
     bool finished = false;   // the files completed what the pages taken make
     std::wstring filesError;  // why they could not
     std::vector<imaging::RecoveredScan> recovered;  // interrupted scans found in the target's folder first
+    std::vector<imaging::cleanup::ScannedPageReport> pages;  // every page scanned: cleaned, kept or dropped
+    std::uint32_t StoredPages() const;
 };
 
 // Runs on the session's open source. First the target's folder is searched for interrupted scans, which are

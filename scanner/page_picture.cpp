@@ -1,12 +1,19 @@
 // Drawing a page row by row: band cells, chart, adjustments and the scaled bitmap-font label.
 #include "scanner/page_picture.h"
 
-#include "scanner/glyphs.h"
+#include "imaging/document/glyphs.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace vantrel::scanner {
+
+using imaging::document::GlyphRows;
+using imaging::document::kCellHeight;
+using imaging::document::kCellWidth;
+using imaging::document::kGlyphHeight;
+using imaging::document::kGlyphWidth;
+
 namespace {
 
 constexpr Rgb kBlack = MakeRgb(0, 0, 0);
@@ -58,10 +65,18 @@ LabelLayout PlanLabel(int width, int height, const std::vector<std::string>& lin
 }
 
 PagePicture::PagePicture(PageSpec spec)
-    : spec_(std::move(spec)), label_(PlanLabel(spec_.width, spec_.height, spec_.lines)), band_(BandHeight(spec_.height)) {}
+    : spec_(std::move(spec)), label_(PlanLabel(spec_.width, spec_.height, spec_.lines)), band_(BandHeight(spec_.height)) {
+    if (spec_.document) document_.emplace(*spec_.document);
+}
 
 void PagePicture::Row(int y, std::span<Rgb> row) const {
     const int width = spec_.width;
+    if (document_) {
+        std::vector<std::uint8_t> grey(static_cast<std::size_t>(width));
+        document_->GreyRow(static_cast<std::uint32_t>(y), grey);
+        for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = MakeRgb(grey[static_cast<std::size_t>(x)], grey[static_cast<std::size_t>(x)], grey[static_cast<std::size_t>(x)]);
+        return;
+    }
     if (y < band_) {
         for (int cell = 0; cell < 16; ++cell) {
             const Rgb colour = CellIsBlack(spec_.number, cell) ? kBlack : kWhite;

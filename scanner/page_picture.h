@@ -1,9 +1,11 @@
 // One page as the scanner delivers it, drawn one row at a time: the page-number band, the chart, the labels (pure logic).
 #pragma once
 
+#include "imaging/document/document_page.h"
 #include "scanner/test_chart.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,6 +21,7 @@ struct PageSpec {
     std::vector<std::string> lines;  // the label text, one entry per line
     int brightness = 0;           // -1000..1000, applied to the chart, never to the band or text
     int contrast = 0;             // -1000..1000, likewise
+    std::optional<imaging::document::DocumentPlan> document;  // a document page instead of the chart
 };
 
 // The band across the top: a tenth of the page high (at least one row), 16 equal cells across;
@@ -60,6 +63,7 @@ private:
     PageSpec spec_;
     LabelLayout label_;
     int band_;
+    std::optional<imaging::document::DocumentPicture> document_;
 };
 
 // The label lines of a page: "Page 3 back", the chart label, then resolution and source.

@@ -123,6 +123,9 @@ TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     capabilities_.colourMaxDpi = std::atoi(EnvironmentText(L"VANTREL_SCANNER_COLOUR_MAX_DPI").c_str());
     faults_ = ParseFaults(EnvironmentText(L"VANTREL_SCANNER_FAULT"));
     quirks_ = ParseQuirks(EnvironmentText(L"VANTREL_SCANNER_QUIRKS"));
+    document_ = ParseDocumentSettings({EnvironmentText(L"VANTREL_SCANNER_CONTENT"), EnvironmentText(L"VANTREL_SCANNER_SKEW"),
+                                       EnvironmentText(L"VANTREL_SCANNER_BLANK"), EnvironmentText(L"VANTREL_SCANNER_BORDER"),
+                                       EnvironmentText(L"VANTREL_SCANNER_SPECKS"), EnvironmentText(L"VANTREL_SCANNER_SHADE")});
     capabilities_.booleansAsEnums = quirks_.booleansAsEnums;
     capabilities_.bitDepthZero = quirks_.bitDepthZero;
     capabilities_.otherUnits = quirks_.unitsPixels;

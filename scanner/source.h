@@ -3,6 +3,7 @@
 
 #include "scanner/capabilities.h"
 #include "scanner/dsm_link.h"
+#include "scanner/document_pages.h"
 #include "scanner/fault_modes.h"
 #include "win32/low_memory.h"
 #include "scanner/page_picture.h"
@@ -104,6 +105,7 @@ private:
     CapabilityState capabilities_;
     Faults faults_;
     Quirks quirks_;
+    DocumentSettings document_;
     LowMemoryReservation lowMemory_;  // high-handles: from MSG_OPENDS to MSG_CLOSEDS
     PaperPath paper_;
     const UINT noticeMessage_;

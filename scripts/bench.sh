@@ -38,6 +38,9 @@ machine() {
   cmake --build build/bench-native --target g4_bench >/dev/null
   scripts/wine-session.sh build/win32 wine "$root/build/win32/bin/vantrel_files_bench.exe" "$@" 2>/dev/null | tr -d "\r"
   build/bench-native/bench/files/g4_bench "$@"
+  # The page clean-up's steps on an A4 300 dpi grey page, natively, beside Leptonica's skew search and Sauvola.
+  cmake --build build/bench-native --target cleanup_accuracy >/dev/null
+  build/bench-native/bench/cleanup/cleanup_accuracy --speed
 } | tee "$out/latest.md"
 status=${PIPESTATUS[0]}
 echo "Kept in $out/latest.md"

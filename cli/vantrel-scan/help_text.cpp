@@ -40,6 +40,17 @@ const wchar_t kHelpText[] =
     L"                         --cap ICAP_BRIGHTNESS=200  --cap CAP_INDICATORS=FALSE\n"
     L"                         --cap ICAP_PIXELTYPE=TWPT_GRAY  (vantrel-scan -A shows the names)\n"
     L"\n"
+    L"Clean-up (each page, in this order, before it is stored):\n"
+    L"      --deskew           straighten pages fed askew (up to 15 degrees; under 0.05 left alone)\n"
+    L"      --crop             cut away the feeder's background around the sheet\n"
+    L"      --skip-blank[=PERCENT]  leave out blank pages: less ink than PERCENT of the page inside\n"
+    L"                         a 10 mm margin (default 0.002; specks and punch holes do not count)\n"
+    L"      --binarize[=METHOD]  black and white (Group 4 in TIFF and PDF): adaptive (default),\n"
+    L"                         which copes with shading, or otsu (one threshold for the page)\n"
+    L"      --despeckle[=N]    remove specks of up to N pixels (default 9) from black-and-white pages\n"
+    L"  Pages left out are not stored or numbered; --json lists every page scanned with its ink, skew\n"
+    L"  and whether it was kept.\n"
+    L"\n"
     L"Output:\n"
     L"  -o, --output FILE      the format follows the extension: .pdf and .tif/.tiff hold every page;\n"
     L"                         .png, .jpg/.jpeg and .bmp hold one page each, named by \"{page}\" in\n"
@@ -71,7 +82,8 @@ const wchar_t kHelpText[] =
     L"  vantrel-scan -d \"Vantrel Sample Scanner\" -A\n"
     L"  vantrel-scan --feeder --duplex -r 300 -m gray --paper A4 -o scans\\contract.pdf\n"
     L"  vantrel-scan --flatbed -r 150 -m color -o photo.jpg --quality 90\n"
-    L"  vantrel-scan --feeder -n 5 -o page-{page}.png --json\n";
+    L"  vantrel-scan --feeder -n 5 -o page-{page}.png --json\n"
+    L"  vantrel-scan --feeder --duplex -m gray --skip-blank --deskew --crop --binarize -o doc.pdf\n";
 
 const wchar_t kVersionText[] = L"vantrel-scan " VANTREL_VERSION_TEXT;
 

@@ -10,13 +10,16 @@ namespace vantrel::scan {
 
 namespace {
 
-// An option's names and what it does with its value (nullptr for a flag).
+// An option's names and what it does with its value (nullptr for a flag). One with both takes its
+// value only after "=" and is a flag without it.
 struct Option {
     std::wstring_view shortName;
     std::wstring_view longName;
     std::function<std::wstring(ScanArguments&, const std::wstring&)> take;  // with a value
     std::function<void(ScanArguments&)> set;                                // without one
 };
+
+using imaging::cleanup::Binarization;
 
 std::wstring Number(const std::wstring& text, const wchar_t* option, double min, double max, double& out) {
     const auto ascii = AsciiOf(text);
@@ -145,6 +148,31 @@ const std::vector<Option>& Options() {
              return {};
          },
          nullptr},
+        {L"", L"--skip-blank",
+         [](ScanArguments& a, const std::wstring& v) {
+             double percent = 0;
+             auto error = Number(v, L"--skip-blank", 0, 100, percent);
+             if (error.empty()) a.cleanup.skipBlank = true, a.cleanup.blank.thresholdPercent = percent;
+             return error;
+         },
+         [](ScanArguments& a) { a.cleanup.skipBlank = true; }},
+        {L"", L"--deskew", nullptr, [](ScanArguments& a) { a.cleanup.deskew = true; }},
+        {L"", L"--crop", nullptr, [](ScanArguments& a) { a.cleanup.crop = true; }},
+        {L"", L"--despeckle",
+         [](ScanArguments& a, const std::wstring& v) {
+             int size = 0;
+             auto error = WholeNumber(v, L"--despeckle", 1, 10000, size);
+             if (error.empty()) a.cleanup.despeckle = static_cast<std::uint32_t>(size);
+             return error;
+         },
+         [](ScanArguments& a) { a.cleanup.despeckle = imaging::cleanup::kDefaultSpeckPixels; }},
+        {L"", L"--binarize",
+         [](ScanArguments& a, const std::wstring& v) -> std::wstring {
+             if (v != L"adaptive" && v != L"otsu") return L"--binarize takes adaptive or otsu, not \"" + v + L"\".";
+             a.cleanup.binarize = v == L"otsu" ? Binarization::Otsu : Binarization::Adaptive;
+             return {};
+         },
+         [](ScanArguments& a) { a.cleanup.binarize = Binarization::Adaptive; }},
         {L"", L"--json", nullptr, [](ScanArguments& a) { a.json = true; }},
         {L"-q", L"--quiet", nullptr, [](ScanArguments& a) { a.quiet = true; }},
     };
@@ -191,7 +219,7 @@ ParsedArguments ParseArguments(std::span<const std::wstring> arguments) {
                                                       : L"Unexpected argument \"" + argument + L"\"; the output file follows -o.";
             return parsed;
         }
-        if (!option->take) {
+        if (!option->take || (option->set && !attached)) {
             if (attached) {
                 parsed.error = std::wstring(option->longName) + L" takes no value.";
                 return parsed;

@@ -5,6 +5,7 @@
 #include "engine/color_mode.h"
 #include "engine/transfer_choice.h"
 #include "engine/paper_sizes.h"
+#include "imaging/cleanup/clean_page.h"
 
 #include <cstdint>
 #include <optional>
@@ -37,6 +38,7 @@ struct ScanArguments {
     engine::Compression compression = engine::Compression::Source;
     std::optional<int> quality;
     std::vector<CapabilitySetting> capabilities;  // in the order given
+    imaging::cleanup::CleanupOptions cleanup;  // --skip-blank, --deskew, --crop, --despeckle, --binarize
     std::wstring output;
     std::wstring recoverFolder;  // --recover: the folder whose interrupted scans are recovered
     bool json = false;
@@ -49,7 +51,8 @@ struct ParsedArguments {
 };
 
 // The arguments after the program's name. Options take their value as the next argument or after
-// "=" (long names); a usage error names the option and what it accepts.
+// "=" (long names); the clean-up's options take theirs only after "=", being flags without one. A usage
+// error names the option and what it accepts.
 ParsedArguments ParseArguments(std::span<const std::wstring> arguments);
 
 }  // namespace vantrel::scan

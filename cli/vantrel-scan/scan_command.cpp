@@ -8,6 +8,7 @@
 #include "engine/scan_job.h"
 
 #include <windows.h>
+#include <cmath>
 
 namespace vantrel::scan {
 
@@ -31,6 +32,7 @@ engine::ScanJob JobFor(const ScanArguments& a) {
     // Without --pages: what the feeder holds, or the one page of the flatbed.
     if (a.pages) job.maxPages = *a.pages;
     job.target = a.output;
+    job.cleanup = a.cleanup;
     if (!a.quiet)
         job.pageStored = [](long page, const std::wstring& path, const imaging::PageImage& image) {
             Write(Stream::Error, L"page " + std::to_wstring(page) + L": " + DescribePage(image) + L" -> " + path + L"\n");
@@ -63,7 +65,7 @@ Outcome Judge(const engine::ScanJobResult& scanned) {
     if (result.end == engine::BatchEnd::Failed || result.end == engine::BatchEnd::Stopped || result.end == engine::BatchEnd::Quit ||
         result.end == engine::BatchEnd::TimedOut)
         return {kFailed, result.reason.empty() ? L"The batch ended early." : result.reason};
-    if (result.pages > 0) return {kStored, {}};
+    if (scanned.StoredPages() > 0) return {kStored, {}};
     if (result.end == engine::BatchEnd::Cancelled || result.end == engine::BatchEnd::ClosedBySource)
         return {kNothing, result.reason.empty() ? L"Scanning was cancelled." : result.reason};
     return {kNothing, L"There was nothing to scan."};
@@ -92,12 +94,28 @@ void AddRecovered(JsonWriter& json, const std::vector<imaging::RecoveredScan>& r
     json.EndArray();
 }
 
+// Every page scanned, with what the clean-up found and whether it was stored (and as which page).
+void WriteCleanup(JsonWriter& json, const std::vector<imaging::cleanup::ScannedPageReport>& pages) {
+    json.Key("cleanup").BeginArray();
+    for (const auto& page : pages) {
+        json.BeginObject().Key("scanned").Integer(page.scanned).Key("kept").Bool(page.stored > 0);
+        if (page.stored > 0) json.Key("page").Integer(page.stored);
+        if (page.cleanup.inkPercent >= 0) json.Key("ink").Number(std::round(page.cleanup.inkPercent * 10000) / 10000);
+        json.Key("skew").Number(std::round(page.cleanup.skewDegrees * 1000) / 1000).EndObject();
+    }
+    json.EndArray();
+}
+
 void WriteJson(const std::wstring& sourceName, const engine::ScanJobResult& scanned, const imaging::PageConsumer& files,
-               const Outcome& outcome) {
+               const Outcome& outcome, bool cleanup) {
     const engine::BatchResult& result = scanned.batch;
     JsonWriter json;
     json.BeginObject().Key("source").String(std::wstring_view(sourceName)).Key("status").Integer(outcome.status);
-    json.Key("end").String(std::string_view(EndName(result.end))).Key("pages").Integer(result.pages);
+    json.Key("end").String(std::string_view(EndName(result.end))).Key("pages").Integer(scanned.StoredPages());
+    if (cleanup) {
+        json.Key("scanned").Integer(result.pages);
+        WriteCleanup(json, scanned.pages);
+    }
     json.Key("files").BeginArray();
     for (const auto& file : files.Files()) {
         json.BeginObject().Key("path").String(std::wstring_view(file.path)).Key("bytes").Integer(static_cast<std::int64_t>(file.bytes));
@@ -136,12 +154,14 @@ int Scan(engine::Session& session, const ScanArguments& arguments, imaging::Page
     const engine::ScanJobResult scanned = engine::RunScanJob(session, JobFor(arguments), files);
     TellRecovered(scanned.recovered);
     if (!scanned.refusal.empty()) return Report(arguments.json, scanned.refusal, kFailed);
-    const engine::BatchResult& result = scanned.batch;
     const Outcome outcome = Judge(scanned);
 
+    if (!arguments.quiet)
+        for (const auto& page : scanned.pages)
+            if (page.stored == 0) Write(Stream::Error, imaging::cleanup::DescribeReport(page) + L"\n");
     if (!outcome.message.empty()) Write(Stream::Error, L"vantrel-scan: " + outcome.message + L"\n");
-    if (!arguments.quiet && result.pages > 0 && scanned.finished) Summarize(files.Files(), result.pages);
-    if (arguments.json) WriteJson(sourceName, scanned, files, outcome);
+    if (!arguments.quiet && scanned.StoredPages() > 0 && scanned.finished) Summarize(files.Files(), scanned.StoredPages());
+    if (arguments.json) WriteJson(sourceName, scanned, files, outcome, imaging::cleanup::AnyStep(arguments.cleanup));
     return outcome.status;
 }
 

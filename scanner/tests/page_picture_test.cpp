@@ -1,4 +1,5 @@
 // Pages row by row: the band read back by the fixtures' reader in every format, the label fitted to the page.
+#include "scanner/document_pages.h"
 #include "scanner/packed_dib.h"
 #include "tests/fixtures/page_number_band.h"
 #include "scanner/page_picture.h"
@@ -37,7 +38,7 @@ Scanned Scan(const PagePicture& page, ColourMode mode) {
 }
 
 PagePicture Page(int width, int height, int number, int brightness = 0) {
-    return PagePicture({width, height, number, PageLines(number, Side::Front, "label", 100, true, 0, 0), brightness, 0});
+    return PagePicture({width, height, number, PageLines(number, Side::Front, "label", 100, true, 0, 0), brightness, 0, {}});
 }
 
 // Whatever the format and however bright the page, the band gives its number back.
@@ -52,6 +53,17 @@ TEST(PageBand, EveryFormatReadsBackItsPageNumber) {
         }
     }
     EXPECT_EQ(Scan(Page(200, 150, 5, 1000), ColourMode::Grey).bytes[200 * 149], 255) << "the dark ramp end went white";
+}
+
+// A document page with content carries its number; a blank one has no band (it reads 0).
+TEST(PageBand, DocumentPagesReadBackTheirNumberInEveryFormat) {
+    const DocumentSettings settings = ParseDocumentSettings({.content = "document", .blank = "2", .border = "1", .specks = "30"});
+    for (ColourMode mode : {ColourMode::Colour, ColourMode::Grey, ColourMode::BlackWhite}) {
+        for (const int number : {0x1234, 2}) {
+            PageSpec page{850, 1100, number, {}, 0, 0, DocumentPage(settings, {number, Side::Front}, 850, 1100, 100)};
+            EXPECT_EQ(fixtures::ReadPageNumber(Scan(PagePicture(page), mode).image), number == 2 ? 0 : number) << static_cast<int>(mode);
+        }
+    }
 }
 
 TEST(PageLabel, FitsInsideThePageAtTheLargestScale) {

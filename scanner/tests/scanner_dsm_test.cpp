@@ -136,13 +136,15 @@ struct BatchCase {
     std::vector<int> pages, counts;
     TW_UINT16 lastRc, condition;
     bool loadedAfter;
+    const wchar_t* alsoVariable = L"VANTREL_SCANNER_CONTENT";  // a second setting, where one is not enough
+    const wchar_t* alsoValue = L"";
 };
 
 class Batches : public ScannerThroughDsm, public ::testing::WithParamInterface<BatchCase> {};
 
 TEST_P(Batches, GiveTheirPagesInOrderAndEndAsTheFeederSays) {
     const BatchCase& c = GetParam();
-    const fixtures::ScopedEnvironment setting(c.variable, c.value);
+    const fixtures::ScopedEnvironment setting(c.variable, c.value), also(c.alsoVariable, c.alsoValue);
     Open();
     if (c.xferCount) { ASSERT_EQ(SetOne(CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT32>(c.xferCount)), TWRC_SUCCESS); }
     ASSERT_EQ(SetOne(CAP_FEEDERENABLED, TWTY_BOOL, 1), TWRC_SUCCESS);
@@ -194,7 +196,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BatchCase{"cancel_at_page_two", L"VANTREL_SCANNER_FAULT", L"cancel:2", TWSX_NATIVE, TWPT_GRAY, false, false, 0,
                                 {0}, {4}, TWRC_CANCEL, TWCC_SUCCESS, true},
                       BatchCase{"jam_at_page_three", L"VANTREL_SCANNER_FAULT", L"jam:3", TWSX_MEMORY, TWPT_BW, false, false, 0,
-                                {1, 2}, {4, 3}, TWRC_FAILURE, TWCC_PAPERJAM, true}),
+                                {1, 2}, {4, 3}, TWRC_FAILURE, TWCC_PAPERJAM, true},
+                      // Document pages: each front carries its band, each back is blank paper (its band reads 0).
+                      BatchCase{"document_blank_backs", L"VANTREL_SCANNER_BLANK", L"backs", TWSX_MEMORY, TWPT_GRAY, true, false, 0,
+                                {1, 0, 3, 0, 5, 0, 7, 0, 9, 0}, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, TWRC_XFERDONE, TWCC_SUCCESS, false,
+                                L"VANTREL_SCANNER_CONTENT", L"document"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Real drivers' habits as the source shows them on request (how the engine takes each is its own

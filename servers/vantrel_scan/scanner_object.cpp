@@ -27,6 +27,12 @@ namespace {
 
 using com::HandOut;
 
+HRESULT HandOutFlag(bool value, VARIANT_BOOL* out) {
+    if (!out) return E_POINTER;
+    *out = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
 std::wstring View(BSTR text) { return text ? std::wstring(text, ::SysStringLen(text)) : std::wstring(); }
 
 std::wstring Folded(std::wstring text) {
@@ -294,22 +300,14 @@ HRESULT ScannerObject::put_PaperSize(BSTR size) {
     });
 }
 
-HRESULT ScannerObject::get_Feeder(VARIANT_BOOL* used) {
-    if (!used) return E_POINTER;
-    *used = settings_.feeder.value_or(false) ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-}
+HRESULT ScannerObject::get_Feeder(VARIANT_BOOL* used) { return HandOutFlag(settings_.feeder.value_or(false), used); }
 
 HRESULT ScannerObject::put_Feeder(VARIANT_BOOL used) {
     settings_.feeder = used != VARIANT_FALSE;
     return S_OK;
 }
 
-HRESULT ScannerObject::get_Duplex(VARIANT_BOOL* both) {
-    if (!both) return E_POINTER;
-    *both = settings_.duplex.value_or(false) ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
-}
+HRESULT ScannerObject::get_Duplex(VARIANT_BOOL* both) { return HandOutFlag(settings_.duplex.value_or(false), both); }
 
 HRESULT ScannerObject::put_Duplex(VARIANT_BOOL both) {
     settings_.duplex = both != VARIANT_FALSE;
@@ -488,12 +486,15 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         job.maxPages = static_cast<std::int32_t>(maxPages_);
         job.closeSourceAfterBatch = true;
         job.target = target;
+        job.cleanup = cleanup_;
         job.pageStored = [this](long page, const std::wstring& file, const imaging::PageImage&) {
             pagesScanned_ = page;
             events_.PageScanned(page, file);
         };
+        pageReport_.clear();
         const engine::ScanJobResult scanned = engine::RunScanJob(session, job, *files);
         for (const auto& scan : scanned.recovered) recovered_ += (recovered_.empty() ? L"" : L"\n") + scan.text;
+        for (const auto& page : scanned.pages) pageReport_ += imaging::cleanup::DescribeReport(page) + L"\r\n";
         if (!scanned.refusal.empty()) return Fail(scanned.refusal);
         const engine::BatchResult& batch = scanned.batch;
 
@@ -539,6 +540,89 @@ HRESULT ScannerObject::put_Timeout(LONG seconds) {
 HRESULT ScannerObject::Stop() {
     if (scanning_) scanning_->Stop();
     return S_OK;
+}
+
+HRESULT ScannerObject::get_BlankPages(BSTR* mode) {
+    if (!mode) return E_POINTER;
+    *mode = nullptr;
+    return Guarded(IID_IScanner, [&] { return HandOut(cleanup_.skipBlank ? L"skip" : L"keep", mode); });
+}
+
+HRESULT ScannerObject::put_BlankPages(BSTR mode) {
+    return Guarded(IID_IScanner, [&] {
+        const std::wstring text = Folded(View(mode));
+        if (text != L"keep" && text != L"skip") return Fail(L"BlankPages \"" + View(mode) + L"\" is not known: use \"keep\" or \"skip\".", E_INVALIDARG);
+        cleanup_.skipBlank = text == L"skip";
+        return S_OK;
+    });
+}
+
+HRESULT ScannerObject::get_BlankThreshold(double* percent) {
+    if (!percent) return E_POINTER;
+    *percent = cleanup_.blank.thresholdPercent;
+    return S_OK;
+}
+
+HRESULT ScannerObject::put_BlankThreshold(double percent) {
+    return Guarded(IID_IScanner, [&] {
+        if (!(percent >= 0 && percent <= 100)) return Fail(L"BlankThreshold must be a percentage from 0 to 100.", E_INVALIDARG);
+        cleanup_.blank.thresholdPercent = percent;
+        return S_OK;
+    });
+}
+
+HRESULT ScannerObject::get_Deskew(VARIANT_BOOL* on) { return HandOutFlag(cleanup_.deskew, on); }
+
+HRESULT ScannerObject::put_Deskew(VARIANT_BOOL on) {
+    cleanup_.deskew = on != VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT ScannerObject::get_CropBorders(VARIANT_BOOL* on) { return HandOutFlag(cleanup_.crop, on); }
+
+HRESULT ScannerObject::put_CropBorders(VARIANT_BOOL on) {
+    cleanup_.crop = on != VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT ScannerObject::get_Despeckle(LONG* pixels) {
+    if (!pixels) return E_POINTER;
+    *pixels = static_cast<LONG>(cleanup_.despeckle);
+    return S_OK;
+}
+
+HRESULT ScannerObject::put_Despeckle(LONG pixels) {
+    return Guarded(IID_IScanner, [&] {
+        if (pixels < 0 || pixels > 10000) return Fail(L"Despeckle must be from 0 (none) to 10000 pixels.", E_INVALIDARG);
+        cleanup_.despeckle = static_cast<std::uint32_t>(pixels);
+        return S_OK;
+    });
+}
+
+HRESULT ScannerObject::get_Binarize(BSTR* method) {
+    if (!method) return E_POINTER;
+    *method = nullptr;
+    using imaging::cleanup::Binarization;
+    return Guarded(IID_IScanner, [&] {
+        return HandOut(cleanup_.binarize == Binarization::Adaptive ? L"adaptive" : cleanup_.binarize == Binarization::Otsu ? L"otsu" : L"", method);
+    });
+}
+
+HRESULT ScannerObject::put_Binarize(BSTR method) {
+    using imaging::cleanup::Binarization;
+    return Guarded(IID_IScanner, [&] {
+        const std::wstring text = Folded(View(method));
+        if (!text.empty() && text != L"adaptive" && text != L"otsu")
+            return Fail(L"Binarize \"" + View(method) + L"\" is not known: use \"adaptive\", \"otsu\" or \"\" (pages as scanned).", E_INVALIDARG);
+        cleanup_.binarize = text.empty() ? Binarization::None : text == L"otsu" ? Binarization::Otsu : Binarization::Adaptive;
+        return S_OK;
+    });
+}
+
+HRESULT ScannerObject::get_PageReport(BSTR* report) {
+    if (!report) return E_POINTER;
+    *report = nullptr;
+    return Guarded(IID_IScanner, [&] { return HandOut(pageReport_, report); });
 }
 
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 #include "com/type_info_dispatch.h"
 #include "engine/job_settings.h"
 #include "engine/session.h"
+#include "imaging/cleanup/clean_page.h"
 #include "com/module_state.h"
 #include "servers/vantrel_scan/scanner_events.h"
 
@@ -74,6 +75,19 @@ public:
     HRESULT STDMETHODCALLTYPE get_Compression(BSTR* who) override;
     HRESULT STDMETHODCALLTYPE put_Compression(BSTR who) override;
     HRESULT STDMETHODCALLTYPE get_Recovered(BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE get_BlankPages(BSTR* mode) override;
+    HRESULT STDMETHODCALLTYPE put_BlankPages(BSTR mode) override;
+    HRESULT STDMETHODCALLTYPE get_BlankThreshold(double* percent) override;
+    HRESULT STDMETHODCALLTYPE put_BlankThreshold(double percent) override;
+    HRESULT STDMETHODCALLTYPE get_Deskew(VARIANT_BOOL* on) override;
+    HRESULT STDMETHODCALLTYPE put_Deskew(VARIANT_BOOL on) override;
+    HRESULT STDMETHODCALLTYPE get_CropBorders(VARIANT_BOOL* on) override;
+    HRESULT STDMETHODCALLTYPE put_CropBorders(VARIANT_BOOL on) override;
+    HRESULT STDMETHODCALLTYPE get_Despeckle(LONG* pixels) override;
+    HRESULT STDMETHODCALLTYPE put_Despeckle(LONG pixels) override;
+    HRESULT STDMETHODCALLTYPE get_Binarize(BSTR* method) override;
+    HRESULT STDMETHODCALLTYPE put_Binarize(BSTR method) override;
+    HRESULT STDMETHODCALLTYPE get_PageReport(BSTR* report) override;
 
 private:
     ScannerObject();
@@ -92,6 +106,8 @@ private:
     engine::TransferMode mode_ = engine::TransferMode::Native;
     engine::Compression compression_ = engine::Compression::Source;
     long jpegQuality_ = 85;
+    imaging::cleanup::CleanupOptions cleanup_;
+    std::wstring pageReport_;
     std::optional<long> timeout_;  // seconds; unset: the engine's default for the dialog shown or not
     engine::ScanSettings settings_;
     LONG pagesScanned_ = 0;

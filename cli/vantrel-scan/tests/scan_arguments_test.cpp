@@ -66,6 +66,31 @@ TEST(ScanArguments, CapabilitiesAreKeptInOrder) {
     EXPECT_EQ(parsed.arguments.capabilities[1].capability, vantrel::twain::CAP_INDICATORS);
 }
 
+// The clean-up's options are flags, or take their value after "=" only (a value given apart is the next argument).
+TEST(ScanArguments, CleanupOptions) {
+    using vantrel::imaging::cleanup::Binarization;
+    const struct {
+        std::vector<std::wstring> arguments;
+        bool skipBlank;
+        double threshold;
+        bool deskew, crop;
+        std::uint32_t despeckle;
+        Binarization binarize;
+    } cases[] = {
+        {{L"-o", L"a.pdf"}, false, 0.002, false, false, 0, Binarization::None},
+        {{L"--skip-blank", L"--deskew", L"--crop", L"--despeckle", L"--binarize", L"-o", L"a.pdf"}, true, 0.002, true, true, 9,
+         Binarization::Adaptive},
+        {{L"--skip-blank=0.5", L"--despeckle=4", L"--binarize=otsu", L"-o", L"a.pdf"}, true, 0.5, false, false, 4, Binarization::Otsu},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseArguments(c.arguments);
+        ASSERT_EQ(parsed.error, L"");
+        const auto& cleanup = parsed.arguments.cleanup;
+        EXPECT_EQ(std::tuple(cleanup.skipBlank, cleanup.blank.thresholdPercent, cleanup.deskew, cleanup.crop, cleanup.despeckle, cleanup.binarize),
+                  std::tuple(c.skipBlank, c.threshold, c.deskew, c.crop, c.despeckle, c.binarize));
+    }
+}
+
 TEST(ScanArguments, UsageErrorsNameTheOption) {
     const struct {
         std::vector<std::wstring> arguments;
@@ -94,6 +119,10 @@ TEST(ScanArguments, UsageErrorsNameTheOption) {
         {{L"--json=yes", L"-L"}, L"--json takes no value"},
         {{L"--cap", L"NOPE=1", L"-o", L"a.pdf"}, L"NOPE"},
         {{L"-d", L"", L"-L"}, L"--source"},
+        {{L"--skip-blank=lots", L"-o", L"a.pdf"}, L"--skip-blank takes a number from 0 to 100"},
+        {{L"--despeckle=0", L"-o", L"a.pdf"}, L"--despeckle takes a whole number from 1"},
+        {{L"--binarize=sauvola", L"-o", L"a.pdf"}, L"adaptive or otsu"},
+        {{L"--crop=1", L"-o", L"a.pdf"}, L"--crop takes no value"},
     };
     for (const auto& c : cases) {
         const auto parsed = ParseArguments(c.arguments);

@@ -43,6 +43,22 @@ values = scanner.CapabilityValues("ICAP_BRIGHTNESS")
 Check values(0) = -1000 And values(1) = 1000, "a range's minimum and maximum come first"
 Check UBound(scanner.CapabilityValues("ICAP_PIXELTYPE")) = 2, "CapabilityValues lists BW, GRAY and RGB"
 
+' One-sided sheets through the feeder, both sides: the blank backs are dropped, the fronts kept, cleaned.
+scanner.Feeder = True: scanner.Duplex = True
+scanner.PaperSize = "A4": scanner.Resolution = 100
+scanner.BlankPages = "skip": scanner.Deskew = True: scanner.CropBorders = True: scanner.Binarize = "adaptive"
+Check scanner.BlankPages = "skip" And scanner.Binarize = "adaptive", "the clean-up settings read back"
+pages = scanner.Scan(fso.BuildPath(folder, "clean.pdf"))
+Check pages = 3, "3 fronts of 3 sheets stored: " & pages
+Check UBound(Split(scanner.PageReport, "dropped as blank")) = 3, "PageReport lists the 3 backs dropped: " & scanner.PageReport
+scanner.BlankThreshold = 100
+Check scanner.Scan(fso.BuildPath(folder, "none-kept.pdf")) = 0, "with a threshold of 100 % every page is blank"
+On Error Resume Next
+scanner.Binarize = "sauvola"
+Check InStr(Err.Description, """sauvola""") > 0, "a bad Binarize is described: " & Err.Description
+Err.Clear
+On Error GoTo 0
+
 fso.DeleteFolder folder, True
 If failures = 0 Then WScript.Echo "vbscript client: ok"
 WScript.Quit failures

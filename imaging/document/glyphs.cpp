@@ -1,7 +1,7 @@
 // The font's glyphs: digits, capitals and the few signs the page labels use.
-#include "scanner/glyphs.h"
+#include "imaging/document/glyphs.h"
 
-namespace vantrel::scanner {
+namespace vantrel::imaging::document {
 namespace {
 
 struct Glyph {
@@ -63,4 +63,4 @@ std::array<std::uint8_t, kGlyphHeight> GlyphRows(char c) {
     return {};
 }
 
-}  // namespace vantrel::scanner
+}  // namespace vantrel::imaging::document

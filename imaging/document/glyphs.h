@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-namespace vantrel::scanner {
+namespace vantrel::imaging::document {
 
 inline constexpr int kGlyphWidth = 5;
 inline constexpr int kGlyphHeight = 7;
@@ -16,4 +16,4 @@ inline constexpr int kCellHeight = kGlyphHeight + 1;
 // characters the font lacks come out blank.
 std::array<std::uint8_t, kGlyphHeight> GlyphRows(char c);
 
-}  // namespace vantrel::scanner
+}  // namespace vantrel::imaging::document
