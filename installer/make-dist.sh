@@ -21,7 +21,7 @@ strip_into() {
   local objcopy=$1 binary=$2 target=$3
   "$objcopy" --only-keep-debug "$binary" "$binary.debug"
   "$objcopy" --strip-all --add-gnu-debuglink="$binary.debug" "$binary" "$target"
-  printf '%-22s %9d -> %9d bytes\n' "${target#"$stage"/}" "$(stat -c %s "$binary")" "$(stat -c %s "$target")"
+  printf '%-24s %9d -> %9d bytes\n' "${target#"$stage"/}" "$(stat -c %s "$binary")" "$(stat -c %s "$target")"
 }
 
 windows_path() { winepath -w "$1" 2>/dev/null; }
