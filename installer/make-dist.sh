@@ -21,20 +21,20 @@ strip_into() {
   local objcopy=$1 binary=$2 target=$3
   "$objcopy" --only-keep-debug "$binary" "$binary.debug"
   "$objcopy" --strip-all --add-gnu-debuglink="$binary.debug" "$binary" "$target"
-  printf '%-22s %9d -> %9d bytes\n' "${target#"$stage"/}" "$(stat -c %s "$binary")" "$(stat -c %s "$target")"
+  printf '%-24s %9d -> %9d bytes\n' "${target#"$stage"/}" "$(stat -c %s "$binary")" "$(stat -c %s "$target")"
 }
 
 windows_path() { winepath -w "$1" 2>/dev/null; }
 
 : >"$out/sizes.txt"
-for name in Vantrel.dll VantrelScan.dll vantrel-scan.exe VantrelDemo.exe; do
+for name in Vantrel.dll VantrelScan.dll vantrel-scan.exe vantrel-service.exe VantrelDemo.exe; do
   strip_into i686-w64-mingw32-objcopy "$bin32/$name" "$stage/$name" >>"$out/sizes.txt"
 done
 cp "$bin32/VantrelDemo.ini" "$root/README.md" "$root/LICENSE.txt" "$stage/"
 wine "$bin32/registry_rows.exe" Vantrel "$(windows_path "$stage/Vantrel.dll")" "$(windows_path "$stage/Vantrel.dll.tsv")"
 wine "$bin32/registry_rows.exe" VantrelScan "$(windows_path "$stage/VantrelScan.dll")" "$(windows_path "$stage/VantrelScan.dll.tsv")"
 if [ "$arch" = x64 ]; then
-  for name in VantrelScan.dll vantrel-scan.exe; do
+  for name in VantrelScan.dll vantrel-scan.exe vantrel-service.exe; do
     strip_into x86_64-w64-mingw32-objcopy "$bin64/$name" "$stage/x64/$name" >>"$out/sizes.txt"
   done
   wine "$bin64/registry_rows.exe" VantrelScan "$(windows_path "$stage/x64/VantrelScan.dll")" \

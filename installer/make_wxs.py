@@ -14,9 +14,13 @@ from xml.sax.saxutils import quoteattr
 
 # What the package holds, in the order registration runs (the README's): the 32-bit servers, then
 # the 64-bit one. A later server's value replaces an earlier one's, as with regsvr32.
-FILES_32 = ['Vantrel.dll', 'VantrelScan.dll', 'vantrel-scan.exe', 'VantrelDemo.exe', 'VantrelDemo.ini',
-            'README.md', 'LICENSE.txt']
-FILES_64 = ['x64/VantrelScan.dll', 'x64/vantrel-scan.exe']
+FILES_32 = ['Vantrel.dll', 'VantrelScan.dll', 'vantrel-scan.exe', 'vantrel-service.exe', 'VantrelDemo.exe',
+            'VantrelDemo.ini', 'README.md', 'LICENSE.txt']
+FILES_64 = ['x64/VantrelScan.dll', 'x64/vantrel-scan.exe', 'x64/vantrel-service.exe']
+# The service's start at logon: the value its own --install writes (without options), under the
+# scope's Run key (HKMU: HKCU per user, HKLM per machine). The widest service the package holds.
+RUN_KEY = 'Software\\Microsoft\\Windows\\CurrentVersion\\Run'
+RUN_VALUE = 'Vantrel scan service'
 UPGRADE_CODE = '6F1C2D4E-8B3A-4C5D-9E7F-0A1B2C3D4E5F'
 # Below the classes root these keys have one copy per registry view; every other key is shared.
 PER_VIEW = ('clsid\\', 'interface\\')
@@ -96,6 +100,11 @@ def main(version, arch, stage, output):
             components['INSTALLDIR'].append('<Component Id="%s_64" Guid="*" Win64="yes">%s</Component>' %
                                             (component, ''.join(extra)))
             refs.append(component + '_64')
+    service = 'x64/vantrel-service.exe' if arch == 'x64' else 'vantrel-service.exe'
+    components['X64DIR' if arch == 'x64' else 'INSTALLDIR'].append(
+        '<Component Id="c_logon" Guid="*"%s><RegistryValue Root="HKMU" Key=%s Name=%s Value=%s Type="string" KeyPath="yes"/>'
+        '</Component>' % (' Win64="yes"' if arch == 'x64' else '', quoteattr(RUN_KEY), quoteattr(RUN_VALUE),
+                          quoteattr('"[#%s]"' % ident('f_', service))))
     x64_dir = '<Directory Id="X64DIR" Name="x64">%s</Directory>' % ''.join(components['X64DIR']) if arch == 'x64' else ''
     with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), 'Vantrel.wxs')) as f:
         template = f.read()

@@ -8,8 +8,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
-bash scripts/build-win32.sh --target Vantrel VantrelScan vantrel-scan VantrelDemo registry_rows
-bash scripts/build-win64.sh --target VantrelScan vantrel-scan registry_rows
+bash scripts/build-win32.sh --target Vantrel VantrelScan vantrel-scan vantrel-service VantrelDemo registry_rows
+bash scripts/build-win64.sh --target VantrelScan vantrel-scan vantrel-service registry_rows
 scripts/wine-session.sh build/win64 bash -c '
   set -e
   bash installer/make-dist.sh x86 build/dist

@@ -4,8 +4,9 @@
 #     folder, in the README's order) equals what msiexec /i writes, as COM sees the classes;
 #  2. after msiexec /i: cscript creates both classes by ProgID and scans from the sample scanner
 #     (x64: with the 64-bit script host, which must load the 64-bit VantrelScan.dll itself and reach
-#     Vantrel.dll in COM's 32-bit surrogate), vantrel-scan -L runs through PATH in a new console, and
-#     the demo has its Start-menu entry;
+#     Vantrel.dll in COM's 32-bit surrogate), vantrel-scan -L runs through PATH in a new console,
+#     every staged file is installed, the demo has its Start-menu entry, and the service's start at
+#     logon is the value its own --install writes when chosen (per user), absent when not (per machine);
 #  3. the next version installs over it, and after its msiexec /x the registry and the files of the
 #     prefix are as before the first msiexec /i.
 # Usage: install_test.sh (x86|x64) (user|machine) WORK_DIR PACKAGE_DIR BOX_ANSWERER SCANNER32 [SCANNER64]
@@ -27,16 +28,21 @@ run() { timeout -k 10 300 "$@" </dev/null; }
 # A fresh prefix as the project's sessions make one (RpcSs needs a second start for the surrogate).
 run wineboot -i >/dev/null 2>&1
 run wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# Another program's start at logon, which removing ours must leave (a fresh prefix's Run keys are
+# empty, and Windows Installer deletes a key it empties).
+for root in HKCU HKLM; do
+  run wine reg add "$root\Software\Microsoft\Windows\CurrentVersion\Run" /v Other /d other.exe /f >/dev/null 2>&1
+done
 wineserver -k; wineserver -w
 run wineboot >/dev/null 2>&1
 bash "$here/../../scripts/install-sample-scanner.sh" "$scanner32"
 [ -n "$scanner64" ] && bash "$here/../../scripts/install-sample-scanner.sh" "$scanner64"
 if [ "$scope" = user ]; then
   folder=$(run wine cmd /c 'echo %LOCALAPPDATA%\Programs\Vantrel' | tr -d '\r')
-  options=(/n /i:user) msi_scope=() views=(--one-view)
+  options=(/n /i:user) msi_scope=() views=(--one-view) features=(ADDLOCAL=ALL)
 else
   folder=$(run wine cmd /c 'echo %ProgramFiles%\Vantrel' | tr -d '\r')
-  options=() msi_scope=(ALLUSERS=1) views=()
+  options=() msi_scope=(ALLUSERS=1) views=() features=()
 fi
 installed=$(winepath -u "$folder" 2>/dev/null)
 # Windows Installer's package cache stays once it has run, as on every Windows: not compared.
@@ -65,8 +71,21 @@ for ((i = ${#servers[@]} - 1; i >= 0; i--)); do
 done
 rm -rf "$installed"
 
-run $wine64 msiexec /i "$(winepath -w "$msi")" /qn "${msi_scope[@]}" || fail "msiexec /i"
+run $wine64 msiexec /i "$(winepath -w "$msi")" /qn "${msi_scope[@]}" "${features[@]}" || fail "msiexec /i"
 snapshot installed
+missing=$(cd "$stage" && find . -type f ! -name '*.tsv' | while read -r name; do [ -f "$installed/$name" ] || echo "$name"; done)
+[ -z "$missing" ] || fail "not installed: $missing"
+run_value() { grep -i '\\CurrentVersion\\Run	"Vantrel scan service"=' "$work/$1.registry"; }
+if [ ${#features[@]} -gt 0 ]; then
+  service="$folder\\vantrel-service.exe"
+  [ "$arch" = x64 ] && service="$folder\\x64\\vantrel-service.exe"
+  run $wine64 "$service" --install >/dev/null || fail "vantrel-service --install"
+  snapshot logon
+  [ -n "$(run_value installed)" ] && [ "$(run_value installed)" = "$(run_value logon)" ] ||
+    fail "the start at logon: the package's \"$(run_value installed)\", the service's \"$(run_value logon)\""
+else
+  [ -z "$(run_value installed)" ] || fail "the start at logon without its feature: $(run_value installed)"
+fi
 lines classes "$work/before.registry" "$work/registered.registry" "${views[@]}" >"$work/registered.classes"
 lines classes "$work/before.registry" "$work/installed.registry" "${views[@]}" >"$work/installed.classes"
 echo "== class registrations: servers' own ($(wc -l <"$work/registered.classes") lines) against the package's"

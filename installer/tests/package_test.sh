@@ -11,16 +11,17 @@ version=$(sed -n 's/^#define VANTREL_VERSION_TEXT "\(.*\)"$/\1/p' "$2")
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# file in the stage | its build | FileVersion and ProductVersion
+# file in the stage | its build | FileVersion and ProductVersion (none: no version resource yet)
 files=("VantrelScan.dll|$bin32|$version" "vantrel-scan.exe|$bin32|$version" "Vantrel.dll|$bin32|1.00"
-       "VantrelDemo.exe|$bin32|1.00")
-[ -n "$bin64" ] && files+=("x64/VantrelScan.dll|$bin64|$version" "x64/vantrel-scan.exe|$bin64|$version")
+       "VantrelDemo.exe|$bin32|1.00" "vantrel-service.exe|$bin32|")
+[ -n "$bin64" ] && files+=("x64/VantrelScan.dll|$bin64|$version" "x64/vantrel-scan.exe|$bin64|$version"
+                           "x64/vantrel-service.exe|$bin64|")
 binaries=()
 for row in "${files[@]}"; do
   IFS='|' read -r name build expected <<<"$row"
   file=$stage/$name
   binaries+=("$file")
-  for field in FileVersion ProductVersion; do
+  for field in ${expected:+FileVersion ProductVersion}; do
     actual=$(exiftool -s3 -"$field" "$file")
     [ "$actual" = "$expected" ] || fail "$name: $field is \"$actual\", not \"$expected\""
   done
