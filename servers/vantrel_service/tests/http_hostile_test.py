@@ -108,6 +108,8 @@ try:
     # One instance per user: a second start says where the first listens and ends with 0.
     second = subprocess.run(["wine", SERVICE, "--listen", f"127.0.0.1:{PORT + 10}"], env=env, capture_output=True, text=True, timeout=120)
     check(second.returncode == 0 and f"listening on http://{HOST}/" in second.stdout, f"a second start: {second.returncode} {second.stdout}")
+    version = subprocess.run(["wine", SERVICE, "--version"], env=env, capture_output=True, text=True, timeout=120).stdout
+    check(version.startswith(f"vantrel-service {os.environ['VANTREL_VERSION']} ("), f"the product's version: {version}")
     # The start at logon comes and goes in HKCU's Run key, with the options given.
     run_key = ["wine", "reg", "query", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run", "/v", "Vantrel scan service"]
     installed = subprocess.run(["wine", SERVICE, "--install", "--allow-origin", ALLOWED], env=env, capture_output=True, text=True, timeout=120)
