@@ -5,6 +5,7 @@
 #include "engine/capability_client.h"
 #include "engine/scan_job.h"
 #include "engine/settings.h"
+#include "service/document_encoding.h"
 #include "service/page_encoding.h"
 #include "twain/twain_records.h"
 #include "win32/utf8_text.h"
@@ -46,16 +47,38 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
 class TwainBackend::QueueingPages final : public imaging::PageConsumer {
 public:
     QueueingPages(TwainBackend& backend, std::string id, std::string format)
-        : backend_(backend), id_(std::move(id)), format_(std::move(format)) {}
+        : backend_(backend), id_(std::move(id)), format_(std::move(format)) {
+        if (DocumentEncoder::Gathers(format_)) document_.emplace(format_, backend_.arguments_.jpegQuality);
+    }
 
     bool Take(const imaging::PageImage& page) override {
+        if (document_) return document_->Add(page) || Refuse();
         auto encoded = EncodePage(page, format_, backend_.arguments_.jpegQuality);
-        if (!encoded) {
-            error_ = L"The page could not be coded as " + Widen(format_) + L".";
-            return false;
-        }
+        return encoded ? Queue(*encoded) : Refuse();
+    }
+    // A document is queued whole once the batch has ended; nothing waits for it before. A batch
+    // without a page leaves no document.
+    bool Finish() override {
+        if (!document_ || document_->Pages() == 0) return true;
+        auto whole = document_->Finish(UtcNow());
+        return whole ? Queue(*whole) : Refuse();
+    }
+    const std::wstring& Error() const override { return error_; }
+    const std::vector<imaging::StoredFile>& Files() const override { return files_; }
+
+private:
+    static imaging::PdfDate UtcNow() {
+        SYSTEMTIME t{};
+        ::GetSystemTime(&t);
+        return imaging::PdfDate{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, 0};
+    }
+    bool Refuse() {
+        error_ = L"The page could not be coded as " + Widen(format_) + L".";
+        return false;
+    }
+    bool Queue(EncodedPage& encoded) {
         for (;;) {
-            const JobTable::Push pushed = backend_.jobs_.TryPush(id_, *encoded, Clock::now());
+            const JobTable::Push pushed = backend_.jobs_.TryPush(id_, encoded, Clock::now());
             if (pushed == JobTable::Push::Taken) return true;
             // Cancelled (by a client or the idle check), or the program is ending: the batch
             // ends at its next message, with MSG_RESET for the pages still pending.
@@ -65,16 +88,12 @@ public:
             }
         }
     }
-    bool Finish() override { return true; }
-    const std::wstring& Error() const override { return error_; }
-    const std::vector<imaging::StoredFile>& Files() const override { return files_; }
-
-private:
     TwainBackend& backend_;
     std::string id_;
     std::string format_;
     std::wstring error_;
     std::vector<imaging::StoredFile> files_;
+    std::optional<DocumentEncoder> document_;
 };
 
 TwainBackend::TwainBackend(TwainWindow& window, engine::Session& session, JobTable& jobs, const ServiceArguments& arguments)

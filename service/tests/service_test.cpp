@@ -3,6 +3,7 @@
 #include "service/service.h"
 
 #include "service/json_api.h"
+#include "service/document_encoding.h"
 #include "service/page_encoding.h"
 #include "service/routes.h"
 #include "service/service_arguments.h"
@@ -13,6 +14,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace vantrel::service {
@@ -270,6 +274,28 @@ TEST(Encoding, PagesInTheFormatAsked) {
     EXPECT_EQ(EncodePage(page, "image/png", 85)->bytes.substr(1, 3), "PNG");
     EXPECT_EQ(EncodePage(page, "image/jpeg", 85)->bytes.substr(0, 2), "\xFF\xD8");
     EXPECT_FALSE(EncodePage(page, "image/gif", 85));
+}
+
+// A PDF or TIFF holds every page of the batch, read back by the tools users open them with.
+TEST(Encoding, DocumentsHoldTheBatch) {
+    const std::vector<std::uint8_t> grey(16 * 8, 200), bits(2 * 8, 0x5A);
+    const imaging::PageImage pages[] = {{16, 8, imaging::PixelFormat::Gray8, 16, 300, 300, grey},
+                                        {16, 8, imaging::PixelFormat::BlackWhite1, 2, 300, 300, bits}};
+    struct Row { std::string format; std::string tool; std::string says; };
+    for (const Row& row : {Row{"application/pdf", "qpdf --show-npages", "2"}, Row{"image/tiff", "tiffinfo", "Page Number: 1-2"}}) {
+        DocumentEncoder document(row.format, 85);
+        EXPECT_FALSE(DocumentEncoder(row.format, 85).Finish({}));
+        for (const auto& page : pages) EXPECT_TRUE(document.Add(page));
+        const auto whole = document.Finish({2026, 12, 9, 21, 0, 0, 0});
+        ASSERT_TRUE(whole);
+        const std::string path = ::testing::TempDir() + "document." + row.format.substr(row.format.find('/') + 1);
+        std::ofstream(path, std::ios::binary) << whole->bytes;
+        std::string said;
+        std::unique_ptr<FILE, int (*)(FILE*)> tool(::popen((row.tool + " " + path + " 2>&1").c_str(), "r"), ::pclose);
+        for (char buffer[256]; std::fgets(buffer, sizeof buffer, tool.get());) said += buffer;
+        EXPECT_NE(said.find(row.says), std::string::npos) << row.format << ": " << said;
+    }
+    EXPECT_FALSE(DocumentEncoder::Gathers("image/jpeg"));
 }
 
 // A backend that answers only what the test scripted and records every call.

@@ -167,6 +167,20 @@ try:
     check(b"<pwg:JobState>Completed</pwg:JobState>" in body and b"<pwg:State>Idle</pwg:State>" in body, f"the job completed: {body}")
     check(open(log).read().splitlines()[-1].find("MSG_CLOSEDS") >= 0, "the source was closed")
     check(service.poll() is None, "the service still runs")
+
+    # A PDF holds the whole batch: one answer once it has ended, then no more.
+    status, head, _ = exchange(request("POST", "/eSCL/ScanJobs", SETTINGS.replace("image/png", "application/pdf").encode()))
+    job = head.split("Location: http://" + HOST)[1].split("\r\n")[0]
+    answers = []
+    while len(answers) < 400 and (not answers or answers[-1][0] != 404):
+        answers.append(exchange(request("GET", job + "/NextDocument")))
+    documents = [(head, body) for status, head, body in answers if status == 200]
+    pdf = os.path.join(WORK, "hostile-batch.pdf")
+    with open(pdf, "wb") as out:
+        out.write(documents[0][1] if documents else b"")
+    pages = subprocess.run(["qpdf", "--show-npages", pdf], capture_output=True, text=True).stdout.strip()
+    check(len(documents) == 1 and "Content-Type: application/pdf" in documents[0][0] and pages == "20",
+          f"one PDF of 20 pages: {len(documents)} documents, {pages} pages")
 finally:
     service.kill()
     service.wait()
