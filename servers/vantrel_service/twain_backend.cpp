@@ -46,14 +46,14 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
 // until a client takes a page or the job is cancelled.
 class TwainBackend::QueueingPages final : public imaging::PageConsumer {
 public:
-    QueueingPages(TwainBackend& backend, std::string id, std::string format)
-        : backend_(backend), id_(std::move(id)), format_(std::move(format)) {
-        if (DocumentEncoder::Gathers(format_)) document_.emplace(format_, backend_.arguments_.jpegQuality);
+    QueueingPages(TwainBackend& backend, std::string id, std::string format, int quality)
+        : backend_(backend), id_(std::move(id)), format_(std::move(format)), quality_(quality) {
+        if (DocumentEncoder::Gathers(format_)) document_.emplace(format_, quality_);
     }
 
     bool Take(const imaging::PageImage& page) override {
         if (document_) return document_->Add(page) || Refuse();
-        auto encoded = EncodePage(page, format_, backend_.arguments_.jpegQuality);
+        auto encoded = EncodePage(page, format_, quality_);
         return encoded ? Queue(*encoded) : Refuse();
     }
     // A document is queued whole once the batch has ended; nothing waits for it before. A batch
@@ -91,6 +91,7 @@ private:
     TwainBackend& backend_;
     std::string id_;
     std::string format_;
+    int quality_;
     std::wstring error_;
     std::vector<imaging::StoredFile> files_;
     std::optional<DocumentEncoder> document_;
@@ -158,6 +159,8 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
     };
     try {
         if (jobs_.Cancelled(jobId)) return tell("The job was cancelled before it began.");
+        const auto paper = request.paperSize.empty() ? std::nullopt : engine::FindPaperSize(request.paperSize);
+        if (!request.paperSize.empty() && !paper) return tell("The paper size \"" + request.paperSize + "\" is not known (A4, Letter, Legal, ...).");
         if (const std::wstring failed = session_.OpenSource(names_[source]); !failed.empty()) return tell(Utf8(failed));
 
         engine::ScanJob job;
@@ -165,6 +168,8 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
         if (request.feeder) job.settings.duplex = request.duplex;
         if (request.colorMode) job.settings.colorMode = EngineMode(*request.colorMode);
         if (request.resolution) job.settings.resolution = *request.resolution;
+        job.settings.paperSize = paper;
+        if (request.pages) job.maxPages = *request.pages;
         if (const auto& r = request.region) {
             // In inches, on FIX32's 1/65536 steps, so the value read back is the value set.
             const auto inches = [](int hundredths) { return std::round(hundredths / 300.0 * 65536) / 65536; };
@@ -179,7 +184,7 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
             tell("");
         };
         running_ = jobId;
-        QueueingPages pages(*this, jobId, request.format);
+        QueueingPages pages(*this, jobId, request.format, request.jpegQuality.value_or(arguments_.jpegQuality));
         const engine::ScanJobResult result = engine::RunScanJob(session_, job, pages);
         running_.clear();
         const engine::BatchEnd end = result.batch.end;
