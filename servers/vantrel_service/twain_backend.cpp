@@ -122,22 +122,50 @@ std::vector<SourceProfile> TwainBackend::ReadProfiles(std::wstring& error) {
         if (chosen(info) && !(fallback && info.productName == fallback->productName)) offered.push_back(info);
 
     for (const engine::SourceInfo& info : offered) {
-        if (const std::wstring failed = session_.OpenSource(info.productName); !failed.empty()) {
-            error += L"skipped: " + failed + L"\n";
-            continue;
-        }
-        CapabilityAnswers answers;
-        for (std::uint16_t number : ProfileCapabilities()) {
-            engine::CapabilityReply reply = engine::QueryCapability(session_.Source(), number, twain::MSG_GET);
-            if (reply.ok() && reply.container) answers.emplace(number, std::move(*reply.container));
-        }
-        profiles_.push_back(ProfileFrom(Utf8(info.productName), Utf8(info.manufacturer), answers));
+        AdfState adf = AdfState::None;
+        std::optional<SourceProfile> profile = ReadProfile(info.productName, info.manufacturer, error, adf);
+        if (!profile) continue;
+        profiles_.push_back(std::move(*profile));
         names_.push_back(info.productName);
-        adf_.push_back(profiles_.back().feeder ? ReadAdf(nullptr) : AdfState::None);
-        session_.CloseSource();
+        manufacturers_.push_back(info.manufacturer);
+        adf_.push_back(adf);
     }
     if (profiles_.empty() && error.empty()) error = L"No TWAIN source is installed, or none of those named with --source.";
     return profiles_;
+}
+
+std::optional<SourceProfile> TwainBackend::ReadProfile(const std::wstring& name, const std::wstring& manufacturer, std::wstring& error, AdfState& adf) {
+    if (const std::wstring failed = session_.OpenSource(name); !failed.empty()) {
+        error += L"skipped: " + failed + L"\n";
+        return std::nullopt;
+    }
+    CapabilityAnswers answers;
+    for (std::uint16_t number : ProfileCapabilities()) {
+        engine::CapabilityReply reply = engine::QueryCapability(session_.Source(), number, twain::MSG_GET);
+        if (reply.ok() && reply.container) answers.emplace(number, std::move(*reply.container));
+    }
+    SourceProfile profile = ProfileFrom(Utf8(name), Utf8(manufacturer), answers);
+    adf = profile.feeder ? ReadAdf(nullptr) : AdfState::None;
+    session_.CloseSource();
+    return profile;
+}
+
+std::optional<SourceProfile> TwainBackend::Reread(std::size_t source) {
+    auto told = std::make_shared<std::promise<std::optional<SourceProfile>>>();
+    std::future<std::optional<SourceProfile>> answer = told->get_future();
+    window_.Post([this, source, told] {
+        // A job's batch pumps messages while it waits: the session is its own until it ends.
+        if (inJob_ || source >= names_.size()) return told->set_value(std::nullopt);
+        std::wstring ignored;
+        AdfState adf = AdfState::None;
+        std::optional<SourceProfile> profile = ReadProfile(names_[source], manufacturers_[source], ignored, adf);
+        if (profile) {
+            std::lock_guard lock(adfMutex_);
+            adf_[source] = adf;
+        }
+        told->set_value(std::move(profile));
+    });
+    return answer.get();
 }
 
 std::string TwainBackend::Start(const std::string& jobId, std::size_t source, const ScanRequest& request) {
@@ -157,6 +185,11 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
         told = true;
         started.set_value(std::move(reason));
     };
+    inJob_ = true;
+    struct Leaving {
+        bool& flag;
+        ~Leaving() { flag = false; }
+    } leaving{inJob_};
     try {
         if (jobs_.Cancelled(jobId)) return tell("The job was cancelled before it began.");
         const auto paper = request.paperSize.empty() ? std::nullopt : engine::FindPaperSize(request.paperSize);

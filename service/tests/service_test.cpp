@@ -314,6 +314,11 @@ public:
     }
     void Cancel(const std::string&) override { calls.push_back("cancel"); }
     AdfState Adf(std::size_t) override { return AdfState::Loaded; }
+    std::optional<SourceProfile> reread;  // what the source says when read again
+    std::optional<SourceProfile> Reread(std::size_t source) override {
+        calls.push_back("reread " + std::to_string(source));
+        return reread;
+    }
 };
 
 TEST(Service, Answers) {
@@ -326,6 +331,10 @@ TEST(Service, Answers) {
     };
     const std::string feeder = Settings("<pwg:InputSource>Feeder</pwg:InputSource>");
 
+    // Read again while idle: the answer is what the source says now.
+    backend.reread = Sample();
+    backend.reread->manufacturer = "Changed";
+    EXPECT_NE(ask("GET", "/eSCL/ScannerCapabilities").body.find("Changed"), std::string::npos);
     EXPECT_EQ(ask("POST", "/eSCL/ScanJobs", feeder, "http://evil.example").status, 403);  // and nothing started
     EXPECT_EQ(ask("POST", "/eSCL/ScanJobs", "<ScanSettings").status, 400);
     EXPECT_EQ(ask("GET", "/eSCL/ScanJobs").status, 405);
@@ -343,7 +352,8 @@ TEST(Service, Answers) {
     EXPECT_EQ(path.rfind("/eSCL/2/ScanJobs/", 0), 0u);
     const HttpResponse busy = ask("POST", "/eSCL/ScanJobs", feeder);
     EXPECT_EQ(busy.status, 503);
-    EXPECT_EQ(backend.calls, (std::vector<std::string>{"start 0", "start 1"}));
+    ask("GET", "/eSCL/2/ScannerCapabilities");  // not read again while a batch runs
+    EXPECT_EQ(backend.calls, (std::vector<std::string>{"reread 0", "start 0", "start 1"}));
 
     const std::string id = path.substr(path.rfind('/') + 1);
     const HttpResponse waiting = ask("GET", path + "/NextDocument");
