@@ -38,6 +38,9 @@ machine() {
   cmake --build build/bench-native --target g4_bench >/dev/null
   scripts/wine-session.sh build/win32 wine "$root/build/win32/bin/vantrel_files_bench.exe" "$@" 2>/dev/null | tr -d "\r"
   build/bench-native/bench/files/g4_bench "$@"
+  # The scan service: eSCL against vantrel-scan, page latency, memory with a client fetching nothing.
+  echo
+  scripts/wine-session.sh build/win32 python3 bench/service/service_bench.py "$root/build/win32/bin" "$root/$out" "$@"
 } | tee "$out/latest.md"
 status=${PIPESTATUS[0]}
 echo "Kept in $out/latest.md"
