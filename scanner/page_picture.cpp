@@ -74,6 +74,8 @@ void PagePicture::Row(int y, std::span<Rgb> row) const {
     if (document_) {
         std::vector<std::uint8_t> grey(static_cast<std::size_t>(width));
         document_->GreyRow(static_cast<std::uint32_t>(y), grey);
+        if (spec_.lineArt)
+            for (std::uint8_t& level : grey) level = level < 128 ? 0 : 255;
         for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = MakeRgb(grey[static_cast<std::size_t>(x)], grey[static_cast<std::size_t>(x)], grey[static_cast<std::size_t>(x)]);
         return;
     }

@@ -22,6 +22,9 @@ struct PageSpec {
     int brightness = 0;           // -1000..1000, applied to the chart, never to the band or text
     int contrast = 0;             // -1000..1000, likewise
     std::optional<imaging::document::DocumentPlan> document;  // a document page instead of the chart
+    // Black and white: a document page thresholded at half, as a document scanner's line-art mode makes text
+    // (paper white, no dots); the chart stays dithered, a scanner's halftone.
+    bool lineArt = false;
 };
 
 // The band across the top: a tenth of the page high (at least one row), 16 equal cells across;

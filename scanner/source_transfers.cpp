@@ -66,7 +66,8 @@ PagePicture Source::PictureOf(const PagePlan& page) const {
                         PageLines(page.slot.number, page.slot.side, page.label, page.xDpi, paper_.feeder(), s.brightness,
                                   s.contrast),
                         s.brightness, s.contrast,
-                        DocumentPage(document_, page.slot, page.size.width, page.size.height, page.xDpi)});
+                        DocumentPage(document_, page.slot, page.size.width, page.size.height, page.xDpi),
+                        s.mode == ColourMode::BlackWhite});
 }
 
 // A jam or double feed stops the batch with the source still in state 6 (no image was made);

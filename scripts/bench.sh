@@ -41,6 +41,9 @@ machine() {
   # The page clean-up's steps on an A4 300 dpi grey page, natively, beside Leptonica's skew search and Sauvola.
   cmake --build build/bench-native --target cleanup_accuracy >/dev/null
   build/bench-native/bench/cleanup/cleanup_accuracy --speed
+  # The scan service: eSCL against vantrel-scan, page latency, memory with a client fetching nothing.
+  echo
+  scripts/wine-session.sh build/win32 python3 bench/service/service_bench.py "$root/build/win32/bin" "$root/$out" "$@"
 } | tee "$out/latest.md"
 status=${PIPESTATUS[0]}
 echo "Kept in $out/latest.md"

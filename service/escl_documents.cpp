@@ -93,7 +93,7 @@ std::string JobUri(const JobInfo& job, const std::string& root) { return root + 
 }  // namespace
 
 const std::vector<std::string>& DocumentFormats() {
-    static const std::vector<std::string> formats{"image/jpeg", "image/png"};
+    static const std::vector<std::string> formats{"image/jpeg", "image/png", "application/pdf", "image/tiff"};
     return formats;
 }
 

@@ -61,6 +61,12 @@ ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourcePro
             request.duplex = value.get<bool>();
         } else if (key == "resolution" && value.is_number_unsigned() && value.get<std::uint64_t>() <= 100000 && value.get<std::uint64_t>() > 0) {
             request.resolution = value.get<int>();
+        } else if (key == "paperSize" && value.is_string() && !value.get<std::string>().empty() && value.get<std::string>().size() <= 32) {
+            request.paperSize = value.get<std::string>();
+        } else if (key == "pages" && value.is_number_unsigned() && value.get<std::uint64_t>() <= 100000 && value.get<std::uint64_t>() > 0) {
+            request.pages = value.get<int>();
+        } else if (key == "jpegQuality" && value.is_number_unsigned() && value.get<std::uint64_t>() <= 100 && value.get<std::uint64_t>() > 0) {
+            request.jpegQuality = value.get<int>();
         } else if (key == "format" && value.is_string()) {
             request.format = value.get<std::string>();
         } else if (key == "colorMode" && value.is_string()) {

@@ -26,6 +26,10 @@ struct ScanRequest {
     std::optional<ScanRegion> region;
     std::string format = "image/jpeg";
     std::string intent;
+    // The JSON API's own: a paper size by name ("A4", "Letter"), as many pages at most, JPEG quality.
+    std::string paperSize;
+    std::optional<int> pages;
+    std::optional<int> jpegQuality;
 };
 
 // The request, or the reason the document cannot be taken (for a 400 or 409 answer).

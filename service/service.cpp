@@ -57,6 +57,16 @@ const char* StateName(JobState state) {
 Service::Service(std::vector<SourceProfile> profiles, ServiceOptions options, JobTable& jobs, ScanBackend& backend)
     : profiles_(std::move(profiles)), options_(std::move(options)), jobs_(jobs), backend_(backend) {}
 
+SourceProfile Service::Profile(std::size_t source) {
+    std::lock_guard lock(profilesMutex_);
+    return profiles_[source];
+}
+
+std::vector<SourceProfile> Service::Profiles() {
+    std::lock_guard lock(profilesMutex_);
+    return profiles_;
+}
+
 HttpResponse Service::Respond(const HttpRequest& request) {
     switch (CheckAccess(options_.access, request)) {
         case Access::BadHost: return TextResponse(403, "The Host header does not name this service.");
@@ -79,7 +89,12 @@ HttpResponse Service::Answer(const HttpRequest& request) {
         case Kind::None: return TextResponse(404, "No such resource.");
         case Kind::Capabilities:
             if (!get) break;
-            return XmlResponse(ScannerCapabilitiesXml(profiles_[route.source], route.root));
+            if (!jobs_.Busy())
+                if (std::optional<SourceProfile> fresh = backend_.Reread(route.source)) {
+                    std::lock_guard lock(profilesMutex_);
+                    profiles_[route.source] = std::move(*fresh);
+                }
+            return XmlResponse(ScannerCapabilitiesXml(Profile(route.source), route.root));
         case Kind::Status: {
             if (!get) break;
             std::vector<JobInfo> jobs;
@@ -90,7 +105,7 @@ HttpResponse Service::Answer(const HttpRequest& request) {
         }
         case Kind::ScanJobs:
             if (method != "POST") break;
-            return CreateJob(request, route.source, ReadScanSettings(request.body, profiles_[route.source]), route.root + "/ScanJobs/", false);
+            return CreateJob(request, route.source, ReadScanSettings(request.body, Profile(route.source)), route.root + "/ScanJobs/", false);
         case Kind::Job:
             if (method != "DELETE") break;
             return CancelJob(route.jobId, false);
@@ -99,11 +114,11 @@ HttpResponse Service::Answer(const HttpRequest& request) {
             return NextDocument(route.jobId, false);
         case Kind::ApiSources:
             if (!get) break;
-            return JsonResponse(SourcesJson(profiles_));
+            return JsonResponse(SourcesJson(Profiles()));
         case Kind::ApiScans: {
             if (method != "POST") break;
             std::size_t source = 0;
-            ScanSettingsRead read = ReadJsonScan(request.body, profiles_, source);
+            ScanSettingsRead read = ReadJsonScan(request.body, Profiles(), source);
             return CreateJob(request, source, std::move(read), "/api/scans/", true);
         }
         case Kind::ApiScan: {

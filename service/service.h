@@ -10,6 +10,8 @@
 #include "service/source_profile.h"
 
 #include <chrono>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,9 @@ public:
     // Stops the job's batch; the source ends disabled and closed.
     virtual void Cancel(const std::string& jobId) = 0;
     virtual AdfState Adf(std::size_t source) = 0;
+    // The source's capabilities read again, for a client that asks for them while no batch runs
+    // (the user may have changed the scanner or its driver's settings); nullopt keeps the last.
+    virtual std::optional<SourceProfile> Reread(std::size_t source) = 0;
 };
 
 struct ServiceOptions {
@@ -45,6 +50,10 @@ private:
     HttpResponse CancelJob(const std::string& id, bool json);
     HttpResponse NextDocument(const std::string& id, bool json);
 
+    SourceProfile Profile(std::size_t source);
+    std::vector<SourceProfile> Profiles();
+
+    std::mutex profilesMutex_;  // the profiles change when read again; their number never does
     std::vector<SourceProfile> profiles_;
     ServiceOptions options_;
     JobTable& jobs_;

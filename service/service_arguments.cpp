@@ -30,8 +30,9 @@ ParsedServiceArguments ParseServiceArguments(const std::vector<std::string>& arg
     ServiceArguments& a = parsed.arguments;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
-        if (option == "--help" || option == "-h" || option == "--install" || option == "--uninstall") {
+        if (option == "--help" || option == "-h" || option == "--version" || option == "--install" || option == "--uninstall") {
             a.help = a.help || option == "--help" || option == "-h";
+            a.version = a.version || option == "--version";
             a.install = a.install || option == "--install";
             a.uninstall = a.uninstall || option == "--uninstall";
             continue;
@@ -146,6 +147,7 @@ const char* const kServiceHelp =
     "                         \"allow-origin = ...\", ...; the command line wins)\n"
     "  --install              start with these options at every logon (HKCU Run), then end\n"
     "  --uninstall            no longer start at logon, then end\n"
+    "  --version              the version\n"
     "  --help                 this text\n"
     "\n"
     "eSCL: http://ADDRESS:PORT/eSCL/ for the default source, /eSCL/2/ for the second, ...\n"

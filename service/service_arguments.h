@@ -19,6 +19,7 @@ struct ServiceArguments {
     int idleSeconds = 300;  // a job whose pages nobody fetches for this long is cancelled
     int jpegQuality = 85;
     bool help = false;
+    bool version = false;
     bool install = false;    // add the start at logon (HKCU Run) with the other options, then end
     bool uninstall = false;  // remove it, then end
     std::vector<std::string> kept;  // the options as given, without --install, for the start at logon

@@ -38,7 +38,7 @@ Scanned Scan(const PagePicture& page, ColourMode mode) {
 }
 
 PagePicture Page(int width, int height, int number, int brightness = 0) {
-    return PagePicture({width, height, number, PageLines(number, Side::Front, "label", 100, true, 0, 0), brightness, 0, {}});
+    return PagePicture({width, height, number, PageLines(number, Side::Front, "label", 100, true, 0, 0), brightness, 0, {}, false});
 }
 
 // Whatever the format and however bright the page, the band gives its number back.

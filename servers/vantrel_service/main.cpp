@@ -10,6 +10,8 @@
 #include "service/access_policy.h"
 #include "service/service_arguments.h"
 
+#include "product_version.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -121,7 +123,7 @@ int wmain(int argc, wchar_t** argv) {
         ParsedServiceArguments parsed = ParseServiceArguments(arguments);
         std::string error = parsed.error;
         // The INI file's options first, so the command line's win; --install keeps only the latter.
-        if (error.empty() && !parsed.arguments.help && !parsed.arguments.install && !parsed.arguments.uninstall) {
+        if (error.empty() && !parsed.arguments.help && !parsed.arguments.version && !parsed.arguments.install && !parsed.arguments.uninstall) {
             const std::wstring path = parsed.arguments.configFile.empty() ? DefaultConfigFile() : Widen(parsed.arguments.configFile);
             std::ifstream file{std::filesystem::path(path), std::ios::binary};
             if (!file && !parsed.arguments.configFile.empty()) error = "Cannot read the configuration " + parsed.arguments.configFile + ".";
@@ -140,6 +142,10 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (parsed.arguments.help) {
             Say(stdout, kServiceHelp);
+            return 0;
+        }
+        if (parsed.arguments.version) {
+            Say(stdout, "vantrel-service " VANTREL_VERSION_TEXT " (" + std::to_string(sizeof(void*) * 8) + "-bit)\n");
             return 0;
         }
         return Run(parsed.arguments);

@@ -5,6 +5,7 @@
 #include "engine/capability_client.h"
 #include "engine/scan_job.h"
 #include "engine/settings.h"
+#include "service/document_encoding.h"
 #include "service/page_encoding.h"
 #include "twain/twain_records.h"
 #include "win32/utf8_text.h"
@@ -45,17 +46,39 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
 // until a client takes a page or the job is cancelled.
 class TwainBackend::QueueingPages final : public imaging::PageConsumer {
 public:
-    QueueingPages(TwainBackend& backend, std::string id, std::string format)
-        : backend_(backend), id_(std::move(id)), format_(std::move(format)) {}
+    QueueingPages(TwainBackend& backend, std::string id, std::string format, int quality)
+        : backend_(backend), id_(std::move(id)), format_(std::move(format)), quality_(quality) {
+        if (DocumentEncoder::Gathers(format_)) document_.emplace(format_, quality_);
+    }
 
     bool Take(const imaging::PageImage& page) override {
-        auto encoded = EncodePage(page, format_, backend_.arguments_.jpegQuality);
-        if (!encoded) {
-            error_ = L"The page could not be coded as " + Widen(format_) + L".";
-            return false;
-        }
+        if (document_) return document_->Add(page) || Refuse();
+        auto encoded = EncodePage(page, format_, quality_);
+        return encoded ? Queue(*encoded) : Refuse();
+    }
+    // A document is queued whole once the batch has ended; nothing waits for it before. A batch
+    // without a page leaves no document.
+    bool Finish() override {
+        if (!document_ || document_->Pages() == 0) return true;
+        auto whole = document_->Finish(UtcNow());
+        return whole ? Queue(*whole) : Refuse();
+    }
+    const std::wstring& Error() const override { return error_; }
+    const std::vector<imaging::StoredFile>& Files() const override { return files_; }
+
+private:
+    static imaging::PdfDate UtcNow() {
+        SYSTEMTIME t{};
+        ::GetSystemTime(&t);
+        return imaging::PdfDate{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, 0};
+    }
+    bool Refuse() {
+        error_ = L"The page could not be coded as " + Widen(format_) + L".";
+        return false;
+    }
+    bool Queue(EncodedPage& encoded) {
         for (;;) {
-            const JobTable::Push pushed = backend_.jobs_.TryPush(id_, *encoded, Clock::now());
+            const JobTable::Push pushed = backend_.jobs_.TryPush(id_, encoded, Clock::now());
             if (pushed == JobTable::Push::Taken) return true;
             // Cancelled (by a client or the idle check), or the program is ending: the batch
             // ends at its next message, with MSG_RESET for the pages still pending.
@@ -65,16 +88,13 @@ public:
             }
         }
     }
-    bool Finish() override { return true; }
-    const std::wstring& Error() const override { return error_; }
-    const std::vector<imaging::StoredFile>& Files() const override { return files_; }
-
-private:
     TwainBackend& backend_;
     std::string id_;
     std::string format_;
+    int quality_;
     std::wstring error_;
     std::vector<imaging::StoredFile> files_;
+    std::optional<DocumentEncoder> document_;
 };
 
 TwainBackend::TwainBackend(TwainWindow& window, engine::Session& session, JobTable& jobs, const ServiceArguments& arguments)
@@ -102,22 +122,50 @@ std::vector<SourceProfile> TwainBackend::ReadProfiles(std::wstring& error) {
         if (chosen(info) && !(fallback && info.productName == fallback->productName)) offered.push_back(info);
 
     for (const engine::SourceInfo& info : offered) {
-        if (const std::wstring failed = session_.OpenSource(info.productName); !failed.empty()) {
-            error += L"skipped: " + failed + L"\n";
-            continue;
-        }
-        CapabilityAnswers answers;
-        for (std::uint16_t number : ProfileCapabilities()) {
-            engine::CapabilityReply reply = engine::QueryCapability(session_.Source(), number, twain::MSG_GET);
-            if (reply.ok() && reply.container) answers.emplace(number, std::move(*reply.container));
-        }
-        profiles_.push_back(ProfileFrom(Utf8(info.productName), Utf8(info.manufacturer), answers));
+        AdfState adf = AdfState::None;
+        std::optional<SourceProfile> profile = ReadProfile(info.productName, info.manufacturer, error, adf);
+        if (!profile) continue;
+        profiles_.push_back(std::move(*profile));
         names_.push_back(info.productName);
-        adf_.push_back(profiles_.back().feeder ? ReadAdf(nullptr) : AdfState::None);
-        session_.CloseSource();
+        manufacturers_.push_back(info.manufacturer);
+        adf_.push_back(adf);
     }
     if (profiles_.empty() && error.empty()) error = L"No TWAIN source is installed, or none of those named with --source.";
     return profiles_;
+}
+
+std::optional<SourceProfile> TwainBackend::ReadProfile(const std::wstring& name, const std::wstring& manufacturer, std::wstring& error, AdfState& adf) {
+    if (const std::wstring failed = session_.OpenSource(name); !failed.empty()) {
+        error += L"skipped: " + failed + L"\n";
+        return std::nullopt;
+    }
+    CapabilityAnswers answers;
+    for (std::uint16_t number : ProfileCapabilities()) {
+        engine::CapabilityReply reply = engine::QueryCapability(session_.Source(), number, twain::MSG_GET);
+        if (reply.ok() && reply.container) answers.emplace(number, std::move(*reply.container));
+    }
+    SourceProfile profile = ProfileFrom(Utf8(name), Utf8(manufacturer), answers);
+    adf = profile.feeder ? ReadAdf(nullptr) : AdfState::None;
+    session_.CloseSource();
+    return profile;
+}
+
+std::optional<SourceProfile> TwainBackend::Reread(std::size_t source) {
+    auto told = std::make_shared<std::promise<std::optional<SourceProfile>>>();
+    std::future<std::optional<SourceProfile>> answer = told->get_future();
+    window_.Post([this, source, told] {
+        // A job's batch pumps messages while it waits: the session is its own until it ends.
+        if (inJob_ || source >= names_.size()) return told->set_value(std::nullopt);
+        std::wstring ignored;
+        AdfState adf = AdfState::None;
+        std::optional<SourceProfile> profile = ReadProfile(names_[source], manufacturers_[source], ignored, adf);
+        if (profile) {
+            std::lock_guard lock(adfMutex_);
+            adf_[source] = adf;
+        }
+        told->set_value(std::move(profile));
+    });
+    return answer.get();
 }
 
 std::string TwainBackend::Start(const std::string& jobId, std::size_t source, const ScanRequest& request) {
@@ -137,8 +185,15 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
         told = true;
         started.set_value(std::move(reason));
     };
+    inJob_ = true;
+    struct Leaving {
+        bool& flag;
+        ~Leaving() { flag = false; }
+    } leaving{inJob_};
     try {
         if (jobs_.Cancelled(jobId)) return tell("The job was cancelled before it began.");
+        const auto paper = request.paperSize.empty() ? std::nullopt : engine::FindPaperSize(request.paperSize);
+        if (!request.paperSize.empty() && !paper) return tell("The paper size \"" + request.paperSize + "\" is not known (A4, Letter, Legal, ...).");
         if (const std::wstring failed = session_.OpenSource(names_[source]); !failed.empty()) return tell(Utf8(failed));
 
         engine::ScanJob job;
@@ -146,6 +201,8 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
         if (request.feeder) job.settings.duplex = request.duplex;
         if (request.colorMode) job.settings.colorMode = EngineMode(*request.colorMode);
         if (request.resolution) job.settings.resolution = *request.resolution;
+        job.settings.paperSize = paper;
+        if (request.pages) job.maxPages = *request.pages;
         if (const auto& r = request.region) {
             // In inches, on FIX32's 1/65536 steps, so the value read back is the value set.
             const auto inches = [](int hundredths) { return std::round(hundredths / 300.0 * 65536) / 65536; };
@@ -160,7 +217,7 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
             tell("");
         };
         running_ = jobId;
-        QueueingPages pages(*this, jobId, request.format);
+        QueueingPages pages(*this, jobId, request.format, request.jpegQuality.value_or(arguments_.jpegQuality));
         const engine::ScanJobResult result = engine::RunScanJob(session_, job, pages);
         running_.clear();
         const engine::BatchEnd end = result.batch.end;

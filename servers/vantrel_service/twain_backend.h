@@ -30,22 +30,27 @@ public:
     std::string Start(const std::string& jobId, std::size_t source, const ScanRequest& request) override;
     void Cancel(const std::string& jobId) override;
     AdfState Adf(std::size_t source) override;
+    std::optional<SourceProfile> Reread(std::size_t source) override;
 
 private:
     class QueueingPages;
     void Run(const std::string& jobId, std::size_t source, const ScanRequest& request, std::promise<std::string>& started);
     AdfState ReadAdf(const engine::BatchResult* batch);
+    // On the window's thread: the source opened, its profile and feeder's state read, the source closed.
+    std::optional<SourceProfile> ReadProfile(const std::wstring& name, const std::wstring& manufacturer, std::wstring& error, AdfState& adf);
 
     TwainWindow& window_;
     engine::Session& session_;
     JobTable& jobs_;
     const ServiceArguments& arguments_;
     std::vector<std::wstring> names_;
+    std::vector<std::wstring> manufacturers_;
     std::vector<SourceProfile> profiles_;
     std::mutex adfMutex_;
     std::vector<AdfState> adf_;  // by source, as last read on the window's thread
     UniqueKernelObject room_;
     std::string running_;  // the window thread's job, empty between batches
+    bool inJob_ = false;   // a job holds the session, from before its source opens until it closes
 };
 
 std::string Utf8(std::wstring_view text);

@@ -17,6 +17,7 @@ public:
     }
     void Cancel(const std::string&) override {}
     AdfState Adf(std::size_t) override { return AdfState::Empty; }
+    std::optional<SourceProfile> Reread(std::size_t) override { return std::nullopt; }
 };
 
 SourceProfile Profile() {

@@ -3,6 +3,7 @@
 #include "service/service.h"
 
 #include "service/json_api.h"
+#include "service/document_encoding.h"
 #include "service/page_encoding.h"
 #include "service/routes.h"
 #include "service/service_arguments.h"
@@ -13,6 +14,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace vantrel::service {
@@ -93,6 +97,10 @@ TEST(JsonApi, ScanReadOrRefused) {
         {R"({"colorMode": "bw"})", 0, "The colour mode BlackAndWhite1 is not offered."},
         {R"({"duplex": true})", 0, "Duplex is offered only"},
         {R"({"paper": "A4"})", 0, "The setting \"paper\""},
+        {R"({"paperSize": "A4", "pages": 3, "jpegQuality": 50})", 0, ""},
+        {R"({"pages": 0})", 0, "The setting \"pages\""},
+        {R"({"jpegQuality": 101})", 0, "The setting \"jpegQuality\""},
+        {R"({"paperSize": ""})", 0, "The setting \"paperSize\""},
         {"[1, 2]", 0, "The scan settings must be"},
         {"{\"a\": " + std::string(9, '[') + std::string(9, ']') + "}", 0, "The scan settings are not"},
         {"{\"source\": 0", 0, "The scan settings are not"},
@@ -272,6 +280,28 @@ TEST(Encoding, PagesInTheFormatAsked) {
     EXPECT_FALSE(EncodePage(page, "image/gif", 85));
 }
 
+// A PDF or TIFF holds every page of the batch, read back by the tools users open them with.
+TEST(Encoding, DocumentsHoldTheBatch) {
+    const std::vector<std::uint8_t> grey(16 * 8, 200), bits(2 * 8, 0x5A);
+    const imaging::PageImage pages[] = {{16, 8, imaging::PixelFormat::Gray8, 16, 300, 300, grey},
+                                        {16, 8, imaging::PixelFormat::BlackWhite1, 2, 300, 300, bits}};
+    struct Row { std::string format; std::string tool; std::string says; };
+    for (const Row& row : {Row{"application/pdf", "qpdf --show-npages", "2"}, Row{"image/tiff", "tiffinfo", "Page Number: 1-2"}}) {
+        DocumentEncoder document(row.format, 85);
+        EXPECT_FALSE(DocumentEncoder(row.format, 85).Finish({}));
+        for (const auto& page : pages) EXPECT_TRUE(document.Add(page));
+        const auto whole = document.Finish({2026, 12, 9, 21, 0, 0, 0});
+        ASSERT_TRUE(whole);
+        const std::string path = ::testing::TempDir() + "document." + row.format.substr(row.format.find('/') + 1);
+        std::ofstream(path, std::ios::binary) << whole->bytes;
+        std::string said;
+        std::unique_ptr<FILE, int (*)(FILE*)> tool(::popen((row.tool + " " + path + " 2>&1").c_str(), "r"), ::pclose);
+        for (char buffer[256]; std::fgets(buffer, sizeof buffer, tool.get());) said += buffer;
+        EXPECT_NE(said.find(row.says), std::string::npos) << row.format << ": " << said;
+    }
+    EXPECT_FALSE(DocumentEncoder::Gathers("image/jpeg"));
+}
+
 // A backend that answers only what the test scripted and records every call.
 class StrictBackend final : public ScanBackend {
 public:
@@ -284,6 +314,11 @@ public:
     }
     void Cancel(const std::string&) override { calls.push_back("cancel"); }
     AdfState Adf(std::size_t) override { return AdfState::Loaded; }
+    std::optional<SourceProfile> reread;  // what the source says when read again
+    std::optional<SourceProfile> Reread(std::size_t source) override {
+        calls.push_back("reread " + std::to_string(source));
+        return reread;
+    }
 };
 
 TEST(Service, Answers) {
@@ -296,6 +331,10 @@ TEST(Service, Answers) {
     };
     const std::string feeder = Settings("<pwg:InputSource>Feeder</pwg:InputSource>");
 
+    // Read again while idle: the answer is what the source says now.
+    backend.reread = Sample();
+    backend.reread->manufacturer = "Changed";
+    EXPECT_NE(ask("GET", "/eSCL/ScannerCapabilities").body.find("Changed"), std::string::npos);
     EXPECT_EQ(ask("POST", "/eSCL/ScanJobs", feeder, "http://evil.example").status, 403);  // and nothing started
     EXPECT_EQ(ask("POST", "/eSCL/ScanJobs", "<ScanSettings").status, 400);
     EXPECT_EQ(ask("GET", "/eSCL/ScanJobs").status, 405);
@@ -313,7 +352,8 @@ TEST(Service, Answers) {
     EXPECT_EQ(path.rfind("/eSCL/2/ScanJobs/", 0), 0u);
     const HttpResponse busy = ask("POST", "/eSCL/ScanJobs", feeder);
     EXPECT_EQ(busy.status, 503);
-    EXPECT_EQ(backend.calls, (std::vector<std::string>{"start 0", "start 1"}));
+    ask("GET", "/eSCL/2/ScannerCapabilities");  // not read again while a batch runs
+    EXPECT_EQ(backend.calls, (std::vector<std::string>{"reread 0", "start 0", "start 1"}));
 
     const std::string id = path.substr(path.rfind('/') + 1);
     const HttpResponse waiting = ask("GET", path + "/NextDocument");

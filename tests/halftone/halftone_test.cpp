@@ -29,7 +29,7 @@ std::vector<std::uint8_t> ScannerPage(int number) {
     const scanner::PagePicture picture({kWidth, kHeight, number,
                                         scanner::PageLines(number, number % 2 ? scanner::Side::Front : scanner::Side::Back,
                                                            scanner::ChartLabel(settings), kDpi, true, 0, 0),
-                                        0, 0, {}});
+                                        0, 0, {}, false});
     const std::uint32_t rowBytes = scanner::TwainRowBytes(kWidth, scanner::ColourMode::BlackWhite);
     std::vector<std::uint8_t> bits(static_cast<std::size_t>(rowBytes) * kHeight);
     std::vector<scanner::Rgb> row(kWidth);

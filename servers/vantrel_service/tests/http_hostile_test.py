@@ -7,6 +7,7 @@ Usage: http_hostile_test.py SERVICE_EXE PORT WORK_DIR   (run inside the build's 
 """
 import concurrent.futures
 import io
+import json
 import os
 import socket
 import subprocess
@@ -108,6 +109,8 @@ try:
     # One instance per user: a second start says where the first listens and ends with 0.
     second = subprocess.run(["wine", SERVICE, "--listen", f"127.0.0.1:{PORT + 10}"], env=env, capture_output=True, text=True, timeout=120)
     check(second.returncode == 0 and f"listening on http://{HOST}/" in second.stdout, f"a second start: {second.returncode} {second.stdout}")
+    version = subprocess.run(["wine", SERVICE, "--version"], env=env, capture_output=True, text=True, timeout=120).stdout
+    check(version.startswith(f"vantrel-service {os.environ['VANTREL_VERSION']} ("), f"the product's version: {version}")
     # The start at logon comes and goes in HKCU's Run key, with the options given.
     run_key = ["wine", "reg", "query", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run", "/v", "Vantrel scan service"]
     installed = subprocess.run(["wine", SERVICE, "--install", "--allow-origin", ALLOWED], env=env, capture_output=True, text=True, timeout=120)
@@ -165,6 +168,23 @@ try:
     check(b"<pwg:JobState>Completed</pwg:JobState>" in body and b"<pwg:State>Idle</pwg:State>" in body, f"the job completed: {body}")
     check(open(log).read().splitlines()[-1].find("MSG_CLOSEDS") >= 0, "the source was closed")
     check(service.poll() is None, "the service still runs")
+
+    # A PDF holds the whole batch, here the pages asked for of the JSON API: one answer once the
+    # batch has ended, then no more.
+    status, _, body = exchange(request("POST", "/api/scans", b'{"feeder": true, "duplex": true, "pages": 5, "paperSize": "A5", '
+                                                           b'"jpegQuality": 40, "format": "application/pdf"}'))
+    check(status == 201, f"the PDF's job started: {status} {body}")
+    job = "/api/scans/" + json.loads(body or b"{}").get("id", "none")
+    answers = []
+    while len(answers) < 400 and (not answers or answers[-1][0] != 404):
+        answers.append(exchange(request("GET", job + "/next")))
+    documents = [(head, body) for status, head, body in answers if status == 200]
+    pdf = os.path.join(WORK, "hostile-batch.pdf")
+    with open(pdf, "wb") as out:
+        out.write(documents[0][1] if documents else b"")
+    pages = subprocess.run(["qpdf", "--show-npages", pdf], capture_output=True, text=True).stdout.strip()
+    check(len(documents) == 1 and "Content-Type: application/pdf" in documents[0][0] and pages == "5",
+          f"one PDF of the 5 pages asked for: {len(documents)} documents, {pages} pages")
 finally:
     service.kill()
     service.wait()
