@@ -3,7 +3,6 @@
 
 #include "imaging/files/output_naming.h"
 #include "imaging/files/page_file_consumers.h"
-#include "imaging/g4/bilevel_choice.h"
 #include "imaging/g4/group4_decoder.h"
 
 namespace vantrel::imaging {
@@ -19,10 +18,10 @@ bool OneFileConsumer::Take(const PageImage& page) {
 }
 
 bool OneFileConsumer::TakeCoded(const CodedPage& page) {
-    // A scanner's Group 4 of a halftone page is larger than the raw bits: such a page is decoded and stored the
-    // way our own pages are, in the smaller of Group 4 and Flate. Compact Group 4 (text) stays as it came.
+    // A scanner's Group 4 of a halftone page swells past the raw bits: such a page is decoded and stored the way
+    // our own pages are, in the smaller of Group 4 and Flate. Any other Group 4 (text) stays as it came.
     const std::uint64_t raw = MinimumStride(page.format, page.width) * page.height;
-    if (page.coding == PageCoding::Group4 && WorthTryingFlate(page.bytes.size(), raw)) {
+    if (page.coding == PageCoding::Group4 && page.bytes.size() > raw) {
         if (std::optional<PageBuffer> decoded = DecodeGroup4(page.bytes, page.width, page.height)) {
             decoded->SetResolution(page.xDpi, page.yDpi);
             return Take(decoded->View());
