@@ -2,7 +2,6 @@
 // Flate for 1-bit), TIFF pages lossless: clients of a document want it complete and small.
 #include "service/document_encoding.h"
 
-#include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/pdf/page_streams.h"
 
 namespace vantrel::service {
@@ -19,13 +18,8 @@ bool DocumentEncoder::Add(const imaging::PageImage& page) {
     ++pages_;
     if (tiff_) return tiff_->AddPage(page);
     if (!pdf_) return false;
-    if (page.format == imaging::PixelFormat::BlackWhite1) {
-        const auto flate = imaging::EncodeBilevelImage(page);
-        return flate && pdf_->AddPage(flate->View()) == imaging::PdfResult::Ok;
-    }
-    const std::vector<std::uint8_t> jpeg = imaging::EncodeJpeg(page, jpegQuality_);
-    const auto image = imaging::DescribeJpeg(page, jpeg);
-    return image && pdf_->AddPage(*image) == imaging::PdfResult::Ok;
+    const auto image = imaging::EncodePdfPage(page, false, jpegQuality_);
+    return image && pdf_->AddPage(image->View()) == imaging::PdfResult::Ok;
 }
 
 std::optional<EncodedPage> DocumentEncoder::Finish(const imaging::PdfDate& created) {

@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/files/one_file_consumer.h"
 #include "imaging/files/page_file_consumers.h"
 #include "imaging/pdf/page_streams.h"
@@ -47,26 +46,14 @@ private:
 
     // The encoded page is the only copy held: it goes into the file and is dropped before the next.
     bool Add(const PageImage& page, std::wstring& cause, bool& fileBroken) override {
-        std::vector<std::uint8_t> bytes;
-        std::optional<PdfImage> image;
-        std::optional<EncodedImage> flate;
-        if (page.format == PixelFormat::BlackWhite1) {
-            flate = EncodeBilevelImage(page);
-            if (flate) image = flate->View();
-        } else if (options_.lossless) {
-            flate = EncodeFlateImage(page);
-            if (flate) image = flate->View();
-        } else {
-            cause = JpegSizeCause(page);
-            if (!cause.empty()) return false;
-            bytes = EncodeJpeg(page, options_.jpegQuality);
-            image = DescribeJpeg(page, bytes);
-        }
+        if (page.format != PixelFormat::BlackWhite1 && !options_.lossless) cause = JpegSizeCause(page);
+        if (!cause.empty()) return false;
+        const std::optional<EncodedImage> image = EncodePdfPage(page, options_.lossless, options_.jpegQuality);
         if (!image) {
             cause = L"the page could not be encoded (out of memory)";
             return false;
         }
-        return Placed(writer_->AddPage(*image), cause, fileBroken);
+        return Placed(writer_->AddPage(image->View()), cause, fileBroken);
     }
 
     // A scanner's JPEG of a grey or colour page, or its Group 4 of a 1-bit page, goes in as it came.

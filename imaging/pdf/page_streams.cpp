@@ -5,6 +5,7 @@
 
 #include "imaging/g4/bilevel_choice.h"
 #include "imaging/g4/group4_encoder.h"
+#include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/png/row_deflater.h"
 
 namespace vantrel::imaging {
@@ -57,6 +58,18 @@ std::optional<PdfImage> DescribeJpeg(const PageImage& page, std::span<const std:
     image.bitsPerComponent = 8;
     image.bytes = jpeg;
     return image;
+}
+
+std::optional<EncodedImage> EncodePdfPage(const PageImage& page, bool lossless, int jpegQuality) {
+    if (page.format == PixelFormat::BlackWhite1) return EncodeBilevelImage(page);
+    if (lossless) return EncodeFlateImage(page);
+    EncodedImage encoded;
+    encoded.bytes = EncodeJpeg(page, jpegQuality);
+    const std::optional<PdfImage> image = DescribeJpeg(page, encoded.bytes);
+    if (!image) return std::nullopt;
+    encoded.description = *image;
+    encoded.description.bytes = {};
+    return encoded;
 }
 
 std::optional<PdfImage> DescribeGroup4(const PageImage& page, std::span<const std::uint8_t> group4) {

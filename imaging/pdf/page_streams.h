@@ -41,6 +41,10 @@ std::optional<EncodedImage> EncodeBilevelImage(const PageImage& page);
 // has no bilevel mode, so 1-bit pages are coded as grey). Nullopt for a page that is not well-formed or no bytes.
 std::optional<PdfImage> DescribeJpeg(const PageImage& page, std::span<const std::uint8_t> jpeg);
 
+// A page as a PDF page's image: the smaller lossless coding for 1-bit pages, Flate for grey and colour when
+// `lossless`, else JPEG at `jpegQuality`. Nullopt for a page that is not well-formed or memory exhaustion.
+std::optional<EncodedImage> EncodePdfPage(const PageImage& page, bool lossless, int jpegQuality);
+
 // The record for a CCITT Group 4 (K -1) coding of a 1-bit page whose black runs are coded black: with
 // /BlackIs1 false the filter yields 0 for black, which DeviceGray shows as black. Nullopt for another
 // format, a page that is not well-formed, or no bytes.
