@@ -7,6 +7,8 @@
 #include <array>
 #include <string>
 
+#include "imaging/icc/standard_profiles.h"
+
 namespace vantrel::imaging {
 namespace {
 
@@ -55,6 +57,8 @@ std::string_view PdfResultName(PdfResult result) {
 }
 
 PdfWriter::PdfWriter(ByteSink& sink, bool checkpoints) : sink_(sink), checkpoints_(checkpoints) {}
+
+PdfWriter::PdfWriter(ByteSink& sink, PdfDocument document) : sink_(sink), checkpoints_(true), document_(std::move(document)) {}
 
 PdfResult PdfWriter::Fail(PdfResult result) {
     sticky_ = result;
@@ -156,7 +160,7 @@ PdfResult PdfWriter::WriteOpenBranch() {
     }
     if (!catalogDirty_) return PdfResult::Ok;
     if (const PdfResult r = BeginObject(kCatalog); r != PdfResult::Ok) return r;
-    if (!Write("<< /Type /Catalog /Pages " + Reference(branch_.back().object) + " >>\nendobj\n"))
+    if (!Write("<< /Type /Catalog /Pages " + Reference(branch_.back().object) + catalogEntries_ + " >>\nendobj\n"))
         return Fail(PdfResult::SinkFailed);
     catalogDirty_ = false;
     return PdfResult::Ok;
@@ -170,6 +174,7 @@ PdfResult PdfWriter::AddPage(const PdfImage& image) {
     const std::uint64_t needed = image.bytes.size() + kPageOverhead + kBytesPerObject * (offsets_.size() + 8);
     if (sink_.Size() > kLargestOffset || needed > kLargestOffset - sink_.Size()) return PdfResult::TooLarge;
 
+    colour_ = colour_ || image.colorSpace == PdfColorSpace::DeviceRGB;
     if (pages_ == 0) {
         offsets_.assign(1, 0);  // the catalog
         written_.assign(1, 0);  // the first section starts with the free entry 0
@@ -222,18 +227,8 @@ PdfResult PdfWriter::WriteUpdate(std::uint64_t info) {
     written_.clear();
     std::string trailer = "trailer\n<< /Size " + PdfInteger(offsets_.size() + 1) + " /Root " + Reference(kCatalog);
     if (lastXref_ != 0) trailer += " /Prev " + PdfInteger(lastXref_);
-    if (info != 0) {
-        // The identifier is a digest of the whole file, date included; both halves are equal for a new file.
-        std::array<std::uint8_t, 16> id{};
-        const std::uint64_t size = sink_.Size();
-        for (int i = 0; i < 4; ++i) {
-            id[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc_ >> (24 - 8 * i));
-            id[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(adler_ >> (24 - 8 * i));
-        }
-        for (int i = 0; i < 8; ++i) id[static_cast<std::size_t>(8 + i)] = static_cast<std::uint8_t>(size >> (56 - 8 * i));
-        const std::string hex = '<' + Hex(id) + '>';
-        trailer += " /Info " + Reference(info) + " /ID [" + hex + " " + hex + "]";
-    }
+    trailer += " /ID [" + FileIdentifier() + " " + FileIdentifier() + "]";
+    if (info != 0) trailer += " /Info " + Reference(info);
     trailer += " >>\nstartxref\n" + PdfInteger(at) + "\n%%EOF\n";
     if (!Write(trailer)) return Fail(PdfResult::SinkFailed);
     lastXref_ = at;
@@ -246,12 +241,50 @@ PdfResult PdfWriter::Finish(const PdfDate& creationDate) {
     const std::optional<std::string> date = PdfDateText(creationDate);
     if (!date) return PdfResult::BadDate;
 
+    if (const PdfResult r = WriteDocumentParts(creationDate); r != PdfResult::Ok) return r;
     if (const PdfResult r = WriteOpenBranch(); r != PdfResult::Ok) return r;
     const std::uint64_t info = NewObject();
     if (const PdfResult r = BeginObject(info); r != PdfResult::Ok) return r;
-    if (!Write("<< /Producer (Vantrel) /CreationDate (" + *date + ") >>\nendobj\n")) return Fail(PdfResult::SinkFailed);
+    if (!Write("<<" + InfoEntries(document_, creationDate) + " >>\nendobj\n")) return Fail(PdfResult::SinkFailed);
     if (const PdfResult r = WriteUpdate(info); r != PdfResult::Ok) return r;
     sticky_ = PdfResult::Finished;
+    return PdfResult::Ok;
+}
+
+// The identifier is a digest of the file up to its first trailer (both halves equal for a new file), so every
+// update section can carry the same one, as PDF/A asks of each trailer.
+std::string PdfWriter::FileIdentifier() {
+    if (!id_.empty()) return id_;
+    std::array<std::uint8_t, 16> id{};
+    const std::uint64_t size = sink_.Size();
+    for (int i = 0; i < 4; ++i) {
+        id[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc_ >> (24 - 8 * i));
+        id[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(adler_ >> (24 - 8 * i));
+    }
+    for (int i = 0; i < 8; ++i) id[static_cast<std::size_t>(8 + i)] = static_cast<std::uint8_t>(size >> (56 - 8 * i));
+    id_ = '<' + Hex(id) + '>';
+    return id_;
+}
+
+// The XMP metadata in every file; for PDF/A also the output intent, whose profile is sRGB when any page is in
+// colour (grey pages stay DeviceGray, which an output intent of any colour space allows) and grey otherwise.
+// The metadata stream stays unfiltered, as PDF/A-1 requires.
+PdfResult PdfWriter::WriteDocumentParts(const PdfDate& date) {
+    const std::string xmp = XmpPacket(document_, date);
+    const std::uint64_t metadata = NewObject();
+    const std::span xmpBytes(reinterpret_cast<const std::uint8_t*>(xmp.data()), xmp.size());
+    if (const PdfResult r = WriteStreamObject(metadata, " /Type /Metadata /Subtype /XML", xmpBytes); r != PdfResult::Ok)
+        return r;
+    catalogEntries_ = " /Metadata " + Reference(metadata);
+    if (document_.archive != PdfArchive::None) {
+        const std::uint64_t profile = NewObject();
+        const auto& bytes = colour_ ? icc::SrgbProfile() : icc::GreyProfile();
+        if (const PdfResult r = WriteStreamObject(profile, colour_ ? " /N 3" : " /N 1", bytes); r != PdfResult::Ok) return r;
+        const std::string name = colour_ ? "(sRGB IEC61966-2.1)" : "(Grey, sRGB tone curve, D50)";
+        catalogEntries_ += " /OutputIntents [<< /Type /OutputIntent /S /GTS_PDFA1 /OutputConditionIdentifier " + name +
+                           " /Info " + name + " /DestOutputProfile " + Reference(profile) + " >>]";
+    }
+    catalogDirty_ = true;
     return PdfResult::Ok;
 }
 

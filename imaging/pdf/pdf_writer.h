@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/byte_sink.h"
+#include "imaging/pdf/pdf_document.h"
 #include "imaging/pdf/pdf_image.h"
 #include "imaging/pdf/pdf_text.h"
 
@@ -37,13 +38,15 @@ public:
     // Without checkpoints the page tree and a single cross-reference table are written by Finish only
     // (the file is a document only then); kept for the benchmark's comparison.
     explicit PdfWriter(ByteSink& sink, bool checkpoints = true);
+    // A document with metadata, or a PDF/A one (see WriteDocumentParts); with checkpoints.
+    PdfWriter(ByteSink& sink, PdfDocument document);
 
     // Appends the image, a content stream drawing it over the whole page, and the page; with checkpoints
     // then the changed tree nodes and an update section.
     PdfResult AddPage(const PdfImage& image);
 
-    // Writes what is still open of the page tree, the document information (Producer and CreationDate),
-    // the last cross-reference section and the trailer with the file identifier.
+    // Writes the document-level parts, what is still open of the page tree, the document information, and the
+    // last cross-reference section. Every trailer carries the same file identifier, fixed at the first one.
     PdfResult Finish(const PdfDate& creationDate);
 
     std::uint32_t PageCount() const { return pages_; }
@@ -69,6 +72,8 @@ private:
     PdfResult WriteNode(std::size_t level);
     PdfResult WriteOpenBranch();
     PdfResult WriteUpdate(std::uint64_t info);
+    PdfResult WriteDocumentParts(const PdfDate& date);
+    std::string FileIdentifier();
     PdfResult Fail(PdfResult result);
 
     ByteSink& sink_;
@@ -82,6 +87,10 @@ private:
     PdfResult sticky_ = PdfResult::Ok;  // SinkFailed, TooLarge or Finished once one happened
     std::uint32_t crc_ = 0;             // over every byte written, for the file identifier
     std::uint32_t adler_ = 1;
+    std::string id_;                    // the trailers' /ID value, once the first trailer is written
+    PdfDocument document_;
+    bool colour_ = false;               // a page in DeviceRGB: the output intent is then sRGB
+    std::string catalogEntries_;        // the metadata and output intent, once Finish wrote them
 };
 
 }  // namespace vantrel::imaging

@@ -17,6 +17,8 @@ from pathlib import Path
 
 from PIL import Image, ImageChops, ImageStat
 
+from check_archive import archive_errors
+
 
 def run(args):
     return subprocess.run([str(a) for a in args], capture_output=True, text=True)
@@ -193,7 +195,7 @@ def check_pdf_structure(d, name, pages):
     if result.returncode != 0 or not count or int(count.group(1)) != len(pages):
         return [f"{name}: pdfinfo says {count and count.group(1)} pages, expected {len(pages)}"]
     # A recovered file ends with a page's update section: the document information comes only at the end.
-    errors = [] if "recovered" in pages[0]["checks"] or re.search(r"^Producer:\s+Vantrel$", result.stdout, re.M) and re.search(
+    errors = [] if "recovered" in pages[0]["checks"] or re.search(r"^Producer:\s+Vantrel \d+\.\d+\.\d+$", result.stdout, re.M) and re.search(
         r"^CreationDate:\s+\S", result.stdout, re.M) else [f"{name}: no producer or creation date in {result.stdout}"]
     sizes = {int(p): (float(w), float(h)) for p, w, h in re.findall(r"^Page\s+(\d+) size:\s+([\d.]+) x ([\d.]+) pts", result.stdout, re.M)}
     for page in pages:
@@ -259,7 +261,9 @@ def check_pdf_render(d, name, page):
 
 
 def check_pdf(d, name, pages):
-    return check_pdf_structure(d, name, pages) + [e for page in pages for e in check_pdf_render(d, name, page)]
+    archive = pages[0]["checks"].startswith("pdfa-") and archive_errors(
+        d / name, pages[0]["checks"][5], any(page["mode"] == "RGB" for page in pages))
+    return check_pdf_structure(d, name, pages) + (archive or []) + [e for page in pages for e in check_pdf_render(d, name, page)]
 
 
 def main(directory, writer=None):

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "imaging/document_metadata.h"
 #include "imaging/tests/test_pages.h"
 
 namespace vantrel::imaging::testing {
@@ -20,6 +21,9 @@ struct Expected {
     std::string reference = "";
     std::string checks = "";
 };
+
+// The texts of the files whose checks name metadata, as check_samples.py expects them back.
+inline const DocumentMetadata kMetadata{"Αρχείο 文書 (1) <&>", "Μαρία 山田", "Συμβόλαιο 契約", "σάρωση, スキャン"};
 
 inline bool WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     std::ofstream file(path, std::ios::binary);

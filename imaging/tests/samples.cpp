@@ -113,6 +113,14 @@ std::vector<FileSpec> Table() {
         fifty.pages.push_back(p);
     }
     files.push_back(fifty);
+    // PDF/A: pages of every kind (colour JPEG, grey Flate, 1-bit Group 4) under an sRGB output intent, grey and
+    // 1-bit ones alone under the grey profile; the metadata in Greek and Japanese.
+    const PageSpec colour{PixelFormat::Rgb24, 301, 203, 1, 150, 150, Content::Smooth, Kind::Sample, "jpeg", 85};
+    const PageSpec grey{PixelFormat::Gray8, 300, 200, 1, 150, 150, Content::Smooth, Kind::Sample, "flate"};
+    const PageSpec text{PixelFormat::BlackWhite1, 400, 300, 0, 100, 100, {}, Kind::Text, "ccitt"};
+    files.push_back({"archive_1b.pdf", {colour, grey, text}, "pdfa-1b"});
+    files.push_back({"archive_2b.pdf", {colour, grey, text}, "pdfa-2b"});
+    files.push_back({"archive_grey_1b.pdf", {grey, text}, "pdfa-1b"});
     // JPEG: block and MCU edges in each format, flat pages, and qualities across the scale on larger pages.
     const auto jpeg = [&files](const char* name, PageSpec page, std::vector<int> qualities, const char* checks = "") {
         for (const int q : qualities) {
@@ -240,7 +248,9 @@ private:
     }
 
     bool WritePdf(const FileSpec& file, const Pages& pages, ByteSink& sink) {
-        PdfWriter writer(sink);
+        PdfDocument document;
+        if (file.checks.starts_with("pdfa-")) document = {*ParsePdfArchive(file.checks.substr(5)), testing::kMetadata};
+        PdfWriter writer(sink, document);
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const PageImage& page = pages[i]->page;
             const std::string& e = file.pages[i].encoding;
