@@ -58,7 +58,8 @@ std::string_view PdfResultName(PdfResult result) {
 
 PdfWriter::PdfWriter(ByteSink& sink, bool checkpoints) : sink_(sink), checkpoints_(checkpoints) {}
 
-PdfWriter::PdfWriter(ByteSink& sink, PdfDocument document) : sink_(sink), checkpoints_(true), document_(std::move(document)) {}
+PdfWriter::PdfWriter(ByteSink& sink, PdfDocument document, bool checkpoints)
+    : sink_(sink), checkpoints_(checkpoints), document_(std::move(document)) {}
 
 PdfResult PdfWriter::Fail(PdfResult result) {
     sticky_ = result;

@@ -38,8 +38,8 @@ public:
     // Without checkpoints the page tree and a single cross-reference table are written by Finish only
     // (the file is a document only then); kept for the benchmark's comparison.
     explicit PdfWriter(ByteSink& sink, bool checkpoints = true);
-    // A document with metadata, or a PDF/A one (see WriteDocumentParts); with checkpoints.
-    PdfWriter(ByteSink& sink, PdfDocument document);
+    // A document with metadata, or a PDF/A one (see WriteDocumentParts).
+    PdfWriter(ByteSink& sink, PdfDocument document, bool checkpoints = true);
 
     // Appends the image, a content stream drawing it over the whole page, and the page; with checkpoints
     // then the changed tree nodes and an update section.

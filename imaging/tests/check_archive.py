@@ -79,3 +79,17 @@ def archive_errors(path, part, colour, metadata=METADATA):
         if pdfinfo.get(key) != want or exif.get(key) != want:
             errors.append(f"{path.name}: {key} pdfinfo {pdfinfo.get(key)!r}, exiftool {exif.get(key)!r}, expected {want!r}")
     return errors
+
+
+def tiff_metadata_errors(path, pages, date="2024:03:09 14:05:07", metadata=METADATA):
+    """Every page's DocumentName, ImageDescription, Artist, Software and DateTime as exiftool reads them (UTF-8)."""
+    tags = json.loads(run(["exiftool", "-j", "-a", "-G1", "-DocumentName", "-ImageDescription", "-Artist", "-Software",
+                           "-ModifyDate", path]).stdout)[0]
+    errors = []
+    for ifd in range(pages):
+        got = {key: tags.get(f"IFD{ifd}:{key}") for key in ("DocumentName", "ImageDescription", "Artist", "ModifyDate")}
+        want = {"DocumentName": metadata["Title"], "ImageDescription": metadata["Subject"], "Artist": metadata["Author"],
+                "ModifyDate": date}
+        if got != want or not re.fullmatch(r"Vantrel \d+\.\d+\.\d+", str(tags.get(f"IFD{ifd}:Software"))):
+            errors.append(f"{Path(path).name} page {ifd}: {got} {tags.get(f'IFD{ifd}:Software')!r}, expected {want}")
+    return errors

@@ -17,7 +17,7 @@ from pathlib import Path
 
 from PIL import Image, ImageChops, ImageStat
 
-from check_archive import archive_errors
+from check_archive import archive_errors, tiff_metadata_errors
 
 
 def run(args):
@@ -134,6 +134,8 @@ def check_tiff(d, name, pages):
         r = got["resolution"]  # tiffinfo prints six significant digits
         if r is None or abs(r[0] - x) > x * 1e-5 or abs(r[1] - y) > y * 1e-5 or r[2] != unit:
             errors.append(f"{name} page {page['page']}: resolution {r}, expected {(x, y, unit)}")
+    if pages[0]["checks"] == "metadata":
+        errors += tiff_metadata_errors(d / name, len(pages))
     copy = d / "decoded" / name
     cp = run(["tiffcp", "-c", "none", d / name, copy])
     if cp.returncode != 0 or cp.stderr.strip():

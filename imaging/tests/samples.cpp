@@ -121,6 +121,9 @@ std::vector<FileSpec> Table() {
     files.push_back({"archive_1b.pdf", {colour, grey, text}, "pdfa-1b"});
     files.push_back({"archive_2b.pdf", {colour, grey, text}, "pdfa-2b"});
     files.push_back({"archive_grey_1b.pdf", {grey, text}, "pdfa-1b"});
+    files.push_back({"documented.tif",
+                     {{PixelFormat::Gray8, 300, 200, 1, 150, 150}, {PixelFormat::BlackWhite1, 400, 300, 0, 100, 100, {}, Kind::Text, "group4"}},
+                     "metadata"});
     // JPEG: block and MCU edges in each format, flat pages, and qualities across the scale on larger pages.
     const auto jpeg = [&files](const char* name, PageSpec page, std::vector<int> qualities, const char* checks = "") {
         for (const int q : qualities) {
@@ -225,7 +228,8 @@ private:
     }
 
     bool WriteTiff(const FileSpec& file, const Pages& pages, ByteSink& sink) {
-        TiffWriter writer(sink);
+        TiffWriter writer(sink, file.checks == "metadata" ? TiffDocument{testing::kMetadata, TiffDateTime(2024, 3, 9, 14, 5, 7)}
+                                                          : TiffDocument{});
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const PageImage& page = pages[i]->page;
             const std::string& e = file.pages[i].encoding;

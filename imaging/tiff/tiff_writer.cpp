@@ -2,6 +2,7 @@
 #include "imaging/tiff/tiff_writer.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <new>
 #include <optional>
@@ -87,6 +88,8 @@ const char* Describe(TiffError error) {
 TiffWriter::TiffWriter(ByteSink& sink, std::uint64_t maxFileBytes)
     : sink_(sink), limit_(std::min(maxFileBytes, kMaxTiffFileBytes)) {}
 
+TiffWriter::TiffWriter(ByteSink& sink, TiffDocument document) : TiffWriter(sink) { document_ = std::move(document); }
+
 bool TiffWriter::Refuse(TiffError error) {
     error_ = error;
     return false;
@@ -110,7 +113,11 @@ bool TiffWriter::Usable() {
 bool TiffWriter::Fits(std::uint64_t stripBytes, const Directory& directory) const {
     const std::uint64_t start = std::max<std::uint64_t>(size_, sizeof kHeader);
     const std::uint64_t room = limit_ - std::min(limit_, start);
-    const std::uint64_t ifd = directory.Size() + 64;  // the tags WriteDirectory adds, and the word padding
+    // The tags WriteDirectory adds, the document's texts (an entry, the text, its NUL and a word's padding each)
+    // and the word padding.
+    const DocumentMetadata& m = document_.metadata;
+    const std::uint64_t texts = 4 * 14 + m.title.size() + m.subject.size() + m.author.size() + document_.dateTime.size();
+    const std::uint64_t ifd = directory.Size() + 64 + texts;
     return stripBytes <= room && ifd <= room - stripBytes;
 }
 
@@ -267,7 +274,8 @@ bool TiffWriter::WriteRows(const PageImage& page, bool deflate, bool predict, in
 // failure part-way leaves the file as it was at the last page.
 bool TiffWriter::WriteDirectory(Directory& directory) {
     directory.AddLong(kNewSubfileType, kSubfilePage);
-    directory.AddAscii(kSoftware, "Vantrel");
+    directory.AddAscii(kSoftware, kProductAndVersion);
+    AddDocumentFields(directory);
     const bool numbered = pages_ <= kLargestPageNumber;
     if (numbered) {
         const std::uint16_t number[2] = {static_cast<std::uint16_t>(pages_), 0};
@@ -285,6 +293,22 @@ bool TiffWriter::WriteDirectory(Directory& directory) {
     if (numbered) totalPositions_.push_back(at + *directory.ValueFieldPosition(kPageNumber) + 2);
     ++pages_;
     return true;
+}
+
+void TiffWriter::AddDocumentFields(Directory& directory) const {
+    const std::pair<std::uint16_t, const std::string&> fields[] = {{kDocumentName, document_.metadata.title},
+                                                                  {kImageDescription, document_.metadata.subject},
+                                                                  {kDateTime, document_.dateTime},
+                                                                  {kArtist, document_.metadata.author}};
+    for (const auto& [tag, text] : fields) {
+        if (!text.empty()) directory.AddAscii(tag, text);
+    }
+}
+
+std::string TiffDateTime(int year, int month, int day, int hour, int minute, int second) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+    return text;
 }
 
 bool TiffWriter::Finish() {

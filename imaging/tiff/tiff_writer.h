@@ -3,7 +3,9 @@
 //
 // Every page carries NewSubfileType 2 (a page of a multi-page document), ImageWidth, ImageLength, BitsPerSample,
 // Compression, PhotometricInterpretation, StripOffsets, SamplesPerPixel, RowsPerStrip, StripByteCounts,
-// XResolution, YResolution, ResolutionUnit, PageNumber and Software "Vantrel", in ascending tag order.
+// XResolution, YResolution, ResolutionUnit, PageNumber and Software (the product and its version), in ascending tag
+// order; with a TiffDocument also DocumentName (title), ImageDescription (subject), Artist (author) and DateTime.
+// TIFF's ASCII is 7-bit by the standard; texts are stored as UTF-8 all the same, which exiftool and others read.
 // - 1-bit pages: WhiteIsZero (0), so a 1 bit is black as in the page; the smaller of CCITT Group 4 (Compression 4)
 //   in one strip and Adobe Deflate in strips (imaging/g4/bilevel_choice.h says when Deflate is tried).
 // - Grey (BlackIsZero) and RGB pages: Adobe Deflate (Compression 8), with horizontal differencing (Predictor 2)
@@ -18,9 +20,11 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "imaging/byte_sink.h"
+#include "imaging/document_metadata.h"
 #include "imaging/page_image.h"
 
 namespace vantrel::imaging {
@@ -77,10 +81,20 @@ struct JpegPageInfo {
 
 inline constexpr std::uint64_t kMaxTiffFileBytes = 0xFFFFFFFF;
 
+// What every page's directory says of the document; empty texts are left out. TIFF has no field for keywords.
+struct TiffDocument {
+    DocumentMetadata metadata;
+    std::string dateTime;  // "YYYY:MM:DD HH:MM:SS" (TiffDateTime), the local time
+};
+
+// TIFF's DateTime text.
+std::string TiffDateTime(int year, int month, int day, int hour, int minute, int second);
+
 class TiffWriter {
 public:
     // `maxFileBytes` caps the file (at most kMaxTiffFileBytes, which is also the default). The sink must be empty.
     explicit TiffWriter(ByteSink& sink, std::uint64_t maxFileBytes = kMaxTiffFileBytes);
+    TiffWriter(ByteSink& sink, TiffDocument document);
 
     // Appends a page (the header first, on the first page). False with Error() set on failure. A page refused
     // before any of it was written leaves the writer usable: BadPage, BadOptions, BadJpeg, TooLarge (judged on the
@@ -109,6 +123,7 @@ private:
     bool WriteRows(const PageImage& page, bool deflate, bool predict, int level, std::uint32_t rowsPerStrip,
                    std::vector<std::uint32_t>& offsets, std::vector<std::uint32_t>& byteCounts);
     bool WriteDirectory(tiff::Directory& directory);
+    void AddDocumentFields(tiff::Directory& directory) const;
     // A page of one strip already coded: its directory completed with the strip's place, both written.
     bool WriteOneStrip(tiff::Directory& directory, std::span<const std::uint8_t> strip);
 
@@ -121,6 +136,7 @@ private:
     bool broken_ = false;
     bool finished_ = false;
     TiffError error_ = TiffError::None;
+    TiffDocument document_;
 };
 
 }  // namespace vantrel::imaging
