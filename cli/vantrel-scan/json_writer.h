@@ -6,10 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vantrel::scan {
+#include "win32/utf8_text.h"
 
-// UTF-8 for wide text; an unpaired surrogate becomes U+FFFD, so the output is always valid UTF-8.
-std::string ToUtf8(std::wstring_view text);
+namespace vantrel::scan {
 
 class JsonWriter {
 public:

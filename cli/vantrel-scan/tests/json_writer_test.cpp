@@ -31,7 +31,7 @@ TEST(JsonWriter, UnpairedSurrogatesAndNonFiniteNumbersStayValid) {
     std::wstring lone;
     lone.push_back(static_cast<wchar_t>(0xD800));
     lone.push_back(L'a');
-    EXPECT_EQ(ToUtf8(lone), "\xEF\xBF\xBD" "a");
+    EXPECT_EQ(vantrel::ToUtf8(lone), "\xEF\xBF\xBD" "a");
     JsonWriter json;
     json.BeginArray().Number(1.0 / 0.0 * 0.0).Number(1e300 * 1e300).EndArray();
     EXPECT_EQ(json.Text(), "[null,null]\n");
