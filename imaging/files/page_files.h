@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "imaging/page_consumer.h"
+#include "imaging/pdf/pdf_document.h"
 
 namespace vantrel::imaging {
 
@@ -19,6 +20,8 @@ struct FileOptions {
     int jpegQuality = 85;  // 1..100, for .jpg files, PDF pages and TIFF JPEG pages
     bool lossless = false;  // PDF grey and colour pages with Flate instead of JPEG
     TiffPageCompression tiff = TiffPageCompression::Automatic;
+    PdfArchive pdfa = PdfArchive::None;  // PDF/A-1b or -2b for .pdf files
+    DocumentMetadata metadata;           // into PDF (information and XMP) and TIFF files
 };
 
 // The consumer that writes a batch's pages to `pathPattern`:

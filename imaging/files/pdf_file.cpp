@@ -1,9 +1,8 @@
 // A PDF with every page of the batch: the smaller of Group 4 and Flate for 1-bit pages, JPEG or Flate for grey
 // and colour.
-#include <windows.h>
-
 #include <optional>
 
+#include "imaging/files/local_time.h"
 #include "imaging/files/one_file_consumer.h"
 #include "imaging/files/page_file_consumers.h"
 #include "imaging/pdf/page_streams.h"
@@ -11,18 +10,6 @@
 
 namespace vantrel::imaging {
 namespace {
-
-PdfDate Now() {
-    SYSTEMTIME local{};
-    ::GetLocalTime(&local);
-    TIME_ZONE_INFORMATION zone{};
-    const DWORD which = ::GetTimeZoneInformation(&zone);
-    LONG bias = zone.Bias;  // minutes west of UTC
-    if (which == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
-    if (which == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
-    if (which == TIME_ZONE_ID_INVALID || bias <= -24 * 60 || bias >= 24 * 60) bias = 0;
-    return PdfDate{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond, static_cast<int>(-bias)};
-}
 
 std::wstring Cause(PdfResult result) {
     switch (result) {
@@ -42,7 +29,7 @@ public:
     PdfFile(std::wstring_view path, const FileOptions& options) : OneFileConsumer(path), options_(options) {}
 
 private:
-    void Start(ByteSink& sink) override { writer_.emplace(sink); }
+    void Start(ByteSink& sink) override { writer_.emplace(sink, PdfDocument{options_.pdfa, options_.metadata}); }
 
     // The encoded page is the only copy held: it goes into the file and is dropped before the next.
     bool Add(const PageImage& page, std::wstring& cause, bool& fileBroken) override {
@@ -78,7 +65,7 @@ private:
     }
 
     bool Complete(std::wstring& cause) override {
-        const PdfResult result = writer_->Finish(Now());
+        const PdfResult result = writer_->Finish(LocalNow());
         if (result == PdfResult::Ok) return true;
         cause = Cause(result);
         return false;

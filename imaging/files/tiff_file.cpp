@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "imaging/jpeg/jpeg_encoder.h"
+#include "imaging/files/local_time.h"
 #include "imaging/files/one_file_consumer.h"
 #include "imaging/files/page_file_consumers.h"
 #include "imaging/tiff/tiff_writer.h"
@@ -21,7 +22,10 @@ public:
     TiffFile(std::wstring_view path, const FileOptions& options) : OneFileConsumer(path), options_(options) {}
 
 private:
-    void Start(ByteSink& sink) override { writer_.emplace(sink); }
+    void Start(ByteSink& sink) override {
+        const PdfDate now = LocalNow();
+        writer_.emplace(sink, TiffDocument{options_.metadata, TiffDateTime(now.year, now.month, now.day, now.hour, now.minute, now.second)});
+    }
 
     bool Add(const PageImage& page, std::wstring& cause, bool& fileBroken) override {
         const bool jpeg = options_.tiff == TiffPageCompression::Jpeg && page.format != PixelFormat::BlackWhite1;
