@@ -58,6 +58,11 @@ const wchar_t kHelpText[] =
     L"                         FILE, FILE-2, FILE-3, ... An existing file is replaced only once its\n"
     L"                         new content is complete.\n"
     L"      --quality N        JPEG quality, 1 to 100 (default 85), for .jpg files and PDF pages\n"
+    L"      --pdfa[=PART]      a PDF/A file for archiving: 2b (the default) or 1b; .pdf only\n"
+    L"      --title TEXT       the document's title, author, subject and keywords, written into\n"
+    L"      --author TEXT      PDF (document information and XMP) and TIFF (DocumentName, Artist,\n"
+    L"      --subject TEXT     ImageDescription; TIFF has no keywords) files\n"
+    L"      --keywords TEXT\n"
     L"      --json             the result on standard output as JSON: the sources, the options, or\n"
     L"                         the files stored with their paths, sizes and pages; or the error\n"
     L"  -q, --quiet            no progress lines\n"
@@ -83,6 +88,7 @@ const wchar_t kHelpText[] =
     L"  vantrel-scan --feeder --duplex -r 300 -m gray --paper A4 -o scans\\contract.pdf\n"
     L"  vantrel-scan --flatbed -r 150 -m color -o photo.jpg --quality 90\n"
     L"  vantrel-scan --feeder -n 5 -o page-{page}.png --json\n"
+    L"  vantrel-scan --feeder -m gray --pdfa --title \"Contract 2026-114\" -o scans\\contract.pdf\n"
     L"  vantrel-scan --feeder --duplex -m gray --skip-blank --deskew --crop --binarize -o doc.pdf\n";
 
 const wchar_t kVersionText[] = L"vantrel-scan " VANTREL_VERSION_TEXT;

@@ -34,6 +34,8 @@ int Run(const ScanArguments& arguments) {
     if (arguments.action == Action::Scan) {
         imaging::FileOptions options;
         if (arguments.quality) options.jpegQuality = *arguments.quality;
+        options.pdfa = arguments.pdfa;
+        options.metadata = arguments.metadata;
         std::wstring error;
         files = imaging::OpenPageFiles(arguments.output, options, error);
         if (!files) return Report(arguments.json, error, kFailed);

@@ -3,6 +3,7 @@
 
 #include "cli/vantrel-scan/capability_argument.h"
 #include "cli/vantrel-scan/number_text.h"
+#include "win32/utf8_text.h"
 
 #include <functional>
 
@@ -48,6 +49,14 @@ auto WholeInto(std::optional<int> ScanArguments::*field, const wchar_t* option, 
         auto error = WholeNumber(v, option, min, max, value);
         if (error.empty()) a.*field = value;
         return error;
+    };
+}
+
+// Taking an option's text as UTF-8 into a field of the document's metadata.
+auto TextInto(std::string imaging::DocumentMetadata::*field) {
+    return [=](ScanArguments& a, const std::wstring& v) {
+        a.metadata.*field = ToUtf8(v);
+        return std::wstring();
     };
 }
 
@@ -125,6 +134,18 @@ const std::vector<Option>& Options() {
              return error;
          },
          nullptr},
+        {L"", L"--pdfa",
+         [](ScanArguments& a, const std::wstring& v) -> std::wstring {
+             const auto archive = imaging::ParsePdfArchive(ToUtf8(v));
+             if (!archive || v.empty()) return L"--pdfa takes 1b or 2b, not \"" + v + L"\".";
+             a.pdfa = *archive;
+             return {};
+         },
+         [](ScanArguments& a) { a.pdfa = imaging::PdfArchive::A2b; }},
+        {L"", L"--title", TextInto(&imaging::DocumentMetadata::title), nullptr},
+        {L"", L"--author", TextInto(&imaging::DocumentMetadata::author), nullptr},
+        {L"", L"--subject", TextInto(&imaging::DocumentMetadata::subject), nullptr},
+        {L"", L"--keywords", TextInto(&imaging::DocumentMetadata::keywords), nullptr},
         {L"", L"--cap",
          [](ScanArguments& a, const std::wstring& v) {
              CapabilitySetting setting;
@@ -193,6 +214,9 @@ std::wstring Conflicts(const ScanArguments& a, bool feederAndFlatbed) {
     if (a.duplex && a.feeder == false) return L"--duplex needs the feeder; it cannot be used with --flatbed.";
     if (a.action == Action::Scan && a.output.empty())
         return L"Nothing to do: give --output FILE to scan, -L to list the sources or -A to see a source's options.";
+    const std::wstring extension = a.output.size() >= 4 ? a.output.substr(a.output.size() - 4) : L"";
+    if (a.pdfa != imaging::PdfArchive::None && extension != L".pdf" && extension != L".PDF")
+        return L"--pdfa makes PDF/A files: the output must end with .pdf.";
     return {};
 }
 

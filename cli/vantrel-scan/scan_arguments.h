@@ -6,6 +6,7 @@
 #include "engine/transfer_choice.h"
 #include "engine/paper_sizes.h"
 #include "imaging/cleanup/clean_page.h"
+#include "imaging/pdf/pdf_document.h"
 
 #include <cstdint>
 #include <optional>
@@ -37,6 +38,8 @@ struct ScanArguments {
     engine::TransferMode transfer = engine::TransferMode::Native;
     engine::Compression compression = engine::Compression::Source;
     std::optional<int> quality;
+    imaging::PdfArchive pdfa = imaging::PdfArchive::None;  // --pdfa[=1b|2b]
+    imaging::DocumentMetadata metadata;                      // --title, --author, --subject, --keywords (UTF-8)
     std::vector<CapabilitySetting> capabilities;  // in the order given
     imaging::cleanup::CleanupOptions cleanup;  // --skip-blank, --deskew, --crop, --despeckle, --binarize
     std::wstring output;

@@ -91,6 +91,30 @@ TEST(ScanArguments, CleanupOptions) {
     }
 }
 
+// The document's texts arrive as UTF-8 whatever script they are in; --pdfa alone is part 2.
+TEST(ScanArguments, ArchiveAndMetadata) {
+    using vantrel::imaging::PdfArchive;
+    const struct {
+        std::vector<std::wstring> arguments;
+        PdfArchive pdfa;
+    } cases[] = {
+        {{L"-o", L"a.pdf"}, PdfArchive::None},
+        {{L"--pdfa", L"-o", L"a.pdf"}, PdfArchive::A2b},
+        {{L"--pdfa=1b", L"-o", L"a.PDF"}, PdfArchive::A1b},
+        {{L"--pdfa=2B", L"--title", L"\u0391\u03c1\u03c7\u03b5\u03af\u03bf \u6587\u66f8", L"--author=\u5c71\u7530",
+          L"--subject", L"S", L"--keywords", L"a, b", L"-o", L"a.pdf"},
+         PdfArchive::A2b},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseArguments(c.arguments);
+        ASSERT_EQ(parsed.error, L"");
+        EXPECT_EQ(parsed.arguments.pdfa, c.pdfa);
+    }
+    const auto& m = ParseArguments(cases[3].arguments).arguments.metadata;
+    EXPECT_EQ(std::tuple(m.title, m.author, m.subject, m.keywords),
+              std::tuple("\u0391\u03c1\u03c7\u03b5\u03af\u03bf \u6587\u66f8", "\u5c71\u7530", "S", "a, b"));
+}
+
 TEST(ScanArguments, UsageErrorsNameTheOption) {
     const struct {
         std::vector<std::wstring> arguments;
@@ -123,6 +147,8 @@ TEST(ScanArguments, UsageErrorsNameTheOption) {
         {{L"--despeckle=0", L"-o", L"a.pdf"}, L"--despeckle takes a whole number from 1"},
         {{L"--binarize=sauvola", L"-o", L"a.pdf"}, L"adaptive or otsu"},
         {{L"--crop=1", L"-o", L"a.pdf"}, L"--crop takes no value"},
+        {{L"--pdfa=3u", L"-o", L"a.pdf"}, L"--pdfa takes 1b or 2b"},
+        {{L"--pdfa", L"-o", L"a.tif"}, L"must end with .pdf"},
     };
     for (const auto& c : cases) {
         const auto parsed = ParseArguments(c.arguments);
