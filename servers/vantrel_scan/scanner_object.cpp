@@ -451,6 +451,8 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         if (target.empty()) return Fail(L"Scan needs the path of the file to write, for example C:\\scans\\doc.pdf.", E_INVALIDARG);
         imaging::FileOptions fileOptions;
         fileOptions.jpegQuality = static_cast<int>(jpegQuality_);
+        fileOptions.pdfa = pdfa_;
+        fileOptions.metadata = metadata_;
         std::wstring error;
         const auto files = imaging::OpenPageFiles(target, fileOptions, error);
         if (!files) return Fail(error, E_INVALIDARG);
@@ -624,5 +626,45 @@ HRESULT ScannerObject::get_PageReport(BSTR* report) {
     *report = nullptr;
     return Guarded(IID_IScanner, [&] { return HandOut(pageReport_, report); });
 }
+
+HRESULT ScannerObject::get_PdfA(BSTR* part) {
+    if (!part) return E_POINTER;
+    *part = nullptr;
+    return Guarded(IID_IScanner, [&] {
+        return HandOut(pdfa_ == imaging::PdfArchive::A1b ? L"1b" : pdfa_ == imaging::PdfArchive::A2b ? L"2b" : L"", part);
+    });
+}
+
+HRESULT ScannerObject::put_PdfA(BSTR part) {
+    return Guarded(IID_IScanner, [&] {
+        const auto archive = imaging::ParsePdfArchive(ToUtf8(View(part)));
+        if (!archive)
+            return Fail(L"PdfA \"" + View(part) + L"\" is not known: use \"1b\", \"2b\" or \"\" (a plain PDF).", E_INVALIDARG);
+        pdfa_ = *archive;
+        return S_OK;
+    });
+}
+
+HRESULT ScannerObject::GetText(const std::string& field, BSTR* text) {
+    if (!text) return E_POINTER;
+    *text = nullptr;
+    return Guarded(IID_IScanner, [&] { return HandOut(Widen(field), text); });
+}
+
+HRESULT ScannerObject::PutText(std::string& field, BSTR text) {
+    return Guarded(IID_IScanner, [&] {
+        field = ToUtf8(View(text));
+        return S_OK;
+    });
+}
+
+HRESULT ScannerObject::get_Title(BSTR* text) { return GetText(metadata_.title, text); }
+HRESULT ScannerObject::put_Title(BSTR text) { return PutText(metadata_.title, text); }
+HRESULT ScannerObject::get_Author(BSTR* text) { return GetText(metadata_.author, text); }
+HRESULT ScannerObject::put_Author(BSTR text) { return PutText(metadata_.author, text); }
+HRESULT ScannerObject::get_Subject(BSTR* text) { return GetText(metadata_.subject, text); }
+HRESULT ScannerObject::put_Subject(BSTR text) { return PutText(metadata_.subject, text); }
+HRESULT ScannerObject::get_Keywords(BSTR* text) { return GetText(metadata_.keywords, text); }
+HRESULT ScannerObject::put_Keywords(BSTR text) { return PutText(metadata_.keywords, text); }
 
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 #include "engine/job_settings.h"
 #include "engine/session.h"
 #include "imaging/cleanup/clean_page.h"
+#include "imaging/pdf/pdf_document.h"
 #include "com/module_state.h"
 #include "servers/vantrel_scan/scanner_events.h"
 
@@ -88,6 +89,16 @@ public:
     HRESULT STDMETHODCALLTYPE get_Binarize(BSTR* method) override;
     HRESULT STDMETHODCALLTYPE put_Binarize(BSTR method) override;
     HRESULT STDMETHODCALLTYPE get_PageReport(BSTR* report) override;
+    HRESULT STDMETHODCALLTYPE get_PdfA(BSTR* part) override;
+    HRESULT STDMETHODCALLTYPE put_PdfA(BSTR part) override;
+    HRESULT STDMETHODCALLTYPE get_Title(BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE put_Title(BSTR text) override;
+    HRESULT STDMETHODCALLTYPE get_Author(BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE put_Author(BSTR text) override;
+    HRESULT STDMETHODCALLTYPE get_Subject(BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE put_Subject(BSTR text) override;
+    HRESULT STDMETHODCALLTYPE get_Keywords(BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE put_Keywords(BSTR text) override;
 
 private:
     ScannerObject();
@@ -97,6 +108,9 @@ private:
     std::wstring OpenSource(engine::Session& session) const;
     // MSG_GET or MSG_GETCURRENT of one capability on the source as it is, without this object's settings.
     HRESULT QuerySource(const VARIANT& name, twain::TW_UINT16 msg, capability::Container& container);
+    // One of the document's texts, kept as UTF-8 for the files.
+    HRESULT GetText(const std::string& field, BSTR* text);
+    HRESULT PutText(std::string& field, BSTR text);
 
     std::atomic<ULONG> references_{1};
     std::wstring source_;
@@ -107,6 +121,8 @@ private:
     engine::Compression compression_ = engine::Compression::Source;
     long jpegQuality_ = 85;
     imaging::cleanup::CleanupOptions cleanup_;
+    imaging::PdfArchive pdfa_ = imaging::PdfArchive::None;
+    imaging::DocumentMetadata metadata_;
     std::wstring pageReport_;
     std::optional<long> timeout_;  // seconds; unset: the engine's default for the dialog shown or not
     engine::ScanSettings settings_;

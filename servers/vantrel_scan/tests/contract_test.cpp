@@ -49,7 +49,8 @@ TEST_F(ContractTest, EveryMemberOfTheContractIsFoundByName) {
         {L"Feeder", 9},       {L"Duplex", 10},     {L"MaxPages", 11},        {L"TransferMode", 12},
         {L"JpegQuality", 13}, {L"Capability", 14}, {L"CapabilityValues", 15}, {L"CapabilityKind", 16},
         {L"Scan", 17},        {L"PagesScanned", 18}, {L"Timeout", 19},         {L"Stop", 20},
-        {L"Compression", 21}, {L"Recovered", 22}, {L"scan", 17}};
+        {L"Compression", 21}, {L"Recovered", 22}, {L"scan", 17},
+        {L"PdfA", 31},        {L"Title", 32},      {L"Author", 33},          {L"Subject", 34},        {L"Keywords", 35}};
     for (const auto& [name, expected] : members) {
         DISPID id = DISPID_UNKNOWN;
         auto* text = const_cast<LPOLESTR>(name);
@@ -162,6 +163,7 @@ TEST_F(ContractTest, BadValuesAreRefusedWithADescriptionAndChangeNothing) {
         {"PaperSize", call(&IScanner::put_PaperSize, L"A13"), L"A4"},
         {"TransferMode", call(&IScanner::put_TransferMode, L"tape"), L"\"native\", \"memory\" or \"file\""},
         {"Compression", call(&IScanner::put_Compression, L"both"), L"\"source\" or \"ours\""},
+        {"PdfA", call(&IScanner::put_PdfA, L"3u"), L"\"1b\", \"2b\" or \"\""},
         {"MaxPages 0", [](IScanner* s) { return s->put_MaxPages(0); }, L"-1"},
         {"JpegQuality 0", [](IScanner* s) { return s->put_JpegQuality(0); }, L"1 to 100"},
         {"JpegQuality 101", [](IScanner* s) { return s->put_JpegQuality(101); }, L"1 to 100"},

@@ -165,6 +165,30 @@ TEST_F(ScanTest, JpegQualityAndAnOwnerWindowOfTheCallersAreUsed) {
     EXPECT_LT(bytes[0], bytes[1]) << "quality 10 gives the smaller file";
 }
 
+// PdfA and the document's texts reach the files: the PDF/A identification and the texts, as UTF-8, in the PDF's
+// XMP, and in the TIFF's fields. Their format is imaging's concern, read back there by independent tools.
+TEST_F(ScanTest, PdfAAndTheDocumentsTextsReachTheFiles) {
+    const std::pair<HRESULT (STDMETHODCALLTYPE IScanner::*)(BSTR), const wchar_t*> puts[] = {
+        {&IScanner::put_PdfA, L"1B"},
+        {&IScanner::put_Title, L"\u0391\u03c1\u03c7\u03b5\u03af\u03bf \u6587\u66f8"},
+        {&IScanner::put_Author, L"\u5c71\u7530"},
+        {&IScanner::put_Subject, L"\u03a3\u03cd\u03bc\u03b2\u03b1\u03c3\u03b7"},
+        {&IScanner::put_Keywords, L"k\u00e9y"}};
+    for (const auto& [put, value] : puts) {
+        auto text = vantrel::MakeBstr(value);
+        ASSERT_EQ((scanner.get()->*put)(text.get()), S_OK);
+    }
+    LONG pages = 0;
+    ASSERT_EQ(ScanInto(L"archive.pdf", pages), S_OK) << ErrorDescription();
+    ASSERT_EQ(ScanInto(L"archive.tif", pages), S_OK) << ErrorDescription();
+    const std::string pdf = Head(directory / L"archive.pdf", 1 << 20), tiff = Head(directory / L"archive.tif", 1 << 20);
+    for (const char* part : {"<pdfaid:part>1</pdfaid:part>", "x-default\">\u0391\u03c1\u03c7\u03b5\u03af\u03bf \u6587\u66f8<",
+                             "<rdf:li>\u5c71\u7530<", "x-default\">\u03a3\u03cd\u03bc\u03b2\u03b1\u03c3\u03b7<", "<pdf:Keywords>k\u00e9y<"})
+        EXPECT_NE(pdf.find(part), std::string::npos) << part;
+    for (const char* field : {"\u0391\u03c1\u03c7\u03b5\u03af\u03bf \u6587\u66f8", "\u5c71\u7530", "\u03a3\u03cd\u03bc\u03b2\u03b1\u03c3\u03b7"})
+        EXPECT_NE(tiff.find(std::string(field) + '\0'), std::string::npos) << field;
+}
+
 // TransferMode and Compression reach the scan: the scanner's JPEG is the .jpg file itself, byte for byte
 // (it dumps what it sent); with "ours" it sends raw pixels and dumps nothing.
 TEST_F(ScanTest, TransferModeAndCompressionReachTheScan) {
