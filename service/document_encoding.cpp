@@ -8,9 +8,13 @@ namespace vantrel::service {
 
 bool DocumentEncoder::Gathers(const std::string& format) { return format == "application/pdf" || format == "image/tiff"; }
 
-DocumentEncoder::DocumentEncoder(std::string format, int jpegQuality) : format_(std::move(format)), jpegQuality_(jpegQuality) {
-    if (format_ == "application/pdf") pdf_.emplace(sink_, false);
-    if (format_ == "image/tiff") tiff_.emplace(sink_);
+DocumentEncoder::DocumentEncoder(std::string format, int jpegQuality, const imaging::PdfDocument& document,
+                                 std::optional<imaging::PdfDate> started)
+    : format_(std::move(format)), jpegQuality_(jpegQuality) {
+    if (format_ == "application/pdf") pdf_.emplace(sink_, document, false);
+    if (format_ != "image/tiff") return;
+    const auto& s = started;
+    tiff_.emplace(sink_, imaging::TiffDocument{document.metadata, s ? imaging::TiffDateTime(s->year, s->month, s->day, s->hour, s->minute, s->second) : ""});
 }
 
 bool DocumentEncoder::Add(const imaging::PageImage& page) {

@@ -18,7 +18,9 @@ public:
     // True for application/pdf and image/tiff, the formats sent as one document.
     static bool Gathers(const std::string& format);
 
-    DocumentEncoder(std::string format, int jpegQuality);
+    // `started` dates a TIFF's pages (none without it); a PDF is dated by Finish.
+    DocumentEncoder(std::string format, int jpegQuality, const imaging::PdfDocument& document = {},
+                    std::optional<imaging::PdfDate> started = std::nullopt);
     DocumentEncoder(const DocumentEncoder&) = delete;
     DocumentEncoder& operator=(const DocumentEncoder&) = delete;
 

@@ -21,6 +21,11 @@ ScanSettingsRead Refused(std::string reason) {
     return read;
 }
 
+// The document's text a key names ("title", "author", "subject", "keywords"), or null.
+std::string* DocumentText(imaging::DocumentMetadata& m, const std::string& key) {
+    return key == "title" ? &m.title : key == "author" ? &m.author : key == "subject" ? &m.subject : key == "keywords" ? &m.keywords : nullptr;
+}
+
 }  // namespace
 
 std::string SourcesJson(const std::vector<SourceProfile>& profiles) {
@@ -67,6 +72,10 @@ ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourcePro
             request.pages = value.get<int>();
         } else if (key == "jpegQuality" && value.is_number_unsigned() && value.get<std::uint64_t>() <= 100 && value.get<std::uint64_t>() > 0) {
             request.jpegQuality = value.get<int>();
+        } else if (key == "pdfa" && value.is_string() && imaging::ParsePdfArchive(value.get<std::string>())) {
+            request.document.archive = *imaging::ParsePdfArchive(value.get<std::string>());
+        } else if (auto* text = DocumentText(request.document.metadata, key); text && value.is_string() && value.get<std::string>().size() <= 1000) {
+            *text = value.get<std::string>();
         } else if (key == "format" && value.is_string()) {
             request.format = value.get<std::string>();
         } else if (key == "colorMode" && value.is_string()) {

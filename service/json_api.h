@@ -15,7 +15,8 @@ namespace vantrel::service {
 std::string SourcesJson(const std::vector<SourceProfile>& profiles);
 
 // {"source": 0, "colorMode": "gray", "resolution": 300, "feeder": true, "duplex": true,
-//  "format": "image/png", "paperSize": "A4", "pages": 10, "jpegQuality": 85}: every member optional (source 0, the default). `source` receives the
+//  "format": "image/png", "paperSize": "A4", "pages": 10, "jpegQuality": 85, "pdfa": "2b", "title": "...", "author": "...",
+//  "subject": "...", "keywords": "..."}: every member optional (source 0, the default). `source` receives the
 // index asked for.
 ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourceProfile>& profiles, std::size_t& source);
 

@@ -46,9 +46,9 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
 // until a client takes a page or the job is cancelled.
 class TwainBackend::QueueingPages final : public imaging::PageConsumer {
 public:
-    QueueingPages(TwainBackend& backend, std::string id, std::string format, int quality)
+    QueueingPages(TwainBackend& backend, std::string id, std::string format, int quality, const imaging::PdfDocument& document)
         : backend_(backend), id_(std::move(id)), format_(std::move(format)), quality_(quality) {
-        if (DocumentEncoder::Gathers(format_)) document_.emplace(format_, quality_);
+        if (DocumentEncoder::Gathers(format_)) document_.emplace(format_, quality_, document, UtcNow());
     }
 
     bool Take(const imaging::PageImage& page) override {
@@ -217,7 +217,7 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
             tell("");
         };
         running_ = jobId;
-        QueueingPages pages(*this, jobId, request.format, request.jpegQuality.value_or(arguments_.jpegQuality));
+        QueueingPages pages(*this, jobId, request.format, request.jpegQuality.value_or(arguments_.jpegQuality), request.document);
         const engine::ScanJobResult result = engine::RunScanJob(session_, job, pages);
         running_.clear();
         const engine::BatchEnd end = result.batch.end;

@@ -88,6 +88,7 @@ TEST(ScanSettings, ReadOrRefused) {
 
 TEST(JsonApi, ScanReadOrRefused) {
     struct Row { std::string json; std::size_t source; std::string error; };
+    const std::string archivedJson = R"({"pdfa": "1b", "title": "Αρχείο", "author": "A", "subject": "S", "keywords": "K"})";
     const Row rows[] = {
         {R"({"source": 1, "feeder": true, "duplex": true, "colorMode": "gray", "resolution": 300, "format": "image/png"})", 1, ""},
         {"{}", 0, ""},
@@ -101,6 +102,9 @@ TEST(JsonApi, ScanReadOrRefused) {
         {R"({"pages": 0})", 0, "The setting \"pages\""},
         {R"({"jpegQuality": 101})", 0, "The setting \"jpegQuality\""},
         {R"({"paperSize": ""})", 0, "The setting \"paperSize\""},
+        {archivedJson, 0, ""},
+        {R"({"pdfa": "3u"})", 0, "The setting \"pdfa\""},
+        {R"({"title": 5})", 0, "The setting \"title\""},
         {"[1, 2]", 0, "The scan settings must be"},
         {"{\"a\": " + std::string(9, '[') + std::string(9, ']') + "}", 0, "The scan settings are not"},
         {"{\"source\": 0", 0, "The scan settings are not"},
@@ -113,6 +117,11 @@ TEST(JsonApi, ScanReadOrRefused) {
         EXPECT_EQ(bool(read.request), row.error.empty());
         if (read.request) EXPECT_EQ(source, row.source);
     }
+    std::size_t source = 0;
+    const auto archived = ReadJsonScan(archivedJson, {Sample()}, source).request->document;
+    const auto& m = archived.metadata;
+    EXPECT_EQ(std::tuple(archived.archive, m.title, m.author, m.subject, m.keywords),
+              std::tuple(imaging::PdfArchive::A1b, "Αρχείο", "A", "S", "K"));
     const auto listed = nlohmann::json::parse(SourcesJson({Sample()}));
     EXPECT_EQ(listed[0]["colorModes"], nlohmann::json::parse(R"(["gray", "color"])"));
     EXPECT_EQ(listed[0]["resolutions"], nlohmann::json::parse("[100, 300]"));
@@ -285,9 +294,12 @@ TEST(Encoding, DocumentsHoldTheBatch) {
     const std::vector<std::uint8_t> grey(16 * 8, 200), bits(2 * 8, 0x5A);
     const imaging::PageImage pages[] = {{16, 8, imaging::PixelFormat::Gray8, 16, 300, 300, grey},
                                         {16, 8, imaging::PixelFormat::BlackWhite1, 2, 300, 300, bits}};
-    struct Row { std::string format; std::string tool; std::string says; };
-    for (const Row& row : {Row{"application/pdf", "qpdf --show-npages", "2"}, Row{"image/tiff", "tiffinfo", "Page Number: 1-2"}}) {
-        DocumentEncoder document(row.format, 85);
+    struct Row { std::string format; std::string tool; std::string says; imaging::PdfDocument document = {}; };
+    const imaging::PdfDocument titled{imaging::PdfArchive::A2b, {"文書", "", "", ""}};
+    for (const Row& row : {Row{"application/pdf", "qpdf --show-npages", "2"}, Row{"image/tiff", "tiffinfo", "Page Number: 1-2"},
+                           Row{"application/pdf", "pdfinfo", "Title:           文書", titled},
+                           Row{"image/tiff", "tiffinfo", "DocumentName: 文書", titled}}) {
+        DocumentEncoder document(row.format, 85, row.document, imaging::PdfDate{2026, 12, 9, 21, 0, 0, 0});
         EXPECT_FALSE(DocumentEncoder(row.format, 85).Finish({}));
         for (const auto& page : pages) EXPECT_TRUE(document.Add(page));
         const auto whole = document.Finish({2026, 12, 9, 21, 0, 0, 0});
