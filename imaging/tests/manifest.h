@@ -23,7 +23,7 @@ struct Expected {
 };
 
 // The texts of the files whose checks name metadata, as check_samples.py expects them back.
-inline const DocumentMetadata kMetadata{"Αρχείο 文書 (1) <&>", "Μαρία 山田", "Συμβόλαιο 契約", "σάρωση, スキャン"};
+inline const DocumentMetadata kMetadata{"Αρχείο 文書 (1) <&>", "Μαρία 山田 📄", "Συμβόλαιο 契約", "σάρωση, スキャン"};
 
 inline bool WriteBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     std::ofstream file(path, std::ios::binary);
