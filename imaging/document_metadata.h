@@ -9,10 +9,10 @@ namespace vantrel::imaging {
 
 // UTF-8; an empty text is left out of the file.
 struct DocumentMetadata {
-    std::string title;
-    std::string author;
-    std::string subject;
-    std::string keywords;
+    std::string title = {};
+    std::string author = {};
+    std::string subject = {};
+    std::string keywords = {};
 };
 
 // PDF's Creator and Producer, TIFF's Software.

@@ -31,7 +31,7 @@ struct ScanRequest {
     std::string paperSize;
     std::optional<int> pages;
     std::optional<int> jpegQuality;
-    imaging::PdfDocument document;  // PDF/A and the texts of a PDF or TIFF document ("pdfa", "title", ...)
+    imaging::PdfDocument document = {};  // PDF/A and the texts of a PDF or TIFF document ("pdfa", "title", ...)
 };
 
 // The request, or the reason the document cannot be taken (for a 400 or 409 answer).

@@ -39,7 +39,7 @@ struct ScanArguments {
     engine::Compression compression = engine::Compression::Source;
     std::optional<int> quality;
     imaging::PdfArchive pdfa = imaging::PdfArchive::None;  // --pdfa[=1b|2b]
-    imaging::DocumentMetadata metadata;                      // --title, --author, --subject, --keywords (UTF-8)
+    imaging::DocumentMetadata metadata = {};                 // --title, --author, --subject, --keywords (UTF-8)
     std::vector<CapabilitySetting> capabilities;  // in the order given
     imaging::cleanup::CleanupOptions cleanup;  // --skip-blank, --deskew, --crop, --despeckle, --binarize
     std::wstring output;

@@ -21,7 +21,7 @@ struct FileOptions {
     bool lossless = false;  // PDF grey and colour pages with Flate instead of JPEG
     TiffPageCompression tiff = TiffPageCompression::Automatic;
     PdfArchive pdfa = PdfArchive::None;  // PDF/A-1b or -2b for .pdf files
-    DocumentMetadata metadata;           // into PDF (information and XMP) and TIFF files
+    DocumentMetadata metadata = {};      // into PDF (information and XMP) and TIFF files
 };
 
 // The consumer that writes a batch's pages to `pathPattern`:

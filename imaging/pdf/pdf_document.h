@@ -20,7 +20,7 @@ enum class PdfArchive : std::uint8_t {
 
 struct PdfDocument {
     PdfArchive archive = PdfArchive::None;
-    DocumentMetadata metadata;
+    DocumentMetadata metadata = {};
 };
 
 // "" -> None, "1b" -> A1b, "2b" -> A2b (either case); nullopt for anything else.

@@ -83,8 +83,8 @@ inline constexpr std::uint64_t kMaxTiffFileBytes = 0xFFFFFFFF;
 
 // What every page's directory says of the document; empty texts are left out. TIFF has no field for keywords.
 struct TiffDocument {
-    DocumentMetadata metadata;
-    std::string dateTime;  // "YYYY:MM:DD HH:MM:SS" (TiffDateTime), the local time
+    DocumentMetadata metadata = {};
+    std::string dateTime = {};  // "YYYY:MM:DD HH:MM:SS" (TiffDateTime), the local time
 };
 
 // TIFF's DateTime text.
