@@ -58,7 +58,7 @@ const wchar_t kHelpText[] =
     L"                         FILE, FILE-2, FILE-3, ... An existing file is replaced only once its\n"
     L"                         new content is complete.\n"
     L"      --quality N        JPEG quality, 1 to 100 (default 85), for .jpg files and PDF pages\n"
-    L"      --pdfa[=PART]      a PDF/A file for archiving: 2b (the default) or 1b; .pdf only\n"
+    L"      --pdfa[=1b|2b]     a PDF/A file for archiving: PDF/A-2b (the default) or -1b; .pdf only\n"
     L"      --title TEXT       the document's title, author, subject and keywords, written into\n"
     L"      --author TEXT      PDF (document information and XMP) and TIFF (DocumentName, Artist,\n"
     L"      --subject TEXT     ImageDescription; TIFF has no keywords) files\n"

@@ -1,4 +1,4 @@
-"""A PDF/A file read by tools we did not write: PDFBox Preflight for part 1 (and its failure once the output intent
+"""A PDF/A file read by tools we did not write: PDFBox Preflight for PDF/A-1 (and its failure once the output intent
 is gone), qpdf's reading of the catalog, the XMP parsed and compared with the document information, the output
 intent's profile opened by LittleCMS, every trailer's /ID, and the texts as pdfinfo and exiftool read them."""
 import base64
@@ -45,7 +45,7 @@ def preflight_errors(path):
 
 
 def archive_errors(path, part, colour, metadata=METADATA):
-    """`part` "1" or "2"; `colour` whether a page is in colour (an sRGB output intent, else grey)."""
+    """`part` "1" (PDF/A-1) or "2" (PDF/A-2); `colour` whether a page is in colour (an sRGB output intent, else grey)."""
     path = Path(path)
     errors = preflight_errors(path) if part == "1" else []
     objects = json.loads(run(["qpdf", "--json=2", "--json-stream-data=inline", "--json-key=qpdf", path]).stdout)["qpdf"][1]

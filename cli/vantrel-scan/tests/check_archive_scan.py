@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""Scans into PDF/A with vantrel-scan under Wine and reads the files back with check_archive (Preflight for part 1,
+"""Scans into PDF/A with vantrel-scan under Wine and reads the files back with check_archive (Preflight for PDF/A-1,
 qpdf, the XMP against the document information, the output intent's profile, pdfinfo and exiftool): a colour
 batch through memory transfer (the scanner's JPEG kept) as PDF/A-1b, and a black-and-white one of line-art document pages (its Group 4 kept) as bare
---pdfa, which is part 2. The Greek and Japanese texts travel on the command line.
+--pdfa, which is PDF/A-2b. The Greek and Japanese texts travel on the command line.
 
 Usage: check_archive_scan.py VANTREL_SCAN_EXE FOLDER. Prints each failure and exits 1 if there is any."""
 import subprocess

@@ -91,7 +91,7 @@ TEST(ScanArguments, CleanupOptions) {
     }
 }
 
-// The document's texts arrive as UTF-8 whatever script they are in; --pdfa alone is part 2.
+// The document's texts arrive as UTF-8 whatever script they are in; --pdfa alone is PDF/A-2b.
 TEST(ScanArguments, ArchiveAndMetadata) {
     using vantrel::imaging::PdfArchive;
     const struct {
