@@ -57,6 +57,13 @@ protected:
         return entry_(&application_, &source_, dg, dat, msg, data);
     }
 
+    // Disables and closes the source, so that the next case opens it afresh.
+    void Close() {
+        Disable();
+        ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
+        source_ = TW_IDENTITY{};
+    }
+
     // Enables without the scanner's dialog; the notice comes as DAT_NULL, Wine's own event message.
     void EnableUntilReady() {
         ASSERT_EQ(Enable(window_.get()), TWRC_SUCCESS);
@@ -74,13 +81,15 @@ protected:
         return rc;
     }
 
-    // Strips in a buffer of the preferred size, assembled top to bottom into a page of `format`.
+    // Strips in a buffer of the preferred size, assembled top to bottom by BytesWritten alone into a
+    // page of `format`, and what the strips' counts said on the way.
     struct Page {
         TW_UINT16 rc = TWRC_SUCCESS;
         int strips = 0;
         TW_IMAGEINFO info{};
         std::vector<std::uint8_t> bytes;
         vantrel::imaging::PageImage image;
+        bool inOrder = true, rowsAsked = true, zeroOffsets = true, endsEmpty = false;  // every strip's / the last one's
         int number() const { return fixtures::ReadPageNumber(image).value_or(-1); }
     };
     Page TransferMemory(PixelFormat format) {
@@ -94,7 +103,10 @@ protected:
             strip.Memory = {TWMF_APPOWNS | TWMF_POINTER, static_cast<TW_UINT32>(buffer.size()), ToTwain(buffer.data())};
             page.rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
             if (page.rc != TWRC_SUCCESS && page.rc != TWRC_XFERDONE) return page;
-            EXPECT_EQ(strip.YOffset * strip.BytesPerRow, page.bytes.size()) << "strips in order, none lost";
+            page.inOrder = page.inOrder && strip.YOffset * strip.BytesPerRow == page.bytes.size();
+            page.rowsAsked = page.rowsAsked && strip.Rows == buffer.size() / strip.BytesPerRow;
+            page.zeroOffsets = page.zeroOffsets && strip.YOffset == 0 && strip.XOffset == 0;
+            page.endsEmpty = page.rc == TWRC_XFERDONE && strip.BytesWritten == 0;
             page.bytes.insert(page.bytes.end(), buffer.begin(), buffer.begin() + strip.BytesWritten);
             page.image.stride = strip.BytesPerRow;
             ++page.strips;
@@ -167,6 +179,7 @@ TEST_P(Batches, GiveTheirPagesInOrderAndEndAsTheFeederSays) {
         if ((rc = page.rc) != TWRC_XFERDONE) break;
         if (memory) {
             EXPECT_GT(page.strips, 1) << "a page comes in several strips";
+            EXPECT_TRUE(page.inOrder) << "strips in order, none lost";
             EXPECT_EQ(std::pair(page.info.XResolution.Whole, page.info.YResolution.Whole), (std::pair<TW_INT16, TW_INT16>(300, 400)));
         }
         pages.push_back(memory ? page.number() : 0);
@@ -223,36 +236,16 @@ TEST_F(ScannerThroughDsm, QuirksBendTheCountsAsRealDriversDo) {
         ASSERT_EQ(SetOne(ICAP_YRESOLUTION, TWTY_FIX32, 75), TWRC_SUCCESS);
         EnableUntilReady();
         std::vector<int> pages, counts;
-        bool rowsAsked = true, zeroOffsets = true, endsEmpty = true;
         for (int sheet = 0; sheet < 2; ++sheet) {
-            TW_SETUPMEMXFER setup{};
-            TW_IMAGEINFO info{};
-            ASSERT_EQ(Call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup), TWRC_SUCCESS);
-            ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
-            std::vector<std::uint8_t> buffer(setup.Preferred), bytes;
-            TW_IMAGEMEMXFER strip{};
-            for (TW_UINT16 rc = TWRC_SUCCESS; rc == TWRC_SUCCESS;) {
-                strip.Memory = {TWMF_APPOWNS | TWMF_POINTER, static_cast<TW_UINT32>(buffer.size()), ToTwain(buffer.data())};
-                rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip);
-                ASSERT_TRUE(rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) << rc;
-                rowsAsked = rowsAsked && strip.Rows == buffer.size() / strip.BytesPerRow;
-                zeroOffsets = zeroOffsets && strip.YOffset == 0 && strip.XOffset == 0;
-                endsEmpty = rc == TWRC_SUCCESS || strip.BytesWritten == 0;
-                bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + strip.BytesWritten);
-            }
-            const vantrel::imaging::PageImage image{static_cast<std::uint32_t>(info.ImageWidth),
-                                                    static_cast<std::uint32_t>(bytes.size() / strip.BytesPerRow),
-                                                    PixelFormat::Rgb24, strip.BytesPerRow, 0, 0, bytes};
-            EXPECT_EQ(image.height, static_cast<std::uint32_t>(info.ImageLength));
-            pages.push_back(fixtures::ReadPageNumber(image).value_or(-1));
+            const Page page = TransferMemory(PixelFormat::Rgb24);
+            ASSERT_EQ(page.rc, TWRC_XFERDONE);
+            EXPECT_EQ(std::tuple(page.rowsAsked, page.zeroOffsets, page.endsEmpty), std::tuple(c.rowsAsked, c.zeroOffsets, c.endsEmpty));
+            pages.push_back(page.number());
             counts.push_back(EndXfer());
         }
-        EXPECT_EQ(std::tuple(rowsAsked, zeroOffsets, endsEmpty), std::tuple(c.rowsAsked, c.zeroOffsets, c.endsEmpty));
         EXPECT_EQ(pages, (std::vector<int>{1, 2}));
         EXPECT_EQ(counts, c.counts);
-        Disable();
-        ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
-        source_ = TW_IDENTITY{};
+        Close();
     }
 }
 
@@ -284,9 +277,7 @@ TEST_F(ScannerThroughDsm, QuirksBendTheNativeImageAsRealDriversDo) {
         EXPECT_EQ(h.biClrUsed, c.colours);
         EXPECT_EQ(::GlobalSize(block.get()), h.biSize + 4 * c.colours + h.biSizeImage);
         EXPECT_EQ(EndXfer(), 0);
-        Disable();
-        ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
-        source_ = TW_IDENTITY{};
+        Close();
     }
 }
 
@@ -351,9 +342,7 @@ TEST_F(ScannerThroughDsm, HighHandlesLieAbove4GBUntilTheSourceCloses) {
     EXPECT_EQ(std::tuple(high(container.get()), high(dib.get()), high(header.get()), high(own.get())), std::tuple(wide, wide, wide, wide));
     EXPECT_EQ(header.get()->biWidth, 400) << "the page is whole";
     EXPECT_EQ(EndXfer(), 0);
-    ASSERT_EQ(Disable(), TWRC_SUCCESS);
-    ASSERT_EQ(entry_(&application_, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_), TWRC_SUCCESS);
-    source_ = {};
+    Close();
     const vantrel::UniqueVirtualRegion after(::VirtualAlloc(nullptr, 1 << 20, MEM_RESERVE, PAGE_NOACCESS));
     EXPECT_FALSE(high(after.get())) << "the low 4 GB given back";
 }
