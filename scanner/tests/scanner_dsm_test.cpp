@@ -367,9 +367,10 @@ TEST_F(ScannerThroughDsm, ARefusedOrFailedTransferLeavesTheStateAsItWas) {
     EXPECT_EQ(Disable(), TWRC_SUCCESS);
 }
 
+// Any TRUE shows the dialog: Vantrel.TWAIN passes the automation True (0xFFFF) as ShowUI.
 TEST_F(ScannerThroughDsm, UserInterfaceScansWithTheChosenModeAndSizeAndCancelAsksToClose) {
     Open();
-    ASSERT_EQ(Enable(window_.get(), true), TWRC_SUCCESS);
+    ASSERT_EQ(Enable(window_.get(), 0xFFFF), TWRC_SUCCESS);
     const HWND dialog = ::FindWindowW(vantrel::scanner::ScanDialog::kClassName, nullptr);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(::GetWindow(dialog, GW_OWNER), window_.get());
