@@ -65,8 +65,8 @@ protected:
         return answer;
     }
 
-    TW_UINT16 Enable(HWND parent, bool showUI = false) {
-        TW_USERINTERFACE ui{static_cast<TW_BOOL>(showUI), static_cast<TW_BOOL>(showUI), ToTwain(parent)};
+    TW_UINT16 Enable(HWND parent, TW_BOOL showUI = FALSE) {
+        TW_USERINTERFACE ui{showUI, showUI, ToTwain(parent)};
         return Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
     }
 
