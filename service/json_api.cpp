@@ -15,11 +15,13 @@ using Json = nlohmann::json;
 constexpr std::pair<ColorModeName, const char*> kModeNames[] = {
     {ColorModeName::BlackAndWhite1, "bw"}, {ColorModeName::Grayscale8, "gray"}, {ColorModeName::Rgb24, "color"}};
 
-ScanSettingsRead Refused(std::string reason) {
+ScanSettingsRead Refused(std::string reason, std::string setting = {}) {
     ScanSettingsRead read;
     read.error = std::move(reason);
+    read.setting = std::move(setting);
     return read;
 }
+
 
 }  // namespace
 
@@ -72,16 +74,16 @@ ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourcePro
         } else if (key == "colorMode" && value.is_string()) {
             for (const auto& [mode, text] : kModeNames)
                 if (value.get<std::string>() == text) request.colorMode = mode;
-            if (!request.colorMode) return Refused("colorMode is one of \"bw\", \"gray\", \"color\".");
+            if (!request.colorMode) return Refused("colorMode is one of \"bw\", \"gray\", \"color\".", key);
         } else {
-            return Refused("The setting \"" + key + "\" is unknown or its value is out of range.");
+            return Refused("The setting \"" + key + "\" is unknown or its value is out of range.", key);
         }
     }
     return Checked(request, profiles[source]);
 }
 
-std::string ErrorJson(const std::string& message, std::uint16_t condition) {
-    return Json{{"error", message}, {"condition", condition}}.dump();
+std::string ErrorJson(const std::string& message, std::optional<std::uint16_t> condition, const std::string& setting) {
+    return Json{{"error", message}, {"condition", condition ? Json(*condition) : Json()}, {"setting", setting.empty() ? Json() : Json(setting)}}.dump();
 }
 
 }  // namespace vantrel::service

@@ -6,6 +6,7 @@
 #include "service/source_profile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,8 @@ std::string SourcesJson(const std::vector<SourceProfile>& profiles);
 // index asked for.
 ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourceProfile>& profiles, std::size_t& source);
 
-std::string ErrorJson(const std::string& message, std::uint16_t condition = 0);
+// {"error": message, "condition": code or null, "setting": what or null}
+std::string ErrorJson(const std::string& message, std::optional<std::uint16_t> condition = {}, const std::string& setting = {});
 
 inline constexpr int kMaxJsonDepth = 8;
 

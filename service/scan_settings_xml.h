@@ -36,6 +36,7 @@ struct ScanRequest {
 struct ScanSettingsRead {
     std::optional<ScanRequest> request;
     std::string error;
+    std::string setting;  // the setting the error is about, where it is one
     bool conflict = false;  // well-formed, but asks for what the source does not offer (409)
 };
 

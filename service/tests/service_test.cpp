@@ -305,12 +305,14 @@ TEST(Encoding, DocumentsHoldTheBatch) {
 // A backend that answers only what the test scripted and records every call.
 class StrictBackend final : public ScanBackend {
 public:
-    std::optional<std::string> startAnswer;  // a Start is expected only when set
+    std::optional<std::string> startAnswer;  // a Start is expected only when set; empty starts
+    std::optional<std::uint16_t> condition;  // with a refusal
     std::vector<std::string> calls;
-    std::string Start(const std::string&, std::size_t source, const ScanRequest&) override {
+    std::optional<StartRefusal> Start(const std::string&, std::size_t source, const ScanRequest&) override {
         calls.push_back("start " + std::to_string(source));
         if (!startAnswer) ADD_FAILURE() << "unexpected Start";
-        return startAnswer.value_or("");
+        if (startAnswer.value_or("").empty()) return std::nullopt;
+        return StartRefusal{*startAnswer, condition, "ICAP_XRESOLUTION"};
     }
     void Cancel(const std::string&) override { calls.push_back("cancel"); }
     AdfState Adf(std::size_t) override { return AdfState::Loaded; }
@@ -370,10 +372,17 @@ TEST(Service, Answers) {
     EXPECT_EQ(ask("GET", path + "/NextDocument").status, 404);
     EXPECT_EQ(ask("DELETE", "/eSCL/ScanJobs/0123abcd-0000-4000-8000-00000000beef").status, 404);
 
+    // The engine's refusal in JSON, and one of the reader's own: the setting named, a condition code only from the source.
     backend.startAnswer = "The source refused ICAP_XRESOLUTION = 2400.";
-    const HttpResponse apiRefused = ask("POST", "/api/scans", R"({"resolution": 2400})");
-    EXPECT_EQ(apiRefused.status, 400);
-    EXPECT_EQ(nlohmann::json::parse(apiRefused.body)["error"], *backend.startAnswer);
+    backend.condition = 10;
+    struct Row { std::string body; nlohmann::json error; };
+    for (const Row& row : {Row{R"({"resolution": 2400})", {{"error", *backend.startAnswer}, {"condition", 10}, {"setting", "ICAP_XRESOLUTION"}}},
+                           Row{R"({"pages": 0})", {{"error", "The setting \"pages\" is unknown or its value is out of range."},
+                                                   {"condition", nullptr}, {"setting", "pages"}}}}) {
+        const HttpResponse apiRefused = ask("POST", "/api/scans", row.body);
+        EXPECT_EQ(apiRefused.status, 400);
+        EXPECT_EQ(nlohmann::json::parse(apiRefused.body), row.error) << row.body;
+    }
     backend.startAnswer = "";
     const HttpResponse apiCreated = ask("POST", "/api/scans", R"({"feeder": true})");
     ASSERT_EQ(apiCreated.status, 201);

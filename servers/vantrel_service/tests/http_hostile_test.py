@@ -185,6 +185,14 @@ try:
     pages = subprocess.run(["qpdf", "--show-npages", pdf], capture_output=True, text=True).stdout.strip()
     check(len(documents) == 1 and "Content-Type: application/pdf" in documents[0][0] and pages == "5",
           f"one PDF of the 5 pages asked for: {len(documents)} documents, {pages} pages")
+
+    # A value the source refuses, by a named setting and by a capability's name: the engine's
+    # message with the source's condition code (TWCC_BADVALUE), and nothing scanned.
+    for asked in (b'{"resolution": 2400}', b'{"capabilities": {"ICAP_XRESOLUTION": 2400}}'):
+        status, _, body = exchange(request("POST", "/api/scans", asked))
+        error = json.loads(body or b"{}")
+        check(status == 400 and error.get("condition") == 10 and error.get("setting") == "ICAP_XRESOLUTION" and
+              error.get("error", "").startswith("The source refused ICAP_XRESOLUTION = 2400: "), f"{asked}: {status} {body}")
 finally:
     service.kill()
     service.wait()
