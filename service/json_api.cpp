@@ -2,14 +2,19 @@
 #include "service/json_api.h"
 
 #include "service/escl_documents.h"
+#include "twain/capability/capability_text.h"
 
 #include <nlohmann/json.hpp>
+
+#include <algorithm>
 
 namespace vantrel::service {
 
 namespace {
 
 using Json = nlohmann::json;
+// Read keeping the members' order: capabilities are set in the order the client gave them.
+using ReadJson = nlohmann::ordered_json;
 
 // The names VantrelScan.Scanner's ColorMode takes.
 constexpr std::pair<ColorModeName, const char*> kModeNames[] = {
@@ -22,6 +27,39 @@ ScanSettingsRead Refused(std::string reason, std::string setting = {}) {
     return read;
 }
 
+// A JSON value as the capability's item type takes it: a boolean for TW_BOOL, text for strings,
+// numbers for numbers, and a name for a constant (or a frame as "left,top,right,bottom").
+std::optional<capability::OneValue> CapabilityValue(const capability::CapabilityInfo& info, const ReadJson& value) {
+    using capability::ItemType;
+    const bool flag = info.itemType == ItemType::Bool;
+    if (value.is_boolean() || flag) {
+        if (!flag || !value.is_boolean()) return std::nullopt;
+        return capability::OneValue{ItemType::Bool, value.get<bool>()};
+    }
+    const bool text = capability::IsString(info.itemType) || info.itemType == ItemType::Frame;
+    if (value.is_string()) {
+        const std::string& words = value.get_ref<const std::string&>();
+        // TWAIN's strings are bytes in the source's code page: only ASCII means the same everywhere.
+        if (!std::all_of(words.begin(), words.end(), [](char c) { return c >= ' ' && c <= '~'; })) return std::nullopt;
+        if (info.itemType == ItemType::Fix32) return std::nullopt;
+        return capability::ReadValueText(info, words);
+    }
+    if (text || !value.is_number() || (value.is_number_float() && info.itemType != ItemType::Fix32)) return std::nullopt;
+    return capability::ReadValueText(info, value.dump());
+}
+
+// "capabilities": {"NAME": value, ...} into the request, or why not.
+std::optional<ScanSettingsRead> ReadCapabilities(const ReadJson& named, ScanRequest& request) {
+    if (named.size() > kMaxJsonCapabilities) return Refused("At most 32 capabilities can be set with one scan.", "capabilities");
+    for (const auto& [name, value] : named.items()) {
+        const auto info = name.size() <= 64 ? capability::FindNamedCapability(name) : std::nullopt;
+        if (!info) return Refused("There is no capability named \"" + name.substr(0, 64) + "\".", name.substr(0, 64));
+        const auto read = CapabilityValue(*info, value);
+        if (!read) return Refused(std::string(info->name) + " takes " + capability::AcceptedValues(*info) + ", not " + value.dump().substr(0, 64) + ".", std::string(info->name));
+        request.capabilities.emplace_back(info->number, *read);
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -41,10 +79,10 @@ std::string SourcesJson(const std::vector<SourceProfile>& profiles) {
 }
 
 ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourceProfile>& profiles, std::size_t& source) {
-    Json settings;
+    ReadJson settings;
     try {
         // Deeper documents are refused while they are read, before they are built.
-        settings = Json::parse(body, [](int depth, Json::parse_event_t, Json&) {
+        settings = ReadJson::parse(body, [](int depth, ReadJson::parse_event_t, ReadJson&) {
             if (depth > kMaxJsonDepth) throw std::range_error("too deep");
             return true;
         });
@@ -71,6 +109,8 @@ ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourcePro
             request.jpegQuality = value.get<int>();
         } else if (key == "format" && value.is_string()) {
             request.format = value.get<std::string>();
+        } else if (key == "capabilities" && value.is_object()) {
+            if (auto refused = ReadCapabilities(value, request)) return std::move(*refused);
         } else if (key == "colorMode" && value.is_string()) {
             for (const auto& [mode, text] : kModeNames)
                 if (value.get<std::string>() == text) request.colorMode = mode;

@@ -2,10 +2,12 @@
 #pragma once
 
 #include "service/source_profile.h"
+#include "twain/capability/capability_value.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 namespace vantrel::service {
@@ -30,6 +32,8 @@ struct ScanRequest {
     std::string paperSize;
     std::optional<int> pages;
     std::optional<int> jpegQuality;
+    // Any capability by its TWAIN name, set after everything above, in the order given.
+    std::vector<std::pair<std::uint16_t, capability::OneValue>> capabilities;
 };
 
 // The request, or the reason the document cannot be taken (for a 400 or 409 answer).

@@ -85,8 +85,10 @@ class Vantrel {
   }
 
   // settings: { source, feeder, duplex, colorMode: "bw" | "gray" | "color", resolution, format, paperSize, pages,
-  //   jpegQuality }. A refusal throws a VantrelError with the engine's message, the setting and the
-  // source's condition code.
+  //   jpegQuality, capabilities: { ICAP_BRIGHTNESS: 100, CAP_AUTOFEED: true, ICAP_PIXELFLAVOR: "TWPF_CHOCOLATE" } }
+  // Capabilities by their TWAIN names are set last, in the order given: a number, true/false for a
+  // TW_BOOL, a constant's name, text for a string. A refusal throws a VantrelError with the
+  // engine's message, the setting and the source's condition code.
   async scan(settings = {}) {
     const response = await request(`${this.base}/api/scans`, {
       method: "POST",

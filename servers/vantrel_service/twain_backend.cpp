@@ -213,6 +213,7 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
             const capability::Frame frame{inches(r->x), inches(r->y), inches(r->x + r->width), inches(r->y + r->height)};
             job.settings.capabilities.emplace_back(twain::ICAP_FRAMES, capability::OneValue{capability::ItemType::Frame, frame});
         }
+        for (const auto& [number, value] : request.capabilities) job.settings.SetCapability(number, value);
         job.feederOff = engine::FeederOff::OnlyWhenEnabled;
         job.refuseEmptyFeeder = true;
         if (arguments_.pageTimeoutSeconds) job.pageTimeout = std::chrono::seconds(*arguments_.pageTimeoutSeconds);

@@ -7,6 +7,7 @@
 #include "service/page_encoding.h"
 #include "service/routes.h"
 #include "service/service_arguments.h"
+#include "twain/capability/twain_names.h"
 #include "twain/twain_records.h"
 
 #include <boost/property_tree/ptree.hpp>
@@ -86,6 +87,14 @@ TEST(ScanSettings, ReadOrRefused) {
     EXPECT_EQ(withRegion.request->region->height, 900);
 }
 
+// {"capabilities": {...}} with this many distinct capabilities, each a valid value.
+std::string ManyCapabilities(std::size_t count) {
+    nlohmann::json named;
+    for (std::uint16_t number = 0x1100; named.size() < count; ++number)
+        if (const auto info = capability::FindCapability(number); info && !capability::IsString(info->itemType)) named[std::string(info->name)] = 0;
+    return nlohmann::json{{"capabilities", named}}.dump();
+}
+
 TEST(JsonApi, ScanReadOrRefused) {
     struct Row { std::string json; std::size_t source; std::string error; };
     const Row rows[] = {
@@ -104,6 +113,16 @@ TEST(JsonApi, ScanReadOrRefused) {
         {"[1, 2]", 0, "The scan settings must be"},
         {"{\"a\": " + std::string(9, '[') + std::string(9, ']') + "}", 0, "The scan settings are not"},
         {"{\"source\": 0", 0, "The scan settings are not"},
+        {R"({"capabilities": {"ICAP_BRIGHTNESS": 100, "cap_autofeed": true, "ICAP_PIXELFLAVOR": "TWPF_CHOCOLATE", "ICAP_CONTRAST": -2.5}})", 0, ""},
+        {R"({"capabilities": {"ICAP_NOSUCH": 1}})", 0, "There is no capability named \"ICAP_NOSUCH\"."},
+        {R"({"capabilities": {"CAP_AUTOFEED": 1}})", 0, "CAP_AUTOFEED takes TRUE or FALSE, not 1."},
+        {R"({"capabilities": {"ICAP_BRIGHTNESS": "100"}})", 0, "ICAP_BRIGHTNESS takes a number, not \"100\"."},
+        {R"({"capabilities": {"ICAP_PIXELTYPE": 2.5}})", 0, "ICAP_PIXELTYPE takes a whole number from 0 to 65535 or a TWPT_ name"},
+        {R"({"capabilities": {"ICAP_PIXELFLAVOR": "TWPT_GRAY"}})", 0, "ICAP_PIXELFLAVOR takes"},
+        {R"({"capabilities": {"CAP_AUTHOR": "J\u00f6rg"}})", 0, "CAP_AUTHOR takes text"},
+        {R"({"capabilities": {"CAP_AUTOFEED": [true]}})", 0, "CAP_AUTOFEED takes"},
+        {R"({"capabilities": [1]})", 0, "The setting \"capabilities\""},
+        {ManyCapabilities(33), 0, "At most 32 capabilities"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.json);
@@ -113,6 +132,13 @@ TEST(JsonApi, ScanReadOrRefused) {
         EXPECT_EQ(bool(read.request), row.error.empty());
         if (read.request) EXPECT_EQ(source, row.source);
     }
+    std::size_t source = 0;
+    const auto named = ReadJsonScan(rows[15].json, {Sample()}, source);
+    ASSERT_TRUE(named.request);
+    EXPECT_EQ(named.request->capabilities, (std::vector<std::pair<std::uint16_t, OneValue>>{
+        {twain::ICAP_BRIGHTNESS, {ItemType::Fix32, 100.0}}, {twain::CAP_AUTOFEED, {ItemType::Bool, true}},
+        {twain::ICAP_PIXELFLAVOR, {ItemType::UInt16, std::int64_t{twain::TWPF_CHOCOLATE}}}, {twain::ICAP_CONTRAST, {ItemType::Fix32, -2.5}}}))
+        << "in the order given";
     const auto listed = nlohmann::json::parse(SourcesJson({Sample()}));
     EXPECT_EQ(listed[0]["colorModes"], nlohmann::json::parse(R"(["gray", "color"])"));
     EXPECT_EQ(listed[0]["resolutions"], nlohmann::json::parse("[100, 300]"));
