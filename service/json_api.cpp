@@ -52,10 +52,14 @@ std::optional<capability::OneValue> CapabilityValue(const capability::Capability
 std::optional<ScanSettingsRead> ReadCapabilities(const ReadJson& named, ScanRequest& request) {
     if (named.size() > kMaxJsonCapabilities) return Refused("At most 32 capabilities can be set with one scan.", "capabilities");
     for (const auto& [name, value] : named.items()) {
-        const auto info = name.size() <= 64 ? capability::FindNamedCapability(name) : std::nullopt;
-        if (!info) return Refused("There is no capability named \"" + name.substr(0, 64) + "\".", name.substr(0, 64));
+        if (name.size() > 64) return Refused("A capability's name has at most 64 characters.", "capabilities");
+        const auto info = capability::FindNamedCapability(name);
+        if (!info) return Refused("There is no capability named \"" + name + "\".", name);
         const auto read = CapabilityValue(*info, value);
-        if (!read) return Refused(std::string(info->name) + " takes " + capability::AcceptedValues(*info) + ", not " + value.dump().substr(0, 64) + ".", std::string(info->name));
+        // In ASCII, so that a cut never splits a character.
+        const std::string given = value.dump(-1, ' ', true).substr(0, 64);
+        const std::string label(info->name);
+        if (!read) return Refused(label + " takes " + capability::AcceptedValues(*info) + ", not " + given + ".", label);
         request.capabilities.emplace_back(info->number, *read);
     }
     return std::nullopt;

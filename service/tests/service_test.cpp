@@ -121,6 +121,8 @@ TEST(JsonApi, ScanReadOrRefused) {
         {R"({"capabilities": {"ICAP_PIXELFLAVOR": "TWPT_GRAY"}})", 0, "ICAP_PIXELFLAVOR takes"},
         {R"({"capabilities": {"CAP_AUTHOR": "J\u00f6rg"}})", 0, "CAP_AUTHOR takes text"},
         {R"({"capabilities": {"CAP_AUTOFEED": [true]}})", 0, "CAP_AUTOFEED takes"},
+        {"{\"capabilities\": {\"CAP_AUTHOR\": \"" + std::string(62, 'a') + "\u00e9\"}}", 0, "CAP_AUTHOR takes text, not \"aaaa"},
+        {"{\"capabilities\": {\"" + std::string(63, 'A') + "\u00e9\": 1}}", 0, "A capability's name has at most 64"},
         {R"({"capabilities": [1]})", 0, "The setting \"capabilities\""},
         {ManyCapabilities(33), 0, "At most 32 capabilities"},
     };
@@ -131,6 +133,7 @@ TEST(JsonApi, ScanReadOrRefused) {
         EXPECT_EQ(read.error.substr(0, row.error.size()), row.error);
         EXPECT_EQ(bool(read.request), row.error.empty());
         if (read.request) EXPECT_EQ(source, row.source);
+        EXPECT_NO_THROW(ErrorJson(read.error, {}, read.setting)) << "a message cut inside a character";
     }
     std::size_t source = 0;
     const auto named = ReadJsonScan(rows[15].json, {Sample()}, source);
