@@ -119,7 +119,7 @@ std::vector<Row> MeasureBatchLoop(const Plan& plan) {
     for (int i = 0; i < pages; ++i) dsm.AddPage(64, 64, twain::TWPT_GRAY);
     engine::Session session;
     NullSink sink;
-    if (!session.Open().empty() || !session.OpenSource(L"").empty()) {
+    if (!session.Open().empty() || session.OpenSource(L"")) {
         row.note = "the stand-in DSM did not open";
         return {row};
     }
@@ -171,15 +171,14 @@ std::vector<Row> MeasureBatchMemory(const Plan& plan) {
 int BatchChild(int pages, int dpi, const std::wstring& mode, const std::wstring& transfer) {
     fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", std::to_wstring(pages));
     engine::Session session;
-    if (!session.Open().empty() || !session.OpenSource(L"Vantrel Sample Scanner").empty()) {
+    if (!session.Open().empty() || session.OpenSource(L"Vantrel Sample Scanner")) {
         std::printf("failed: no sample scanner\n");
         return 1;
     }
     const engine::SourceRef source = session.Source();
     const auto colour = engine::ParseColorMode(mode);
-    if (!engine::SetFeeder(source, true).empty() || !colour || !engine::SetColorMode(source, *colour).empty() ||
-        !engine::SetResolution(source, dpi).empty() ||
-        !engine::SetPaperSize(source, *engine::FindPaperSize(std::string_view("A4"))).empty()) {
+    if (engine::SetFeeder(source, true) || !colour || engine::SetColorMode(source, *colour) || engine::SetResolution(source, dpi) ||
+        engine::SetPaperSize(source, *engine::FindPaperSize(std::string_view("A4")))) {
         std::printf("failed: settings refused\n");
         return 1;
     }

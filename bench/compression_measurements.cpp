@@ -100,7 +100,7 @@ std::vector<Row> MeasureScannerCompression(const Plan& plan) {
 int CompressionChild(const std::wstring& coding, const std::wstring& who, int dpi) {
     fixtures::ScopedEnvironment sheets(L"VANTREL_SCANNER_SHEETS", std::to_wstring(kSheets));
     engine::Session session;
-    if (!session.Open().empty() || !session.OpenSource(L"Vantrel Sample Scanner").empty()) {
+    if (!session.Open().empty() || session.OpenSource(L"Vantrel Sample Scanner")) {
         std::printf("failed: no sample scanner\n");
         return 1;
     }
@@ -125,8 +125,8 @@ int CompressionChild(const std::wstring& coding, const std::wstring& who, int dp
     const engine::ScanJobResult result = engine::RunScanJob(session, job, counting);
     ::QueryPerformanceCounter(&end);
     ::DeleteFileW(path.c_str());
-    if (!result.refusal.empty() || !result.finished || result.batch.pages == 0) {
-        std::printf("failed: %ls %ls\n", result.refusal.c_str(), result.batch.reason.c_str());
+    if (result.refusal || !result.finished || result.batch.pages == 0) {
+        std::printf("failed: %ls %ls\n", result.refusal ? result.refusal->message.c_str() : L"", result.batch.reason.c_str());
         return 1;
     }
     std::printf("pages %u bytes %llu ms %.3f\n", result.batch.pages, static_cast<unsigned long long>(counting.bytes),

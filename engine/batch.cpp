@@ -339,14 +339,15 @@ BatchResult RunBatch(const SourceRef& source, const BatchOptions& options, PageS
         const TW_UINT16 mechanism = options.mode == TransferMode::Memory ? TWSX_MEMORY
                                     : options.mode == TransferMode::File ? TWSX_FILE
                                                                          : TWSX_NATIVE;
-        std::wstring refused =
+        std::optional<Failure> refused =
             SetAndVerify(source, ICAP_XFERMECH, capability::OneValue{capability::ItemType::UInt16, std::int64_t{mechanism}});
         // The format each page's file is asked for in; the source must offer it.
-        if (refused.empty() && options.mode == TransferMode::File)
+        if (!refused && options.mode == TransferMode::File)
             refused = SetAndVerify(source, ICAP_IMAGEFILEFORMAT,
                                    capability::OneValue{capability::ItemType::UInt16, std::int64_t{FileFormatFor(options.compression)}});
-        if (!refused.empty() && (options.mode != TransferMode::Native)) {
-            result.reason = refused;
+        if (refused && (options.mode != TransferMode::Native)) {
+            result.condition = refused->condition.value_or(TWCC_SUCCESS);
+            result.reason = std::move(refused->message);
             return result;
         }
         if (options.mode != TransferMode::Native) {

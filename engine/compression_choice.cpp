@@ -29,7 +29,7 @@ bool Offers(const SourceRef& source, std::uint16_t capability, std::int64_t valu
 }
 
 bool Set(const SourceRef& source, std::int64_t value) {
-    return SetAndVerify(source, ICAP_COMPRESSION, capability::OneValue{capability::ItemType::UInt16, value}).empty();
+    return !SetAndVerify(source, ICAP_COMPRESSION, capability::OneValue{capability::ItemType::UInt16, value});
 }
 
 }  // namespace

@@ -13,23 +13,25 @@ using namespace twain;
 namespace {
 
 // "The source refused X: reason." becomes "The source refused X: reason (allowed: ...)."
-std::wstring WithAllowed(std::wstring error, const std::wstring& allowed) {
-    if (error.empty() || allowed.empty()) return error;
-    if (error.back() == L'.') error.pop_back();
-    return error + L" (" + allowed + L").";
+std::optional<Failure> WithAllowed(std::optional<Failure> failure, const std::wstring& allowed) {
+    if (!failure || allowed.empty()) return failure;
+    if (failure->message.ends_with(L'.')) failure->message.pop_back();
+    failure->message += L" (" + allowed + L").";
+    return failure;
 }
 
-std::wstring ApplyCapability(const SourceRef& source, std::uint16_t number, const capability::Container& value) {
+std::optional<Failure> ApplyCapability(const SourceRef& source, std::uint16_t number, const capability::Container& value) {
     if (const auto* one = std::get_if<capability::OneValue>(&value)) return SetAndVerify(source, number, *one);
     const CapabilityReply set = SetCapability(source, number, value);
-    if (set.ok()) return {};
-    if (!set.problem.empty()) return L"Setting " + CapabilityLabel(number) + L" failed: " + set.problem + L".";
-    return L"The source refused the array for " + CapabilityLabel(number) + L": " + DescribeCondition(set.condition) + L".";
+    if (set.ok()) return std::nullopt;
+    const std::wstring label = CapabilityLabel(number);
+    if (!set.problem.empty()) return Failure{label, std::nullopt, L"Setting " + label + L" failed: " + set.problem + L"."};
+    return Failure{label, set.condition, L"The source refused the array for " + label + L": " + DescribeCondition(set.condition) + L"."};
 }
 
-std::wstring ApplyFeeder(const SourceRef& source, bool enabled, FeederOff feederOff) {
+std::optional<Failure> ApplyFeeder(const SourceRef& source, bool enabled, FeederOff feederOff) {
     // A source without a feeder has nothing to switch off.
-    if (!enabled && feederOff == FeederOff::OnlyWhenEnabled && !FeederEnabled(source)) return {};
+    if (!enabled && feederOff == FeederOff::OnlyWhenEnabled && !FeederEnabled(source)) return std::nullopt;
     return SetFeeder(source, enabled);
 }
 
@@ -67,28 +69,21 @@ std::wstring AllowedValuesText(const SourceRef& source, std::uint16_t capability
     return text;
 }
 
-std::wstring ApplySettings(const SourceRef& source, const ScanSettings& settings, FeederOff feederOff) {
-    if (settings.feeder) {
-        if (auto error = ApplyFeeder(source, *settings.feeder, feederOff); !error.empty()) return error;
-    }
-    if (settings.duplex) {
-        if (auto error = SetDuplex(source, *settings.duplex); !error.empty()) return error;
-    }
-    if (settings.colorMode) {
-        if (auto error = SetColorMode(source, *settings.colorMode); !error.empty()) return error;
-    }
-    if (settings.resolution) {
-        auto error = SetResolution(source, *settings.resolution);
-        if (!error.empty()) return WithAllowed(std::move(error), AllowedValuesText(source, ICAP_XRESOLUTION));
-    }
-    if (settings.paperSize) {
-        if (auto error = SetPaperSize(source, *settings.paperSize); !error.empty()) return error;
-    }
-    for (const auto& [number, value] : settings.capabilities) {
-        auto error = ApplyCapability(source, number, value);
-        if (!error.empty()) return WithAllowed(std::move(error), AllowedValuesText(source, number));
-    }
-    return {};
+std::optional<Failure> ApplySettings(const SourceRef& source, const ScanSettings& settings, FeederOff feederOff) {
+    if (settings.feeder)
+        if (auto failure = ApplyFeeder(source, *settings.feeder, feederOff)) return failure;
+    if (settings.duplex)
+        if (auto failure = SetDuplex(source, *settings.duplex)) return failure;
+    if (settings.colorMode)
+        if (auto failure = SetColorMode(source, *settings.colorMode)) return failure;
+    if (settings.resolution)
+        if (auto failure = SetResolution(source, *settings.resolution))
+            return WithAllowed(std::move(failure), AllowedValuesText(source, ICAP_XRESOLUTION));
+    if (settings.paperSize)
+        if (auto failure = SetPaperSize(source, *settings.paperSize)) return failure;
+    for (const auto& [number, value] : settings.capabilities)
+        if (auto failure = ApplyCapability(source, number, value)) return WithAllowed(std::move(failure), AllowedValuesText(source, number));
+    return std::nullopt;
 }
 
 }  // namespace vantrel::engine

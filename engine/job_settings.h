@@ -3,6 +3,7 @@
 
 #include "twain/capability/capability_value.h"
 #include "engine/color_mode.h"
+#include "engine/failure.h"
 #include "engine/paper_sizes.h"
 #include "engine/source_ref.h"
 
@@ -37,9 +38,9 @@ enum class FeederOff { Always, OnlyWhenEnabled };
 // The one order: the paper path (the feeder, then duplex), since a feeder's sizes and resolutions
 // can differ from the flatbed's; the colour mode, then the resolution, whose allowed values may
 // follow the pixel type; the paper size; the raw capabilities last, in their order, so that they
-// can refine any of these. Empty, or the first refusal in the engine's words with what the source
+// can refine any of these. Nothing, or the first refusal in the engine's words with what the source
 // allows where it says.
-std::wstring ApplySettings(const SourceRef& source, const ScanSettings& settings, FeederOff feederOff = FeederOff::Always);
+std::optional<Failure> ApplySettings(const SourceRef& source, const ScanSettings& settings, FeederOff feederOff = FeederOff::Always);
 
 // "allowed: 75 to 600" or "allowed: 100, 200, 300", from the source's MSG_GET; empty when it cannot say.
 std::wstring AllowedValuesText(const SourceRef& source, std::uint16_t capability);

@@ -67,9 +67,10 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
     if (!job.target.empty()) result.recovered = imaging::RecoverInterruptedScans(imaging::FolderOf(job.target));
     const SourceRef source = session.Source();
     result.refusal = ApplySettings(source, job.settings, job.feederOff);
-    if (!result.refusal.empty()) return result;
+    if (result.refusal) return result;
     if (job.refuseEmptyFeeder && job.settings.feeder.value_or(false) && FeederLoaded(source) == false) {
-        result.refusal = L"The document feeder is empty (CAP_FEEDERLOADED is FALSE): load the pages and scan again.";
+        result.refusal = Failure{L"CAP_FEEDERLOADED", std::nullopt,
+                                 L"The document feeder is empty (CAP_FEEDERLOADED is FALSE): load the pages and scan again."};
         return result;
     }
 

@@ -51,7 +51,7 @@ struct ScanJob {
 };
 
 struct ScanJobResult {
-    std::wstring refusal;  // a setting the source refused, or an empty feeder: nothing was scanned
+    std::optional<Failure> refusal;  // a setting the source refused, or an empty feeder: nothing was scanned
     BatchResult batch;
     bool finished = false;   // the files completed what the pages taken make
     std::wstring filesError;  // why they could not

@@ -153,16 +153,19 @@ Selection Session::SelectSource(SourceInfo& chosen) {
     return selection;
 }
 
-std::wstring Session::OpenSource(std::wstring_view productName) {
-    if (!dsmOpen_) return L"The TWAIN Data Source Manager is not open.";
-    if (scanning_) return L"A scan is running.";
+std::optional<Failure> Session::OpenSource(std::wstring_view productName) {
+    const auto failed = [](std::wstring message, std::optional<std::uint16_t> condition = {}) {
+        return Failure{L"source", condition, std::move(message)};
+    };
+    if (!dsmOpen_) return failed(L"The TWAIN Data Source Manager is not open.");
+    if (scanning_) return failed(L"A scan is running.");
     CloseSource();
     std::optional<SourceInfo> wanted;
     if (productName.empty()) {
         wanted = DefaultSource();
         if (!wanted) {
             const auto all = Sources();
-            if (all.empty()) return L"No TWAIN source is installed.";
+            if (all.empty()) return failed(L"No TWAIN source is installed.");
             wanted = all.front();
         }
     } else {
@@ -176,8 +179,8 @@ std::wstring Session::OpenSource(std::wstring_view productName) {
         if (!wanted) {
             std::wstring known;
             for (const SourceInfo& source : all) known += (known.empty() ? L"\"" : L", \"") + source.productName + L"\"";
-            return L"No TWAIN source is named \"" + std::wstring(productName) + L"\"" +
-                   (known.empty() ? std::wstring(L"; none is installed.") : L"; the sources are " + known + L".");
+            return failed(L"No TWAIN source is named \"" + std::wstring(productName) + L"\"" +
+                          (known.empty() ? std::wstring(L"; none is installed.") : L"; the sources are " + known + L"."));
         }
     }
     source_ = wanted->identity;
@@ -185,9 +188,10 @@ std::wstring Session::OpenSource(std::wstring_view productName) {
         TW_STATUS status{};
         CallDsm(DG_CONTROL, DAT_STATUS, MSG_GET, &status);
         std::memset(&source_, 0, sizeof source_);
-        return L"The source \"" + wanted->productName + L"\" could not be opened: " + DescribeCondition(status.ConditionCode) + L".";
+        return failed(L"The source \"" + wanted->productName + L"\" could not be opened: " + DescribeCondition(status.ConditionCode) + L".",
+                      status.ConditionCode);
     }
-    return {};
+    return std::nullopt;
 }
 
 Selection Session::ChooseSource() {

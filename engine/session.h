@@ -4,6 +4,7 @@
 
 #include "engine/batch.h"
 #include "engine/dsm_link.h"
+#include "engine/failure.h"
 #include "engine/source_ref.h"
 #include "win32/win32_owners.h"
 
@@ -71,8 +72,9 @@ public:
     // MSG_OPENDS with that record as it stands (the DSM completes it); no status is asked.
     bool OpenChosenSource();
 
-    // Opens the source with this product name, the system's default when empty. Empty on success.
-    std::wstring OpenSource(std::wstring_view productName);
+    // Opens the source with this product name, the system's default when empty; nothing on success,
+    // else the failure (about "source", with the DSM's condition code when it refused to open it).
+    std::optional<Failure> OpenSource(std::wstring_view productName);
     // The record stays as the DSM left it, so the next OpenChosenSource opens the same source.
     void CloseSource() noexcept;
     bool sourceOpen() const noexcept { return sourceOpen_; }

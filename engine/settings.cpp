@@ -39,12 +39,13 @@ bool SameItem(const Item& a, const Item& b) {
     return a == b;
 }
 
-std::wstring Refusal(std::uint16_t cap, const Item& wanted, const CapabilityReply& reply) {
+Failure Refusal(std::uint16_t cap, const Item& wanted, const CapabilityReply& reply) {
     const std::wstring label = CapabilityLabel(cap);
-    if (!reply.problem.empty()) return L"Setting " + label + L" failed: " + reply.problem + L".";
+    if (!reply.problem.empty()) return {label, std::nullopt, L"Setting " + label + L" failed: " + reply.problem + L"."};
     if (reply.condition == TWCC_CAPUNSUPPORTED || reply.condition == TWCC_BADCAP)
-        return L"The source does not support " + label + L": " + DescribeCondition(reply.condition) + L".";
-    return L"The source refused " + label + L" = " + DescribeItem(cap, wanted) + L": " + DescribeCondition(reply.condition) + L".";
+        return {label, reply.condition, L"The source does not support " + label + L": " + DescribeCondition(reply.condition) + L"."};
+    return {label, reply.condition,
+            L"The source refused " + label + L" = " + DescribeItem(cap, wanted) + L": " + DescribeCondition(reply.condition) + L"."};
 }
 
 double FrameSide(const TW_FIX32& side) { return side.Whole + side.Frac / 65536.0; }
@@ -96,59 +97,58 @@ std::optional<Item> CurrentValue(const SourceRef& source, std::uint16_t cap) {
 
 }  // namespace
 
-std::wstring SetAndVerify(const SourceRef& source, std::uint16_t cap, const OneValue& value) {
+std::optional<Failure> SetAndVerify(const SourceRef& source, std::uint16_t cap, const OneValue& value) {
     const CapabilityReply set = SetCapability(source, cap, value);
     if (!set.ok()) {
         // Some drivers refuse a SET even of the value they hold: then there is nothing to change.
         const bool refusedValue = set.problem.empty() && set.condition != TWCC_CAPUNSUPPORTED && set.condition != TWCC_BADCAP;
         const auto current = refusedValue ? CurrentValue(source, cap) : std::nullopt;
-        return current && SameItem(*current, value.item) ? std::wstring() : Refusal(cap, value.item, set);
+        if (current && SameItem(*current, value.item)) return std::nullopt;
+        return Refusal(cap, value.item, set);
     }
     // A source that cannot report the value has taken it as far as anyone can tell.
     const auto current = CurrentValue(source, cap);
-    if (!current || SameItem(*current, value.item)) return {};
-    return L"The source set " + CapabilityLabel(cap) + L" to " + DescribeItem(cap, *current) + L" instead of " +
-           DescribeItem(cap, value.item) + L".";
+    if (!current || SameItem(*current, value.item)) return std::nullopt;
+    return Failure{CapabilityLabel(cap), std::nullopt,
+                   L"The source set " + CapabilityLabel(cap) + L" to " + DescribeItem(cap, *current) + L" instead of " +
+                       DescribeItem(cap, value.item) + L"."};
 }
 
-std::wstring SetResolution(const SourceRef& source, double dpi) {
-    if (!(dpi > 0)) return L"A resolution must be a positive number of dots per inch.";
+std::optional<Failure> SetResolution(const SourceRef& source, double dpi) {
+    if (!(dpi > 0)) return Failure{L"resolution", std::nullopt, L"A resolution must be a positive number of dots per inch."};
     // Inches are TWAIN's default unit; a source that refuses ICAP_UNITS is already in them or the
     // resolution check below says otherwise.
     const CapabilityReply units = SetCapability(source, ICAP_UNITS, Value(ICAP_UNITS, ItemType::UInt16, std::int64_t{TWUN_INCHES}));
     if (!units.ok() && units.condition != TWCC_CAPUNSUPPORTED && units.condition != TWCC_BADCAP)
         return Refusal(ICAP_UNITS, std::int64_t{TWUN_INCHES}, units);
-    if (auto error = SetAndVerify(source, ICAP_XRESOLUTION, Value(ICAP_XRESOLUTION, ItemType::Fix32, dpi)); !error.empty())
-        return error;
+    if (auto failure = SetAndVerify(source, ICAP_XRESOLUTION, Value(ICAP_XRESOLUTION, ItemType::Fix32, dpi))) return failure;
     return SetAndVerify(source, ICAP_YRESOLUTION, Value(ICAP_YRESOLUTION, ItemType::Fix32, dpi));
 }
 
-std::wstring SetColorMode(const SourceRef& source, ColorMode mode) {
+std::optional<Failure> SetColorMode(const SourceRef& source, ColorMode mode) {
     const std::int64_t pixelType = mode == ColorMode::BlackWhite ? TWPT_BW : mode == ColorMode::Gray ? TWPT_GRAY : TWPT_RGB;
     const std::int64_t depth = mode == ColorMode::BlackWhite ? 1 : mode == ColorMode::Gray ? 8 : 24;
-    if (auto error = SetAndVerify(source, ICAP_PIXELTYPE, Value(ICAP_PIXELTYPE, ItemType::UInt16, pixelType)); !error.empty())
-        return error;
+    if (auto failure = SetAndVerify(source, ICAP_PIXELTYPE, Value(ICAP_PIXELTYPE, ItemType::UInt16, pixelType))) return failure;
     // The depth follows the pixel type; a source with one depth per type may not let it be set.
     const CapabilityReply set = SetCapability(source, ICAP_BITDEPTH, Value(ICAP_BITDEPTH, ItemType::UInt16, depth));
-    if (set.ok() || set.condition == TWCC_CAPUNSUPPORTED) return {};
+    if (set.ok() || set.condition == TWCC_CAPUNSUPPORTED) return std::nullopt;
     return Refusal(ICAP_BITDEPTH, depth, set);
 }
 
-std::wstring SetFeeder(const SourceRef& source, bool enabled) {
-    if (auto error = SetAndVerify(source, CAP_FEEDERENABLED, Value(CAP_FEEDERENABLED, ItemType::Bool, enabled)); !error.empty())
-        return error;
-    if (!enabled) return {};
+std::optional<Failure> SetFeeder(const SourceRef& source, bool enabled) {
+    if (auto failure = SetAndVerify(source, CAP_FEEDERENABLED, Value(CAP_FEEDERENABLED, ItemType::Bool, enabled))) return failure;
+    if (!enabled) return std::nullopt;
     // Without automatic feeding each sheet would wait for a request of its own.
     const CapabilityReply feed = SetCapability(source, CAP_AUTOFEED, Value(CAP_AUTOFEED, ItemType::Bool, true));
-    if (feed.ok() || feed.condition == TWCC_CAPUNSUPPORTED) return {};
+    if (feed.ok() || feed.condition == TWCC_CAPUNSUPPORTED) return std::nullopt;
     return Refusal(CAP_AUTOFEED, true, feed);
 }
 
-std::wstring SetDuplex(const SourceRef& source, bool enabled) {
+std::optional<Failure> SetDuplex(const SourceRef& source, bool enabled) {
     return SetAndVerify(source, CAP_DUPLEXENABLED, Value(CAP_DUPLEXENABLED, ItemType::Bool, enabled));
 }
 
-std::wstring SetPaperSize(const SourceRef& source, const PaperSize& size) {
+std::optional<Failure> SetPaperSize(const SourceRef& source, const PaperSize& size) {
     const OneValue wanted = Value(ICAP_SUPPORTEDSIZES, ItemType::UInt16, std::int64_t{size.twss});
     const CapabilityReply set = SetCapability(source, ICAP_SUPPORTEDSIZES, wanted);
     if (set.ok()) return SetAndVerify(source, ICAP_SUPPORTEDSIZES, wanted);
@@ -161,7 +161,8 @@ std::wstring SetPaperSize(const SourceRef& source, const PaperSize& size) {
     source.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout);
     const auto right = capability::DoubleToFix32(size.widthInches);
     const auto bottom = capability::DoubleToFix32(size.heightInches);
-    if (!right || !bottom) return L"The paper size " + Widen(size.name) + L" cannot be described to the source.";
+    const std::wstring name = Widen(size.name);
+    if (!right || !bottom) return Failure{L"paper size", std::nullopt, L"The paper size " + name + L" cannot be described to the source."};
     layout.Frame.Left = TW_FIX32{};
     layout.Frame.Top = TW_FIX32{};
     layout.Frame.Right = TW_FIX32{static_cast<std::int16_t>(*right >> 16), static_cast<TW_UINT16>(*right & 0xFFFF)};
@@ -171,39 +172,43 @@ std::wstring SetPaperSize(const SourceRef& source, const PaperSize& size) {
         // A source cuts a frame it cannot scan to one it can (TWRC_CHECKSTATUS): a smaller page
         // than asked for is a refusal, not a scan of something else.
         TW_IMAGELAYOUT taken{};
-        if (source.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &taken) != TWRC_SUCCESS) return {};
+        if (source.Call(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &taken) != TWRC_SUCCESS) return std::nullopt;
         const double width = FrameSide(taken.Frame.Right) - FrameSide(taken.Frame.Left);
         const double height = FrameSide(taken.Frame.Bottom) - FrameSide(taken.Frame.Top);
         constexpr double kTolerance = 0.02;  // inches: rounding in the source's own units
         if (std::fabs(width - size.widthInches) <= kTolerance && std::fabs(height - size.heightInches) <= kTolerance)
-            return {};
+            return std::nullopt;
         wchar_t text[160];
         std::swprintf(text, std::size(text), L" (%.2f x %.2f in); it set a frame of %.2f x %.2f in (DAT_IMAGELAYOUT).",
                       size.widthInches, size.heightInches, width, height);
-        return L"The source cannot scan the paper size " + Widen(size.name) + text;
+        return Failure{L"paper size", std::nullopt, L"The source cannot scan the paper size " + name + text};
     }
-    return L"The source refused the paper size " + Widen(size.name) + L" (ICAP_SUPPORTEDSIZES and DAT_IMAGELAYOUT): " +
-           DescribeCondition(ReadCondition(source)) + L".";
+    const std::uint16_t condition = ReadCondition(source);
+    return Failure{L"paper size", condition,
+                   L"The source refused the paper size " + name + L" (ICAP_SUPPORTEDSIZES and DAT_IMAGELAYOUT): " +
+                       DescribeCondition(condition) + L"."};
 }
 
-std::wstring SetPageCount(const SourceRef& source, int count) {
-    if (count == 0 || count < -1 || count > 32767) return L"A page count must be -1 (all) or between 1 and 32767.";
+std::optional<Failure> SetPageCount(const SourceRef& source, int count) {
+    if (count == 0 || count < -1 || count > 32767)
+        return Failure{L"pages", std::nullopt, L"A page count must be -1 (all) or between 1 and 32767."};
     return SetAndVerify(source, CAP_XFERCOUNT, Value(CAP_XFERCOUNT, ItemType::Int16, std::int64_t{count}));
 }
 
-std::wstring SetBrightness(const SourceRef& source, double value) {
-    if (!(value >= -1000 && value <= 1000)) return L"Brightness must be between -1000 and 1000.";
+std::optional<Failure> SetBrightness(const SourceRef& source, double value) {
+    if (!(value >= -1000 && value <= 1000)) return Failure{L"brightness", std::nullopt, L"Brightness must be between -1000 and 1000."};
     return SetAndVerify(source, ICAP_BRIGHTNESS, Value(ICAP_BRIGHTNESS, ItemType::Fix32, value));
 }
 
-std::wstring SetContrast(const SourceRef& source, double value) {
-    if (!(value >= -1000 && value <= 1000)) return L"Contrast must be between -1000 and 1000.";
+std::optional<Failure> SetContrast(const SourceRef& source, double value) {
+    if (!(value >= -1000 && value <= 1000)) return Failure{L"contrast", std::nullopt, L"Contrast must be between -1000 and 1000."};
     return SetAndVerify(source, ICAP_CONTRAST, Value(ICAP_CONTRAST, ItemType::Fix32, value));
 }
 
-std::wstring SetIndicators(const SourceRef& source, bool shown) {
+std::optional<Failure> SetIndicators(const SourceRef& source, bool shown) {
     const CapabilityReply set = SetCapability(source, CAP_INDICATORS, Value(CAP_INDICATORS, ItemType::Bool, shown));
-    return set.ok() ? std::wstring() : Refusal(CAP_INDICATORS, shown, set);
+    if (set.ok()) return std::nullopt;
+    return Refusal(CAP_INDICATORS, shown, set);
 }
 
 namespace {

@@ -2,28 +2,72 @@
 #include "service/json_api.h"
 
 #include "service/escl_documents.h"
+#include "twain/capability/capability_text.h"
 
 #include <nlohmann/json.hpp>
+
+#include <algorithm>
 
 namespace vantrel::service {
 
 namespace {
 
 using Json = nlohmann::json;
+// Read keeping the members' order: capabilities are set in the order the client gave them.
+using ReadJson = nlohmann::ordered_json;
 
 // The names VantrelScan.Scanner's ColorMode takes.
 constexpr std::pair<ColorModeName, const char*> kModeNames[] = {
     {ColorModeName::BlackAndWhite1, "bw"}, {ColorModeName::Grayscale8, "gray"}, {ColorModeName::Rgb24, "color"}};
 
-ScanSettingsRead Refused(std::string reason) {
+ScanSettingsRead Refused(std::string reason, std::string setting = {}) {
     ScanSettingsRead read;
     read.error = std::move(reason);
+    read.setting = std::move(setting);
     return read;
 }
 
 // The document's text a key names ("title", "author", "subject", "keywords"), or null.
 std::string* DocumentText(imaging::DocumentMetadata& m, const std::string& key) {
     return key == "title" ? &m.title : key == "author" ? &m.author : key == "subject" ? &m.subject : key == "keywords" ? &m.keywords : nullptr;
+}
+
+// A JSON value as the capability's item type takes it: a boolean for TW_BOOL, text for strings,
+// numbers for numbers, and a name for a constant (or a frame as "left,top,right,bottom").
+std::optional<capability::OneValue> CapabilityValue(const capability::CapabilityInfo& info, const ReadJson& value) {
+    using capability::ItemType;
+    const bool flag = info.itemType == ItemType::Bool;
+    if (value.is_boolean() || flag) {
+        if (!flag || !value.is_boolean()) return std::nullopt;
+        return capability::OneValue{ItemType::Bool, value.get<bool>()};
+    }
+    const bool text = capability::IsString(info.itemType) || info.itemType == ItemType::Frame;
+    if (value.is_string()) {
+        const std::string& words = value.get_ref<const std::string&>();
+        // TWAIN's strings are bytes in the source's code page: only ASCII means the same everywhere.
+        if (!std::all_of(words.begin(), words.end(), [](char c) { return c >= ' ' && c <= '~'; })) return std::nullopt;
+        if (info.itemType == ItemType::Fix32) return std::nullopt;
+        return capability::ReadValueText(info, words);
+    }
+    if (text || !value.is_number() || (value.is_number_float() && info.itemType != ItemType::Fix32)) return std::nullopt;
+    return capability::ReadValueText(info, value.dump());
+}
+
+// "capabilities": {"NAME": value, ...} into the request, or why not.
+std::optional<ScanSettingsRead> ReadCapabilities(const ReadJson& named, ScanRequest& request) {
+    if (named.size() > kMaxJsonCapabilities) return Refused("At most 32 capabilities can be set with one scan.", "capabilities");
+    for (const auto& [name, value] : named.items()) {
+        if (name.size() > 64) return Refused("A capability's name has at most 64 characters.", "capabilities");
+        const auto info = capability::FindNamedCapability(name);
+        if (!info) return Refused("There is no capability named \"" + name + "\".", name);
+        const auto read = CapabilityValue(*info, value);
+        // In ASCII, so that a cut never splits a character.
+        const std::string given = value.dump(-1, ' ', true).substr(0, 64);
+        const std::string label(info->name);
+        if (!read) return Refused(label + " takes " + capability::AcceptedValues(*info) + ", not " + given + ".", label);
+        request.capabilities.emplace_back(info->number, *read);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -44,10 +88,10 @@ std::string SourcesJson(const std::vector<SourceProfile>& profiles) {
 }
 
 ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourceProfile>& profiles, std::size_t& source) {
-    Json settings;
+    ReadJson settings;
     try {
         // Deeper documents are refused while they are read, before they are built.
-        settings = Json::parse(body, [](int depth, Json::parse_event_t, Json&) {
+        settings = ReadJson::parse(body, [](int depth, ReadJson::parse_event_t, ReadJson&) {
             if (depth > kMaxJsonDepth) throw std::range_error("too deep");
             return true;
         });
@@ -78,19 +122,21 @@ ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourcePro
             *text = value.get<std::string>();
         } else if (key == "format" && value.is_string()) {
             request.format = value.get<std::string>();
+        } else if (key == "capabilities" && value.is_object()) {
+            if (auto refused = ReadCapabilities(value, request)) return std::move(*refused);
         } else if (key == "colorMode" && value.is_string()) {
             for (const auto& [mode, text] : kModeNames)
                 if (value.get<std::string>() == text) request.colorMode = mode;
-            if (!request.colorMode) return Refused("colorMode is one of \"bw\", \"gray\", \"color\".");
+            if (!request.colorMode) return Refused("colorMode is one of \"bw\", \"gray\", \"color\".", key);
         } else {
-            return Refused("The setting \"" + key + "\" is unknown or its value is out of range.");
+            return Refused("The setting \"" + key + "\" is unknown or its value is out of range.", key);
         }
     }
     return Checked(request, profiles[source]);
 }
 
-std::string ErrorJson(const std::string& message, std::uint16_t condition) {
-    return Json{{"error", message}, {"condition", condition}}.dump();
+std::string ErrorJson(const std::string& message, std::optional<std::uint16_t> condition, const std::string& setting) {
+    return Json{{"error", message}, {"condition", condition ? Json(*condition) : Json()}, {"setting", setting.empty() ? Json() : Json(setting)}}.dump();
 }
 
 }  // namespace vantrel::service

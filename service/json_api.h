@@ -6,6 +6,7 @@
 #include "service/source_profile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,12 +17,15 @@ std::string SourcesJson(const std::vector<SourceProfile>& profiles);
 
 // {"source": 0, "colorMode": "gray", "resolution": 300, "feeder": true, "duplex": true,
 //  "format": "image/png", "paperSize": "A4", "pages": 10, "jpegQuality": 85, "pdfa": "2b", "title": "...", "author": "...",
-//  "subject": "...", "keywords": "..."}: every member optional (source 0, the default). `source` receives the
-// index asked for.
+//  "subject": "...", "keywords": "...",
+//  "capabilities": {"ICAP_BRIGHTNESS": 100, "CAP_AUTOFEED": true, "ICAP_PIXELFLAVOR": "TWPF_CHOCOLATE"}}:
+// every member optional (source 0, the default). `source` receives the index asked for.
 ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourceProfile>& profiles, std::size_t& source);
 
-std::string ErrorJson(const std::string& message, std::uint16_t condition = 0);
+// {"error": message, "condition": code or null, "setting": what or null}
+std::string ErrorJson(const std::string& message, std::optional<std::uint16_t> condition = {}, const std::string& setting = {});
 
 inline constexpr int kMaxJsonDepth = 8;
+inline constexpr std::size_t kMaxJsonCapabilities = 32;
 
 }  // namespace vantrel::service

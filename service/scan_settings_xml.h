@@ -3,10 +3,12 @@
 
 #include "imaging/pdf/pdf_document.h"
 #include "service/source_profile.h"
+#include "twain/capability/capability_value.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 namespace vantrel::service {
@@ -32,12 +34,15 @@ struct ScanRequest {
     std::optional<int> pages;
     std::optional<int> jpegQuality;
     imaging::PdfDocument document = {};  // PDF/A and the texts of a PDF or TIFF document ("pdfa", "title", ...)
+    // Any capability by its TWAIN name, set after everything above, in the order given.
+    std::vector<std::pair<std::uint16_t, capability::OneValue>> capabilities;
 };
 
 // The request, or the reason the document cannot be taken (for a 400 or 409 answer).
 struct ScanSettingsRead {
     std::optional<ScanRequest> request;
     std::string error;
+    std::string setting;  // the setting the error is about, where it is one
     bool conflict = false;  // well-formed, but asks for what the source does not offer (409)
 };
 

@@ -18,14 +18,16 @@ HttpResponse XmlResponse(std::string body) {
 }
 
 // Plain text for eSCL clients, JSON for the API's.
-HttpResponse Problem(int status, const std::string& text, bool json) {
-    if (!json) return TextResponse(status, text);
+HttpResponse Problem(int status, const StartRefusal& refusal, bool json) {
+    if (!json) return TextResponse(status, refusal.message);
     HttpResponse response;
     response.status = status;
     response.contentType = "application/json";
-    response.body = ErrorJson(text);
+    response.body = ErrorJson(refusal.message, refusal.condition, refusal.setting);
     return response;
 }
+
+HttpResponse Problem(int status, const std::string& text, bool json) { return Problem(status, StartRefusal{text, {}, {}}, json); }
 
 HttpResponse RetryLater(const std::string& text, int seconds, bool json) {
     HttpResponse response = Problem(503, text, json);
@@ -143,13 +145,12 @@ HttpResponse Service::Answer(const HttpRequest& request) {
 }
 
 HttpResponse Service::CreateJob(const HttpRequest& request, std::size_t source, ScanSettingsRead read, const std::string& jobs, bool json) {
-    if (!read.request) return Problem(read.conflict ? 409 : 400, read.error, json);
+    if (!read.request) return Problem(read.conflict ? 409 : 400, StartRefusal{read.error, {}, read.setting}, json);
     const auto id = jobs_.Create(source, Clock::now());
     if (!id) return RetryLater("Another scan is running.", 5, json);
-    const std::string refusal = backend_.Start(*id, source, *read.request);
-    if (!refusal.empty()) {
-        jobs_.Finish(*id, JobState::Aborted, refusal, 0);
-        return Problem(400, refusal, json);
+    if (const auto refusal = backend_.Start(*id, source, *read.request)) {
+        jobs_.Finish(*id, JobState::Aborted, refusal->message, refusal->condition.value_or(0));
+        return Problem(400, *refusal, json);
     }
     HttpResponse response = json ? JsonResponse(nlohmann::json{{"id", *id}}.dump(), 201) : HttpResponse{};
     response.status = 201;

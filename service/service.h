@@ -10,6 +10,7 @@
 #include "service/source_profile.h"
 
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,13 +18,21 @@
 
 namespace vantrel::service {
 
+// Why a job did not start: the engine's message, the source's condition code when it gave one,
+// and the setting or capability it is about (may be empty).
+struct StartRefusal {
+    std::string message;
+    std::optional<std::uint16_t> condition;
+    std::string setting;
+};
+
 // What only the thread that owns the TWAIN session can do.
 class ScanBackend {
 public:
     virtual ~ScanBackend() = default;
-    // Starts the job's batch and returns once its settings were taken (empty) or refused (the
-    // engine's reason; nothing was scanned).
-    virtual std::string Start(const std::string& jobId, std::size_t source, const ScanRequest& request) = 0;
+    // Starts the job's batch and returns once its settings were taken (nothing) or refused
+    // (nothing was scanned).
+    virtual std::optional<StartRefusal> Start(const std::string& jobId, std::size_t source, const ScanRequest& request) = 0;
     // Stops the job's batch; the source ends disabled and closed.
     virtual void Cancel(const std::string& jobId) = 0;
     virtual AdfState Adf(std::size_t source) = 0;

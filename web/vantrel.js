@@ -9,18 +9,20 @@
 //   for await (const page of job.pages()) show(URL.createObjectURL(page));
 
 export class VantrelError extends Error {
-  constructor(message, status, condition = 0) {
+  constructor(message, status, condition = null, setting = null) {
     super(message);
     this.name = "VantrelError";
     this.status = status;        // the HTTP status, 0 when the service could not be reached
-    this.condition = condition;  // the TWAIN condition code the source reported, when there was one
+    this.condition = condition;  // the TWAIN condition code the source reported (10: TWCC_BADVALUE, ...), or null
+    this.setting = setting;      // the setting or capability refused ("resolution", "ICAP_XRESOLUTION"), or null
   }
 }
 
 async function failure(response) {
   let body = {};
   try { body = await response.json(); } catch { /* not JSON: the status says enough */ }
-  return new VantrelError(body.error || `The service answered ${response.status}.`, response.status, body.condition || 0);
+  return new VantrelError(body.error || `The service answered ${response.status}.`, response.status, body.condition ?? null,
+                          body.setting ?? null);
 }
 
 async function request(url, options) {
@@ -82,7 +84,11 @@ class Vantrel {
     return response.json();
   }
 
-  // settings: { source, feeder, duplex, colorMode: "bw" | "gray" | "color", resolution, format }
+  // settings: { source, feeder, duplex, colorMode: "bw" | "gray" | "color", resolution, format, paperSize, pages,
+  //   jpegQuality, capabilities: { ICAP_BRIGHTNESS: 100, CAP_AUTOFEED: true, ICAP_PIXELFLAVOR: "TWPF_CHOCOLATE" } }
+  // Capabilities by their TWAIN names are set last, in the order given: a number, true/false for a
+  // TW_BOOL, a constant's name, text for a string. A refusal throws a VantrelError with the
+  // engine's message, the setting and the source's condition code.
   async scan(settings = {}) {
     const response = await request(`${this.base}/api/scans`, {
       method: "POST",

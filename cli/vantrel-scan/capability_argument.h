@@ -8,11 +8,7 @@
 
 namespace vantrel::scan {
 
-// Numbers (decimal or 0x hexadecimal), TRUE/FALSE, constant names of the capability's own family
-// (TWPT_GRAY), frames as "left,top,right,bottom", and text for string capabilities. Empty on success.
+// The value is read as capability::ReadValueText reads it. Empty on success.
 std::wstring ParseCapabilitySetting(std::wstring_view text, CapabilitySetting& setting);
-
-// ASCII text as narrow characters, or nullopt when it holds anything else.
-std::optional<std::string> AsciiOf(std::wstring_view text);
 
 }  // namespace vantrel::scan

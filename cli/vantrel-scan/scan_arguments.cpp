@@ -2,7 +2,8 @@
 #include "cli/vantrel-scan/scan_arguments.h"
 
 #include "cli/vantrel-scan/capability_argument.h"
-#include "cli/vantrel-scan/number_text.h"
+#include "twain/capability/capability_text.h"
+#include "twain/capability/number_text.h"
 #include "win32/utf8_text.h"
 
 #include <functional>
@@ -20,6 +21,9 @@ struct Option {
     std::function<void(ScanArguments&)> set;                                // without one
 };
 
+using capability::AsciiOf;
+using capability::ParseInteger;
+using capability::ParseReal;
 using imaging::cleanup::Binarization;
 
 std::wstring Number(const std::wstring& text, const wchar_t* option, double min, double max, double& out) {

@@ -153,7 +153,7 @@ int Recover(const ScanArguments& arguments) {
 int Scan(engine::Session& session, const ScanArguments& arguments, imaging::PageConsumer& files, const std::wstring& sourceName) {
     const engine::ScanJobResult scanned = engine::RunScanJob(session, JobFor(arguments), files);
     TellRecovered(scanned.recovered);
-    if (!scanned.refusal.empty()) return Report(arguments.json, scanned.refusal, kFailed);
+    if (scanned.refusal) return ReportRefusal(arguments.json, *scanned.refusal);
     const Outcome outcome = Judge(scanned);
 
     if (!arguments.quiet)

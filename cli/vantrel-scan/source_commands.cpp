@@ -164,7 +164,7 @@ int OpenChosenSource(engine::Session& session, const ScanArguments& arguments, s
         if (selection == engine::Selection::Failed) return Report(arguments.json, L"The source dialog could not be shown.", kFailed);
         sourceName = chosen.productName;
     }
-    if (auto error = session.OpenSource(sourceName); !error.empty()) return Report(arguments.json, error, kFailed);
+    if (auto failure = session.OpenSource(sourceName)) return Report(arguments.json, failure->message, kFailed);
     sourceName = FromAnsi(session.sourceIdentity().ProductName);
     return -1;
 }

@@ -46,7 +46,7 @@ protected:
         environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_QUIRKS", quirks));
         session_ = std::make_unique<Session>();
         ASSERT_EQ(session_->Open(), L"");
-        ASSERT_EQ(session_->OpenSource(L"Vantrel Sample Scanner"), L"");
+        ASSERT_EQ(session_->OpenSource(L"Vantrel Sample Scanner"), std::nullopt);
     }
 
     std::wstring runQuirks_;
@@ -57,10 +57,10 @@ protected:
 TEST_F(EngineEndToEnd, APaperSizeTheSourceCannotScanIsAnErrorNotASmallerPage) {
     Open(L"1");
     // Not among the scanner's sizes, and larger than its glass: the frame it sets instead is smaller.
-    const std::wstring error = SetPaperSize(session_->Source(), *FindPaperSize(std::string_view("Ledger")));
+    const std::wstring error = SetPaperSize(session_->Source(), *FindPaperSize(std::string_view("Ledger"))).value_or(Failure{}).message;
     EXPECT_NE(error.find(L"cannot scan the paper size Ledger"), std::wstring::npos);
     EXPECT_NE(error.find(L"8.50 x 14.00"), std::wstring::npos) << "it says what the source took instead";
-    EXPECT_EQ(SetPaperSize(session_->Source(), *FindPaperSize(std::string_view("Letter"))), L"");
+    EXPECT_EQ(SetPaperSize(session_->Source(), *FindPaperSize(std::string_view("Letter"))), std::nullopt);
 }
 
 // Ten duplex sheets by each transfer, and the pages before a jam, scanned into real files. Their
@@ -232,8 +232,9 @@ TEST_F(EngineEndToEnd, RealDriversHabitsStillGiveEveryPageWholeAndInOrder) {
         job.mode = c.mode;
         PageRecorder pages;
         const ScanJobResult result = RunScanJob(*session_, job, pages);
-        EXPECT_EQ(result.refusal.empty(), c.refusal.empty()) << result.refusal;
-        for (const std::wstring& word : c.refusal) EXPECT_NE(result.refusal.find(word), std::wstring::npos) << result.refusal;
+        const std::wstring refusal = result.refusal ? result.refusal->message : L"";
+        EXPECT_EQ(refusal.empty(), c.refusal.empty()) << refusal;
+        for (const std::wstring& word : c.refusal) EXPECT_NE(refusal.find(word), std::wstring::npos) << refusal;
         EXPECT_EQ(pages.numbers, c.pages);
         if (c.refusal.empty()) {
             EXPECT_EQ(result.batch.end, c.end) << result.batch.reason;

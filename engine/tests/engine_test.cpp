@@ -90,7 +90,7 @@ protected:
         dsm.AddSource("Office Scanner", ds2, true);
         session = std::make_unique<engine::Session>();
         ASSERT_EQ(session->Open(), L"");
-        ASSERT_EQ(session->OpenSource(L"Office Scanner"), L"");
+        ASSERT_EQ(session->OpenSource(L"Office Scanner"), std::nullopt);
     }
 
     BatchResult Scan(PixelCheckingSink& sink, TransferMode mode = TransferMode::Native, std::int32_t maxPages = -1) {
@@ -140,11 +140,11 @@ TEST_F(EngineTest, ListsSourcesAndOpensThemByNameOrTheDefault) {
     for (const auto& source : engine.Sources()) names.push_back(source.productName);
     EXPECT_EQ(names, (std::vector<std::wstring>{L"Flatbed One", L"Office Scanner", L"Camera"}));
     EXPECT_EQ(engine.DefaultSource()->productName, L"Office Scanner");
-    EXPECT_EQ(engine.OpenSource(L""), L"");
+    EXPECT_EQ(engine.OpenSource(L""), std::nullopt);
     EXPECT_EQ(std::string(engine.sourceIdentity().ProductName), "Office Scanner");
-    EXPECT_EQ(engine.OpenSource(L"camera"), L"");
+    EXPECT_EQ(engine.OpenSource(L"camera"), std::nullopt);
     EXPECT_EQ(std::string(engine.sourceIdentity().ProductName), "Camera");
-    const std::wstring missing = engine.OpenSource(L"Nope");
+    const std::wstring missing = engine.OpenSource(L"Nope").value_or(engine::Failure{}).message;
     EXPECT_NE(missing.find(L"\"Nope\""), std::wstring::npos);
     EXPECT_NE(missing.find(L"\"Flatbed One\", \"Office Scanner\", \"Camera\""), std::wstring::npos);
     EXPECT_FALSE(engine.sourceOpen());
@@ -180,7 +180,7 @@ TEST_F(EngineTest, SettingsAreSentAsContainersAndARefusalOrAnotherValueIsAnError
     dsm.AnswerOneValue(ICAP_XRESOLUTION, MSG_GETCURRENT, TWTY_FIX32, 0);
     dsm.AnswerOneValue(ICAP_YRESOLUTION, MSG_SET, TWTY_FIX32, 0);
     dsm.AnswerOneValue(ICAP_YRESOLUTION, MSG_GETCURRENT, TWTY_FIX32, 0);
-    EXPECT_EQ(engine::SetResolution(session->Source(), 300), L"");
+    EXPECT_EQ(engine::SetResolution(session->Source(), 300), std::nullopt);
     const auto sets = Find(DAT_CAPABILITY, MSG_SET);
     bool sawX = false;
     for (const auto* set : sets) {
@@ -198,17 +198,21 @@ TEST_F(EngineTest, SettingsAreSentAsContainersAndARefusalOrAnotherValueIsAnError
     // A source that says yes but keeps 299 (a rule answers the SET without storing the value).
     dsm.Answer(DG_CONTROL, DAT_CAPABILITY, MSG_SET, TWRC_SUCCESS, 1);
     dsm.AnswerOneValue(ICAP_CONTRAST, MSG_GETCURRENT, TWTY_FIX32, 299);  // Whole 299, Frac 0
-    const std::wstring kept = engine::SetContrast(session->Source(), 300);
-    EXPECT_NE(kept.find(L"ICAP_CONTRAST to 299 instead of 300"), std::wstring::npos);
-
+    const auto kept = engine::SetContrast(session->Source(), 300);
     dsm.FailCapability(ICAP_BRIGHTNESS, MSG_SET, TWCC_BADVALUE);
     dsm.AnswerOneValue(ICAP_BRIGHTNESS, MSG_GETCURRENT, TWTY_FIX32, 0);  // read back: not what was asked
-    const std::wstring refused = engine::SetBrightness(session->Source(), 500);
-    EXPECT_NE(refused.find(L"ICAP_BRIGHTNESS"), std::wstring::npos);
-    EXPECT_NE(refused.find(L"TWCC_BADVALUE"), std::wstring::npos);
-    const std::wstring missing = engine::SetDuplex(session->Source(), true);
-    EXPECT_NE(missing.find(L"does not support CAP_DUPLEXENABLED"), std::wstring::npos);
-    EXPECT_NE(missing.find(L"TWCC_CAPUNSUPPORTED"), std::wstring::npos);
+    const auto refused = engine::SetBrightness(session->Source(), 500);
+    const auto missing = engine::SetDuplex(session->Source(), true);
+    // What each is about, the source's condition code where it gave one, and the words.
+    struct Row { std::optional<engine::Failure> failure; std::wstring what; std::optional<std::uint16_t> condition; std::wstring says; };
+    for (const Row& row : {Row{kept, L"ICAP_CONTRAST", std::nullopt, L"ICAP_CONTRAST to 299 instead of 300"},
+                           Row{refused, L"ICAP_BRIGHTNESS", TWCC_BADVALUE, L"refused ICAP_BRIGHTNESS = 500: "},
+                           Row{missing, L"CAP_DUPLEXENABLED", TWCC_CAPUNSUPPORTED, L"does not support CAP_DUPLEXENABLED"}}) {
+        ASSERT_TRUE(row.failure) << row.what;
+        EXPECT_EQ(row.failure->what, row.what);
+        EXPECT_EQ(row.failure->condition, row.condition) << row.what;
+        EXPECT_NE(row.failure->message.find(row.says), std::wstring::npos) << row.failure->message;
+    }
 }
 
 TEST_F(EngineTest, EveryPageOfABatchArrivesIntactByNativeAndByMemoryTransfer) {

@@ -66,7 +66,7 @@ protected:
         dsm.EnableTwain2();
         dsm.AddSource("Office Scanner", true, true);
         ASSERT_EQ(session.Open(), L"");
-        ASSERT_EQ(session.OpenSource(L"Office Scanner"), L"");
+        ASSERT_EQ(session.OpenSource(L"Office Scanner"), std::nullopt);
     }
     void TearDown() override {
         session.Close();
@@ -134,7 +134,7 @@ TEST_F(ScanJobTest, SettingsReachTheSourceInOneOrderWithTheColourModeBeforeTheRe
     job.maxPages = -1;
     RecordingFiles files;
     const ScanJobResult result = Run(job, files);
-    ASSERT_EQ(result.refusal, L"");
+    ASSERT_EQ(result.refusal, std::nullopt);
     const std::vector<TW_UINT16> expected = {
         CAP_FEEDERENABLED, CAP_AUTOFEED,    CAP_DUPLEXENABLED,   ICAP_PIXELTYPE,      ICAP_BITDEPTH,
         ICAP_UNITS,        ICAP_XRESOLUTION, ICAP_YRESOLUTION,   ICAP_SUPPORTEDSIZES, ICAP_SUPPORTEDSIZES,
@@ -161,8 +161,12 @@ TEST_F(ScanJobTest, ARefusalEndsTheJobBeforeTheBatchAndSaysWhatTheSourceAllows) 
     job.settings.paperSize = engine::FindPaperSize("A4");
     RecordingFiles files;
     const ScanJobResult result = Run(job, files);
-    EXPECT_EQ(result.refusal.rfind(L"The source refused ICAP_XRESOLUTION = 600: ", 0), 0u) << result.refusal;
-    EXPECT_TRUE(result.refusal.ends_with(L" (allowed: 75 to 300).")) << result.refusal;
+    ASSERT_TRUE(result.refusal);
+    const std::wstring& message = result.refusal->message;
+    EXPECT_EQ(message.rfind(L"The source refused ICAP_XRESOLUTION = 600: ", 0), 0u) << message;
+    EXPECT_TRUE(message.ends_with(L" (allowed: 75 to 300).")) << message;
+    EXPECT_EQ(result.refusal->what, L"ICAP_XRESOLUTION");
+    EXPECT_EQ(result.refusal->condition, TWCC_BADVALUE);
     EXPECT_EQ(SetsSoFar(), (std::vector<TW_UINT16>{ICAP_PIXELTYPE, ICAP_BITDEPTH, ICAP_UNITS, ICAP_XRESOLUTION}))
         << "nothing after the refused setting";
     EXPECT_EQ(Count(DAT_USERINTERFACE, MSG_ENABLEDS), 0u);
@@ -202,7 +206,7 @@ TEST_F(ScanJobTest, TheFeedersStateDecidesFeederOffAndThePagesWithoutALimit) {
         job.maxPages = c.maxPages;
         RecordingFiles files;
         const ScanJobResult result = Run(job, files);
-        EXPECT_EQ(result.refusal, L"");
+        EXPECT_EQ(result.refusal, std::nullopt);
         EXPECT_EQ(result.batch.pages, c.pages);
         EXPECT_EQ(Count(DAT_CAPABILITY, MSG_SET, CAP_FEEDERENABLED), c.feederSets);
     }
@@ -277,7 +281,7 @@ TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisab
         RecordingFiles files(false, c.filesFailAt);
         const ScanJobResult result = Run(job, files);
         const bool refused = c.refuseEmptyFeeder.value_or(false);
-        const std::wstring& said = refused ? result.refusal : result.batch.reason;
+        const std::wstring said = refused ? result.refusal.value_or(engine::Failure{}).message : result.batch.reason;
         for (const std::wstring& word : c.words) EXPECT_NE(said.find(word), std::wstring::npos) << "\"" << word << "\" in " << said;
         EXPECT_EQ(Count(DAT_CAPABILITY, MSG_GETCURRENT, CAP_FEEDERLOADED), refused ? 1u : 0u) << "asked only when it counts";
         EXPECT_EQ(files.widths, c.widths);
@@ -292,7 +296,7 @@ TEST_F(ScanJobTest, EveryWayABatchEndsKeepsThePagesBeforeAndLeavesTheSourceDisab
             EXPECT_FALSE(files.finished);
             continue;
         }
-        EXPECT_EQ(result.refusal, L"");
+        EXPECT_EQ(result.refusal, std::nullopt);
         EXPECT_EQ(result.batch.end, c.end);
         EXPECT_EQ(result.batch.pages, c.widths.size());
         EXPECT_EQ(result.batch.condition, c.condition);

@@ -156,7 +156,8 @@ std::wstring ScannerObject::OpenSource(engine::Session& session) const {
     if (owner && !::IsWindow(owner))
         return L"OwnerHwnd " + std::to_wstring(owner_) + L" is not a window; set it to 0 to let the component use a hidden window of its own.";
     if (auto error = session.Open(owner); !error.empty()) return error;
-    return session.OpenSource(source_);
+    const auto failure = session.OpenSource(source_);
+    return failure ? failure->message : std::wstring();
 }
 
 HRESULT ScannerObject::QuerySource(const VARIANT& name, TW_UINT16 msg, capability::Container& container) {
@@ -497,7 +498,7 @@ HRESULT ScannerObject::Scan(BSTR path, LONG* pages) {
         const engine::ScanJobResult scanned = engine::RunScanJob(session, job, *files);
         for (const auto& scan : scanned.recovered) recovered_ += (recovered_.empty() ? L"" : L"\n") + scan.text;
         for (const auto& page : scanned.pages) pageReport_ += imaging::cleanup::DescribeReport(page) + L"\r\n";
-        if (!scanned.refusal.empty()) return Fail(scanned.refusal);
+        if (scanned.refusal) return Fail(scanned.refusal->message);
         const engine::BatchResult& batch = scanned.batch;
 
         // The job completed the files also after an early end: what is on disk is what counts.

@@ -135,8 +135,8 @@ std::vector<SourceProfile> TwainBackend::ReadProfiles(std::wstring& error) {
 }
 
 std::optional<SourceProfile> TwainBackend::ReadProfile(const std::wstring& name, const std::wstring& manufacturer, std::wstring& error, AdfState& adf) {
-    if (const std::wstring failed = session_.OpenSource(name); !failed.empty()) {
-        error += L"skipped: " + failed + L"\n";
+    if (const auto failed = session_.OpenSource(name)) {
+        error += L"skipped: " + failed->message + L"\n";
         return std::nullopt;
     }
     CapabilityAnswers answers;
@@ -168,33 +168,37 @@ std::optional<SourceProfile> TwainBackend::Reread(std::size_t source) {
     return answer.get();
 }
 
-std::string TwainBackend::Start(const std::string& jobId, std::size_t source, const ScanRequest& request) {
+std::optional<StartRefusal> TwainBackend::Start(const std::string& jobId, std::size_t source, const ScanRequest& request) {
     // Shared: the window's thread still holds the promise while it wakes this thread, which then
     // returns and would otherwise free it under the setter.
-    auto started = std::make_shared<std::promise<std::string>>();
-    std::future<std::string> told = started->get_future();
+    auto started = std::make_shared<std::promise<std::optional<StartRefusal>>>();
+    std::future<std::optional<StartRefusal>> told = started->get_future();
     window_.Post([this, jobId, source, request, started] { Run(jobId, source, request, *started); });
     return told.get();
 }
 
-void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanRequest& request, std::promise<std::string>& started) {
+void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanRequest& request,
+                      std::promise<std::optional<StartRefusal>>& started) {
     bool told = false;
     // The waiting client hears once; after that the promise is gone with its frame.
-    const auto tell = [&](std::string reason) {
+    const auto tell = [&](std::optional<StartRefusal> refusal) {
         if (told) return;
         told = true;
-        started.set_value(std::move(reason));
+        started.set_value(std::move(refusal));
     };
+    const auto refuse = [&](std::string reason) { tell(StartRefusal{std::move(reason), {}, {}}); };
     inJob_ = true;
     struct Leaving {
         bool& flag;
         ~Leaving() { flag = false; }
     } leaving{inJob_};
     try {
-        if (jobs_.Cancelled(jobId)) return tell("The job was cancelled before it began.");
+        if (jobs_.Cancelled(jobId)) return refuse("The job was cancelled before it began.");
         const auto paper = request.paperSize.empty() ? std::nullopt : engine::FindPaperSize(request.paperSize);
-        if (!request.paperSize.empty() && !paper) return tell("The paper size \"" + request.paperSize + "\" is not known (A4, Letter, Legal, ...).");
-        if (const std::wstring failed = session_.OpenSource(names_[source]); !failed.empty()) return tell(Utf8(failed));
+        if (!request.paperSize.empty() && !paper)
+            return tell(StartRefusal{"The paper size \"" + request.paperSize + "\" is not known (A4, Letter, Legal, ...).", {}, "paperSize"});
+        if (const auto failed = session_.OpenSource(names_[source]))
+            return tell(StartRefusal{Utf8(failed->message), failed->condition, Utf8(failed->what)});
 
         engine::ScanJob job;
         job.settings.feeder = request.feeder;
@@ -209,20 +213,22 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
             const capability::Frame frame{inches(r->x), inches(r->y), inches(r->x + r->width), inches(r->y + r->height)};
             job.settings.capabilities.emplace_back(twain::ICAP_FRAMES, capability::OneValue{capability::ItemType::Frame, frame});
         }
+        for (const auto& [number, value] : request.capabilities) job.settings.SetCapability(number, value);
         job.feederOff = engine::FeederOff::OnlyWhenEnabled;
         job.refuseEmptyFeeder = true;
         if (arguments_.pageTimeoutSeconds) job.pageTimeout = std::chrono::seconds(*arguments_.pageTimeoutSeconds);
         job.batchStarting = [&] {
             jobs_.Start(jobId);
-            tell("");
+            tell(std::nullopt);
         };
         running_ = jobId;
         QueueingPages pages(*this, jobId, request.format, request.jpegQuality.value_or(arguments_.jpegQuality), request.document);
         const engine::ScanJobResult result = engine::RunScanJob(session_, job, pages);
         running_.clear();
         const engine::BatchEnd end = result.batch.end;
-        const bool complete = result.refusal.empty() && (end == engine::BatchEnd::Done || end == engine::BatchEnd::LimitReached);
-        const std::string reason = Utf8(result.refusal.empty() ? result.batch.reason : result.refusal);
+        const bool complete = !result.refusal && (end == engine::BatchEnd::Done || end == engine::BatchEnd::LimitReached);
+        const std::string reason = Utf8(result.refusal ? result.refusal->message : result.batch.reason);
+        const std::uint16_t condition = result.refusal ? result.refusal->condition.value_or(0) : result.batch.condition;
         const AdfState adf = ReadAdf(&result.batch);
         {
             std::lock_guard lock(adfMutex_);
@@ -230,14 +236,14 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
         }
         // Closed before the job is over: a client that sees the service idle finds the source closed.
         session_.CloseSource();
-        jobs_.Finish(jobId, complete ? JobState::Completed : JobState::Aborted, reason, result.batch.condition);
-        if (!result.refusal.empty()) tell(reason);
-        tell("The scan ended before it began.");
+        jobs_.Finish(jobId, complete ? JobState::Completed : JobState::Aborted, reason, condition);
+        if (result.refusal) tell(StartRefusal{reason, result.refusal->condition, Utf8(result.refusal->what)});
+        refuse("The scan ended before it began.");
     } catch (const std::exception&) {
         running_.clear();
         session_.CloseSource();
         jobs_.Finish(jobId, JobState::Aborted, "Out of memory.", 0);
-        tell("Out of memory.");
+        refuse("Out of memory.");
     }
 }
 

@@ -27,14 +27,14 @@ public:
     // On the window's thread, every second: jobs whose pages nobody fetched are cancelled.
     void CancelIdle();
 
-    std::string Start(const std::string& jobId, std::size_t source, const ScanRequest& request) override;
+    std::optional<StartRefusal> Start(const std::string& jobId, std::size_t source, const ScanRequest& request) override;
     void Cancel(const std::string& jobId) override;
     AdfState Adf(std::size_t source) override;
     std::optional<SourceProfile> Reread(std::size_t source) override;
 
 private:
     class QueueingPages;
-    void Run(const std::string& jobId, std::size_t source, const ScanRequest& request, std::promise<std::string>& started);
+    void Run(const std::string& jobId, std::size_t source, const ScanRequest& request, std::promise<std::optional<StartRefusal>>& started);
     AdfState ReadAdf(const engine::BatchResult* batch);
     // On the window's thread: the source opened, its profile and feeder's state read, the source closed.
     std::optional<SourceProfile> ReadProfile(const std::wstring& name, const std::wstring& manufacturer, std::wstring& error, AdfState& adf);

@@ -12,8 +12,9 @@ using namespace vantrel::service;
 
 class Backend final : public ScanBackend {
 public:
-    std::string Start(const std::string&, std::size_t, const ScanRequest& request) override {
-        return request.duplex ? "refused" : "";
+    std::optional<StartRefusal> Start(const std::string&, std::size_t, const ScanRequest& request) override {
+        if (!request.duplex) return std::nullopt;
+        return StartRefusal{"refused", 10, "ICAP_XRESOLUTION"};
     }
     void Cancel(const std::string&) override {}
     AdfState Adf(std::size_t) override { return AdfState::Empty; }

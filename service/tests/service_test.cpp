@@ -7,6 +7,7 @@
 #include "service/page_encoding.h"
 #include "service/routes.h"
 #include "service/service_arguments.h"
+#include "twain/capability/twain_names.h"
 #include "twain/twain_records.h"
 
 #include <boost/property_tree/ptree.hpp>
@@ -86,6 +87,14 @@ TEST(ScanSettings, ReadOrRefused) {
     EXPECT_EQ(withRegion.request->region->height, 900);
 }
 
+// {"capabilities": {...}} with this many distinct capabilities, each a valid value.
+std::string ManyCapabilities(std::size_t count) {
+    nlohmann::json named;
+    for (std::uint16_t number = 0x1100; named.size() < count; ++number)
+        if (const auto info = capability::FindCapability(number); info && !capability::IsString(info->itemType)) named[std::string(info->name)] = 0;
+    return nlohmann::json{{"capabilities", named}}.dump();
+}
+
 TEST(JsonApi, ScanReadOrRefused) {
     struct Row { std::string json; std::size_t source; std::string error; };
     const std::string archivedJson = R"({"pdfa": "1b", "title": "Αρχείο", "author": "A", "subject": "S", "keywords": "K"})";
@@ -108,6 +117,18 @@ TEST(JsonApi, ScanReadOrRefused) {
         {"[1, 2]", 0, "The scan settings must be"},
         {"{\"a\": " + std::string(9, '[') + std::string(9, ']') + "}", 0, "The scan settings are not"},
         {"{\"source\": 0", 0, "The scan settings are not"},
+        {R"({"capabilities": {"ICAP_BRIGHTNESS": 100, "cap_autofeed": true, "ICAP_PIXELFLAVOR": "TWPF_CHOCOLATE", "ICAP_CONTRAST": -2.5}})", 0, ""},
+        {R"({"capabilities": {"ICAP_NOSUCH": 1}})", 0, "There is no capability named \"ICAP_NOSUCH\"."},
+        {R"({"capabilities": {"CAP_AUTOFEED": 1}})", 0, "CAP_AUTOFEED takes TRUE or FALSE, not 1."},
+        {R"({"capabilities": {"ICAP_BRIGHTNESS": "100"}})", 0, "ICAP_BRIGHTNESS takes a number, not \"100\"."},
+        {R"({"capabilities": {"ICAP_PIXELTYPE": 2.5}})", 0, "ICAP_PIXELTYPE takes a whole number from 0 to 65535 or a TWPT_ name"},
+        {R"({"capabilities": {"ICAP_PIXELFLAVOR": "TWPT_GRAY"}})", 0, "ICAP_PIXELFLAVOR takes"},
+        {R"({"capabilities": {"CAP_AUTHOR": "J\u00f6rg"}})", 0, "CAP_AUTHOR takes text"},
+        {R"({"capabilities": {"CAP_AUTOFEED": [true]}})", 0, "CAP_AUTOFEED takes"},
+        {"{\"capabilities\": {\"CAP_AUTHOR\": \"" + std::string(62, 'a') + "\u00e9\"}}", 0, "CAP_AUTHOR takes text, not \"aaaa"},
+        {"{\"capabilities\": {\"" + std::string(63, 'A') + "\u00e9\": 1}}", 0, "A capability's name has at most 64"},
+        {R"({"capabilities": [1]})", 0, "The setting \"capabilities\""},
+        {ManyCapabilities(33), 0, "At most 32 capabilities"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.json);
@@ -116,12 +137,19 @@ TEST(JsonApi, ScanReadOrRefused) {
         EXPECT_EQ(read.error.substr(0, row.error.size()), row.error);
         EXPECT_EQ(bool(read.request), row.error.empty());
         if (read.request) EXPECT_EQ(source, row.source);
+        EXPECT_NO_THROW(ErrorJson(read.error, {}, read.setting)) << "a message cut inside a character";
     }
     std::size_t source = 0;
     const auto archived = ReadJsonScan(archivedJson, {Sample()}, source).request->document;
     const auto& m = archived.metadata;
     EXPECT_EQ(std::tuple(archived.archive, m.title, m.author, m.subject, m.keywords),
               std::tuple(imaging::PdfArchive::A1b, "Αρχείο", "A", "S", "K"));
+    const auto named = ReadJsonScan(rows[15].json, {Sample()}, source);
+    ASSERT_TRUE(named.request);
+    EXPECT_EQ(named.request->capabilities, (std::vector<std::pair<std::uint16_t, OneValue>>{
+        {twain::ICAP_BRIGHTNESS, {ItemType::Fix32, 100.0}}, {twain::CAP_AUTOFEED, {ItemType::Bool, true}},
+        {twain::ICAP_PIXELFLAVOR, {ItemType::UInt16, std::int64_t{twain::TWPF_CHOCOLATE}}}, {twain::ICAP_CONTRAST, {ItemType::Fix32, -2.5}}}))
+        << "in the order given";
     const auto listed = nlohmann::json::parse(SourcesJson({Sample()}));
     EXPECT_EQ(listed[0]["colorModes"], nlohmann::json::parse(R"(["gray", "color"])"));
     EXPECT_EQ(listed[0]["resolutions"], nlohmann::json::parse("[100, 300]"));
@@ -317,12 +345,14 @@ TEST(Encoding, DocumentsHoldTheBatch) {
 // A backend that answers only what the test scripted and records every call.
 class StrictBackend final : public ScanBackend {
 public:
-    std::optional<std::string> startAnswer;  // a Start is expected only when set
+    std::optional<std::string> startAnswer;  // a Start is expected only when set; empty starts
+    std::optional<std::uint16_t> condition;  // with a refusal
     std::vector<std::string> calls;
-    std::string Start(const std::string&, std::size_t source, const ScanRequest&) override {
+    std::optional<StartRefusal> Start(const std::string&, std::size_t source, const ScanRequest&) override {
         calls.push_back("start " + std::to_string(source));
         if (!startAnswer) ADD_FAILURE() << "unexpected Start";
-        return startAnswer.value_or("");
+        if (startAnswer.value_or("").empty()) return std::nullopt;
+        return StartRefusal{*startAnswer, condition, "ICAP_XRESOLUTION"};
     }
     void Cancel(const std::string&) override { calls.push_back("cancel"); }
     AdfState Adf(std::size_t) override { return AdfState::Loaded; }
@@ -382,10 +412,17 @@ TEST(Service, Answers) {
     EXPECT_EQ(ask("GET", path + "/NextDocument").status, 404);
     EXPECT_EQ(ask("DELETE", "/eSCL/ScanJobs/0123abcd-0000-4000-8000-00000000beef").status, 404);
 
+    // The engine's refusal in JSON, and one of the reader's own: the setting named, a condition code only from the source.
     backend.startAnswer = "The source refused ICAP_XRESOLUTION = 2400.";
-    const HttpResponse apiRefused = ask("POST", "/api/scans", R"({"resolution": 2400})");
-    EXPECT_EQ(apiRefused.status, 400);
-    EXPECT_EQ(nlohmann::json::parse(apiRefused.body)["error"], *backend.startAnswer);
+    backend.condition = 10;
+    struct Row { std::string body; nlohmann::json error; };
+    for (const Row& row : {Row{R"({"resolution": 2400})", {{"error", *backend.startAnswer}, {"condition", 10}, {"setting", "ICAP_XRESOLUTION"}}},
+                           Row{R"({"pages": 0})", {{"error", "The setting \"pages\" is unknown or its value is out of range."},
+                                                   {"condition", nullptr}, {"setting", "pages"}}}}) {
+        const HttpResponse apiRefused = ask("POST", "/api/scans", row.body);
+        EXPECT_EQ(apiRefused.status, 400);
+        EXPECT_EQ(nlohmann::json::parse(apiRefused.body), row.error) << row.body;
+    }
     backend.startAnswer = "";
     const HttpResponse apiCreated = ask("POST", "/api/scans", R"({"feeder": true})");
     ASSERT_EQ(apiCreated.status, 201);

@@ -57,7 +57,7 @@ TEST(ScanArguments, FlagsAndActions) {
     EXPECT_EQ(Parse({L"--version", L"--flatbed", L"--feeder"}).error, L"") << "help and version need nothing else";
 }
 
-// Each value's reading is capability_argument_test.cpp's; here, that every --cap is kept, in order.
+// Each value's reading is twain/capability's (capability_text_test.cpp); here, that every --cap is kept, in order.
 TEST(ScanArguments, CapabilitiesAreKeptInOrder) {
     const auto parsed = Parse({L"--cap", L"ICAP_PIXELTYPE=TWPT_GRAY", L"--cap=CAP_INDICATORS=false", L"-o", L"a.png"});
     ASSERT_EQ(parsed.error, L"");
@@ -141,7 +141,10 @@ TEST(ScanArguments, UsageErrorsNameTheOption) {
         {{L"--duplex", L"--flatbed", L"-o", L"a.pdf"}, L"--duplex"},
         {{L"--select", L"-d", L"X", L"-o", L"a.pdf"}, L"--select and --source"},
         {{L"--json=yes", L"-L"}, L"--json takes no value"},
-        {{L"--cap", L"NOPE=1", L"-o", L"a.pdf"}, L"NOPE"},
+        {{L"--cap", L"NOPE=1", L"-o", L"a.pdf"}, L"--cap: there is no capability named \"NOPE\"."},
+        {{L"--cap", L"ICAP_PIXELTYPE", L"-o", L"a.pdf"}, L"--cap takes NAME=VALUE"},
+        {{L"--cap", L"CAP_AUTHOR=J\u00f6rg", L"-o", L"a.pdf"}, L"--cap CAP_AUTHOR: only ASCII"},
+        {{L"--cap", L"CAP_DUPLEXENABLED=maybe", L"-o", L"a.pdf"}, L"--cap CAP_DUPLEXENABLED takes TRUE or FALSE, not \"maybe\"."},
         {{L"-d", L"", L"-L"}, L"--source"},
         {{L"--skip-blank=lots", L"-o", L"a.pdf"}, L"--skip-blank takes a number from 0 to 100"},
         {{L"--despeckle=0", L"-o", L"a.pdf"}, L"--despeckle takes a whole number from 1"},

@@ -122,6 +122,8 @@ TEST_F(VantrelScan, EachBatchEndHasItsStatusErrorLineAndJson) {
         {"a limit", L"6", L"", L"--feeder -n 2 -r 100 -m gray --paper A4", 0, "page 2: A4, 100 dpi, grey -> ",
          R"("status":0,"end":"limit reached","pages":2,)", 2, true},
         {"the flatbed's one page", L"6", L"", L"--flatbed", 0, "1 page stored in ", R"("pages":1,)", 1, true},
+        {"a refused setting", L"6", L"", L"--flatbed -r 2400", 2, "vantrel-scan: The source refused ICAP_XRESOLUTION = 2400: ",
+         R"(,"condition":10,"status":2})", 0, false},
     };
     int run = 0;
     for (const auto& end : ends) {

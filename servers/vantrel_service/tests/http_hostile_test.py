@@ -185,6 +185,27 @@ try:
     pages = subprocess.run(["qpdf", "--show-npages", pdf], capture_output=True, text=True).stdout.strip()
     check(len(documents) == 1 and "Content-Type: application/pdf" in documents[0][0] and pages == "5",
           f"one PDF of the 5 pages asked for: {len(documents)} documents, {pages} pages")
+
+    # Any capability by its TWAIN name reaches the source: at full brightness the chart's greys and
+    # colours are all white, and only the black of the number band and the label is left.
+    for _ in range(60):
+        status, _, body = exchange(request("POST", "/api/scans", b'{"pages": 1, "format": "image/png", "capabilities": {"ICAP_BRIGHTNESS": 1000}}'))
+        if status != 503:
+            break
+        time.sleep(0.5)
+    check(status == 201, f"the bright page's job started: {status} {body}")
+    job = "/api/scans/" + json.loads(body or b"{}").get("id", "none")
+    answers = [exchange(request("GET", job + "/next")) for _ in range(60)]
+    page = next((body for status, _, body in answers if status == 200), None)
+    levels = set(Image.open(io.BytesIO(page)).convert("L").getdata()) if page else {128}
+    check(page and levels <= {0, 255}, f"ICAP_BRIGHTNESS 1000 was set: {len(levels)} grey levels")
+    # A value the source refuses, by a named setting and by a capability's name: the engine's
+    # message with the source's condition code (TWCC_BADVALUE), and nothing scanned.
+    for asked in (b'{"resolution": 2400}', b'{"capabilities": {"ICAP_XRESOLUTION": 2400}}'):
+        status, _, body = exchange(request("POST", "/api/scans", asked))
+        error = json.loads(body or b"{}")
+        check(status == 400 and error.get("condition") == 10 and error.get("setting") == "ICAP_XRESOLUTION" and
+              error.get("error", "").startswith("The source refused ICAP_XRESOLUTION = 2400: "), f"{asked}: {status} {body}")
 finally:
     service.kill()
     service.wait()

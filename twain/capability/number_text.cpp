@@ -1,12 +1,12 @@
-// Number reading for the command line.
-#include "cli/vantrel-scan/number_text.h"
+// Number reading for values in words.
+#include "twain/capability/number_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
-namespace vantrel::scan {
+namespace vantrel::capability {
 
 std::optional<std::int64_t> ParseInteger(std::string_view text) {
     bool negative = false;
@@ -42,4 +42,4 @@ std::optional<double> ParseReal(std::string_view text) {
     return value;
 }
 
-}  // namespace vantrel::scan
+}  // namespace vantrel::capability
