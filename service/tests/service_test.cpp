@@ -98,6 +98,7 @@ std::string ManyCapabilities(std::size_t count) {
 TEST(JsonApi, ScanReadOrRefused) {
     struct Row { std::string json; std::size_t source; std::string error; };
     const std::string archivedJson = R"({"pdfa": "1b", "title": "Αρχείο", "author": "A", "subject": "S", "keywords": "K"})";
+    const std::string namedJson = R"({"capabilities": {"ICAP_BRIGHTNESS": 100, "cap_autofeed": true, "ICAP_PIXELFLAVOR": "TWPF_CHOCOLATE", "ICAP_CONTRAST": -2.5}})";
     const Row rows[] = {
         {R"({"source": 1, "feeder": true, "duplex": true, "colorMode": "gray", "resolution": 300, "format": "image/png"})", 1, ""},
         {"{}", 0, ""},
@@ -117,7 +118,7 @@ TEST(JsonApi, ScanReadOrRefused) {
         {"[1, 2]", 0, "The scan settings must be"},
         {"{\"a\": " + std::string(9, '[') + std::string(9, ']') + "}", 0, "The scan settings are not"},
         {"{\"source\": 0", 0, "The scan settings are not"},
-        {R"({"capabilities": {"ICAP_BRIGHTNESS": 100, "cap_autofeed": true, "ICAP_PIXELFLAVOR": "TWPF_CHOCOLATE", "ICAP_CONTRAST": -2.5}})", 0, ""},
+        {namedJson, 0, ""},
         {R"({"capabilities": {"ICAP_NOSUCH": 1}})", 0, "There is no capability named \"ICAP_NOSUCH\"."},
         {R"({"capabilities": {"CAP_AUTOFEED": 1}})", 0, "CAP_AUTOFEED takes TRUE or FALSE, not 1."},
         {R"({"capabilities": {"ICAP_BRIGHTNESS": "100"}})", 0, "ICAP_BRIGHTNESS takes a number, not \"100\"."},
@@ -144,7 +145,7 @@ TEST(JsonApi, ScanReadOrRefused) {
     const auto& m = archived.metadata;
     EXPECT_EQ(std::tuple(archived.archive, m.title, m.author, m.subject, m.keywords),
               std::tuple(imaging::PdfArchive::A1b, "Αρχείο", "A", "S", "K"));
-    const auto named = ReadJsonScan(rows[15].json, {Sample()}, source);
+    const auto named = ReadJsonScan(namedJson, {Sample()}, source);
     ASSERT_TRUE(named.request);
     EXPECT_EQ(named.request->capabilities, (std::vector<std::pair<std::uint16_t, OneValue>>{
         {twain::ICAP_BRIGHTNESS, {ItemType::Fix32, 100.0}}, {twain::CAP_AUTOFEED, {ItemType::Bool, true}},
