@@ -38,7 +38,7 @@ struct ScanArguments {
     engine::Compression compression = engine::Compression::Source;
     std::optional<int> quality;
     std::vector<CapabilitySetting> capabilities;  // in the order given
-    imaging::cleanup::CleanupOptions cleanup;  // --skip-blank, --deskew, --crop, --despeckle, --binarize
+    imaging::cleanup::CleanupOptions cleanup;  // --skip-blank, --deskew, --crop, --despeckle, --binarize, --cleanup-by
     std::wstring output;
     std::wstring recoverFolder;  // --recover: the folder whose interrupted scans are recovered
     bool json = false;

@@ -213,6 +213,8 @@ TEST_F(VantrelScan, RefusedSettingsAndWrongUsageScanNothingAndFail) {
         {L"--feeder -o " + Path(L"a.gif"), "a.gif"},
         {L"-d \"No Such Scanner\" -o " + Path(L"a.pdf"), "No Such Scanner"},
         {L"--feeder --cap ICAP_BRIGHTNESS=5000 -o " + Path(L"a.pdf"), "ICAP_BRIGHTNESS"},
+        // The scanner's own deskew insisted on, from a scanner without it.
+        {L"--feeder --deskew --cleanup-by=source -o " + Path(L"a.pdf"), "does not offer ICAP_AUTOMATICDESKEW"},
     };
     for (const auto& c : cases) {
         const Finished run = Scan(c.arguments);

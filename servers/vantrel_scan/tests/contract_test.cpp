@@ -49,7 +49,7 @@ TEST_F(ContractTest, EveryMemberOfTheContractIsFoundByName) {
         {L"Feeder", 9},       {L"Duplex", 10},     {L"MaxPages", 11},        {L"TransferMode", 12},
         {L"JpegQuality", 13}, {L"Capability", 14}, {L"CapabilityValues", 15}, {L"CapabilityKind", 16},
         {L"Scan", 17},        {L"PagesScanned", 18}, {L"Timeout", 19},         {L"Stop", 20},
-        {L"Compression", 21}, {L"Recovered", 22}, {L"scan", 17}};
+        {L"Compression", 21}, {L"Recovered", 22}, {L"scan", 17}, {L"CleanupBy", 30}};
     for (const auto& [name, expected] : members) {
         DISPID id = DISPID_UNKNOWN;
         auto* text = const_cast<LPOLESTR>(name);
@@ -141,6 +141,12 @@ TEST_F(ContractTest, NamesAreKeptInTheirCanonicalSpelling) {
     ASSERT_EQ(scanner->put_Compression(ours.get()), S_OK);
     ASSERT_EQ(scanner->get_Compression(text.put()), S_OK);
     EXPECT_EQ(Text(text.get()), L"ours");
+    ASSERT_EQ(scanner->get_CleanupBy(text.put()), S_OK);
+    EXPECT_EQ(Text(text.get()), L"auto") << "the scanner's own clean-up where it has it, unless told otherwise";
+    auto source = vantrel::MakeBstr(L"Source");
+    ASSERT_EQ(scanner->put_CleanupBy(source.get()), S_OK);
+    ASSERT_EQ(scanner->get_CleanupBy(text.put()), S_OK);
+    EXPECT_EQ(Text(text.get()), L"source");
 }
 
 struct Refusal {
@@ -162,6 +168,7 @@ TEST_F(ContractTest, BadValuesAreRefusedWithADescriptionAndChangeNothing) {
         {"PaperSize", call(&IScanner::put_PaperSize, L"A13"), L"A4"},
         {"TransferMode", call(&IScanner::put_TransferMode, L"tape"), L"\"native\", \"memory\" or \"file\""},
         {"Compression", call(&IScanner::put_Compression, L"both"), L"\"source\" or \"ours\""},
+        {"CleanupBy", call(&IScanner::put_CleanupBy, L"scanner"), L"\"auto\", \"source\" or \"ours\""},
         {"MaxPages 0", [](IScanner* s) { return s->put_MaxPages(0); }, L"-1"},
         {"JpegQuality 0", [](IScanner* s) { return s->put_JpegQuality(0); }, L"1 to 100"},
         {"JpegQuality 101", [](IScanner* s) { return s->put_JpegQuality(101); }, L"1 to 100"},
