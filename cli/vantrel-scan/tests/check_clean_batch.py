@@ -85,7 +85,8 @@ def main(pdf, json_path, fronts, by, log_path):
         problems.append(f"JSON: {report['pages']} pages of {report['scanned']}, dropped {dropped}")
     doers = {step: by for step in ('blank', 'deskew', 'crop')}
     for page in report['cleanup']:
-        if page['by'] != doers or ('skew' in page) == source:
+        # The source's steps are not done again: no skew measured, no ink.
+        if page['by'] != doers or ('skew' in page) == source or ('ink' in page and source):
             problems.append(f"JSON: page {page['scanned']} cleaned by {page['by']}, skew {page.get('skew')}")
     # ICAP_AUTODISCARDBLANKPAGES TWBP_AUTO, ICAP_UNDEFINEDIMAGESIZE, ICAP_AUTOMATICBORDERDETECTION, ICAP_AUTOMATICDESKEW
     log = Path(log_path).read_text()
