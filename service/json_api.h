@@ -2,8 +2,11 @@
 // and errors as JSON with the engine's message and the condition code. Read by nlohmann-json.
 #pragma once
 
+#include "imaging/cleanup/cleaning_consumer.h"
 #include "service/scan_settings_xml.h"
 #include "service/source_profile.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <string>
@@ -16,8 +19,14 @@ std::string SourcesJson(const std::vector<SourceProfile>& profiles);
 
 // {"source": 0, "colorMode": "gray", "resolution": 300, "feeder": true, "duplex": true,
 //  "format": "image/png", "paperSize": "A4", "pages": 10, "jpegQuality": 85}: every member optional (source 0, the default). `source` receives the
-// index asked for.
+// index asked for. The clean-up as VantrelScan.Scanner names it: "blankPages" ("keep", "skip"), "blankThreshold" (percent),
+// "deskew", "cropBorders" (true, false), "despeckle" (pixels), "binarize" ("", "adaptive", "otsu"), "cleanupBy"
+// ("auto", "source", "ours").
 ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourceProfile>& profiles, std::size_t& source);
+
+// Every page scanned: {"scanned": 2, "kept": false, "ink": 0.0001, "skew": -1.5, "by": {"blank": "ours", ...}}, with
+// "page" (its number among the pages stored) when kept, "ink" where measured, "skew" unless the source deskewed.
+nlohmann::json CleanupReportJson(const std::vector<imaging::cleanup::ScannedPageReport>& pages);
 
 std::string ErrorJson(const std::string& message, std::uint16_t condition = 0);
 

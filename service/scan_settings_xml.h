@@ -1,6 +1,7 @@
 // An eSCL ScanSettings document read into the request it makes, by Boost.PropertyTree's XML reader.
 #pragma once
 
+#include "imaging/cleanup/clean_page.h"
 #include "service/source_profile.h"
 
 #include <optional>
@@ -30,6 +31,7 @@ struct ScanRequest {
     std::string paperSize;
     std::optional<int> pages;
     std::optional<int> jpegQuality;
+    imaging::cleanup::CleanupOptions cleanup;  // and the clean-up of each page, none by default
 };
 
 // The request, or the reason the document cannot be taken (for a 400 or 409 answer).

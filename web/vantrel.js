@@ -57,7 +57,10 @@ class ScanJob {
     }
   }
 
-  // { id, state: "scanning" | "completed" | "cancelled" | "failed", pages, error, condition }
+  // { id, state: "scanning" | "completed" | "cancelled" | "failed", pages, error, condition }; after a batch with a
+  // clean-up step also cleanup: [{ scanned, kept, page, ink, skew, by: { blank, deskew, crop: "ours" | "source" } }],
+  // every page scanned (page: its number among those stored, when kept; ink where measured; skew unless the source
+  // deskewed)
   async state() {
     const response = await request(`${this.base}/api/scans/${this.id}`);
     if (!response.ok) throw await failure(response);
@@ -82,7 +85,9 @@ class Vantrel {
     return response.json();
   }
 
-  // settings: { source, feeder, duplex, colorMode: "bw" | "gray" | "color", resolution, format }
+  // settings: { source, feeder, duplex, colorMode: "bw" | "gray" | "color", resolution, format, paperSize, pages,
+  //   jpegQuality, and the clean-up: blankPages: "keep" | "skip", blankThreshold (percent), deskew, cropBorders,
+  //   despeckle (pixels), binarize: "" | "adaptive" | "otsu", cleanupBy: "auto" | "source" | "ours" }
   async scan(settings = {}) {
     const response = await request(`${this.base}/api/scans`, {
       method: "POST",

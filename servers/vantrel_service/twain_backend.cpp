@@ -209,6 +209,7 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
             const capability::Frame frame{inches(r->x), inches(r->y), inches(r->x + r->width), inches(r->y + r->height)};
             job.settings.capabilities.emplace_back(twain::ICAP_FRAMES, capability::OneValue{capability::ItemType::Frame, frame});
         }
+        job.cleanup = request.cleanup;
         job.feederOff = engine::FeederOff::OnlyWhenEnabled;
         job.refuseEmptyFeeder = true;
         if (arguments_.pageTimeoutSeconds) job.pageTimeout = std::chrono::seconds(*arguments_.pageTimeoutSeconds);
@@ -230,6 +231,7 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
         }
         // Closed before the job is over: a client that sees the service idle finds the source closed.
         session_.CloseSource();
+        if (imaging::cleanup::AnyStep(request.cleanup)) jobs_.Report(jobId, result.pages);
         jobs_.Finish(jobId, complete ? JobState::Completed : JobState::Aborted, reason, result.batch.condition);
         if (!result.refusal.empty()) tell(reason);
         tell("The scan ended before it began.");

@@ -215,5 +215,27 @@ for quirks, idle in (("silent-ui", None), ("", "1")):
     finally:
         service.kill()
         service.wait()
+# One-sided document sheets, both sides, through the JSON API with blank pages skipped: the pages fetched are the
+# fronts, and the job's status lists every page scanned, the backs dropped with their ink.
+env.update(VANTREL_SCANNER_QUIRKS="", VANTREL_SCANNER_CONTENT="document", VANTREL_SCANNER_BLANK="backs", VANTREL_SCANNER_SHEETS="3")
+service = service_process.start(SERVICE, ["--listen", HOST], env, out_path)
+try:
+    status, _, body = exchange(request("POST", "/api/scans", b'{"feeder": true, "duplex": true, "colorMode": "gray", '
+                                                           b'"paperSize": "A4", "format": "image/png", "blankPages": "skip"}'))
+    check(status == 201, f"the clean-up's job started: {status} {body}")
+    job = "/api/scans/" + json.loads(body or b"{}").get("id", "none")
+    bands = []
+    for _ in range(400):
+        status, _, body = exchange(request("GET", job + "/next"))
+        if status == 404:
+            break
+        if status == 200:
+            bands.append(band_number(Image.open(io.BytesIO(body))))
+    report = json.loads(exchange(request("GET", job))[2] or b"{}").get("cleanup", [])
+    dropped = [page["scanned"] for page in report if not page["kept"] and "ink" in page]
+    check(bands == [1, 3, 5] and dropped == [2, 4, 6], f"the fronts fetched {bands}, the backs dropped {dropped}: {report}")
+finally:
+    service.kill()
+    service.wait()
 print("failures:", len(failures))
 sys.exit(1 if failures else 0)
