@@ -71,6 +71,18 @@ def request(method, target, body=b"", host=HOST, headers=()):
     return ("\r\n".join(lines) + "\r\n\r\n").encode() + body
 
 
+def fetched_bands(next_page):
+    """The band of every page fetched from a job's next-page path until it has no more (404)."""
+    bands = []
+    for _ in range(400):
+        status, _, body = exchange(request("GET", next_page))
+        if status == 404:
+            break
+        if status == 200:
+            bands.append(band_number(Image.open(io.BytesIO(body))))
+    return bands
+
+
 # What is sent, the status it must get, a header the answer must carry.
 ROWS = [
     ("header too large", request("GET", "/eSCL/ScannerStatus", headers=[f"X-Filler: {'a' * 20000}"]), 431, None),
@@ -155,13 +167,7 @@ try:
     with socket.create_connection(("127.0.0.1", PORT)) as s:
         s.sendall(request("GET", job + "/NextDocument"))
         s.recv(16)
-    numbers = []
-    for _ in range(400):
-        status, _, body = exchange(request("GET", job + "/NextDocument"))
-        if status == 404:
-            break
-        if status == 200:
-            numbers.append(band_number(Image.open(io.BytesIO(body))))
+    numbers = fetched_bands(job + "/NextDocument")
     # The page being sent to the client that went away is its loss; every other page arrives in order.
     check(numbers in (list(range(2, 21)), list(range(1, 21))), f"the batch arrived whole and in order: {numbers}")
     status, _, body = exchange(request("GET", "/eSCL/ScannerStatus"))
@@ -224,13 +230,7 @@ try:
                                                            b'"paperSize": "A4", "format": "image/png", "blankPages": "skip"}'))
     check(status == 201, f"the clean-up's job started: {status} {body}")
     job = "/api/scans/" + json.loads(body or b"{}").get("id", "none")
-    bands = []
-    for _ in range(400):
-        status, _, body = exchange(request("GET", job + "/next"))
-        if status == 404:
-            break
-        if status == 200:
-            bands.append(band_number(Image.open(io.BytesIO(body))))
+    bands = fetched_bands(job + "/next")
     report = json.loads(exchange(request("GET", job))[2] or b"{}").get("cleanup", [])
     dropped = [page["scanned"] for page in report if not page["kept"] and "ink" in page]
     check(bands == [1, 3, 5] and dropped == [2, 4, 6], f"the fronts fetched {bands}, the backs dropped {dropped}: {report}")
