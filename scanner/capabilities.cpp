@@ -143,9 +143,11 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         case ICAP_MAXFRAMES: return Descriptor{TWTY_UINT16, Shape::OneValue, {}, 1, 1};
         default: break;
     }
+    const bool fixed = state.offered.fixed;
     if (cap == ICAP_AUTODISCARDBLANKPAGES && state.offered.blank)
-        return Descriptor{TWTY_INT32, Shape::OneValue, {}, static_cast<TW_UINT32>(c.discardBlank), static_cast<TW_UINT32>(d.discardBlank)};
-    if (cap == ICAP_AUTOMATICDESKEW && state.offered.deskew) return Switch(c.autoDeskew, d.autoDeskew, state);
+        return Descriptor{TWTY_INT32, Shape::OneValue, {}, static_cast<TW_UINT32>(c.discardBlank), static_cast<TW_UINT32>(d.discardBlank),
+                          0, 0, !fixed};
+    if (cap == ICAP_AUTOMATICDESKEW && state.offered.deskew) return fixed ? FixedFlag(false, state) : Switch(c.autoDeskew, d.autoDeskew, state);
     if (cap == ICAP_AUTOMATICBORDERDETECTION && state.offered.border) return Switch(c.autoBorder, d.autoBorder, state);
     if (cap == ICAP_UNDEFINEDIMAGESIZE && state.offered.border) return Switch(c.undefinedSize, d.undefinedSize, state);
     return std::nullopt;

@@ -56,6 +56,7 @@ OwnCleanup ParseCleanup(std::string_view text) {
         if (word == "blank") offers.blank = true;
         else if (word == "deskew") offers.deskew = true;
         else if (word == "border") offers.border = true;
+        else if (word == "fixed") offers.fixed = true;
         else return {};
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);

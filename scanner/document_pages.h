@@ -16,6 +16,7 @@ namespace vantrel::scanner {
 // ICAP_AUTOMATICBORDERDETECTION (VANTREL_SCANNER_CLEANUP=blank,deskew,border), done once the application sets them.
 struct OwnCleanup {
     bool blank = false, deskew = false, border = false;
+    bool fixed = false;  // offered, but held off: a SET is refused (TWCC_CAPBADOPERATION)
 };
 
 struct DocumentSettings {

@@ -144,6 +144,10 @@ TEST(Capabilities, EachMessageAnswersOrRefusesWithItsCode) {
     EXPECT_TRUE(Doing(state.current).blank && Doing(state.current).border && !Doing(state.current).deskew);
     CapabilityState plain = StateFrom({});
     EXPECT_EQ(AnswerCapability(MSG_GET, ICAP_AUTOMATICDESKEW, plain, nullptr).cc, TWCC_CAPUNSUPPORTED) << "not asked to offer it";
+    CapabilityState held = StateFrom({});
+    held.offered = {.blank = true, .deskew = true, .border = false, .fixed = true};
+    const Container on{TWON_ONEVALUE, TWTY_BOOL, {1}};
+    EXPECT_EQ(AnswerCapability(MSG_SET, ICAP_AUTOMATICDESKEW, held, &on).cc, TWCC_CAPBADOPERATION) << "offered, held off";
     EXPECT_EQ(AnswerCapability(MSG_GET, CAP_SUPPORTEDCAPS, state, nullptr).container->items.size(),
               AnswerCapability(MSG_GET, CAP_SUPPORTEDCAPS, plain, nullptr).container->items.size() + 4);
     EXPECT_EQ(AnswerCapability(MSG_SET, ICAP_PIXELTYPE, state, nullptr).cc, TWCC_BADVALUE) << "no container";
