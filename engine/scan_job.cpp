@@ -5,6 +5,7 @@
 
 #include "engine/consumer_sink.h"
 #include "engine/settings.h"
+#include "engine/source_cleanup.h"
 
 #include <algorithm>
 
@@ -74,10 +75,15 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
         return result;
     }
 
+    // The steps the source takes are not done again here.
+    imaging::cleanup::CleanupOptions cleanup = job.cleanup;
+    result.refusal = AgreeSourceCleanup(source, cleanup);
+    if (!result.refusal.empty()) return result;
+
     if (job.batchStarting) job.batchStarting();
     // Cleaned first, so the pages dropped as blank are never reported as stored.
     ReportingFiles reporting(files, job);
-    imaging::cleanup::CleaningConsumer cleaning(reporting, job.cleanup);
+    imaging::cleanup::CleaningConsumer cleaning(reporting, cleanup);
     ConsumerSink sink(source.link, cleaning);
     BatchOptions options = OptionsFor(job, session);
     // The clean-up changes pages, so with any step asked for the source sends raw pixels.

@@ -85,6 +85,15 @@ Descriptor Level(int current, int def) {
     return {TWTY_FIX32, Shape::Range, {}, ToFix32(current), ToFix32(def), ToFix32(-1000), ToFix32(1000)};
 }
 
+// The clean-up capabilities offered, after the ones every session has.
+std::vector<TW_UINT16> Listed(const CapabilityState& state) {
+    std::vector<TW_UINT16> caps = SupportedCaps();
+    if (state.offered.blank) caps.push_back(ICAP_AUTODISCARDBLANKPAGES);
+    if (state.offered.deskew) caps.push_back(ICAP_AUTOMATICDESKEW);
+    if (state.offered.border) caps.insert(caps.end(), {ICAP_AUTOMATICBORDERDETECTION, ICAP_UNDEFINEDIMAGESIZE});
+    return caps;
+}
+
 std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) {
     const DeviceSettings& c = state.current;
     const DeviceSettings& d = state.defaults;
@@ -93,7 +102,7 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
             return Descriptor{TWTY_INT16, Shape::OneValue, {}, static_cast<TW_UINT16>(c.xferCount), 0xFFFF};
         case CAP_SUPPORTEDCAPS: {
             Descriptor list{TWTY_UINT16, Shape::Array, {}, 0, 0, 0, 0, false};
-            for (TW_UINT16 supported : SupportedCaps()) list.values.push_back(supported);
+            for (TW_UINT16 supported : Listed(state)) list.values.push_back(supported);
             return list;
         }
         case CAP_FEEDERENABLED: return Switch(c.feederEnabled, d.feederEnabled, state);
@@ -132,8 +141,16 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         case ICAP_CONTRAST: return Level(c.contrast, d.contrast);
         case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_TIFF, TWFF_BMP, TWFF_JFIF}, c.fileFormat, d.fileFormat);
         case ICAP_MAXFRAMES: return Descriptor{TWTY_UINT16, Shape::OneValue, {}, 1, 1};
-        default: return std::nullopt;
+        default: break;
     }
+    const bool fixed = state.offered.fixed;
+    if (cap == ICAP_AUTODISCARDBLANKPAGES && state.offered.blank)
+        return Descriptor{TWTY_INT32, Shape::OneValue, {}, static_cast<TW_UINT32>(c.discardBlank), static_cast<TW_UINT32>(d.discardBlank),
+                          0, 0, !fixed};
+    if (cap == ICAP_AUTOMATICDESKEW && state.offered.deskew) return fixed ? FixedFlag(false, state) : Switch(c.autoDeskew, d.autoDeskew, state);
+    if (cap == ICAP_AUTOMATICBORDERDETECTION && state.offered.border) return Switch(c.autoBorder, d.autoBorder, state);
+    if (cap == ICAP_UNDEFINEDIMAGESIZE && state.offered.border) return Switch(c.undefinedSize, d.undefinedSize, state);
+    return std::nullopt;
 }
 
 Container OneValue(TW_UINT16 type, TW_UINT32 value) { return {TWON_ONEVALUE, type, {value}}; }
@@ -173,6 +190,13 @@ void Store(TW_UINT16 cap, TW_UINT32 value, CapabilityState& state) {
             break;
         case ICAP_COMPRESSION: c.compression = static_cast<TW_UINT16>(value); break;
         case ICAP_IMAGEFILEFORMAT: c.fileFormat = static_cast<TW_UINT16>(value); break;
+        case ICAP_AUTODISCARDBLANKPAGES: c.discardBlank = static_cast<std::int32_t>(value); break;
+        case ICAP_AUTOMATICDESKEW: c.autoDeskew = value != 0; break;
+        case ICAP_AUTOMATICBORDERDETECTION: c.autoBorder = value != 0; break;
+        case ICAP_UNDEFINEDIMAGESIZE:
+            c.undefinedSize = value != 0;
+            c.autoBorder = c.autoBorder && c.undefinedSize;
+            break;
         case ICAP_XFERMECH: c.xferMech = static_cast<TW_UINT16>(value); break;
         case ICAP_UNITS: c.units = static_cast<TW_UINT16>(value); break;
         case ICAP_XRESOLUTION: c.xDpi = static_cast<int>(std::lround(FromFix32(value))); break;
@@ -219,6 +243,9 @@ Reply Set(TW_UINT16 cap, const Descriptor& d, CapabilityState& state, const Cont
             }
             if (d.itemType == TWTY_BOOL) value = value != 0 ? 1 : 0;
             if (cap == ICAP_MAXFRAMES && value != 1) return Failure(TWCC_BADVALUE);  // one frame per page
+            // TWBP_DISABLE, TWBP_AUTO, or the largest size in bytes of a page still taken as blank.
+            if (cap == ICAP_AUTODISCARDBLANKPAGES && (static_cast<std::int32_t>(value) < TWBP_DISABLE || value == 0))
+                return Failure(TWCC_BADVALUE);
             break;
         case Shape::Range: {
             const double wanted = FromFix32(value);
@@ -240,6 +267,7 @@ Reply Set(TW_UINT16 cap, const Descriptor& d, CapabilityState& state, const Cont
         case Shape::Array: return Failure(TWCC_CAPBADOPERATION);
     }
     if (cap == CAP_AUTOFEED && !state.current.feederEnabled) return Failure(TWCC_CAPSEQERROR);
+    if (cap == ICAP_AUTOMATICBORDERDETECTION && value != 0 && !state.current.undefinedSize) return Failure(TWCC_CAPSEQERROR);
     Store(cap, value, state);
     return {rc, TWCC_SUCCESS, std::nullopt};
 }
@@ -340,6 +368,8 @@ Reply AnswerCapability(TW_UINT16 msg, TW_UINT16 cap, CapabilityState& state, con
         default: return Failure(TWCC_CAPBADOPERATION);
     }
 }
+
+OwnCleanup Doing(const DeviceSettings& s) { return {s.discardBlank != TWBP_DISABLE, s.autoDeskew, s.autoBorder}; }
 
 void ResetAll(CapabilityState& state) { state.current = state.defaults; }
 

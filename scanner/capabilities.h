@@ -2,6 +2,7 @@
 #pragma once
 
 #include "scanner/capability_container.h"
+#include "scanner/document_pages.h"
 #include "scanner/scan_settings.h"
 
 #include <optional>
@@ -35,7 +36,15 @@ struct DeviceSettings {
     twain::TW_UINT16 units = twain::TWUN_INCHES;  // of frames and physical sizes; resolutions stay per inch
     twain::TW_UINT16 compression = twain::TWCP_NONE;  // memory and file transfers: none, or the pixel type's own coding
     twain::TW_UINT16 fileFormat = twain::TWFF_BMP;    // file transfers: BMP, TIFF or JFIF
+    // The scanner's own clean-up, where offered: TWBP_DISABLE, TWBP_AUTO or a size in bytes (any discards blank pages).
+    std::int32_t discardBlank = twain::TWBP_DISABLE;
+    bool autoDeskew = false;
+    bool autoBorder = false;     // only with undefinedSize: the page's length is found while scanning
+    bool undefinedSize = false;
 };
+
+// The clean-up these settings have the scanner do.
+OwnCleanup Doing(const DeviceSettings& settings);
 
 // The compression this source codes pages of `mode` in besides none: Group 4 for black and white, JPEG otherwise.
 constexpr twain::TW_UINT16 CodedCompression(ColourMode mode) {
@@ -57,6 +66,7 @@ struct CapabilityState {
     bool booleansAsEnums = false;
     bool bitDepthZero = false;
     bool otherUnits = false;
+    OwnCleanup offered;  // which of its own clean-up capabilities the scanner has
 };
 
 // A frame in inches in the current units, and back (pixels at the current resolution).

@@ -48,6 +48,26 @@ void ParseBlank(std::string_view text, DocumentSettings& settings) {
     settings.blankPages = pages;
 }
 
+OwnCleanup ParseCleanup(std::string_view text) {
+    OwnCleanup offers;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view word = text.substr(0, comma);
+        if (word == "blank") offers.blank = true;
+        else if (word == "deskew") offers.deskew = true;
+        else if (word == "border") offers.border = true;
+        else if (word == "fixed") offers.fixed = true;
+        else return {};
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    return offers;
+}
+
+bool Blank(const DocumentSettings& settings, PageSlot slot) {
+    return settings.enabled && ((settings.blankBacks && slot.side == Side::Back) || settings.blankPages.contains(slot.number));
+}
+
 // A page's own angle: a fixed function of the seed and the page number, spread evenly over the bound.
 double RandomSkew(std::uint32_t seed, int page, double bound) {
     std::uint64_t z = (std::uint64_t{seed} << 32 | static_cast<std::uint32_t>(page)) + 0x9E3779B97F4A7C15ull;
@@ -67,20 +87,23 @@ DocumentSettings ParseDocumentSettings(const DocumentVariables& variables) {
     settings.border = variables.border == "1";
     settings.specks = Parse<int>(variables.specks, 0, 10000).value_or(0);
     settings.shade = variables.shade == "1";
+    settings.offers = ParseCleanup(variables.cleanup);
     return settings;
 }
 
 std::optional<imaging::document::DocumentPlan> DocumentPage(const DocumentSettings& settings, PageSlot slot, int width,
-                                                            int height, int dpi) {
+                                                            int height, int dpi, OwnCleanup doing) {
     if (!settings.enabled) return std::nullopt;
-    const bool blank = (settings.blankBacks && slot.side == Side::Back) || settings.blankPages.contains(slot.number);
+    const bool blank = Blank(settings, slot);
     imaging::document::DocumentPlan plan{
         .width = static_cast<std::uint32_t>(width), .height = static_cast<std::uint32_t>(height), .dpi = static_cast<double>(dpi),
         .content = blank ? imaging::document::Content::Blank : imaging::document::Content::Text,
         .band = blank ? -1 : (slot.number & 0xFFFF), .seed = static_cast<std::uint32_t>(slot.number),
-        .skewDegrees = settings.skewBound > 0 ? RandomSkew(settings.skewSeed, slot.number, settings.skewBound) : settings.skew,
-        .border = settings.border, .specks = settings.specks, .holes = blank || settings.blankBacks, .shade = settings.shade};
+        .skewDegrees = doing.deskew ? 0 : settings.skewBound > 0 ? RandomSkew(settings.skewSeed, slot.number, settings.skewBound) : settings.skew,
+        .border = settings.border && !doing.border, .specks = settings.specks, .holes = blank || settings.blankBacks, .shade = settings.shade};
     return plan;
 }
+
+bool Discarded(const DocumentSettings& settings, PageSlot slot, OwnCleanup doing) { return doing.blank && Blank(settings, slot); }
 
 }  // namespace vantrel::scanner

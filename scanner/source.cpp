@@ -81,7 +81,7 @@ TW_UINT16 Source::Dispatch(TW_IDENTITY* origin, const Triplet& triplet, void* da
             if (triplet.msg == MSG_OPENDS) return OpenDS(origin, static_cast<TW_IDENTITY*>(data));
             return CloseDS();  // its data is not ours to read: Wine passes whatever came with MSG_CLOSEDSM
         case DAT_ENTRYPOINT: return SetEntryPoint(static_cast<const TW_ENTRYPOINT*>(data));
-        case DAT_CAPABILITY: return Capability(triplet.msg, static_cast<TW_CAPABILITY*>(data));
+        case DAT_CAPABILITY: return Capability(triplet.msg, static_cast<TW_CAPABILITY*>(data), detail);
         case DAT_IMAGELAYOUT: return ImageLayout(triplet.msg, static_cast<TW_IMAGELAYOUT*>(data));
         case DAT_USERINTERFACE:
             if (triplet.msg == MSG_ENABLEDS) return EnableDS(static_cast<TW_USERINTERFACE*>(data));
@@ -125,7 +125,9 @@ TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     quirks_ = ParseQuirks(EnvironmentText(L"VANTREL_SCANNER_QUIRKS"));
     document_ = ParseDocumentSettings({EnvironmentText(L"VANTREL_SCANNER_CONTENT"), EnvironmentText(L"VANTREL_SCANNER_SKEW"),
                                        EnvironmentText(L"VANTREL_SCANNER_BLANK"), EnvironmentText(L"VANTREL_SCANNER_BORDER"),
-                                       EnvironmentText(L"VANTREL_SCANNER_SPECKS"), EnvironmentText(L"VANTREL_SCANNER_SHADE")});
+                                       EnvironmentText(L"VANTREL_SCANNER_SPECKS"), EnvironmentText(L"VANTREL_SCANNER_SHADE"),
+                                       EnvironmentText(L"VANTREL_SCANNER_CLEANUP")});
+    capabilities_.offered = document_.offers;
     capabilities_.booleansAsEnums = quirks_.booleansAsEnums;
     capabilities_.bitDepthZero = quirks_.bitDepthZero;
     capabilities_.otherUnits = quirks_.unitsPixels;
@@ -257,6 +259,7 @@ TW_UINT16 Source::EndTransfer(TW_PENDINGXFERS* pending) {
     if (cancelled_) paper_.Stop(true);
     // The flatbed that never knows: its glass is ready again until the application resets.
     else if (!(quirks_.countUnknown && !paper_.feeder())) paper_.Advance();  // delivered, or refused in state 6
+    SkipDiscarded();
     memory_.reset();
     delivered_ = false;
     cancelled_ = false;
@@ -269,6 +272,10 @@ TW_UINT16 Source::EndTransfer(TW_PENDINGXFERS* pending) {
     state_ = State::Enabled;
     if (dialog_) dialog_->SetBusy(false);
     return TWRC_SUCCESS;
+}
+
+void Source::SkipDiscarded() {
+    while (paper_.pending() > 0 && Discarded(document_, paper_.current(), Doing(capabilities_.current))) paper_.Advance();
 }
 
 // The rest of the batch is dropped; sheets not yet fed stay in the feeder.
@@ -284,6 +291,7 @@ TW_UINT16 Source::ResetTransfers(TW_PENDINGXFERS* pending) {
 void Source::RaiseTransferReady(bool deferred) {
     const DeviceSettings& settings = capabilities_.current;
     paper_.Begin(settings.feederEnabled, settings.duplexEnabled, settings.xferCount);
+    SkipDiscarded();
     delivered_ = false;
     cancelled_ = false;
     if (deferred) NotifyLater(MSG_XFERREADY);

@@ -58,7 +58,8 @@ private:
     twain::TW_UINT16 SetEntryPoint(const twain::TW_ENTRYPOINT* entry);
     twain::TW_UINT16 GetStatus(twain::TW_STATUS* status);
     twain::TW_UINT16 GetStatusText(twain::TW_STATUSUTF8* status);
-    twain::TW_UINT16 Capability(twain::TW_UINT16 msg, twain::TW_CAPABILITY* capability);
+    // MSG_SET's `detail` names the capability and the value asked ("cap 0x1151=1") for the log.
+    twain::TW_UINT16 Capability(twain::TW_UINT16 msg, twain::TW_CAPABILITY* capability, std::string& detail);
     twain::TW_UINT16 ImageLayout(twain::TW_UINT16 msg, twain::TW_IMAGELAYOUT* layout);
     twain::TW_UINT16 EnableDS(const twain::TW_USERINTERFACE* ui);
     twain::TW_UINT16 DisableDS();
@@ -71,6 +72,8 @@ private:
     twain::TW_UINT16 FileXfer(std::string& detail);
     twain::TW_UINT16 CodedFileXfer(const PagePlan& page, std::string& detail);
     twain::TW_UINT16 EndTransfer(twain::TW_PENDINGXFERS* pending);
+    // A scanner that discards blank pages itself never delivers them: the paper moves on past them.
+    void SkipDiscarded();
     twain::TW_UINT16 ResetTransfers(twain::TW_PENDINGXFERS* pending);
 
     twain::TW_UINT16 Fail(twain::TW_UINT16 condition) noexcept;

@@ -1,6 +1,7 @@
 // The source's capability and image layout triplets: the pure model behind them, the containers in and out here.
 #include "scanner/source.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -28,7 +29,7 @@ TW_FRAME FrameOf(const Frame& frame) {
 // MSG_SET reads the application's container and leaves it the application's; every other
 // message answers in a new block the application frees (through the DSM's functions when the
 // DSM gave them).
-TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* capability) {
+TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* capability, std::string& detail) {
     if (msg == MSG_RESETALL) {
         ResetAll(capabilities_);
         return TWRC_SUCCESS;
@@ -50,6 +51,11 @@ TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* capability) {
             request = Container{};
             request->conType = capability->ConType;  // a container this source does not take
         }
+    }
+    if (request && !request->items.empty()) {
+        char text[40];
+        std::snprintf(text, sizeof text, "cap 0x%04X=%d", capability->Cap, static_cast<int>(request->items.front()));
+        detail = text;
     }
     const Reply reply = AnswerCapability(msg, capability->Cap, capabilities_, request ? &*request : nullptr);
     if (reply.rc == TWRC_FAILURE) return Fail(reply.cc);

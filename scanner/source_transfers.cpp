@@ -66,7 +66,7 @@ PagePicture Source::PictureOf(const PagePlan& page) const {
                         PageLines(page.slot.number, page.slot.side, page.label, page.xDpi, paper_.feeder(), s.brightness,
                                   s.contrast),
                         s.brightness, s.contrast,
-                        DocumentPage(document_, page.slot, page.size.width, page.size.height, page.xDpi),
+                        DocumentPage(document_, page.slot, page.size.width, page.size.height, page.xDpi, Doing(s)),
                         s.mode == ColourMode::BlackWhite});
 }
 

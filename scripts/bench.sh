@@ -41,6 +41,10 @@ machine() {
   # The page clean-up's steps on an A4 300 dpi grey page, natively, beside Leptonica's skew search and Sauvola.
   cmake --build build/bench-native --target cleanup_accuracy >/dev/null
   build/bench-native/bench/cleanup/cleanup_accuracy --speed
+  # The same steps in both Windows builds under Wine, each as a ratio to writing the page as PNG in the same run.
+  scripts/wine-session.sh build/win32 wine "$root/build/win32/bin/cleanup_speed.exe" "$@" 2>/dev/null | tr -d "\r"
+  bash scripts/build-win64.sh --target cleanup_speed >/dev/null
+  scripts/wine-session.sh build/win64 wine "$root/build/win64/bin/cleanup_speed.exe" "$@" 2>/dev/null | tr -d "\r"
   # The scan service: eSCL against vantrel-scan, page latency, memory with a client fetching nothing.
   echo
   scripts/wine-session.sh build/win32 python3 bench/service/service_bench.py "$root/build/win32/bin" "$root/$out" "$@"

@@ -101,6 +101,11 @@ void JobTable::Finish(const std::string& id, JobState state, const std::string& 
     changed_.notify_all();
 }
 
+void JobTable::Report(const std::string& id, std::vector<imaging::cleanup::ScannedPageReport> pages) {
+    std::lock_guard lock(mutex_);
+    if (Job* job = Get(id)) job->info.cleanup = std::move(pages);
+}
+
 void JobTable::AwaitPage(const std::string& id, std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, limit, [&] {

@@ -2,6 +2,8 @@
 // bounded queue of encoded pages between the scanning thread and the clients. Thread-safe.
 #pragma once
 
+#include "imaging/cleanup/cleaning_consumer.h"
+
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -37,6 +39,7 @@ struct JobInfo {
     std::uint32_t lastBytesPerLine = 0;
     std::string reason;  // why it ended early, in the engine's words
     std::uint16_t condition = 0;  // the source's condition code then
+    std::vector<imaging::cleanup::ScannedPageReport> cleanup;  // every page scanned, once a cleaned batch has ended
 };
 
 using Clock = std::chrono::steady_clock;
@@ -68,6 +71,8 @@ public:
     // The backend is done with the job: Completed, or Aborted with the engine's reason (a
     // cancelled job stays Canceled).
     void Finish(const std::string& id, JobState state, const std::string& reason, std::uint16_t condition);
+    // The clean-up's report of every page the batch scanned.
+    void Report(const std::string& id, std::vector<imaging::cleanup::ScannedPageReport> pages);
     // Drops the job's pages and marks a running job cancelled; false for an unknown id.
     bool Cancel(const std::string& id);
     bool Cancelled(const std::string& id) const;

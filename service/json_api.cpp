@@ -4,7 +4,7 @@
 #include "service/escl_documents.h"
 #include "twain/capability/capability_text.h"
 
-#include <nlohmann/json.hpp>
+#include <cmath>
 
 #include <algorithm>
 
@@ -70,6 +70,22 @@ std::optional<ScanSettingsRead> ReadCapabilities(const ReadJson& named, ScanRequ
     return std::nullopt;
 }
 
+// A clean-up setting; false for another key or a value out of range.
+bool ReadCleanup(const std::string& key, const ReadJson& value, imaging::cleanup::CleanupOptions& cleanup) {
+    using imaging::cleanup::Binarization;
+    const std::string text = value.is_string() ? value.get<std::string>() : "\x01";
+    if (key == "blankPages" && (text == "keep" || text == "skip")) cleanup.skipBlank = text == "skip";
+    else if (key == "blankThreshold" && value.is_number() && value.get<double>() >= 0 && value.get<double>() <= 100)
+        cleanup.blank.thresholdPercent = value.get<double>();
+    else if ((key == "deskew" || key == "cropBorders") && value.is_boolean()) (key == "deskew" ? cleanup.deskew : cleanup.crop) = value.get<bool>();
+    else if (key == "despeckle" && value.is_number_unsigned() && value.get<std::uint64_t>() <= 10000) cleanup.despeckle = value.get<std::uint32_t>();
+    else if (key == "binarize" && (text.empty() || text == "adaptive" || text == "otsu"))
+        cleanup.binarize = text.empty() ? Binarization::None : text == "otsu" ? Binarization::Otsu : Binarization::Adaptive;
+    else if (const auto by = imaging::cleanup::CleanupByNamed(std::wstring(text.begin(), text.end())); key == "cleanupBy" && by) cleanup.by = *by;
+    else return false;
+    return true;
+}
+
 }  // namespace
 
 std::string SourcesJson(const std::vector<SourceProfile>& profiles) {
@@ -120,6 +136,7 @@ ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourcePro
             request.document.archive = *imaging::ParsePdfArchive(value.get<std::string>());
         } else if (auto* text = DocumentText(request.document.metadata, key); text && value.is_string() && value.get<std::string>().size() <= 1000) {
             *text = value.get<std::string>();
+        } else if (ReadCleanup(key, value, request.cleanup)) {
         } else if (key == "format" && value.is_string()) {
             request.format = value.get<std::string>();
         } else if (key == "capabilities" && value.is_object()) {
@@ -133,6 +150,24 @@ ScanSettingsRead ReadJsonScan(std::string_view body, const std::vector<SourcePro
         }
     }
     return Checked(request, profiles[source]);
+}
+
+Json CleanupReportJson(const std::vector<imaging::cleanup::ScannedPageReport>& pages) {
+    using imaging::cleanup::Doer;
+    Json list = Json::array();
+    for (const auto& page : pages) {
+        Json entry{{"scanned", page.scanned}, {"kept", page.stored > 0}};
+        if (page.stored > 0) entry["page"] = page.stored;
+        if (page.cleanup.inkPercent >= 0) entry["ink"] = std::round(page.cleanup.inkPercent * 10000) / 10000;
+        const imaging::cleanup::StepsBy& by = page.cleanup.by;
+        if (by.deskew != Doer::Source) entry["skew"] = std::round(page.cleanup.skewDegrees * 1000) / 1000;
+        Json doers = Json::object();
+        for (const auto& [step, doer] : {std::pair{"blank", by.blank}, {"deskew", by.deskew}, {"crop", by.crop}})
+            if (doer != Doer::None) doers[step] = imaging::cleanup::DoerName(doer);
+        entry["by"] = doers;
+        list.push_back(entry);
+    }
+    return list;
 }
 
 std::string ErrorJson(const std::string& message, std::optional<std::uint16_t> condition, const std::string& setting) {

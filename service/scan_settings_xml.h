@@ -2,6 +2,7 @@
 #pragma once
 
 #include "imaging/pdf/pdf_document.h"
+#include "imaging/cleanup/clean_page.h"
 #include "service/source_profile.h"
 #include "twain/capability/capability_value.h"
 
@@ -36,6 +37,7 @@ struct ScanRequest {
     imaging::PdfDocument document = {};  // PDF/A and the texts of a PDF or TIFF document ("pdfa", "title", ...)
     // Any capability by its TWAIN name, set after everything above, in the order given.
     std::vector<std::pair<std::uint16_t, capability::OneValue>> capabilities;
+    imaging::cleanup::CleanupOptions cleanup;  // and the clean-up of each page, none by default
 };
 
 // The request, or the reason the document cannot be taken (for a 400 or 409 answer).

@@ -128,8 +128,10 @@ HttpResponse Service::Answer(const HttpRequest& request) {
             if (!get) break;
             const auto job = jobs_.Find(route.jobId, now);
             if (!job) return Problem(404, "No such scan.", true);
-            return JsonResponse(nlohmann::json{{"id", job->id}, {"state", StateName(job->state)}, {"pages", job->pagesScanned},
-                                               {"error", job->reason}, {"condition", job->condition}}.dump());
+            nlohmann::json status{{"id", job->id}, {"state", StateName(job->state)}, {"pages", job->pagesScanned},
+                                  {"error", job->reason}, {"condition", job->condition}};
+            if (!job->cleanup.empty()) status["cleanup"] = CleanupReportJson(job->cleanup);
+            return JsonResponse(status.dump());
         }
         case Kind::ApiNextPage:
             if (!get) break;

@@ -428,6 +428,13 @@ inline constexpr TW_UINT16 ICAP_PLANARCHUNKY = 0x1120;
 inline constexpr TW_UINT16 ICAP_SUPPORTEDSIZES = 0x1122;
 inline constexpr TW_UINT16 ICAP_FRAMES = 0x1114;
 inline constexpr TW_UINT16 ICAP_MAXFRAMES = 0x111A;
+// A scanner's own clean-up; border detection needs ICAP_UNDEFINEDIMAGESIZE TRUE.
+inline constexpr TW_UINT16 ICAP_UNDEFINEDIMAGESIZE = 0x112D;
+inline constexpr TW_UINT16 ICAP_AUTODISCARDBLANKPAGES = 0x1134;  // TW_INT32: TWBP_DISABLE, TWBP_AUTO or a size in bytes
+inline constexpr TW_UINT16 ICAP_AUTOMATICBORDERDETECTION = 0x1150;
+inline constexpr TW_UINT16 ICAP_AUTOMATICDESKEW = 0x1151;
+inline constexpr std::int32_t TWBP_DISABLE = -2;
+inline constexpr std::int32_t TWBP_AUTO = -1;
 
 inline constexpr TW_UINT16 TWSX_FILE = 1;
 inline constexpr TW_UINT16 TWSX_MEMORY = 2;

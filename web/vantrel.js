@@ -59,7 +59,10 @@ class ScanJob {
     }
   }
 
-  // { id, state: "scanning" | "completed" | "cancelled" | "failed", pages, error, condition }
+  // { id, state: "scanning" | "completed" | "cancelled" | "failed", pages, error, condition }; after a batch with a
+  // clean-up step also cleanup: [{ scanned, kept, page, ink, skew, by: { blank, deskew, crop: "ours" | "source" } }],
+  // every page scanned (page: its number among those stored, when kept; ink where measured; skew unless the source
+  // deskewed)
   async state() {
     const response = await request(`${this.base}/api/scans/${this.id}`);
     if (!response.ok) throw await failure(response);
@@ -85,7 +88,9 @@ class Vantrel {
   }
 
   // settings: { source, feeder, duplex, colorMode: "bw" | "gray" | "color", resolution, format, paperSize, pages,
-  //   jpegQuality, capabilities: { ICAP_BRIGHTNESS: 100, CAP_AUTOFEED: true, ICAP_PIXELFLAVOR: "TWPF_CHOCOLATE" } }
+  //   jpegQuality, and the clean-up: blankPages: "keep" | "skip", blankThreshold (percent), deskew, cropBorders,
+  //   despeckle (pixels), binarize: "" | "adaptive" | "otsu", cleanupBy: "auto" | "source" | "ours",
+  //   capabilities: { ICAP_BRIGHTNESS: 100, CAP_AUTOFEED: true, ICAP_PIXELFLAVOR: "TWPF_CHOCOLATE" } }
   // Capabilities by their TWAIN names are set last, in the order given: a number, true/false for a
   // TW_BOOL, a constant's name, text for a string. A refusal throws a VantrelError with the
   // engine's message, the setting and the source's condition code.

@@ -7,15 +7,13 @@
 #include <leptonica/allheaders.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "bench/summary.h"
+#include "bench/cleanup/step_times.h"
 #include "imaging/cleanup/border_crop.h"
 #include "imaging/cleanup/clean_page.h"
 #include "imaging/cleanup/despeckle.h"
@@ -49,18 +47,6 @@ Pix* GreyPix(const PageImage& page) {
         for (std::uint32_t x = 0; x < page.width; ++x) SET_DATA_BYTE(line, static_cast<l_int32>(x), page.Row(y)[x]);
     }
     return pix;
-}
-
-double Seconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
-bench::Summary Time(int runs, const std::function<void()>& work) {
-    std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) {
-        const double start = Seconds();
-        work();
-        samples.push_back(Seconds() - start);
-    }
-    return bench::Summarize(samples);
 }
 
 // The share of wrong pixels against the drawn ink; `ink(x, y)` is the result's.
@@ -161,30 +147,17 @@ bool Binarize(int pages) {
 }
 
 void Speed(int runs) {
-    DocumentPlan plan = A4(Content::Text, 77);
-    plan.skewDegrees = 3.1, plan.border = true, plan.specks = 20, plan.band = 5;
-    const PageBuffer page = Draw(plan);
+    const PageBuffer page = bench::SpeedPage();
     const PageImage view = page.View();
-    const InkMask ink = InkOf(view, Binarization::Adaptive);
-    const PageBuffer bits = *PageOfMask(ink, 300, 300);
     const auto row = [](const char* step, const bench::Summary& s) {
         std::printf("| %s | %.1f ms (%.1f to %.1f, %zu runs) |\n", step, s.median * 1000, s.low * 1000, s.high * 1000, s.count);
     };
     std::printf("\n| Step, A4 300 dpi grey page | Median |\n|---|---:|\n");
-    row("adaptive threshold (Sauvola)", Time(runs, [&] { InkOf(view, Binarization::Adaptive); }));
-    row("Otsu threshold", Time(runs, [&] { InkOf(view, Binarization::Otsu); }));
-    row("skew search (on the threshold's ink)", Time(runs, [&] { FindSkew(ink, {}); }));
-    row("rotation, bilinear", Time(runs, [&] { Rotate(view, 3.1, EdgeColour(view)); }));
-    row("rotation, 1-bit", Time(runs, [&] { Rotate(bits.View(), 3.1, {255, 255, 255}); }));
-    row("border crop", Time(runs, [&] { Crop(view, FindSheet(view)); }));
-    row("blank test (on the threshold's ink)", Time(runs, [&] { MeasureInk(ink, 300, {}); }));
-    row("despeckle, 1-bit", Time(runs, [&] { Despeckle(bits.View(), kDefaultSpeckPixels); }));
-    const bench::Summary whole = Time(runs, [&] {
-        CleanPage(view, {.skipBlank = true, .deskew = true, .crop = true, .binarize = Binarization::Adaptive, .despeckle = 9});
-    });
-    row("whole clean-up (all five steps)", whole);
+    const std::vector<bench::StepTime> steps = bench::TimeSteps(view, runs);
+    for (const auto& [step, time] : steps) row(step, time);
+    const bench::Summary whole = steps.back().time;
     Pix* grey = GreyPix(view);
-    const bench::Summary lept = Time(runs, [&] {
+    const bench::Summary lept = bench::Time(runs, [&] {
         Pix* b = pixThresholdToBinary(grey, 128);
         l_float32 angle = 0, confidence = 0;
         pixFindSkew(b, &angle, &confidence);

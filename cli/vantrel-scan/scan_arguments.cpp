@@ -198,6 +198,14 @@ const std::vector<Option>& Options() {
              return {};
          },
          [](ScanArguments& a) { a.cleanup.binarize = Binarization::Adaptive; }},
+        {L"", L"--cleanup-by",
+         [](ScanArguments& a, const std::wstring& v) -> std::wstring {
+             const auto by = imaging::cleanup::CleanupByNamed(v);
+             if (!by) return L"--cleanup-by takes auto, source or ours, not \"" + v + L"\".";
+             a.cleanup.by = *by;
+             return {};
+         },
+         nullptr},
         {L"", L"--json", nullptr, [](ScanArguments& a) { a.json = true; }},
         {L"-q", L"--quiet", nullptr, [](ScanArguments& a) { a.quiet = true; }},
     };

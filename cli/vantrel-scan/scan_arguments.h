@@ -41,7 +41,7 @@ struct ScanArguments {
     imaging::PdfArchive pdfa = imaging::PdfArchive::None;  // --pdfa[=1b|2b]
     imaging::DocumentMetadata metadata = {};                 // --title, --author, --subject, --keywords (UTF-8)
     std::vector<CapabilitySetting> capabilities;  // in the order given
-    imaging::cleanup::CleanupOptions cleanup;  // --skip-blank, --deskew, --crop, --despeckle, --binarize
+    imaging::cleanup::CleanupOptions cleanup;  // --skip-blank, --deskew, --crop, --despeckle, --binarize, --cleanup-by
     std::wstring output;
     std::wstring recoverFolder;  // --recover: the folder whose interrupted scans are recovered
     bool json = false;

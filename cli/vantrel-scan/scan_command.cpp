@@ -101,7 +101,13 @@ void WriteCleanup(JsonWriter& json, const std::vector<imaging::cleanup::ScannedP
         json.BeginObject().Key("scanned").Integer(page.scanned).Key("kept").Bool(page.stored > 0);
         if (page.stored > 0) json.Key("page").Integer(page.stored);
         if (page.cleanup.inkPercent >= 0) json.Key("ink").Number(std::round(page.cleanup.inkPercent * 10000) / 10000);
-        json.Key("skew").Number(std::round(page.cleanup.skewDegrees * 1000) / 1000).EndObject();
+        const imaging::cleanup::StepsBy& by = page.cleanup.by;
+        // The source's angle is not known.
+        if (by.deskew != imaging::cleanup::Doer::Source) json.Key("skew").Number(std::round(page.cleanup.skewDegrees * 1000) / 1000);
+        json.Key("by").BeginObject();
+        for (const auto& [step, doer] : {std::pair{"blank", by.blank}, {"deskew", by.deskew}, {"crop", by.crop}})
+            if (doer != imaging::cleanup::Doer::None) json.Key(step).String(std::string_view(imaging::cleanup::DoerName(doer)));
+        json.EndObject().EndObject();
     }
     json.EndArray();
 }

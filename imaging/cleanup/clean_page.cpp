@@ -14,9 +14,28 @@ bool AnyStep(const CleanupOptions& options) {
            options.despeckle > 0;
 }
 
+std::optional<CleanupBy> CleanupByNamed(std::wstring_view name) {
+    for (const CleanupBy by : {CleanupBy::Auto, CleanupBy::Source, CleanupBy::Ours})
+        if (name == CleanupByName(by)) return by;
+    return std::nullopt;
+}
+
+const wchar_t* CleanupByName(CleanupBy by) {
+    return by == CleanupBy::Source ? L"source" : by == CleanupBy::Ours ? L"ours" : L"auto";
+}
+
+StepsBy WhoDoes(const CleanupOptions& options) {
+    const auto who = [](bool source, bool ours) { return source ? Doer::Source : ours ? Doer::Ours : Doer::None; };
+    return {who(options.bySource.blank, options.skipBlank), who(options.bySource.deskew, options.deskew),
+            who(options.bySource.crop, options.crop)};
+}
+
+const char* DoerName(Doer doer) { return doer == Doer::Source ? "source" : doer == Doer::Ours ? "ours" : ""; }
+
 std::optional<CleanedPage> CleanPage(const PageImage& input, const CleanupOptions& options) {
     if (!IsWellFormed(input)) return std::nullopt;
     CleanedPage result;
+    result.report.by = WhoDoes(options);
     std::optional<PageBuffer> current = CopyPage(input);
     if (!current) return std::nullopt;
     if (options.deskew) {

@@ -13,13 +13,19 @@ std::wstring DescribeReport(const ScannedPageReport& report) {
         std::swprintf(number, 64, L", ink %.4f %%", report.cleanup.inkPercent);
         text += number;
     }
+    const StepsBy& by = report.cleanup.by;
+    if (by.blank == Doer::Source) text += L", blank pages dropped by the source";
+    if (by.crop == Doer::Source) text += L", cropped by the source";
+    if (by.deskew == Doer::Source) return text + L", deskewed by the source (angle not measured)";
     std::swprintf(number, 64, L", skew %.2f degrees", report.cleanup.skewDegrees);
     return text + number;
 }
 
 bool CleaningConsumer::Passed(bool stored) {
     if (!stored) return false;
-    reports_.push_back({static_cast<std::uint32_t>(reports_.size() + 1), ++stored_, {}});
+    PageReport untouched;
+    untouched.by = WhoDoes(options_);
+    reports_.push_back({static_cast<std::uint32_t>(reports_.size() + 1), ++stored_, untouched});
     return true;
 }
 

@@ -110,9 +110,19 @@ TEST(Capabilities, EachMessageAnswersOrRefusesWithItsCode) {
         {MSG_GET, ICAP_MAXFRAMES, 1},
         {MSG_SET, ICAP_FRAMES, F(1), TWRC_FAILURE, TWCC_BADVALUE},  // a frame is four values
         {MSG_QUERYSUPPORT, ICAP_FRAMES, TWQC_GET | TWQC_GETCURRENT | TWQC_GETDEFAULT | TWQC_SET | TWQC_RESET},
+        // Its own clean-up, offered here: border detection only on pages of a length found while scanning.
+        {MSG_SET, ICAP_AUTOMATICBORDERDETECTION, 1, TWRC_FAILURE, TWCC_CAPSEQERROR},
+        {MSG_SET, ICAP_UNDEFINEDIMAGESIZE, 1},
+        {MSG_SET, ICAP_AUTOMATICBORDERDETECTION, 1},
+        {MSG_SET, ICAP_AUTODISCARDBLANKPAGES, 0, TWRC_FAILURE, TWCC_BADVALUE},
+        {MSG_SET, ICAP_AUTODISCARDBLANKPAGES, static_cast<TW_UINT32>(-3), TWRC_FAILURE, TWCC_BADVALUE},
+        {MSG_SET, ICAP_AUTODISCARDBLANKPAGES, 4000},
+        {MSG_GETCURRENT, ICAP_AUTODISCARDBLANKPAGES, 4000},
+        {MSG_SET, ICAP_AUTODISCARDBLANKPAGES, static_cast<TW_UINT32>(TWBP_AUTO)},
     };
     CapabilityState state = StateFrom({});
     state.colourMaxDpi = 300;
+    state.offered = {.blank = true, .deskew = true, .border = true};
     for (const Step& s : steps) {
         SCOPED_TRACE(testing::Message() << "message " << s.msg << " capability 0x" << std::hex << s.cap << " item " << s.item);
         std::optional<Container> request;
@@ -131,6 +141,15 @@ TEST(Capabilities, EachMessageAnswersOrRefusesWithItsCode) {
         if (list) { EXPECT_EQ(c.items.at(c.defaultIndex), AnswerCapability(MSG_GETDEFAULT, s.cap, state, nullptr).container->items.at(0)); }
     }
     EXPECT_EQ(AnswerCapability(MSG_GET, ICAP_XRESOLUTION, state, nullptr).container->items.size(), 6u) << "colour: 75 to 300";
+    EXPECT_TRUE(Doing(state.current).blank && Doing(state.current).border && !Doing(state.current).deskew);
+    CapabilityState plain = StateFrom({});
+    EXPECT_EQ(AnswerCapability(MSG_GET, ICAP_AUTOMATICDESKEW, plain, nullptr).cc, TWCC_CAPUNSUPPORTED) << "not asked to offer it";
+    CapabilityState held = StateFrom({});
+    held.offered = {.blank = true, .deskew = true, .border = false, .fixed = true};
+    const Container on{TWON_ONEVALUE, TWTY_BOOL, {1}};
+    EXPECT_EQ(AnswerCapability(MSG_SET, ICAP_AUTOMATICDESKEW, held, &on).cc, TWCC_CAPBADOPERATION) << "offered, held off";
+    EXPECT_EQ(AnswerCapability(MSG_GET, CAP_SUPPORTEDCAPS, state, nullptr).container->items.size(),
+              AnswerCapability(MSG_GET, CAP_SUPPORTEDCAPS, plain, nullptr).container->items.size() + 4);
     EXPECT_EQ(AnswerCapability(MSG_SET, ICAP_PIXELTYPE, state, nullptr).cc, TWCC_BADVALUE) << "no container";
     const Container enumeration{TWON_ENUMERATION, TWTY_UINT16, {TWPT_BW}};
     EXPECT_EQ(AnswerCapability(MSG_SET, ICAP_PIXELTYPE, state, &enumeration).cc, TWCC_BADVALUE);

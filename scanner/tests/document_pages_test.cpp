@@ -17,6 +17,7 @@ TEST(DocumentPages, PlannedFromTheVariables) {
         double skew;
         bool border, shade;
         int specks;
+        OwnCleanup doing = {};  // the scanner's own clean-up, set by the application
     } rows[] = {
         {{.content = "chart"}, {1, Side::Front}, false, Content::Text, 0, false, false, 0},
         {{.content = "document", .blank = "backs"}, {3, Side::Front}, true, Content::Text, 0, false, false, 0},
@@ -27,9 +28,11 @@ TEST(DocumentPages, PlannedFromTheVariables) {
         {{.content = "document", .skew = "46"}, {1, Side::Front}, true, Content::Text, 0, false, false, 0},
         {{.content = "document", .border = "1", .specks = "12", .shade = "1"}, {1, Side::Front}, true, Content::Text, 0, true, true, 12},
         {{.content = "document", .specks = "-1"}, {1, Side::Front}, true, Content::Text, 0, false, false, 0},
+        {{.content = "document", .skew = "3", .border = "1"}, {1, Side::Front}, true, Content::Text, 0, false, false, 0,
+         {.deskew = true, .border = true}},
     };
     for (const auto& row : rows) {
-        const auto page = DocumentPage(ParseDocumentSettings(row.variables), row.slot, 850, 1100, 100);
+        const auto page = DocumentPage(ParseDocumentSettings(row.variables), row.slot, 850, 1100, 100, row.doing);
         ASSERT_EQ(page.has_value(), row.document) << row.slot.number;
         if (!page) continue;
         EXPECT_EQ(page->content, row.content) << row.slot.number;
@@ -37,6 +40,15 @@ TEST(DocumentPages, PlannedFromTheVariables) {
         EXPECT_EQ(page->skewDegrees, row.skew) << row.variables.skew;
         EXPECT_EQ(std::tuple(page->border, page->shade, page->specks), std::tuple(row.border, row.shade, row.specks));
     }
+}
+
+TEST(DocumentPages, TheScannersOwnCleanupIsOfferedAsAskedAndDiscardsOnlyBlankPages) {
+    const DocumentSettings settings = ParseDocumentSettings({.content = "document", .blank = "backs", .cleanup = "blank,border"});
+    EXPECT_TRUE(settings.offers.blank && settings.offers.border && !settings.offers.deskew);
+    EXPECT_FALSE(ParseDocumentSettings({.cleanup = "blank,dust"}).offers.blank) << "a word it does not know: nothing";
+    EXPECT_TRUE(Discarded(settings, {2, Side::Back}, {.blank = true}));
+    EXPECT_FALSE(Discarded(settings, {3, Side::Front}, {.blank = true}));
+    EXPECT_FALSE(Discarded(settings, {2, Side::Back}, {.deskew = true}));
 }
 
 TEST(DocumentPages, RandomSkewsAreEachPagesOwnWithinTheBoundAndRepeat) {

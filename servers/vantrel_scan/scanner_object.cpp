@@ -628,6 +628,21 @@ HRESULT ScannerObject::get_PageReport(BSTR* report) {
     return Guarded(IID_IScanner, [&] { return HandOut(pageReport_, report); });
 }
 
+HRESULT ScannerObject::get_CleanupBy(BSTR* who) {
+    if (!who) return E_POINTER;
+    *who = nullptr;
+    return Guarded(IID_IScanner, [&] { return HandOut(imaging::cleanup::CleanupByName(cleanup_.by), who); });
+}
+
+HRESULT ScannerObject::put_CleanupBy(BSTR who) {
+    return Guarded(IID_IScanner, [&] {
+        const auto by = imaging::cleanup::CleanupByNamed(Folded(View(who)));
+        if (!by) return Fail(L"CleanupBy \"" + View(who) + L"\" is not known: use \"auto\", \"source\" or \"ours\".", E_INVALIDARG);
+        cleanup_.by = *by;
+        return S_OK;
+    });
+}
+
 HRESULT ScannerObject::get_PdfA(BSTR* part) {
     if (!part) return E_POINTER;
     *part = nullptr;

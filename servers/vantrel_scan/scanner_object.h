@@ -89,6 +89,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_Binarize(BSTR* method) override;
     HRESULT STDMETHODCALLTYPE put_Binarize(BSTR method) override;
     HRESULT STDMETHODCALLTYPE get_PageReport(BSTR* report) override;
+    HRESULT STDMETHODCALLTYPE get_CleanupBy(BSTR* who) override;
+    HRESULT STDMETHODCALLTYPE put_CleanupBy(BSTR who) override;
     HRESULT STDMETHODCALLTYPE get_PdfA(BSTR* part) override;
     HRESULT STDMETHODCALLTYPE put_PdfA(BSTR part) override;
     HRESULT STDMETHODCALLTYPE get_Title(BSTR* text) override;

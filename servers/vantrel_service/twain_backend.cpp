@@ -214,6 +214,7 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
             job.settings.capabilities.emplace_back(twain::ICAP_FRAMES, capability::OneValue{capability::ItemType::Frame, frame});
         }
         for (const auto& [number, value] : request.capabilities) job.settings.SetCapability(number, value);
+        job.cleanup = request.cleanup;
         job.feederOff = engine::FeederOff::OnlyWhenEnabled;
         job.refuseEmptyFeeder = true;
         if (arguments_.pageTimeoutSeconds) job.pageTimeout = std::chrono::seconds(*arguments_.pageTimeoutSeconds);
@@ -236,6 +237,7 @@ void TwainBackend::Run(const std::string& jobId, std::size_t source, const ScanR
         }
         // Closed before the job is over: a client that sees the service idle finds the source closed.
         session_.CloseSource();
+        if (imaging::cleanup::AnyStep(request.cleanup)) jobs_.Report(jobId, result.pages);
         jobs_.Finish(jobId, complete ? JobState::Completed : JobState::Aborted, reason, condition);
         if (result.refusal) tell(StartRefusal{reason, result.refusal->condition, Utf8(result.refusal->what)});
         refuse("The scan ended before it began.");

@@ -99,6 +99,8 @@ TEST(JsonApi, ScanReadOrRefused) {
     struct Row { std::string json; std::size_t source; std::string error; };
     const std::string archivedJson = R"({"pdfa": "1b", "title": "Αρχείο", "author": "A", "subject": "S", "keywords": "K"})";
     const std::string namedJson = R"({"capabilities": {"ICAP_BRIGHTNESS": 100, "cap_autofeed": true, "ICAP_PIXELFLAVOR": "TWPF_CHOCOLATE", "ICAP_CONTRAST": -2.5}})";
+    const std::string cleanup = R"({"blankPages": "skip", "blankThreshold": 0.5, "deskew": true, "cropBorders": false,
+                                    "despeckle": 4, "binarize": "otsu", "cleanupBy": "source"})";
     const Row rows[] = {
         {R"({"source": 1, "feeder": true, "duplex": true, "colorMode": "gray", "resolution": 300, "format": "image/png"})", 1, ""},
         {"{}", 0, ""},
@@ -115,6 +117,10 @@ TEST(JsonApi, ScanReadOrRefused) {
         {archivedJson, 0, ""},
         {R"({"pdfa": "3u"})", 0, "The setting \"pdfa\""},
         {R"({"title": 5})", 0, "The setting \"title\""},
+        {cleanup, 0, ""},
+        {R"({"blankPages": true})", 0, "The setting \"blankPages\""},
+        {R"({"binarize": "sauvola"})", 0, "The setting \"binarize\""},
+        {R"({"cleanupBy": "scanner"})", 0, "The setting \"cleanupBy\""},
         {"[1, 2]", 0, "The scan settings must be"},
         {"{\"a\": " + std::string(9, '[') + std::string(9, ']') + "}", 0, "The scan settings are not"},
         {"{\"source\": 0", 0, "The scan settings are not"},
@@ -151,6 +157,10 @@ TEST(JsonApi, ScanReadOrRefused) {
         {twain::ICAP_BRIGHTNESS, {ItemType::Fix32, 100.0}}, {twain::CAP_AUTOFEED, {ItemType::Bool, true}},
         {twain::ICAP_PIXELFLAVOR, {ItemType::UInt16, std::int64_t{twain::TWPF_CHOCOLATE}}}, {twain::ICAP_CONTRAST, {ItemType::Fix32, -2.5}}}))
         << "in the order given";
+    const auto cleaned = ReadJsonScan(cleanup, {Sample()}, source).request.value().cleanup;
+    EXPECT_EQ(std::tuple(cleaned.skipBlank, cleaned.blank.thresholdPercent, cleaned.deskew, cleaned.crop, cleaned.despeckle),
+              std::tuple(true, 0.5, true, false, 4u));
+    EXPECT_EQ(std::pair(cleaned.binarize, cleaned.by), std::pair(imaging::cleanup::Binarization::Otsu, imaging::cleanup::CleanupBy::Source));
     const auto listed = nlohmann::json::parse(SourcesJson({Sample()}));
     EXPECT_EQ(listed[0]["colorModes"], nlohmann::json::parse(R"(["gray", "color"])"));
     EXPECT_EQ(listed[0]["resolutions"], nlohmann::json::parse("[100, 300]"));
@@ -429,9 +439,15 @@ TEST(Service, Answers) {
     ASSERT_EQ(apiCreated.status, 201);
     const std::string apiId = nlohmann::json::parse(apiCreated.body)["id"];
     jobs.Finish(apiId, JobState::Aborted, "The source stopped at page 7: paper jam (TWCC_PAPERJAM).", 20);
+    imaging::cleanup::PageReport front, back;
+    front.skewDegrees = 1.25, front.inkPercent = 3.5, front.by.deskew = imaging::cleanup::Doer::Ours;
+    back.kept = false, back.inkPercent = 0, back.by.blank = imaging::cleanup::Doer::Ours, back.by.deskew = imaging::cleanup::Doer::Source;
+    jobs.Report(apiId, {{1, 1, front}, {2, 0, back}});
     const auto state = nlohmann::json::parse(ask("GET", "/api/scans/" + apiId).body);
     EXPECT_EQ(state["state"], "failed");
     EXPECT_EQ(state["condition"], 20);
+    EXPECT_EQ(state["cleanup"], nlohmann::json::parse(R"([{"scanned": 1, "kept": true, "page": 1, "ink": 3.5, "skew": 1.25, "by": {"deskew": "ours"}},
+        {"scanned": 2, "kept": false, "ink": 0, "by": {"blank": "ours", "deskew": "source"}}])"));
     EXPECT_EQ(ask("GET", "/api/scans/" + apiId + "/next").status, 404);
     EXPECT_EQ(ask("GET", "/api/sources").contentType, "application/json");
 

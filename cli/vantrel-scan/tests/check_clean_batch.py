@@ -2,9 +2,11 @@
 """Reads back a cleaned batch that vantrel-scan stored as a PDF, with tools we did not write: poppler's
 pdfimages lists and extracts the images, Leptonica (through ctypes) measures each page's skew.
 
-Usage: check_clean_batch.py PDF JSON FRONTS. The PDF must hold exactly the front pages 1, 3, ... (their bands),
-each a Group 4 (CCITT) image, straight within 0.1 degrees and without the feeder's dark border; the JSON must
-list every back as dropped, with its ink share. Prints each failure and exits 1 if there is any.
+Usage: check_clean_batch.py PDF JSON FRONTS BY LOG. The PDF must hold exactly the front pages 1, 3, ... (their
+bands), each a Group 4 (CCITT) image, straight within 0.1 degrees and without the feeder's dark border. BY says who
+was to drop the blanks, deskew and crop: "ours" (the JSON lists every back as dropped, with its ink share, and the
+scanner's LOG shows none of its own clean-up set) or "source" (the scanner set each, delivered only the fronts, and
+the JSON says so). Prints each failure and exits 1 if there is any.
 """
 import ctypes
 import json
@@ -44,7 +46,7 @@ def band_number(width, height, black):
     return number
 
 
-def main(pdf, json_path, fronts):
+def main(pdf, json_path, fronts, by, log_path):
     problems = []
     listing = subprocess.run(['pdfimages', '-list', pdf], capture_output=True, text=True, check=True).stdout.splitlines()[2:]
     encodings = [line.split()[8] for line in listing]
@@ -77,12 +79,24 @@ def main(pdf, json_path, fronts):
             problems.append(f'bands {numbers}, expected the fronts {list(range(1, 2 * fronts, 2))}')
     report = json.loads(Path(json_path).read_text())
     dropped = [page['scanned'] for page in report['cleanup'] if not page['kept'] and 'ink' in page]
-    if report['pages'] != fronts or report['scanned'] != 2 * fronts or dropped != list(range(2, 2 * fronts + 1, 2)):
+    source = by == 'source'
+    scanned, backs = (fronts, []) if source else (2 * fronts, list(range(2, 2 * fronts + 1, 2)))
+    if report['pages'] != fronts or report['scanned'] != scanned or dropped != backs:
         problems.append(f"JSON: {report['pages']} pages of {report['scanned']}, dropped {dropped}")
+    doers = {step: by for step in ('blank', 'deskew', 'crop')}
+    for page in report['cleanup']:
+        # The source's steps are not done again: no skew measured, no ink.
+        if page['by'] != doers or ('skew' in page) == source or ('ink' in page and source):
+            problems.append(f"JSON: page {page['scanned']} cleaned by {page['by']}, skew {page.get('skew')}")
+    # ICAP_AUTODISCARDBLANKPAGES TWBP_AUTO, ICAP_UNDEFINEDIMAGESIZE, ICAP_AUTOMATICBORDERDETECTION, ICAP_AUTOMATICDESKEW
+    log = Path(log_path).read_text()
+    own = ['cap 0x1134=-1', 'cap 0x112D=1', 'cap 0x1150=1', 'cap 0x1151=1']
+    if [entry in log for entry in own] != [source] * len(own):
+        problems.append(f"scanner's log: its own clean-up set {[entry for entry in own if entry in log]}")
     for problem in problems:
         print(problem)
     return 1 if problems else 0
 
 
 if __name__ == '__main__':
-    sys.exit(main(sys.argv[1], sys.argv[2], int(sys.argv[3])))
+    sys.exit(main(sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4], sys.argv[5]))

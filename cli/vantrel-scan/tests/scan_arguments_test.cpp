@@ -76,11 +76,13 @@ TEST(ScanArguments, CleanupOptions) {
         bool deskew, crop;
         std::uint32_t despeckle;
         Binarization binarize;
+        vantrel::imaging::cleanup::CleanupBy by = vantrel::imaging::cleanup::CleanupBy::Auto;
     } cases[] = {
         {{L"-o", L"a.pdf"}, false, 0.002, false, false, 0, Binarization::None},
-        {{L"--skip-blank", L"--deskew", L"--crop", L"--despeckle", L"--binarize", L"-o", L"a.pdf"}, true, 0.002, true, true, 9,
-         Binarization::Adaptive},
-        {{L"--skip-blank=0.5", L"--despeckle=4", L"--binarize=otsu", L"-o", L"a.pdf"}, true, 0.5, false, false, 4, Binarization::Otsu},
+        {{L"--skip-blank", L"--deskew", L"--crop", L"--despeckle", L"--binarize", L"--cleanup-by=source", L"-o", L"a.pdf"}, true,
+         0.002, true, true, 9, Binarization::Adaptive, vantrel::imaging::cleanup::CleanupBy::Source},
+        {{L"--skip-blank=0.5", L"--despeckle=4", L"--binarize=otsu", L"--cleanup-by", L"ours", L"-o", L"a.pdf"}, true, 0.5, false,
+         false, 4, Binarization::Otsu, vantrel::imaging::cleanup::CleanupBy::Ours},
     };
     for (const auto& c : cases) {
         const auto parsed = ParseArguments(c.arguments);
@@ -88,6 +90,7 @@ TEST(ScanArguments, CleanupOptions) {
         const auto& cleanup = parsed.arguments.cleanup;
         EXPECT_EQ(std::tuple(cleanup.skipBlank, cleanup.blank.thresholdPercent, cleanup.deskew, cleanup.crop, cleanup.despeckle, cleanup.binarize),
                   std::tuple(c.skipBlank, c.threshold, c.deskew, c.crop, c.despeckle, c.binarize));
+        EXPECT_EQ(cleanup.by, c.by);
     }
 }
 
@@ -152,6 +155,7 @@ TEST(ScanArguments, UsageErrorsNameTheOption) {
         {{L"--crop=1", L"-o", L"a.pdf"}, L"--crop takes no value"},
         {{L"--pdfa=3u", L"-o", L"a.pdf"}, L"--pdfa takes 1b or 2b"},
         {{L"--pdfa", L"-o", L"a.tif"}, L"must end with .pdf"},
+        {{L"--cleanup-by=scanner", L"-o", L"a.pdf"}, L"--cleanup-by takes auto, source or ours"},
     };
     for (const auto& c : cases) {
         const auto parsed = ParseArguments(c.arguments);

@@ -210,13 +210,18 @@ TEST_F(VantrelScan, RefusedSettingsAndWrongUsageScanNothingAndFail) {
     const struct {
         std::wstring arguments;
         const char* words;
+        const wchar_t* ownCleanup = L"";  // VANTREL_SCANNER_CLEANUP
     } cases[] = {
         {L"--feeder -m sepia -o " + Path(L"a.pdf"), "color, gray or bw"},
         {L"--feeder -o " + Path(L"a.gif"), "a.gif"},
         {L"-d \"No Such Scanner\" -o " + Path(L"a.pdf"), "No Such Scanner"},
         {L"--feeder --cap ICAP_BRIGHTNESS=5000 -o " + Path(L"a.pdf"), "ICAP_BRIGHTNESS"},
+        // The scanner's own deskew insisted on, from a scanner without it.
+        {L"--feeder --deskew --cleanup-by=source -o " + Path(L"a.pdf"), "does not offer ICAP_AUTOMATICDESKEW"},
+        {L"--feeder --deskew --cleanup-by=source -o " + Path(L"a.pdf"), "refused ICAP_AUTOMATICDESKEW = TRUE", L"deskew,fixed"},
     };
     for (const auto& c : cases) {
+        Set(L"VANTREL_SCANNER_CLEANUP", c.ownCleanup);
         const Finished run = Scan(c.arguments);
         EXPECT_EQ(run.status, 2u) << c.words;
         EXPECT_NE(run.err.find(c.words), std::string::npos) << run.err;

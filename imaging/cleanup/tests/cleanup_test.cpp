@@ -198,22 +198,28 @@ TEST(CleaningConsumer, DropsBlankPagesNumbersTheRestAndReportsEveryOne) {
         plan.band = content == Content::Text ? static_cast<int>(batch.size()) + 1 : -1;
         batch.push_back(Draw(plan));
     }
-    const struct { bool skipBlank; std::vector<int> bands; std::vector<std::uint32_t> stored; } rows[] = {
-        {true, {1, 3}, {1, 0, 2, 0}},
-        {false, {1, 0, 3, 0}, {1, 2, 3, 4}},  // no step: the pages themselves, untouched
+    const struct { CleanupOptions options; std::vector<int> bands; std::vector<std::uint32_t> stored; Doer blank, deskew; } rows[] = {
+        {{.skipBlank = true}, {1, 3}, {1, 0, 2, 0}, Doer::Ours, Doer::None},
+        {{}, {1, 0, 3, 0}, {1, 2, 3, 4}, Doer::None, Doer::None},  // no step: the pages themselves, untouched
+        // The scanner's own steps are not done again (its blanks never came), only reported.
+        {{.bySource = {.blank = true, .deskew = true}}, {1, 0, 3, 0}, {1, 2, 3, 4}, Doer::Source, Doer::Source},
+        {{.bySource = {.deskew = true}, .skipBlank = true}, {1, 3}, {1, 0, 2, 0}, Doer::Ours, Doer::Source},
     };
     for (const auto& row : rows) {
         RecordingFiles files;
-        CleaningConsumer cleaning(files, {.skipBlank = row.skipBlank});
+        CleaningConsumer cleaning(files, row.options);
         for (const PageBuffer& page : batch) ASSERT_TRUE(cleaning.Take(page.View()));
         EXPECT_EQ(files.bands, row.bands);
         std::vector<std::uint32_t> stored;
         for (const auto& report : cleaning.Reports()) {
             stored.push_back(report.stored);
             EXPECT_EQ(report.scanned, stored.size());
+            EXPECT_EQ(report.cleanup.by.blank, row.blank);
+            EXPECT_EQ(report.cleanup.by.deskew, row.deskew);
+            EXPECT_EQ(report.cleanup.skewDegrees, 0);  // the source's angle is not known; these pages are straight
         }
         EXPECT_EQ(stored, row.stored);
-        if (!row.skipBlank) EXPECT_EQ(files.firstBytes[1], batch[1].View().pixels.data());
+        if (!AnyStep(row.options)) EXPECT_EQ(files.firstBytes[1], batch[1].View().pixels.data());
     }
 }
 

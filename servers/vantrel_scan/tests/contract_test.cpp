@@ -50,7 +50,7 @@ TEST_F(ContractTest, EveryMemberOfTheContractIsFoundByName) {
         {L"JpegQuality", 13}, {L"Capability", 14}, {L"CapabilityValues", 15}, {L"CapabilityKind", 16},
         {L"Scan", 17},        {L"PagesScanned", 18}, {L"Timeout", 19},         {L"Stop", 20},
         {L"Compression", 21}, {L"Recovered", 22}, {L"scan", 17},
-        {L"PdfA", 31},        {L"Title", 32},      {L"Author", 33},          {L"Subject", 34},        {L"Keywords", 35}};
+        {L"PdfA", 31},        {L"Title", 32},      {L"Author", 33},          {L"Subject", 34},        {L"Keywords", 35}, {L"CleanupBy", 30}};
     for (const auto& [name, expected] : members) {
         DISPID id = DISPID_UNKNOWN;
         auto* text = const_cast<LPOLESTR>(name);
@@ -124,24 +124,26 @@ TEST_F(ContractTest, NamesAreKeptInTheirCanonicalSpelling) {
     auto scanner = server.NewObject();
     ASSERT_TRUE(scanner);
     UniqueBstr text;
-    auto grey = vantrel::MakeBstr(L"Grey");
-    ASSERT_EQ(scanner->put_ColorMode(grey.get()), S_OK);
-    ASSERT_EQ(scanner->get_ColorMode(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"gray");
-    auto letter = vantrel::MakeBstr(L"letter");
-    ASSERT_EQ(scanner->put_PaperSize(letter.get()), S_OK);
-    ASSERT_EQ(scanner->get_PaperSize(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"Letter");
-    auto file = vantrel::MakeBstr(L"File");
-    ASSERT_EQ(scanner->put_TransferMode(file.get()), S_OK);
-    ASSERT_EQ(scanner->get_TransferMode(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"file");
-    ASSERT_EQ(scanner->get_Compression(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"source") << "the scanner's compression unless told otherwise";
-    auto ours = vantrel::MakeBstr(L"Ours");
-    ASSERT_EQ(scanner->put_Compression(ours.get()), S_OK);
-    ASSERT_EQ(scanner->get_Compression(text.put()), S_OK);
-    EXPECT_EQ(Text(text.get()), L"ours");
+    using Get = HRESULT (STDMETHODCALLTYPE IScanner::*)(BSTR*);
+    using Put = HRESULT (STDMETHODCALLTYPE IScanner::*)(BSTR);
+    // The value read before any is put (nullptr: not checked here), the value put and how it reads back.
+    const struct { Get get; Put put; const wchar_t *before, *given, *kept; } rows[] = {
+        {&IScanner::get_ColorMode, &IScanner::put_ColorMode, nullptr, L"Grey", L"gray"},
+        {&IScanner::get_PaperSize, &IScanner::put_PaperSize, nullptr, L"letter", L"Letter"},
+        {&IScanner::get_TransferMode, &IScanner::put_TransferMode, nullptr, L"File", L"file"},
+        {&IScanner::get_Compression, &IScanner::put_Compression, L"source", L"Ours", L"ours"},  // the scanner's unless told
+        {&IScanner::get_CleanupBy, &IScanner::put_CleanupBy, L"auto", L"Source", L"source"},  // its own clean-up where it has it
+    };
+    for (const auto& row : rows) {
+        if (row.before) {
+            ASSERT_EQ((scanner.get()->*row.get)(text.put()), S_OK);
+            EXPECT_EQ(Text(text.get()), row.before);
+        }
+        auto given = vantrel::MakeBstr(row.given);
+        ASSERT_EQ((scanner.get()->*row.put)(given.get()), S_OK) << row.given;
+        ASSERT_EQ((scanner.get()->*row.get)(text.put()), S_OK);
+        EXPECT_EQ(Text(text.get()), row.kept);
+    }
 }
 
 struct Refusal {
@@ -164,6 +166,7 @@ TEST_F(ContractTest, BadValuesAreRefusedWithADescriptionAndChangeNothing) {
         {"TransferMode", call(&IScanner::put_TransferMode, L"tape"), L"\"native\", \"memory\" or \"file\""},
         {"Compression", call(&IScanner::put_Compression, L"both"), L"\"source\" or \"ours\""},
         {"PdfA", call(&IScanner::put_PdfA, L"3u"), L"\"1b\", \"2b\" or \"\""},
+        {"CleanupBy", call(&IScanner::put_CleanupBy, L"scanner"), L"\"auto\", \"source\" or \"ours\""},
         {"MaxPages 0", [](IScanner* s) { return s->put_MaxPages(0); }, L"-1"},
         {"JpegQuality 0", [](IScanner* s) { return s->put_JpegQuality(0); }, L"1 to 100"},
         {"JpegQuality 101", [](IScanner* s) { return s->put_JpegQuality(101); }, L"1 to 100"},

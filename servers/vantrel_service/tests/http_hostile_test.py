@@ -71,6 +71,18 @@ def request(method, target, body=b"", host=HOST, headers=()):
     return ("\r\n".join(lines) + "\r\n\r\n").encode() + body
 
 
+def fetched_bands(next_page):
+    """The band of every page fetched from a job's next-page path until it has no more (404)."""
+    bands = []
+    for _ in range(400):
+        status, _, body = exchange(request("GET", next_page))
+        if status == 404:
+            break
+        if status == 200:
+            bands.append(band_number(Image.open(io.BytesIO(body))))
+    return bands
+
+
 # What is sent, the status it must get, a header the answer must carry.
 ROWS = [
     ("header too large", request("GET", "/eSCL/ScannerStatus", headers=[f"X-Filler: {'a' * 20000}"]), 431, None),
@@ -155,13 +167,7 @@ try:
     with socket.create_connection(("127.0.0.1", PORT)) as s:
         s.sendall(request("GET", job + "/NextDocument"))
         s.recv(16)
-    numbers = []
-    for _ in range(400):
-        status, _, body = exchange(request("GET", job + "/NextDocument"))
-        if status == 404:
-            break
-        if status == 200:
-            numbers.append(band_number(Image.open(io.BytesIO(body))))
+    numbers = fetched_bands(job + "/NextDocument")
     # The page being sent to the client that went away is its loss; every other page arrives in order.
     check(numbers in (list(range(2, 21)), list(range(1, 21))), f"the batch arrived whole and in order: {numbers}")
     status, _, body = exchange(request("GET", "/eSCL/ScannerStatus"))
@@ -236,5 +242,21 @@ for quirks, idle in (("silent-ui", None), ("", "1")):
     finally:
         service.kill()
         service.wait()
+# One-sided document sheets, both sides, through the JSON API with blank pages skipped: the pages fetched are the
+# fronts, and the job's status lists every page scanned, the backs dropped with their ink.
+env.update(VANTREL_SCANNER_QUIRKS="", VANTREL_SCANNER_CONTENT="document", VANTREL_SCANNER_BLANK="backs", VANTREL_SCANNER_SHEETS="3")
+service = service_process.start(SERVICE, ["--listen", HOST], env, out_path)
+try:
+    status, _, body = exchange(request("POST", "/api/scans", b'{"feeder": true, "duplex": true, "colorMode": "gray", '
+                                                           b'"paperSize": "A4", "format": "image/png", "blankPages": "skip"}'))
+    check(status == 201, f"the clean-up's job started: {status} {body}")
+    job = "/api/scans/" + json.loads(body or b"{}").get("id", "none")
+    bands = fetched_bands(job + "/next")
+    report = json.loads(exchange(request("GET", job))[2] or b"{}").get("cleanup", [])
+    dropped = [page["scanned"] for page in report if not page["kept"] and "ink" in page]
+    check(bands == [1, 3, 5] and dropped == [2, 4, 6], f"the fronts fetched {bands}, the backs dropped {dropped}: {report}")
+finally:
+    service.kill()
+    service.wait()
 print("failures:", len(failures))
 sys.exit(1 if failures else 0)
