@@ -78,7 +78,7 @@ ScanJobResult RunScanJob(Session& session, const ScanJob& job, imaging::PageCons
     // The steps the source takes are not done again here.
     imaging::cleanup::CleanupOptions cleanup = job.cleanup;
     result.refusal = AgreeSourceCleanup(source, cleanup);
-    if (!result.refusal.empty()) return result;
+    if (result.refusal) return result;
 
     if (job.batchStarting) job.batchStarting();
     // Cleaned first, so the pages dropped as blank are never reported as stored.

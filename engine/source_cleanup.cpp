@@ -29,35 +29,36 @@ const SourceStep kSteps[] = {
 };
 
 // The source takes the step, refuses it (`why` says how) or does not have it.
-SourceAnswer Ask(const SourceRef& source, const SourceStep& step, std::wstring& why) {
+SourceAnswer Ask(const SourceRef& source, const SourceStep& step, std::optional<Failure>& why) {
     if (!QueryCapability(source, step.capability, MSG_GET).ok()) return SourceAnswer::NotOffered;
     // A border is found only on a page whose length the source decides while scanning.
     const bool border = step.capability == ICAP_AUTOMATICBORDERDETECTION;
     if (border) why = SetAndVerify(source, ICAP_UNDEFINEDIMAGESIZE, {ItemType::Bool, true});
-    if (why.empty()) why = SetAndVerify(source, step.capability, step.on);
-    if (why.empty()) return SourceAnswer::Taken;
+    if (!why) why = SetAndVerify(source, step.capability, step.on);
+    if (!why) return SourceAnswer::Taken;
     if (border) SetAndVerify(source, ICAP_UNDEFINEDIMAGESIZE, {ItemType::Bool, false});  // the page's size as it was
     return SourceAnswer::Refused;
 }
 
 }  // namespace
 
-std::wstring AgreeSourceCleanup(const SourceRef& source, CleanupOptions& options) {
-    if (options.by == CleanupBy::Ours) return {};
+std::optional<Failure> AgreeSourceCleanup(const SourceRef& source, CleanupOptions& options) {
+    if (options.by == CleanupBy::Ours) return std::nullopt;
     for (const SourceStep& step : kSteps) {
         if (!(options.*step.ours)) continue;
-        std::wstring why;
+        std::optional<Failure> why;
         const SourceAnswer answer = Ask(source, step, why);
         switch (ChooseDoer(options.by, answer)) {
             case StepDoer::Source: options.*step.ours = false, options.bySource.*step.theirs = true; break;
             case StepDoer::Ours: break;
             case StepDoer::Refusal:
                 if (answer == SourceAnswer::Refused) return why;
-                return L"The source does not offer " + CapabilityLabel(step.capability) + L", so it cannot " + step.doing +
-                       L" itself; leave the clean-up to us (\"ours\" or \"auto\").";
+                return Failure{CapabilityLabel(step.capability), std::nullopt,
+                               L"The source does not offer " + CapabilityLabel(step.capability) + L", so it cannot " + step.doing +
+                                   L" itself; leave the clean-up to us (\"ours\" or \"auto\")."};
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 }  // namespace vantrel::engine
