@@ -15,8 +15,9 @@ void Put16(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value));
 }
 
+// Byte by byte: GCC 12 at -O3 takes an insert into a new vector for an overflow.
 void PutSignature(std::vector<std::uint8_t>& out, const char* four) {
-    out.insert(out.end(), four, four + 4);
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(four[i]));
 }
 
 // s15Fixed16Number: rounded, so the D50 illuminant comes out as the 0xF6D6/0x10000/0xD32D everybody writes.
