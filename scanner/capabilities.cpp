@@ -94,6 +94,7 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         case CAP_SUPPORTEDCAPS: {
             Descriptor list{TWTY_UINT16, Shape::Array, {}, 0, 0, 0, 0, false};
             for (TW_UINT16 supported : SupportedCaps()) list.values.push_back(supported);
+            if (state.iccProfile) list.values.push_back(ICAP_ICCPROFILE);
             return list;
         }
         case CAP_FEEDERENABLED: return Switch(c.feederEnabled, d.feederEnabled, state);
@@ -132,6 +133,9 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         case ICAP_CONTRAST: return Level(c.contrast, d.contrast);
         case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_TIFF, TWFF_BMP, TWFF_JFIF}, c.fileFormat, d.fileFormat);
         case ICAP_MAXFRAMES: return Descriptor{TWTY_UINT16, Shape::OneValue, {}, 1, 1};
+        case ICAP_ICCPROFILE:
+            if (!state.iccProfile) return std::nullopt;
+            return Choice({TWIC_NONE, TWIC_EMBED}, c.iccProfile, d.iccProfile);
         default: return std::nullopt;
     }
 }
@@ -173,6 +177,7 @@ void Store(TW_UINT16 cap, TW_UINT32 value, CapabilityState& state) {
             break;
         case ICAP_COMPRESSION: c.compression = static_cast<TW_UINT16>(value); break;
         case ICAP_IMAGEFILEFORMAT: c.fileFormat = static_cast<TW_UINT16>(value); break;
+        case ICAP_ICCPROFILE: c.iccProfile = static_cast<TW_UINT16>(value); break;
         case ICAP_XFERMECH: c.xferMech = static_cast<TW_UINT16>(value); break;
         case ICAP_UNITS: c.units = static_cast<TW_UINT16>(value); break;
         case ICAP_XRESOLUTION: c.xDpi = static_cast<int>(std::lround(FromFix32(value))); break;

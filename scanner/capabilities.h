@@ -35,6 +35,7 @@ struct DeviceSettings {
     twain::TW_UINT16 units = twain::TWUN_INCHES;  // of frames and physical sizes; resolutions stay per inch
     twain::TW_UINT16 compression = twain::TWCP_NONE;  // memory and file transfers: none, or the pixel type's own coding
     twain::TW_UINT16 fileFormat = twain::TWFF_BMP;    // file transfers: BMP, TIFF or JFIF
+    twain::TW_UINT16 iccProfile = twain::TWIC_NONE;   // taken but not acted on: its files carry no profile
 };
 
 // The compression this source codes pages of `mode` in besides none: Group 4 for black and white, JPEG otherwise.
@@ -57,6 +58,8 @@ struct CapabilityState {
     bool booleansAsEnums = false;
     bool bitDepthZero = false;
     bool otherUnits = false;
+    // ICAP_ICCPROFILE offered and DAT_ICCPROFILE answered for colour pages (VANTREL_SCANNER_ICC=1).
+    bool iccProfile = false;
 };
 
 // A frame in inches in the current units, and back (pixels at the current resolution).

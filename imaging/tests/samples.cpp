@@ -23,17 +23,19 @@ using testing::Content;
 
 enum class Kind { Sample, Random, Text, Halftone };
 
-// A page's colour profile: none, one of RGB or grey, one too large for one JPEG segment, one with a damaged signature.
-enum class Icc { None, Rgb, Gray, Large, Broken };
+// A page's colour profile: none, one of RGB or grey, one too large for one JPEG segment, one with a damaged signature,
+// one whose size field is not its length, one past the largest taken.
+enum class Icc { None, Rgb, Gray, Large, Broken, WrongSize, Huge };
 
 // A profile whose header is what a reader checks; the rest a pattern, so a piece lost or swapped shows.
 std::vector<std::uint8_t> TestProfile(Icc kind) {
     if (kind == Icc::None) return {};
-    const std::uint32_t size = kind == Icc::Large ? 150001 : 400 + static_cast<std::uint32_t>(kind);
+    const std::uint32_t size = kind == Icc::Large ? 150001 : kind == Icc::Huge ? (4u << 20) + 4 : 400 + static_cast<std::uint32_t>(kind);
     std::vector<std::uint8_t> bytes(size);
     for (std::uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + static_cast<std::uint32_t>(kind));
     const auto put = [&bytes](std::size_t at, const char (&text)[5]) { std::copy(text, text + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at)); };
-    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (24 - 8 * i));
+    const std::uint32_t field = kind == Icc::WrongSize ? size + 1 : size;
+    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(field >> (24 - 8 * i));
     put(16, kind == Icc::Gray ? "GRAY" : "RGB ");
     put(36, kind == Icc::Broken ? "acsq" : "acsp");
     return bytes;
@@ -165,6 +167,8 @@ std::vector<FileSpec> Table() {
     files.push_back({"icc_mismatch.png", {icc(PixelFormat::Rgb24, Icc::Gray, false)}});
     files.push_back({"icc_broken.png", {icc(PixelFormat::Rgb24, Icc::Broken, false)}});
     files.push_back({"icc_bw.png", {icc(PixelFormat::BlackWhite1, Icc::Gray, false)}});
+    files.push_back({"icc_wrong_size.png", {icc(PixelFormat::Rgb24, Icc::WrongSize, false)}});
+    files.push_back({"icc_huge.png", {icc(PixelFormat::Rgb24, Icc::Huge, false)}});
     files.push_back({"icc_large.jpg", {icc(PixelFormat::Rgb24, Icc::Large, true, "", 85)}});
     files.push_back({"icc_grey.jpg", {icc(PixelFormat::Gray8, Icc::Gray, true, "", 85)}});
     files.push_back({"icc_mismatch.jpg", {icc(PixelFormat::Gray8, Icc::Rgb, false, "", 85)}});
