@@ -272,10 +272,10 @@ private:
 
     // "kept": the stream coded first and the profile put in as for a scanner's; "kept-twice": that again with another
     // profile, which must not replace the first.
-    static bool WriteJpegFile(const PageSpec& spec, const PageImage& page, ByteSink& sink) {
-        if (spec.encoding != "kept" && spec.encoding != "kept-twice") return WriteJpeg(page, spec.level, sink);
-        const std::vector<std::uint8_t> bare = EncodeJpeg(page, spec.level);
-        if (spec.encoding == "kept") return jpeg::AppendWithProfile(bare, page.iccProfile, sink);
+    static bool WriteJpegFile(const PageSpec& row, const PageImage& page, ByteSink& sink) {
+        if (row.encoding != "kept" && row.encoding != "kept-twice") return WriteJpeg(page, row.level, sink);
+        const std::vector<std::uint8_t> bare = EncodeJpeg(page, row.level);
+        if (row.encoding == "kept") return jpeg::AppendWithProfile(bare, page.iccProfile, sink);
         MemorySink once;
         return jpeg::AppendWithProfile(bare, page.iccProfile, once) && jpeg::AppendWithProfile(once.Data(), TestProfile(Icc::Large), sink);
     }
