@@ -9,6 +9,7 @@
 #include "engine/message_pump.h"
 #include "engine/notice_callback.h"
 #include "engine/settings.h"
+#include "engine/source_profile.h"
 #include "engine/source_status.h"
 #include "win32/utf8_text.h"
 #include "win32/win32_owners.h"
@@ -37,6 +38,9 @@ struct Transfer {
 
     std::wstring PageLabel() const { return L"page " + std::to_wstring(result.pages + 1); }
 
+    // The source's profile for the page just transferred, asked before MSG_ENDXFER; never by a classic client.
+    std::vector<std::uint8_t> Profile() const { return options.classic ? std::vector<std::uint8_t>() : ReadPageProfile(source); }
+
     PageOutcome Fail(std::wstring reason) {
         result.reason = std::move(reason);
         return PageOutcome::Failed;
@@ -60,7 +64,7 @@ struct Transfer {
             ended = true;
             DsmBlock image(source.link, handle);
             if (!image) return Fail(L"The source handed over no image for " + PageLabel() + L".");
-            if (!sink.TakeNative(image)) return Fail(sink.Failure());
+            if (!sink.TakeNativeWithProfile(image, Profile())) return Fail(sink.Failure());
             return PageOutcome::Delivered;
         }
         case TWRC_CANCEL:
@@ -140,15 +144,19 @@ struct Transfer {
             }
             if (rc == TWRC_XFERDONE) break;
         }
+        const std::vector<std::uint8_t> profile = Profile();
         if (coded) {
-            const auto kept = coded->Finish(layout);
+            auto kept = coded->Finish(layout);
             if (!kept) return Invalid(coded->Error());
+            kept->iccProfile = profile;
             if (!sink.TakeCoded(*kept)) return Fail(sink.Failure());
             return PageOutcome::Delivered;
         }
         auto finished = page.Finish();
         if (!finished) return Invalid(page.Error());
-        if (!sink.TakePage(finished->View())) return Fail(sink.Failure());
+        imaging::PageImage view = finished->View();
+        view.iccProfile = profile;
+        if (!sink.TakePage(view)) return Fail(sink.Failure());
         return PageOutcome::Delivered;
     }
 
@@ -172,13 +180,17 @@ struct Transfer {
             case TWRC_CANCEL: ended = true; return PageOutcome::Cancelled;
             default: return FailWithStatus(L"The source stopped at " + PageLabel());
         }
+        const std::vector<std::uint8_t> profile = Profile();
         ended = true;
         const std::optional<std::vector<std::uint8_t>> bytes = ReadWhole(name);
         if (!bytes) return Fail(L"The file the source wrote for " + PageLabel() + L" could not be read.");
         std::string why;
-        const auto page = ReadFilePage(*bytes, Layout(info), options.compression, why);
+        auto page = ReadFilePage(*bytes, Layout(info), options.compression, why);
         if (!page) return Invalid(why);
-        if (page->coded ? !sink.TakeCoded(*page->coded) : !sink.TakePage(page->raw->View())) return Fail(sink.Failure());
+        imaging::PageImage raw = page->raw ? page->raw->View() : imaging::PageImage{};
+        if (page->coded) page->coded->iccProfile = profile;
+        raw.iccProfile = profile;
+        if (page->coded ? !sink.TakeCoded(*page->coded) : !sink.TakePage(raw)) return Fail(sink.Failure());
         return PageOutcome::Delivered;
     }
 
@@ -358,6 +370,7 @@ BatchResult RunBatch(const SourceRef& source, const BatchOptions& options, PageS
                 if (const auto* value = item ? std::get_if<std::int64_t>(&*item) : nullptr) chocolate = *value == TWPF_CHOCOLATE;
             }
         }
+        AskForProfiles(source);
         // Subscribed before registering: a source may signal during MSG_ENABLEDS.
         subscription.emplace(source.source.Id);
         if (!RegisterNoticeCallback(source)) subscription.reset();

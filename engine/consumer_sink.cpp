@@ -2,10 +2,23 @@
 #include "engine/consumer_sink.h"
 
 #include "imaging/bmp/dib_page.h"
+#include "imaging/icc/standard_profiles.h"
 
 namespace vantrel::engine {
 
-bool ConsumerSink::TakeNative(DsmBlock& dib) {
+namespace {
+
+// A colour page the source said nothing of is stated as sRGB, the space scanners without colour management deliver.
+std::span<const std::uint8_t> ProfileOrSrgb(std::span<const std::uint8_t> profile, imaging::PixelFormat format) {
+    if (!profile.empty() || format != imaging::PixelFormat::Rgb24) return profile;
+    return imaging::icc::SrgbProfile();
+}
+
+}  // namespace
+
+bool ConsumerSink::TakeNative(DsmBlock& dib) { return TakeNativeWithProfile(dib, {}); }
+
+bool ConsumerSink::TakeNativeWithProfile(DsmBlock& dib, std::span<const std::uint8_t> profile) {
     std::optional<imaging::PageBuffer> page;
     {
         DsmBlockView view(link_, dib.get());
@@ -22,17 +35,23 @@ bool ConsumerSink::TakeNative(DsmBlock& dib) {
         failure_ = L"The source delivered an image that is not a valid DIB.";
         return false;
     }
-    return TakePage(page->View());
+    imaging::PageImage view = page->View();
+    view.iccProfile = profile;
+    return TakePage(view);
 }
 
 bool ConsumerSink::TakePage(const imaging::PageImage& page) {
-    if (consumer_.Take(page)) return true;
+    imaging::PageImage stated = page;
+    stated.iccProfile = ProfileOrSrgb(page.iccProfile, page.format);
+    if (consumer_.Take(stated)) return true;
     failure_ = consumer_.Error();
     return false;
 }
 
 bool ConsumerSink::TakeCoded(const imaging::CodedPage& page) {
-    if (consumer_.TakeCoded(page)) return true;
+    imaging::CodedPage stated = page;
+    stated.iccProfile = ProfileOrSrgb(page.iccProfile, page.format);
+    if (consumer_.TakeCoded(stated)) return true;
     failure_ = consumer_.Error();
     return false;
 }

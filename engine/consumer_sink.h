@@ -1,4 +1,5 @@
-// The batch's pages for an image consumer (the image files): native DIBs converted, strips passed on.
+// The batch's pages for an image consumer (the image files): native DIBs converted, strips passed on, each with the
+// source's colour profile, or sRGB for a colour page without one.
 #pragma once
 
 #include "imaging/page_consumer.h"
@@ -12,6 +13,7 @@ public:
 
     // The DIB is read where it lies, converted to a page, given to the consumer, and freed by the batch.
     bool TakeNative(DsmBlock& dib) override;
+    bool TakeNativeWithProfile(DsmBlock& dib, std::span<const std::uint8_t> profile) override;
     bool TakePage(const imaging::PageImage& page) override;
     bool TakeCoded(const imaging::CodedPage& page) override;
     std::wstring Failure() const override { return failure_; }

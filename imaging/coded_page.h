@@ -23,6 +23,7 @@ struct CodedPage {
     double yDpi = 0;
     PageCoding coding = PageCoding::Jpeg;
     std::span<const std::uint8_t> bytes;
+    std::span<const std::uint8_t> iccProfile = {};  // as PageImage's, valid as long as the bytes
 };
 
 }  // namespace vantrel::imaging

@@ -37,6 +37,9 @@ struct PageImage {
     double xDpi = 0;  // 0 when the source gave none
     double yDpi = 0;
     std::span<const std::uint8_t> pixels;  // at least stride * (height - 1) + MinimumStride bytes
+    // The colour profile (ICC) the pixels are in, kept alive as the pixels are; empty: none said. A writer embeds it
+    // only when it describes the page's colours (imaging/icc_profile.h).
+    std::span<const std::uint8_t> iccProfile = {};
 
     std::span<const std::uint8_t> Row(std::uint32_t y) const {
         return pixels.subspan(static_cast<std::size_t>(stride * y), static_cast<std::size_t>(MinimumStride(format, width)));

@@ -91,6 +91,7 @@ std::vector<TW_UINT16> Listed(const CapabilityState& state) {
     if (state.offered.blank) caps.push_back(ICAP_AUTODISCARDBLANKPAGES);
     if (state.offered.deskew) caps.push_back(ICAP_AUTOMATICDESKEW);
     if (state.offered.border) caps.insert(caps.end(), {ICAP_AUTOMATICBORDERDETECTION, ICAP_UNDEFINEDIMAGESIZE});
+    if (state.iccProfile) caps.push_back(ICAP_ICCPROFILE);
     return caps;
 }
 
@@ -141,6 +142,9 @@ std::optional<Descriptor> Describe(TW_UINT16 cap, const CapabilityState& state) 
         case ICAP_CONTRAST: return Level(c.contrast, d.contrast);
         case ICAP_IMAGEFILEFORMAT: return Choice({TWFF_TIFF, TWFF_BMP, TWFF_JFIF}, c.fileFormat, d.fileFormat);
         case ICAP_MAXFRAMES: return Descriptor{TWTY_UINT16, Shape::OneValue, {}, 1, 1};
+        case ICAP_ICCPROFILE:
+            if (!state.iccProfile) return std::nullopt;
+            return Choice({TWIC_NONE, TWIC_EMBED}, c.iccProfile, d.iccProfile);
         default: break;
     }
     const bool fixed = state.offered.fixed;
@@ -197,6 +201,7 @@ void Store(TW_UINT16 cap, TW_UINT32 value, CapabilityState& state) {
             c.undefinedSize = value != 0;
             c.autoBorder = c.autoBorder && c.undefinedSize;
             break;
+        case ICAP_ICCPROFILE: c.iccProfile = static_cast<TW_UINT16>(value); break;
         case ICAP_XFERMECH: c.xferMech = static_cast<TW_UINT16>(value); break;
         case ICAP_UNITS: c.units = static_cast<TW_UINT16>(value); break;
         case ICAP_XRESOLUTION: c.xDpi = static_cast<int>(std::lround(FromFix32(value))); break;

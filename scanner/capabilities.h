@@ -41,6 +41,7 @@ struct DeviceSettings {
     bool autoDeskew = false;
     bool autoBorder = false;     // only with undefinedSize: the page's length is found while scanning
     bool undefinedSize = false;
+    twain::TW_UINT16 iccProfile = twain::TWIC_NONE;   // taken but not acted on: its files carry no profile
 };
 
 // The clean-up these settings have the scanner do.
@@ -67,6 +68,8 @@ struct CapabilityState {
     bool bitDepthZero = false;
     bool otherUnits = false;
     OwnCleanup offered;  // which of its own clean-up capabilities the scanner has
+    // ICAP_ICCPROFILE offered and DAT_ICCPROFILE answered for colour pages (VANTREL_SCANNER_ICC=1).
+    bool iccProfile = false;
 };
 
 // A frame in inches in the current units, and back (pixels at the current resolution).

@@ -101,6 +101,7 @@ TW_UINT16 Source::Dispatch(TW_IDENTITY* origin, const Triplet& triplet, void* da
         case DAT_IMAGEMEMXFER: return MemoryXfer(static_cast<TW_IMAGEMEMXFER*>(data), detail);
         case DAT_SETUPFILEXFER: return SetupFileXfer(triplet.msg, static_cast<TW_SETUPFILEXFER*>(data));
         case DAT_IMAGEFILEXFER: return FileXfer(detail);
+        case DAT_ICCPROFILE: return GetIccProfile(static_cast<TW_MEMORY*>(data));
         default: return Fail(TWCC_BADPROTOCOL);
     }
 }
@@ -131,6 +132,7 @@ TW_UINT16 Source::OpenDS(const TW_IDENTITY* origin, TW_IDENTITY* identity) {
     capabilities_.booleansAsEnums = quirks_.booleansAsEnums;
     capabilities_.bitDepthZero = quirks_.bitDepthZero;
     capabilities_.otherUnits = quirks_.unitsPixels;
+    capabilities_.iccProfile = EnvironmentText(L"VANTREL_SCANNER_ICC") == "1";
     if (quirks_.unitsPixels) capabilities_.current.units = capabilities_.defaults.units = TWUN_PIXELS;
     const bool high = quirks_.highHandles && sizeof(void*) == 8;
     dsm_.PlaceAbove4GB(high);

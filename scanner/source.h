@@ -70,6 +70,7 @@ private:
     twain::TW_UINT16 MemoryXfer(twain::TW_IMAGEMEMXFER* strip, std::string& detail);
     twain::TW_UINT16 SetupFileXfer(twain::TW_UINT16 msg, twain::TW_SETUPFILEXFER* setup);
     twain::TW_UINT16 FileXfer(std::string& detail);
+    twain::TW_UINT16 GetIccProfile(twain::TW_MEMORY* memory);
     twain::TW_UINT16 CodedFileXfer(const PagePlan& page, std::string& detail);
     twain::TW_UINT16 EndTransfer(twain::TW_PENDINGXFERS* pending);
     // A scanner that discards blank pages itself never delivers them: the paper moves on past them.

@@ -6,6 +6,7 @@
 #include "imaging/byte_sink.h"
 #include "imaging/tiff/tiff_writer.h"
 #include "scanner/packed_dib.h"
+#include "scanner/scanner_profile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -41,14 +42,18 @@ bool WriteAll(HANDLE file, const std::uint8_t* bytes, std::size_t size) {
     return ::WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
 }
 
-// The exact bytes of a compressed page, as sent, for tests to compare with what an application stored:
-// VANTREL_SCANNER_DUMP names a folder, which gets page-N.jpg or page-N.g4 (N the page's number).
-void DumpCoded(const std::vector<std::uint8_t>& coded, int number, TW_UINT16 compression) {
+// The exact bytes it sent, for tests to compare with what an application stored: VANTREL_SCANNER_DUMP names a
+// folder, which gets page-N.jpg or page-N.g4 (N the page's number) for a compressed page, profile.icc for its profile.
+void Dump(const std::vector<std::uint8_t>& bytes, const std::wstring& name) {
     const std::wstring folder = EnvironmentWide(L"VANTREL_SCANNER_DUMP");
     if (folder.empty()) return;
-    const std::wstring path = folder + L"\\page-" + std::to_wstring(number) + (compression == TWCP_JPEG ? L".jpg" : L".g4");
+    const std::wstring path = folder + L"\\" + name;
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) WriteAll(file.get(), coded.data(), coded.size());
+    if (file) WriteAll(file.get(), bytes.data(), bytes.size());
+}
+
+void DumpCoded(const std::vector<std::uint8_t>& coded, int number, TW_UINT16 compression) {
+    Dump(coded, L"page-" + std::to_wstring(number) + (compression == TWCP_JPEG ? L".jpg" : L".g4"));
 }
 
 }  // namespace
@@ -323,6 +328,26 @@ TW_UINT16 Source::FileXfer(std::string& detail) {
     detail = Detail(page, paper_.feeder());
     FinishTransfer(false);
     return TWRC_XFERDONE;
+}
+
+// Its own profile for a colour page, in a block of the DSM's memory (GlobalAlloc's under a 1.x DSM) that the
+// application frees; no profile for grey and black-and-white pages, nor unless asked to offer one.
+TW_UINT16 Source::GetIccProfile(TW_MEMORY* memory) {
+    if (!memory) return Fail(TWCC_BADVALUE);
+    if (!capabilities_.iccProfile || CurrentPage().mode != ColourMode::Colour) return Fail(TWCC_BADPROTOCOL);
+    const std::vector<std::uint8_t>& profile = ScannerProfile();
+    DsmBlock block(dsm_, profile.size());
+    if (!block) return Fail(TWCC_LOWMEMORY);
+    {
+        DsmLock bytes(dsm_, block.get());
+        if (!bytes) return Fail(TWCC_LOWMEMORY);
+        std::memcpy(bytes.get(), profile.data(), profile.size());
+    }
+    Dump(profile, L"profile.icc");
+    memory->Flags = TWMF_APPOWNS | TWMF_HANDLE;
+    memory->Length = static_cast<TW_UINT32>(profile.size());
+    memory->TheMem = block.release();
+    return TWRC_SUCCESS;
 }
 
 }  // namespace vantrel::scanner

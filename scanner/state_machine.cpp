@@ -52,6 +52,8 @@ constexpr Rule kRules[] = {
     // A memory transfer is many strips: the first moves 6 -> 7, the rest follow in 7.
     {{DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET}, State::TransferReady, State::Transferring},
     {{DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET}, State::TransferReady, State::TransferReady},
+    // The profile of the page about to be transferred or in transfer.
+    {{DG_IMAGE, DAT_ICCPROFILE, MSG_GET}, State::TransferReady, State::Transferring},
 };
 
 bool Same(const Triplet& a, const Triplet& b) { return a.dg == b.dg && a.dat == b.dat && a.msg == b.msg; }

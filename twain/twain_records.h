@@ -391,6 +391,7 @@ inline constexpr TW_UINT16 DAT_CALLBACK = 0x0010;
 inline constexpr TW_UINT16 DAT_STATUSUTF8 = 0x0011;
 inline constexpr TW_UINT16 DAT_IMAGELAYOUT = 0x0102;
 inline constexpr TW_UINT16 DAT_ENTRYPOINT = 0x0403;
+inline constexpr TW_UINT16 DAT_ICCPROFILE = 0x0401;
 
 inline constexpr TW_UINT16 MSG_GETFIRST = 0x0004;
 inline constexpr TW_UINT16 MSG_GETNEXT = 0x0005;
@@ -435,6 +436,7 @@ inline constexpr TW_UINT16 ICAP_AUTOMATICBORDERDETECTION = 0x1150;
 inline constexpr TW_UINT16 ICAP_AUTOMATICDESKEW = 0x1151;
 inline constexpr std::int32_t TWBP_DISABLE = -2;
 inline constexpr std::int32_t TWBP_AUTO = -1;
+inline constexpr TW_UINT16 ICAP_ICCPROFILE = 0x1155;
 
 inline constexpr TW_UINT16 TWSX_FILE = 1;
 inline constexpr TW_UINT16 TWSX_MEMORY = 2;
@@ -450,6 +452,8 @@ inline constexpr TW_UINT16 TWFF_BMP = 2;
 inline constexpr TW_UINT16 TWFF_JFIF = 4;
 inline constexpr TW_UINT16 TWCP_GROUP4 = 5;
 inline constexpr TW_UINT16 TWCP_JPEG = 6;
+inline constexpr TW_UINT16 TWIC_NONE = 0;
+inline constexpr TW_UINT16 TWIC_EMBED = 2;
 inline constexpr TW_UINT16 TWDX_NONE = 0;
 inline constexpr TW_UINT16 TWDX_1PASSDUPLEX = 1;
 inline constexpr TW_UINT16 TWSS_NONE = 0;

@@ -3,6 +3,7 @@
 #include "engine/scan_job.h"
 #include "engine/settings.h"
 #include "imaging/files/page_files.h"
+#include "imaging/icc/standard_profiles.h"
 #include "tests/fixtures/page_number_band.h"
 #include "tests/fixtures/scoped_environment.h"
 
@@ -70,6 +71,8 @@ TEST_F(EngineEndToEnd, APaperSizeTheSourceCannotScanIsAnErrorNotASmallerPage) {
 // NAME.dump, and coded.txt says which files must hold exactly those bytes ("yes") and which must have
 // had raw pages ("no"), or hold fewer bytes than it sent ("smaller": its Group 4 of halftone pages, stored the
 // smaller way). Group 4 is kept as it came for text pages. How every other end of a batch goes is the scan job's table (scan_job_test.cpp).
+// profiles.txt says which colour profile every page of a file must carry: "scanner" (the one the scanner gave, which
+// it dumps as profile.icc, with VANTREL_SCANNER_ICC=1), "srgb" (ours, written beside as srgb.icc) or "none".
 TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeAJam) {
     wchar_t where[MAX_PATH] = {};
     if (!::GetEnvironmentVariableW(L"VANTREL_SCANNED_FILES", where, MAX_PATH)) GTEST_SKIP() << "VANTREL_SCANNED_FILES is not set";
@@ -77,6 +80,9 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
     std::filesystem::create_directories(out);
     std::ofstream expected(out / L"expected.txt");
     std::ofstream coded(out / L"coded.txt");
+    std::ofstream profiles(out / L"profiles.txt");
+    const std::vector<std::uint8_t>& srgb = imaging::icc::SrgbProfile();
+    std::ofstream(out / L"srgb.icc", std::ios::binary).write(reinterpret_cast<const char*>(srgb.data()), static_cast<std::streamsize>(srgb.size()));
     const struct {
         const wchar_t* name;
         const wchar_t* fault;
@@ -89,16 +95,32 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
         const wchar_t* quirks = L"";
         const wchar_t* content = L"chart";
         const wchar_t* reason = L"";  // words of the failure
+        const char* profile = "none";
     } cases[] = {{L"batch.pdf", L"", TransferMode::Native, BatchEnd::Done, 20},
                  // Grey pages into a TIFF: the scanner's JPEG is not what TIFF keeps, so they come raw.
                  {L"memory.tif", L"", TransferMode::Memory, BatchEnd::Done, 20},
                  {L"jam.pdf", L"jam:7", TransferMode::Native, BatchEnd::Failed, 6},
-                 {L"source-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Source, "yes"},
+                 {L"source-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Source, "yes",
+                  L"", L"chart", L"", "srgb"},
+                 // The scanner's profile in every format, from the same settings (a single-page format takes one page).
+                 {L"icc.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Source, "yes",
+                  L"", L"chart", L"", "scanner"},
+                 {L"icc.tif", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Source, "no",
+                  L"", L"chart", L"", "scanner"},
+                 {L"icc.png", L"", TransferMode::Memory, BatchEnd::LimitReached, 1, ColorMode::Color, Compression::Source, "no",
+                  L"", L"chart", L"", "scanner"},
+                 {L"icc.jpg", L"", TransferMode::Memory, BatchEnd::LimitReached, 1, ColorMode::Color, Compression::Source, "yes",
+                  L"", L"chart", L"", "scanner"},
+                 {L"srgb.png", L"", TransferMode::Native, BatchEnd::LimitReached, 1, ColorMode::Color, Compression::Source, "no",
+                  L"", L"chart", L"", "srgb"},
+                 {L"native-icc.png", L"", TransferMode::Native, BatchEnd::LimitReached, 1, ColorMode::Color, Compression::Source,
+                  "no", L"", L"chart", L"", "scanner"},
                  {L"source-g4.tif", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, "yes",
                   L"", L"document"},
                  {L"halftone-g4.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source,
                   "smaller"},
-                 {L"ours.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours},
+                 {L"ours.pdf", L"", TransferMode::Memory, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours, "no", L"",
+                  L"chart", L"", "srgb"},
                  {L"cut-jpeg.pdf", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::Gray, Compression::Source, "no",
                   L"bad-compressed", L"page 1 is not valid: its JPEG data is not a complete baseline JPEG"},
                  {L"cut-g4.tif", L"", TransferMode::Memory, BatchEnd::Failed, 0, ColorMode::BlackWhite, Compression::Source, "no",
@@ -107,12 +129,17 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
                  {L"file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Gray, Compression::Source, "yes"},
                  {L"file-g4.tif", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::BlackWhite, Compression::Source, "yes",
                   L"", L"document"},
-                 {L"file-raw.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours},
+                 {L"file-raw.pdf", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours, "no", L"",
+                  L"chart", L"", "srgb"},
+                 {L"file-icc.tif", L"", TransferMode::File, BatchEnd::Done, 20, ColorMode::Color, Compression::Ours, "no", L"",
+                  L"chart", L"", "scanner"},
                  {L"cut-file-jpeg.pdf", L"", TransferMode::File, BatchEnd::Failed, 0, ColorMode::Color, Compression::Source, "no",
                   L"bad-compressed", L"page 1 is not valid: its JPEG data is not a complete baseline JPEG"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::filesystem::path(c.name).string());
         environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(L"VANTREL_SCANNER_CONTENT", c.content));
+        environment_.emplace_back(std::make_unique<fixtures::ScopedEnvironment>(
+            L"VANTREL_SCANNER_ICC", std::string_view(c.profile) == "scanner" ? L"1" : L""));
         Open(L"10", c.fault, c.quirks);
         const std::filesystem::path dump = out / (std::wstring(c.name) + L".dump");
         std::filesystem::remove_all(dump);
@@ -128,6 +155,7 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
         job.settings.colorMode = c.colour;
         job.mode = c.mode;
         job.compression = c.compression;
+        if (c.pages == 1) job.maxPages = 1;
         const ScanJobResult result = RunScanJob(*session_, job, *consumer);
         ASSERT_TRUE(result.finished);
         EXPECT_EQ(result.batch.end, c.end);
@@ -136,6 +164,7 @@ TEST_F(EngineEndToEnd, BatchesIntoPdfAndTiffFilesKeepEveryPageAndThePagesBeforeA
         session_.reset();
         if (c.pages == 0) continue;
         coded << std::filesystem::path(c.name).string() << ' ' << c.coded << '\n';
+        profiles << std::filesystem::path(c.name).string() << ' ' << c.profile << '\n';
         expected << std::filesystem::path(c.name).string();
         for (std::uint16_t n = 1; n <= c.pages; ++n) expected << ' ' << n;
         expected << '\n';

@@ -27,18 +27,22 @@ using engine::TransferMode;
 // Checks every pixel of every page against the stand-in's pixel function, in the order they come.
 class PixelCheckingSink final : public engine::PageSink {
 public:
-    bool TakeNative(DsmBlock& dib) override {
+    bool TakeNative(DsmBlock& dib) override { return TakeNativeWithProfile(dib, {}); }
+    bool TakeNativeWithProfile(DsmBlock& dib, std::span<const std::uint8_t> profile) override {
         const HGLOBAL block = reinterpret_cast<HGLOBAL>(static_cast<std::uintptr_t>(dib.get()));
         vantrel::GlobalLock<std::uint8_t> bytes(block);
         if (!bytes) return Refuse(L"no lock");
         const auto page = imaging::PageFromDib(std::span<const std::uint8_t>(bytes.get(), ::GlobalSize(block)));
         if (!page) return Refuse(L"not a DIB");
-        return TakePage(page->View());
+        imaging::PageImage view = page->View();
+        view.iccProfile = profile;
+        return TakePage(view);
     }
     bool TakePage(const imaging::PageImage& page) override {
         if (onPage) onPage();
         const std::uint32_t index = pages++;
         widths.push_back(page.width);
+        profiles.emplace_back(page.iccProfile.begin(), page.iccProfile.end());
         for (std::uint32_t y = 0; y < page.height; ++y) {
             const auto row = page.Row(y);
             for (std::uint32_t x = 0; x < page.width; ++x) {
@@ -64,6 +68,7 @@ public:
 
     std::uint32_t pages = 0;
     std::vector<std::uint32_t> widths;
+    std::vector<std::vector<std::uint8_t>> profiles;
     std::function<void()> onPage;
 
 private:
@@ -234,6 +239,52 @@ TEST_F(EngineTest, EveryPageOfABatchArrivesIntactByNativeAndByMemoryTransfer) {
             EXPECT_EQ(Find(DAT_USERINTERFACE, MSG_DISABLEDS).size(), 1u);
             EXPECT_EQ(dsm.session().state, 4) << "the source ends open and disabled";
             TearDown();
+        }
+    }
+}
+
+// The profile a source hands over (DAT_ICCPROFILE, in a block we free, through the DSM's memory with a TWAIN 2 DSM)
+// reaches the page by either transfer; a damaged one, or a source without profiles, gives none. A source offering
+// ICAP_ICCPROFILE is asked for TWIC_EMBED.
+TEST_F(EngineTest, EachPageCarriesTheProfileItsSourceHandsOver) {
+    std::vector<std::uint8_t> profile(300, 0x5A);
+    const auto put = [&profile](std::size_t at, std::uint32_t word) {
+        for (int i = 0; i < 4; ++i) profile[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(word >> (24 - 8 * i));
+    };
+    put(0, 300);
+    put(16, 0x52474220);  // 'RGB '
+    put(36, 0x61637370);  // 'acsp'
+    std::vector<std::uint8_t> wrongSize = profile;
+    wrongSize[3] = 45;  // its size field says 301
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> handed, kept;
+        bool offered;
+    } cases[] = {{"a profile", profile, profile, true}, {"a size field not its length", wrongSize, {}, false}, {"none", {}, {}, false}};
+    for (const auto& c : cases) {
+        for (const bool twain2 : {false, true}) {
+            for (const TransferMode mode : {TransferMode::Native, TransferMode::Memory}) {
+                SCOPED_TRACE(testing::Message() << c.what << (twain2 ? ", TWAIN 2" : ", TWAIN 1") << (mode == TransferMode::Native ? " native" : " memory"));
+                dsm.Reset();
+                OpenSource(twain2);
+                dsm.AddPage(13, 17, TWPT_RGB, 150);
+                dsm.SetupMemXfer(1, 1 << 20, 128);
+                dsm.AnswerOneValue(ICAP_XFERMECH, MSG_SET, TWTY_UINT16, 0);
+                if (c.offered) {
+                    dsm.AnswerOneValue(ICAP_ICCPROFILE, MSG_QUERYSUPPORT, TWTY_INT32, TWQC_GET | TWQC_SET);
+                    dsm.AnswerOneValue(ICAP_ICCPROFILE, MSG_SET, TWTY_UINT16, 0);
+                }
+                dsm.HandOverProfile(c.handed);
+                PixelCheckingSink sink;
+                EXPECT_EQ(Scan(sink, mode).end, BatchEnd::Done);
+                EXPECT_EQ(sink.profiles, std::vector<std::vector<std::uint8_t>>{c.kept});
+                std::vector<std::uint32_t> embed;
+                for (const auto* set : Find(DAT_CAPABILITY, MSG_SET)) {
+                    if (reinterpret_cast<const TW_CAPABILITY*>(set->data)->Cap == ICAP_ICCPROFILE) embed.push_back(set->container.Item);
+                }
+                EXPECT_EQ(embed, c.offered ? std::vector<std::uint32_t>{TWIC_EMBED} : std::vector<std::uint32_t>{});
+                TearDown();
+            }
         }
     }
 }

@@ -3,14 +3,20 @@
 tiffinfo and Pillow for TIFF. Each page's number is read from its own top band (16 cells, cell i black when
 bit 15 - i is set) and must match the list in expected.txt ("file 1 2 3 ..."). coded.txt ("file yes|no|smaller") says
 whether the file must hold, page by page, the exact bytes the scanner dumped into file.dump (page-N.jpg,
-page-N.g4), or the scanner must have sent no compressed page at all, or the file must be smaller than the
-compressed pages the scanner sent (its Group 4 of halftone pages, stored the smaller way)."""
+page-N.g4; a JPEG file with our profile segments taken out again), or the scanner must have sent no compressed page at
+all, or the file must be smaller than the compressed pages the scanner sent (its Group 4 of halftone pages, stored the
+smaller way). profiles.txt ("file scanner|srgb|none") says which colour profile every page carries, byte for byte: the
+one the scanner dumped into file.dump/profile.icc (LittleCMS must name it "Vantrel sample scanner"), ours in srgb.icc,
+or none (Pillow for PNG, JPEG and TIFF, with tiffinfo saying which TIFF pages have one; qpdf for a PDF page's image's
+ICCBased stream)."""
+import io
+import json
 import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
-from PIL import Image, ImageSequence
+from PIL import Image, ImageCms, ImageSequence
 
 
 def band_number(image):
@@ -45,6 +51,56 @@ def tiff_numbers(path):
         raise ValueError(f"tiffinfo: {info.stderr.strip()}")
     with Image.open(path) as image:
         return [band_number(frame) for frame in ImageSequence.Iterator(image)]
+
+
+def single_number(path):
+    with Image.open(path) as image:
+        return [band_number(image)]
+
+
+def without_profile(jpeg):
+    """The stream with its APP2 ICC_PROFILE segments taken out (walking the segments up to the scan)."""
+    out, at = bytearray(jpeg[:2]), 2
+    while jpeg[at + 1] != 0xDA:
+        end = at + 2 + int.from_bytes(jpeg[at + 2:at + 4], "big")
+        if not (jpeg[at + 1] == 0xE2 and jpeg[at + 4:at + 16] == b"ICC_PROFILE\0"):
+            out += jpeg[at:end]
+        at = end
+    return bytes(out + jpeg[at:])
+
+
+def page_profiles(path):
+    """Each page's profile as readers find it, None where it has none."""
+    if path.suffix == ".pdf":
+        found = []
+        for page in json.loads(subprocess.run(["qpdf", "--json=2", "--json-key=pages", str(path)], capture_output=True,
+                                              text=True, check=True).stdout)["pages"]:
+            space = page["images"][0]["colorspace"]
+            found.append(subprocess.run(["qpdf", f"--show-object={space[1].split()[0]}", "--filtered-stream-data", str(path)],
+                                        capture_output=True, check=True).stdout if isinstance(space, list) else None)
+        return found
+    if path.suffix == ".tif":
+        info = subprocess.run(["tiffinfo", str(path)], capture_output=True, text=True).stdout
+        present = ["ICC Profile: <present>" in block for block in info.split("TIFF Directory at offset")[1:]]
+        with Image.open(path) as image:  # Pillow keeps an earlier page's profile: tiffinfo says which have one
+            return [frame.info.get("icc_profile") if has else None for frame, has in zip(ImageSequence.Iterator(image), present)]
+    with Image.open(path) as image:
+        return [image.info.get("icc_profile")]
+
+
+def profile_failure(directory, name, which):
+    if which not in ("scanner", "srgb", "none"):
+        return "not in profiles.txt"
+    if which == "scanner":
+        want = (directory / f"{name}.dump" / "profile.icc").read_bytes()
+        description = ImageCms.getProfileDescription(ImageCms.ImageCmsProfile(io.BytesIO(want))).strip()
+        if description != "Vantrel sample scanner":
+            return f"the scanner's profile is described as {description!r}"
+    else:
+        want = (directory / "srgb.icc").read_bytes() if which == "srgb" else None
+    found = page_profiles(directory / name)
+    wrong = [n for n, profile in enumerate(found, 1) if profile != want]
+    return f"pages {wrong} do not carry the {which} profile" if wrong else None
 
 
 def dumped(directory, name):
@@ -87,6 +143,8 @@ def coded_failure(directory, name, keeps, pages):
     if keeps == "smaller":
         size, total = path.stat().st_size, sum(len(page) for page in sent)
         return None if size < total else f"{size} bytes, not fewer than the {total} the scanner sent"
+    if path.suffix == ".jpg":
+        return None if [without_profile(path.read_bytes())] == sent else "the file is not the scanner's JPEG"
     if path.suffix == ".tif":
         stored = tiff_strips(path)
         differing = [n for n, (a, b) in enumerate(zip(stored, sent), 1) if a != b]
@@ -103,11 +161,12 @@ def main(directory):
     directory = Path(directory)
     expected = [line.split() for line in (directory / "expected.txt").read_text().splitlines() if line.strip()]
     coded = dict(line.split() for line in (directory / "coded.txt").read_text().splitlines() if line.strip())
+    profiles = dict(line.split() for line in (directory / "profiles.txt").read_text().splitlines() if line.strip())
     failures = []
     for name, *numbers in expected:
         path = directory / name
         try:
-            seen = pdf_numbers(path) if path.suffix == ".pdf" else tiff_numbers(path)
+            seen = {".pdf": pdf_numbers, ".tif": tiff_numbers}.get(path.suffix, single_number)(path)
         except (OSError, ValueError, subprocess.CalledProcessError) as error:
             failures.append(f"{name}: {error}")
             continue
@@ -124,6 +183,12 @@ def main(directory):
             failures.append(f"{name}: {problem}")
         elif keeps == "yes":
             print(f"{name}: every page the scanner's own bytes")
+        try:
+            problem = profile_failure(directory, name, profiles.get(name, "missing"))
+        except (OSError, ValueError, KeyError, subprocess.CalledProcessError) as error:
+            problem = str(error)
+        if problem:
+            failures.append(f"{name}: {problem}")
     for failure in failures:
         print(failure)
     if not expected:

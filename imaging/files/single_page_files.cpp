@@ -3,6 +3,8 @@
 
 #include "imaging/bmp/bmp_writer.h"
 #include "imaging/files/file_sink.h"
+#include "imaging/icc_profile.h"
+#include "imaging/jpeg/icc_segments.h"
 #include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/files/page_file_consumers.h"
 #include "imaging/png/png_writer.h"
@@ -22,13 +24,14 @@ public:
         return Store(path, [&](ByteSink& sink) { return Write(page, sink); });
     }
 
-    // A JPEG file is a scanner's JPEG stream itself.
+    // A JPEG file is a scanner's JPEG stream itself, its page's profile put in when it carries none.
     bool StoresCoded(PageCoding coding, PixelFormat format) const override {
         return format_ == FileFormat::Jpeg && coding == PageCoding::Jpeg && format != PixelFormat::BlackWhite1;
     }
 
     bool TakeCoded(const CodedPage& page) override {
-        return Store(PageFileName(pattern_, next_), [&](ByteSink& sink) { return sink.Append(page.bytes); });
+        const std::span<const std::uint8_t> profile = EmbeddableProfile(page.iccProfile, page.format);
+        return Store(PageFileName(pattern_, next_), [&](ByteSink& sink) { return jpeg::AppendWithProfile(page.bytes, profile, sink); });
     }
 
     // Every page's file is complete already; nothing is left to write, even after a failed page.

@@ -55,7 +55,8 @@ private:
         if (options_.tiff != TiffPageCompression::Jpeg || page.format == PixelFormat::BlackWhite1) return writer_->AddPage(page);
         const std::vector<std::uint8_t> jpeg = EncodeJpeg(page, options_.jpegQuality);
         JpegPageInfo info{.width = page.width, .height = page.height, .colour = page.format == PixelFormat::Rgb24,
-                          .subsamplingX = 2, .subsamplingY = 2, .xDpi = page.xDpi, .yDpi = page.yDpi};
+                          .subsamplingX = 2, .subsamplingY = 2, .xDpi = page.xDpi, .yDpi = page.yDpi,
+                          .iccProfile = page.iccProfile};
         return writer_->AddJpegPage(jpeg, info);
     }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 
+#include "imaging/icc_profile.h"
 #include "imaging/jpeg/forward_dct.h"
 #include "imaging/jpeg/huffman_coder.h"
 #include "imaging/jpeg/jpeg_headers.h"
@@ -72,7 +73,8 @@ public:
                              .height = static_cast<std::uint16_t>(frame.height),
                              .density = DensityFromDpi(frame.xDpi, frame.yDpi),
                              .components = components,
-                             .quantTables = std::span(tables).first(colour_ ? 2 : 1)});
+                             .quantTables = std::span(tables).first(colour_ ? 2 : 1),
+                             .iccProfile = frame.iccProfile});
         failed_ = !Flush();
     }
 
@@ -220,7 +222,8 @@ std::unique_ptr<JpegRowWriter> StartJpeg(const JpegFrame& frame, int quality, By
 
 bool WriteJpeg(const PageImage& page, int quality, ByteSink& sink) {
     if (!KnownFormat(page.format) || !IsWellFormed(page) || !RowsFitWithoutWrapping(page)) return false;
-    const auto writer = StartJpeg({page.width, page.height, page.format, page.xDpi, page.yDpi}, quality, sink);
+    const JpegFrame frame{page.width, page.height, page.format, page.xDpi, page.yDpi, EmbeddableProfile(page.iccProfile, page.format)};
+    const auto writer = StartJpeg(frame, quality, sink);
     if (!writer) return false;
     for (std::uint32_t y = 0; y < page.height; ++y)
         if (!writer->WriteRow(page.Row(y))) return false;
@@ -229,7 +232,9 @@ bool WriteJpeg(const PageImage& page, int quality, ByteSink& sink) {
 
 std::vector<std::uint8_t> EncodeJpeg(const PageImage& page, int quality) {
     MemorySink sink;
-    if (!WriteJpeg(page, quality, sink)) return {};
+    PageImage bare = page;
+    bare.iccProfile = {};
+    if (!WriteJpeg(bare, quality, sink)) return {};
     return sink.Data();
 }
 

@@ -24,6 +24,7 @@ struct JpegFrame {
     PixelFormat format = PixelFormat::Rgb24;
     double xDpi = 0;  // written as whole dots per inch; 0 (unknown) gives an aspect ratio of 1:1
     double yDpi = 0;
+    std::span<const std::uint8_t> iccProfile = {};  // embedded as APP2 segments when not empty; the caller's, used by StartJpeg only
 };
 
 // Encodes rows as they arrive, sending each completed band of 8 or 16 rows to the sink, so a
@@ -43,11 +44,12 @@ public:
 // format) or the sink refused the headers.
 std::unique_ptr<JpegRowWriter> StartJpeg(const JpegFrame& frame, int quality, ByteSink& sink);
 
-// The whole page to the sink. False, leaving the sink's content undefined, for a page that is
+// The whole page to the sink, with its profile when EmbeddableProfile keeps it. False, leaving the sink's content undefined, for a page that is
 // not well-formed or cannot be a baseline JPEG, or a sink that refused.
 bool WriteJpeg(const PageImage& page, int quality, ByteSink& sink);
 
-// The whole page as a file in memory; empty where WriteJpeg fails.
+// The whole page as a stream in memory, without a profile (PDF and TIFF carry the page's in their own way); empty
+// where WriteJpeg fails.
 std::vector<std::uint8_t> EncodeJpeg(const PageImage& page, int quality = kDefaultJpegQuality);
 
 }  // namespace vantrel::imaging

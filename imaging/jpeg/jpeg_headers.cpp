@@ -4,6 +4,8 @@
 #include <cmath>
 #include <optional>
 
+#include "imaging/jpeg/icc_segments.h"
+
 namespace vantrel::imaging::jpeg {
 namespace {
 
@@ -106,6 +108,8 @@ void AppendHeaders(std::vector<std::uint8_t>& out, const FrameHeader& frame) {
     out.push_back(0xFF);
     out.push_back(kStartOfImage);
     AppendJfif(out, frame.density);
+    const std::vector<std::uint8_t> profile = IccSegments(frame.iccProfile);
+    out.insert(out.end(), profile.begin(), profile.end());
     AppendQuantTables(out, frame.quantTables);
     AppendFrame(out, frame);
     AppendHuffmanTables(out, frame.components.size() > 1);

@@ -34,9 +34,10 @@ struct FrameHeader {
     JfifDensity density;
     std::span<const FrameComponent> components;  // 1 (grey) or 3 (Y, Cb, Cr)
     std::span<const QuantTable> quantTables;    // by table index, natural order
+    std::span<const std::uint8_t> iccProfile = {};   // written after APP0 when not empty
 };
 
-// Appends every segment from SOI to the SOS that opens the one scan holding all components.
+// Appends every segment from SOI (the profile's APP2 segments after JFIF's APP0) to the SOS that opens the one scan holding all components.
 void AppendHeaders(std::vector<std::uint8_t>& out, const FrameHeader& frame);
 
 constexpr std::uint8_t kStartOfImage = 0xD8;

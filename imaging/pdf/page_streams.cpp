@@ -19,7 +19,8 @@ PdfImage Describe(const PageImage& page, PdfFilter filter) {
                     .filter = filter,
                     .xDpi = page.xDpi,
                     .yDpi = page.yDpi,
-                    .bytes = {}};
+                    .bytes = {},
+                    .iccProfile = page.iccProfile};
 }
 
 }  // namespace
@@ -80,7 +81,8 @@ std::optional<PdfImage> DescribeGroup4(const PageImage& page, std::span<const st
 }
 
 std::optional<PdfImage> DescribeCoded(const CodedPage& page) {
-    const PageImage geometry{.width = page.width, .height = page.height, .format = page.format, .stride = 0, .xDpi = page.xDpi, .yDpi = page.yDpi, .pixels = {}};
+    const PageImage geometry{.width = page.width, .height = page.height, .format = page.format, .stride = 0, .xDpi = page.xDpi,
+                             .yDpi = page.yDpi, .pixels = {}, .iccProfile = page.iccProfile};
     const bool jpeg = page.coding == PageCoding::Jpeg;
     PdfImage image = Describe(geometry, jpeg ? PdfFilter::DCTDecode : PdfFilter::CCITTFaxDecode);
     image.bytes = page.bytes;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "imaging/icc_profile.h"
 #include "imaging/pdf/pdf_text.h"
 
 namespace vantrel::imaging {
@@ -35,11 +36,24 @@ bool IsDescribable(const PdfImage& image) {
     return !image.invertDecode || gray;
 }
 
-std::string ImageDictionaryEntries(const PdfImage& image) {
+std::span<const std::uint8_t> ImageProfile(const PdfImage& image) {
+    if (image.bitsPerComponent != 8) return {};
+    return EmbeddableProfile(image.iccProfile,
+                             image.colorSpace == PdfColorSpace::DeviceRGB ? PixelFormat::Rgb24 : PixelFormat::Gray8);
+}
+
+std::string ProfileDictionaryEntries(const PdfImage& image) {
     const bool rgb = image.colorSpace == PdfColorSpace::DeviceRGB;
+    return rgb ? " /N 3 /Alternate /DeviceRGB" : " /N 1 /Alternate /DeviceGray";
+}
+
+std::string ImageDictionaryEntries(const PdfImage& image, std::uint64_t profileObject) {
+    const bool rgb = image.colorSpace == PdfColorSpace::DeviceRGB;
+    const std::string space = profileObject != 0 ? " /ColorSpace [/ICCBased " + PdfInteger(profileObject) + " 0 R]"
+                              : rgb              ? " /ColorSpace /DeviceRGB"
+                                                 : " /ColorSpace /DeviceGray";
     std::string text = " /Type /XObject /Subtype /Image /Width " + PdfInteger(image.width) + " /Height " +
-                       PdfInteger(image.height) + (rgb ? " /ColorSpace /DeviceRGB" : " /ColorSpace /DeviceGray") +
-                       " /BitsPerComponent " + PdfInteger(image.bitsPerComponent);
+                       PdfInteger(image.height) + space + " /BitsPerComponent " + PdfInteger(image.bitsPerComponent);
     if (image.invertDecode) text += " /Decode [1 0]";
     switch (image.filter) {
         case PdfFilter::FlateDecode:

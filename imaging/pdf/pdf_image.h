@@ -23,14 +23,23 @@ struct PdfImage {
     double xDpi = 0;             // the page's resolution, which sets its size; see PageSizeInPoints
     double yDpi = 0;
     std::span<const std::uint8_t> bytes;  // the stream's content, already encoded; the caller's
+    std::span<const std::uint8_t> iccProfile = {};  // the page's profile (empty: none); the caller's
 };
+
+// The profile the image's colour space is based on: its own when EmbeddableProfile keeps it for the image's samples
+// (8-bit grey or RGB), else none and the device space stands.
+std::span<const std::uint8_t> ImageProfile(const PdfImage& image);
 
 // Whether the writer can describe the image: non-empty, sides at most 2^31 - 1, a bit depth its colour
 // space and filter allow (DCT 8 bits, CCITT 1-bit grey), and the filter-specific flags only on their filter.
 bool IsDescribable(const PdfImage& image);
 
-// The stream dictionary's entries after "<<" up to, not including, /Length (which the writer adds).
-std::string ImageDictionaryEntries(const PdfImage& image);
+// The stream dictionary's entries after "<<" up to, not including, /Length (which the writer adds). With
+// `profileObject` (not 0) the colour space is [/ICCBased profileObject 0 R] instead of the device space.
+std::string ImageDictionaryEntries(const PdfImage& image, std::uint64_t profileObject = 0);
+
+// The dictionary entries of the ICCBased stream holding ImageProfile(image): /N and /Alternate, the device space.
+std::string ProfileDictionaryEntries(const PdfImage& image);
 
 struct PageSize {
     double width = 0;  // points

@@ -61,6 +61,27 @@ PdfWriter::PdfWriter(ByteSink& sink, bool checkpoints) : sink_(sink), checkpoint
 PdfWriter::PdfWriter(ByteSink& sink, PdfDocument document, bool checkpoints)
     : sink_(sink), checkpoints_(checkpoints), document_(std::move(document)) {}
 
+std::size_t PdfWriter::RetainedBytes() const {
+    std::size_t bytes = offsets_.capacity() * sizeof(std::uint64_t);
+    for (const Profile& profile : profiles_) bytes += profile.bytes.capacity();
+    return bytes;
+}
+
+PdfResult PdfWriter::ProfileObject(const PdfImage& image, std::uint64_t& object) {
+    object = 0;
+    const std::span<const std::uint8_t> profile = ImageProfile(image);
+    if (profile.empty()) return PdfResult::Ok;
+    for (const Profile& known : profiles_) {
+        if (std::equal(known.bytes.begin(), known.bytes.end(), profile.begin(), profile.end())) {
+            object = known.object;
+            return PdfResult::Ok;
+        }
+    }
+    object = NewObject();
+    if (profiles_.size() < kSharedProfiles) profiles_.push_back(Profile{object, {profile.begin(), profile.end()}});
+    return WriteStreamObject(object, ProfileDictionaryEntries(image), profile);
+}
+
 PdfResult PdfWriter::Fail(PdfResult result) {
     sticky_ = result;
     return result;
@@ -172,7 +193,7 @@ PdfResult PdfWriter::AddPage(const PdfImage& image) {
     if (!IsDescribable(image)) return PdfResult::BadImage;
     const std::optional<PageSize> size = PageSizeInPoints(image);
     if (!size) return PdfResult::BadImage;
-    const std::uint64_t needed = image.bytes.size() + kPageOverhead + kBytesPerObject * (offsets_.size() + 8);
+    const std::uint64_t needed = image.bytes.size() + ImageProfile(image).size() + kPageOverhead + kBytesPerObject * (offsets_.size() + 8);
     if (sink_.Size() > kLargestOffset || needed > kLargestOffset - sink_.Size()) return PdfResult::TooLarge;
 
     colour_ = colour_ || image.colorSpace == PdfColorSpace::DeviceRGB;
@@ -184,7 +205,10 @@ PdfResult PdfWriter::AddPage(const PdfImage& image) {
     const std::uint64_t imageObject = NewObject(), contentObject = NewObject(), pageObject = NewObject();
     if (const PdfResult r = PlacePage(pageObject); r != PdfResult::Ok) return r;
     const std::string width = *PdfReal(size->width), height = *PdfReal(size->height);
-    if (const PdfResult r = WriteStreamObject(imageObject, ImageDictionaryEntries(image), image.bytes); r != PdfResult::Ok)
+    std::uint64_t profileObject = 0;
+    if (const PdfResult r = ProfileObject(image, profileObject); r != PdfResult::Ok) return r;
+    if (const PdfResult r = WriteStreamObject(imageObject, ImageDictionaryEntries(image, profileObject), image.bytes);
+        r != PdfResult::Ok)
         return r;
     // The image space is the unit square; scaling it to the page makes the image fill the page.
     const std::string content = "q " + width + " 0 0 " + height + " 0 0 cm /Im0 Do Q\n";

@@ -32,6 +32,8 @@ std::string_view PdfResultName(PdfResult result);
 // catalog rewritten. Nodes are numbered as they open, so a page names its parent when it is written.
 // The header goes out with the first page, so a writer that never gets one writes nothing.
 inline constexpr std::size_t kPageTreeFanout = 16;
+// Profiles remembered for sharing; a page with yet another one gets its own stream.
+inline constexpr std::size_t kSharedProfiles = 4;
 
 class PdfWriter {
 public:
@@ -42,7 +44,8 @@ public:
     PdfWriter(ByteSink& sink, PdfDocument document, bool checkpoints = true);
 
     // Appends the image, a content stream drawing it over the whole page, and the page; with checkpoints
-    // then the changed tree nodes and an update section.
+    // then the changed tree nodes and an update section. The image's profile (ImageProfile) is written once as an
+    // ICCBased stream the first time its bytes come, and shared by every later image with the same bytes.
     PdfResult AddPage(const PdfImage& image);
 
     // Writes the document-level parts, what is still open of the page tree, the document information, and the
@@ -53,7 +56,7 @@ public:
 
     // What the writer keeps between pages: the objects' offsets (8 bytes each, 3 objects a page and a node
     // per 16) plus the vector's slack, and the open branch of the tree.
-    std::size_t RetainedBytes() const { return offsets_.capacity() * sizeof(std::uint64_t); }
+    std::size_t RetainedBytes() const;
 
 private:
     struct Node {
@@ -74,6 +77,8 @@ private:
     PdfResult WriteUpdate(std::uint64_t info);
     PdfResult WriteDocumentParts(const PdfDate& date);
     std::string FileIdentifier();
+    // The object of the ICCBased stream for the image's profile, written now when new; 0 for none.
+    PdfResult ProfileObject(const PdfImage& image, std::uint64_t& object);
     PdfResult Fail(PdfResult result);
 
     ByteSink& sink_;
@@ -81,6 +86,11 @@ private:
     std::vector<std::uint64_t> offsets_;  // by object number - 1
     std::vector<std::uint64_t> written_;  // objects written since the last cross-reference section
     std::vector<Node> branch_;            // the open node of each level, leaves first; the last is the root
+    struct Profile {
+        std::uint64_t object = 0;
+        std::vector<std::uint8_t> bytes;  // a copy: the image's are gone after its page
+    };
+    std::vector<Profile> profiles_;       // written so far, at most kSharedProfiles; a batch has one or two
     bool catalogDirty_ = true;
     std::uint64_t lastXref_ = 0;          // 0 before the first section
     std::uint32_t pages_ = 0;

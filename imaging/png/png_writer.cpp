@@ -1,8 +1,14 @@
 // The PNG file around a page's deflated rows.
 #include "imaging/png/png_writer.h"
 
+#include <zlib.h>
+
 #include <array>
 #include <cmath>
+#include <new>
+#include <vector>
+
+#include "imaging/icc_profile.h"
 
 #include "imaging/png/png_chunk.h"
 #include "imaging/png/row_deflater.h"
@@ -48,6 +54,26 @@ bool WriteDensity(const PageImage& page, ByteSink& sink) {
     return WriteChunk(sink, MakeChunkType("pHYs"), phys);
 }
 
+// iCCP: a name, its NUL, compression method 0 and the profile deflated. Chosen over the sRGB chunk even for sRGB
+// pages, so every file of a page carries the same bytes; PNG allows only one of the two.
+bool WriteProfile(const PageImage& page, ByteSink& sink) {
+    const std::span<const std::uint8_t> profile = EmbeddableProfile(page.iccProfile, page.format);
+    if (profile.empty()) return true;
+    constexpr char kName[] = "ICC profile";
+    std::vector<std::uint8_t> data(kName, kName + sizeof kName);  // with its NUL
+    data.push_back(0);
+    uLongf deflated = compressBound(static_cast<uLong>(profile.size()));
+    try {
+        data.resize(data.size() + deflated);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    std::uint8_t* out = data.data() + sizeof kName + 1;
+    if (compress2(out, &deflated, profile.data(), static_cast<uLong>(profile.size()), Z_BEST_COMPRESSION) != Z_OK) return false;
+    data.resize(sizeof kName + 1 + deflated);
+    return WriteChunk(sink, MakeChunkType("iCCP"), data);
+}
+
 }  // namespace
 
 std::optional<PixelsPerMetre> PngDensity(double xDpi, double yDpi) {
@@ -64,7 +90,7 @@ bool WritePng(const PageImage& page, ByteSink& sink, PngOptions options) {
     if (!RowsAddressable(page)) return false;
     if (page.width > kLargestPngInteger || page.height > kLargestPngInteger) return false;
     if (options.zlibLevel < 0 || options.zlibLevel > 9) return false;
-    if (!WriteHeader(page, sink) || !WriteDensity(page, sink)) return false;
+    if (!WriteHeader(page, sink) || !WriteProfile(page, sink) || !WriteDensity(page, sink)) return false;
     const auto writeIdat = [&sink](std::span<const std::uint8_t> piece) {
         return WriteChunk(sink, MakeChunkType("IDAT"), piece);
     };

@@ -23,7 +23,7 @@ struct PixelsPerMetre {
 // PNG's 31-bit integers, in which case the file says nothing about its density.
 std::optional<PixelsPerMetre> PngDensity(double xDpi, double yDpi);
 
-// Writes the page onto the sink: signature, IHDR, pHYs (when PngDensity gives one), IDAT chunks of at most
+// Writes the page onto the sink: signature, IHDR, iCCP (the page's profile, when EmbeddableProfile keeps it), pHYs (when PngDensity gives one), IDAT chunks of at most
 // 64 KB each and IEND. False, with the sink's content undefined, on a page that is not well-formed or
 // exceeds PNG's 2^31 - 1 pixels per side, a zlib level outside 0..9, or a failing sink.
 bool WritePng(const PageImage& page, ByteSink& sink, PngOptions options = {});

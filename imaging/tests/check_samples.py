@@ -2,6 +2,7 @@
 """Reads every file in DIRECTORY with tools we did not write, as its manifest.jsonl says (written by Record in
 manifest.h): by the sample writer when it is given, which then runs first in an emptied DIRECTORY, or by page_files.
 PNG, BMP and JPEG with Pillow (pixels, density; a JPEG's sampling, quantisation tables against libjpeg's, quality);
+every page's colour profile byte for byte (Pillow; tiffinfo for which TIFF pages have one; qpdf for a PDF's ICCBased);
 TIFF with tiffinfo -D (every tag and strip, nothing on stderr), tiffcp -c none and Pillow per page; PDF with
 qpdf --check and its reading of the page tree, pdfinfo, pdfimages -list and pdftoppm renders compared with the pixels that went in."""
 import functools
@@ -109,10 +110,12 @@ def tiff_directories(info):
         r = re.search(r"Resolution: ([\d.e+-]+), ([\d.e+-]+) ?(.*)", block)
         c = re.search(r"Compression Scheme: (.+)", block)
         n = re.search(r"Page Number: (\d+)-(\d+)", block)
+        icc = re.search(r"ICC Profile: <present>, (\d+) bytes", block)
         pages.append({"size": m and (int(m.group(1)), int(m.group(2))),
                       "resolution": r and (float(r.group(1)), float(r.group(2)), r.group(3).strip()),
                       "compression": c and c.group(1).strip(), "page": n and (int(n.group(1)), int(n.group(2))),
-                      "subfile": "multi-page document" in block, "software": "Software: Vantrel" in block})
+                      "subfile": "multi-page document" in block, "software": "Software: Vantrel" in block,
+                      "icc": icc and int(icc.group(1))})
     return pages
 
 
@@ -214,7 +217,7 @@ def check_pdf_structure(d, name, pages):
         x, y = pdf_resolution(page)
         bpc = "1" if page["mode"] == "1" and page["encoding"] != "jpeg" else "8"
         expected = [str(page["page"] + 1), str(page["width"]), str(page["height"]),
-                    "rgb" if page["mode"] == "RGB" else "gray", bpc, encodings[page["encoding"]]]
+                    "icc" if page.get("icc") else "rgb" if page["mode"] == "RGB" else "gray", bpc, encodings[page["encoding"]]]
         if [row[0], row[3], row[4], row[5], row[7], row[8]] != expected or abs(float(row[12]) - x) > 1 or abs(float(row[13]) - y) > 1:
             errors.append(f"{name} page {page['page']}: pdfimages {row}, expected {expected} at {x} x {y} ppi")
     return errors
@@ -268,6 +271,48 @@ def check_pdf(d, name, pages):
     return check_pdf_structure(d, name, pages) + (archive or []) + [e for page in pages for e in check_pdf_render(d, name, page)]
 
 
+def found_profiles(d, name, count):
+    """Each page's profile as readers find it: Pillow's for PNG and JPEG (its segments joined) and for a TIFF page
+    that tiffinfo says has one (Pillow keeps an earlier page's); a PDF page's image's ICCBased stream as qpdf decodes
+    it, with the stream's reference and its /N."""
+    if name.endswith(".pdf"):
+        document = json.loads(run(["qpdf", "--json=2", d / name]).stdout)
+        found = []
+        for page in document["pages"]:
+            space = page["images"][0]["colorspace"]
+            if not isinstance(space, list):
+                found.append((None, None, None))
+                continue
+            data = subprocess.run(["qpdf", f"--show-object={space[1].split()[0]}", "--filtered-stream-data", d / name],
+                                  capture_output=True).stdout
+            found.append((data, space[1], document["qpdf"][1]["obj:" + space[1]]["stream"]["dict"].get("/N")))
+        return found
+    sizes = [t["icc"] for t in tiff_directories(run(["tiffinfo", d / name]).stdout)] if name.endswith(".tif") else [True]
+    found = []
+    with Image.open(d / name) as img:
+        for i in range(count):
+            img.seek(i)
+            found.append((img.info.get("icc_profile") if sizes[i] else None, None, None))
+    return found
+
+
+def check_profiles(d, name, pages):
+    """The page's profile, byte for byte, or none; in a PDF of the right /N, one stream for equal profiles."""
+    if any("icc" not in page for page in pages) or name.endswith(".bmp") or "recovered" in pages[0]["checks"]:
+        return []
+    errors, streams = [], {}
+    for page, (data, ref, n) in zip(pages, found_profiles(d, name, len(pages))):
+        want = (d / page["icc"]).read_bytes() if page["icc"] else None
+        where = f"{name} page {page['page']}"
+        if data != want:
+            errors.append(f"{where}: profile of {data and len(data)} bytes, expected {want and len(want)}")
+        if ref and n != (3 if page["mode"] == "RGB" else 1):
+            errors.append(f"{where}: ICCBased /N {n}")
+        if ref and streams.setdefault(want, ref) != ref:
+            errors.append(f"{where}: profile in {ref}, not shared with {streams[want]}")
+    return errors
+
+
 def main(directory, writer=None):
     d = Path(directory)
     if writer:
@@ -285,6 +330,7 @@ def main(directory, writer=None):
         kind = name.rsplit(".", 1)[1]
         formats[kind] += 1
         errors += {"png": check_png, "bmp": check_png, "tif": check_tiff, "pdf": check_pdf, "jpg": check_jpeg}[kind](d, name, pages)
+        errors += check_profiles(d, name, pages)
     for error in errors:
         print(error)
     print(f"{dict(formats)} files, {sum(map(len, files.values()))} pages read back: {len(errors)} problems")

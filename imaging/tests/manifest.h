@@ -14,12 +14,14 @@ namespace vantrel::imaging::testing {
 
 // How the checker reads the page: `encoding` TIFF "auto", "none", "predictor" or "jpeg", PDF "flate", "flate-plain",
 // "jpeg" or "ccitt"; `level` the zlib level or JPEG quality; `reference` the JPEG of the page stored in the file, beside
-// it; `checks` JPEG "flat" (all of it within two levels of the page).
+// it; `checks` JPEG "flat" (all of it within two levels of the page); `icc` the profile the file must carry for the
+// page, beside it, or empty for none.
 struct Expected {
     std::string encoding = "auto";
     int level = 6;
     std::string reference = "";
     std::string checks = "";
+    std::string icc = "";
 };
 
 // The texts of the files whose checks name metadata, as check_samples.py expects them back.
@@ -41,7 +43,7 @@ inline bool Record(const std::filesystem::path& dir, const std::string& file, st
     out << "{\"file\": \"" << file << "\", \"page\": " << index << ", \"mode\": \"" << mode << "\", \"width\": "
         << page.width << ", \"height\": " << page.height << ", \"xdpi\": " << page.xDpi << ", \"ydpi\": " << page.yDpi
         << ", \"encoding\": \"" << e.encoding << "\", \"level\": " << e.level << ", \"raw\": \"" << raw
-        << "\", \"reference\": \"" << e.reference << "\", \"checks\": \"" << e.checks << "\"}\n";
+        << "\", \"reference\": \"" << e.reference << "\", \"checks\": \"" << e.checks << "\", \"icc\": \"" << e.icc << "\"}\n";
     return static_cast<bool>(out);
 }
 

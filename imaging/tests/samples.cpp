@@ -6,6 +6,7 @@
 
 #include "imaging/bmp/bmp_writer.h"
 #include "imaging/g4/group4_encoder.h"
+#include "imaging/jpeg/icc_segments.h"
 #include "imaging/jpeg/jpeg_encoder.h"
 #include "imaging/pdf/page_streams.h"
 #include "imaging/pdf/pdf_recovery.h"
@@ -22,6 +23,24 @@ using testing::Content;
 
 enum class Kind { Sample, Random, Text, Halftone };
 
+// A page's colour profile: none, one of RGB or grey, one too large for one JPEG segment, one with a damaged signature,
+// one whose size field is not its length, one past the largest taken.
+enum class Icc { None, Rgb, Gray, Large, Broken, WrongSize, Huge };
+
+// A profile whose header is what a reader checks; the rest a pattern, so a piece lost or swapped shows.
+std::vector<std::uint8_t> TestProfile(Icc kind) {
+    if (kind == Icc::None) return {};
+    const std::uint32_t size = kind == Icc::Large ? 150001 : kind == Icc::Huge ? (4u << 20) + 4 : 400 + static_cast<std::uint32_t>(kind);
+    std::vector<std::uint8_t> bytes(size);
+    for (std::uint32_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + static_cast<std::uint32_t>(kind));
+    const auto put = [&bytes](std::size_t at, const char (&text)[5]) { std::copy(text, text + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at)); };
+    const std::uint32_t field = kind == Icc::WrongSize ? size + 1 : size;
+    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(field >> (24 - 8 * i));
+    put(16, kind == Icc::Gray ? "GRAY" : "RGB ");
+    put(36, kind == Icc::Broken ? "acsq" : "acsp");
+    return bytes;
+}
+
 // One page: how it is drawn and how it is encoded (`encoding` and `level` as testing::Expected has them).
 struct PageSpec {
     PixelFormat format;
@@ -31,6 +50,8 @@ struct PageSpec {
     Kind kind = Kind::Sample;
     std::string encoding = "auto";
     int level = 6;
+    Icc icc = Icc::None;
+    bool embedded = false;  // whether a reader must find `icc` in the file (else no profile at all)
 };
 
 struct FileSpec {
@@ -145,6 +166,33 @@ std::vector<FileSpec> Table() {
     jpeg("grey_300x200", smooth(PixelFormat::Gray8, 300, 200, 0, 0), {50, 85, 95});
     jpeg("rgb_300x200", smooth(PixelFormat::Rgb24, 300, 200, 200.4, 99.6), {50, 85, 95});
     jpeg("rgb_1240x1754", smooth(PixelFormat::Rgb24, 1240, 1754, 150, 150), {50, 85, 95});
+    // Profiles: each format with a fitting one (grey and RGB, one past a JPEG segment), one of the other colour space,
+    // a damaged one, none; in PDF the pages with equal bytes share one stream. "kept": a JPEG stream written before, the
+    // profile put in afterwards, as for a scanner's; "kept-twice": put in again, the first stays.
+    const auto icc = [](PixelFormat f, Icc kind, bool embedded, std::string encoding = "auto", int level = 6) {
+        if (encoding == "jpeg") level = 85;
+        return PageSpec{f, 61, 37, 1, 150, 150, Content::Smooth, Kind::Sample, std::move(encoding), level, kind, embedded};
+    };
+    files.push_back({"icc_rgb.png", {icc(PixelFormat::Rgb24, Icc::Rgb, true)}});
+    files.push_back({"icc_grey.png", {icc(PixelFormat::Gray8, Icc::Gray, true)}});
+    files.push_back({"icc_mismatch.png", {icc(PixelFormat::Rgb24, Icc::Gray, false)}});
+    files.push_back({"icc_broken.png", {icc(PixelFormat::Rgb24, Icc::Broken, false)}});
+    files.push_back({"icc_bw.png", {icc(PixelFormat::BlackWhite1, Icc::Gray, false)}});
+    files.push_back({"icc_wrong_size.png", {icc(PixelFormat::Rgb24, Icc::WrongSize, false)}});
+    files.push_back({"icc_huge.png", {icc(PixelFormat::Rgb24, Icc::Huge, false)}});
+    files.push_back({"icc_large.jpg", {icc(PixelFormat::Rgb24, Icc::Large, true, "", 85)}});
+    files.push_back({"icc_grey.jpg", {icc(PixelFormat::Gray8, Icc::Gray, true, "", 85)}});
+    files.push_back({"icc_mismatch.jpg", {icc(PixelFormat::Gray8, Icc::Rgb, false, "", 85)}});
+    files.push_back({"icc_kept.jpg", {icc(PixelFormat::Rgb24, Icc::Large, true, "kept", 85)}});
+    files.push_back({"icc_kept_twice.jpg", {icc(PixelFormat::Rgb24, Icc::Rgb, true, "kept-twice", 85)}});
+    files.push_back({"icc.tif", {icc(PixelFormat::Rgb24, Icc::Rgb, true), icc(PixelFormat::Gray8, Icc::Gray, true),
+                                 icc(PixelFormat::Rgb24, Icc::Large, true, "jpeg"), icc(PixelFormat::Rgb24, Icc::Gray, false),
+                                 icc(PixelFormat::Rgb24, Icc::Broken, false), icc(PixelFormat::BlackWhite1, Icc::Gray, false),
+                                 icc(PixelFormat::Rgb24, Icc::None, false)}});
+    files.push_back({"icc.pdf", {icc(PixelFormat::Rgb24, Icc::Rgb, true, "flate"), icc(PixelFormat::Rgb24, Icc::Rgb, true, "jpeg"),
+                                 icc(PixelFormat::Gray8, Icc::Gray, true, "flate"), icc(PixelFormat::Gray8, Icc::Rgb, false, "jpeg"),
+                                 icc(PixelFormat::Rgb24, Icc::Broken, false, "flate"), icc(PixelFormat::BlackWhite1, Icc::Gray, false, "ccitt"),
+                                 icc(PixelFormat::Rgb24, Icc::None, false, "flate"), icc(PixelFormat::Rgb24, Icc::Large, true, "flate")}});
     // Cut after a page boundary (at it, a byte on, half-way and a byte short of the next), then recovered.
     const std::vector<PageSpec> three = {{PixelFormat::Gray8, 300, 200, 1, 150, 150, Content::Smooth, Kind::Sample, "flate"},
                                          {PixelFormat::BlackWhite1, 400, 300, 0, 100, 100, {}, Kind::Text, "ccitt"},
@@ -173,10 +221,14 @@ public:
     bool Write(const FileSpec& file) {
         const std::string format = file.name.substr(file.name.rfind('.') + 1);
         Pages pages;
+        std::vector<std::vector<std::uint8_t>> profiles;
+        profiles.reserve(file.pages.size());  // the pages view them
         for (const PageSpec& p : file.pages) {
             pages.push_back(Draw(p, static_cast<std::uint32_t>(drawn_ + pages.size() + 1)));
             pages.back()->page.xDpi = p.xDpi;
             pages.back()->page.yDpi = p.yDpi;
+            profiles.push_back(TestProfile(p.icc));
+            pages.back()->page.iccProfile = profiles.back();
         }
         drawn_ += pages.size();
         references_.assign(pages.size(), "");
@@ -184,7 +236,7 @@ public:
         boundaries_.clear();
         const bool ok = format == "png"   ? WritePng(pages[0]->page, sink, {.zlibLevel = file.pages[0].level})
                         : format == "bmp" ? WriteBmp(pages[0]->page, sink)
-                        : format == "jpg" ? WriteJpeg(pages[0]->page, file.pages[0].level, sink)
+                        : format == "jpg" ? WriteJpegFile(file.pages[0], pages[0]->page, sink)
                         : format == "tif" ? WriteTiff(file, pages, sink)
                                           : WritePdf(file, pages, sink);
         if (!ok) return false;
@@ -198,7 +250,9 @@ public:
         }
         for (std::size_t i = 0; i < recorded; ++i) {
             const PageSpec& p = file.pages[i];
-            if (!testing::Record(dir_, file.name, i, pages[i]->page, {p.encoding, p.level, references_[i], file.checks}))
+            const std::string icc = p.embedded ? file.name + ".p" + std::to_string(i) + ".icc" : "";
+            if (!icc.empty() && !testing::WriteBytes(dir_ + "/" + icc, profiles[i])) return false;
+            if (!testing::Record(dir_, file.name, i, pages[i]->page, {p.encoding, p.level, references_[i], file.checks, icc}))
                 return false;
         }
         return true;
@@ -227,6 +281,16 @@ private:
         return !jpeg.empty() && testing::WriteBytes(dir_ + "/" + references_[page], jpeg);
     }
 
+    // "kept": the stream coded first and the profile put in as for a scanner's; "kept-twice": that again with another
+    // profile, which must not replace the first.
+    static bool WriteJpegFile(const PageSpec& row, const PageImage& page, ByteSink& sink) {
+        if (row.encoding != "kept" && row.encoding != "kept-twice") return WriteJpeg(page, row.level, sink);
+        const std::vector<std::uint8_t> bare = EncodeJpeg(page, row.level);
+        if (row.encoding == "kept") return jpeg::AppendWithProfile(bare, page.iccProfile, sink);
+        MemorySink once;
+        return jpeg::AppendWithProfile(bare, page.iccProfile, once) && jpeg::AppendWithProfile(once.Data(), TestProfile(Icc::Large), sink);
+    }
+
     bool WriteTiff(const FileSpec& file, const Pages& pages, ByteSink& sink) {
         TiffWriter writer(sink, file.checks == "metadata" ? TiffDocument{testing::kMetadata, TiffDateTime(2024, 3, 9, 14, 5, 7)}
                                                           : TiffDocument{});
@@ -237,7 +301,7 @@ private:
                 const auto jpeg = EncodeJpeg(page, file.pages[i].level);
                 const bool colour = page.format == PixelFormat::Rgb24;
                 if (!Reference(file, i, jpeg) ||
-                    !writer.AddJpegPage(jpeg, {page.width, page.height, colour, 2, 2, page.xDpi, page.yDpi}))
+                    !writer.AddJpegPage(jpeg, {page.width, page.height, colour, 2, 2, page.xDpi, page.yDpi, page.iccProfile}))
                     return false;
             } else if (!writer.AddPage(page, {.compression = e == "none"     ? TiffCompression::None
                                                              : e == "group4" ? TiffCompression::Group4

@@ -54,6 +54,10 @@ void Directory::AddAscii(std::uint16_t tag, std::string_view text) {
     Add(std::move(field));
 }
 
+void Directory::AddUndefined(std::uint16_t tag, std::span<const std::uint8_t> bytes) {
+    Add(Field{tag, FieldType::Undefined, static_cast<std::uint32_t>(bytes.size()), {bytes.begin(), bytes.end()}});
+}
+
 std::uint64_t Directory::Size() const {
     std::uint64_t size = NextOffsetPosition() + 4;
     for (const Field& f : fields_) {

@@ -32,6 +32,7 @@ public:
     void AddRationals(std::uint16_t tag, std::span<const Rational> values);
     void AddRational(std::uint16_t tag, Rational value) { AddRationals(tag, std::span(&value, 1)); }
     void AddAscii(std::uint16_t tag, std::string_view text);  // the terminating NUL is added
+    void AddUndefined(std::uint16_t tag, std::span<const std::uint8_t> bytes);
 
     // The bytes the laid-out directory takes, values included.
     std::uint64_t Size() const;

@@ -5,7 +5,7 @@
 
 namespace vantrel::imaging::tiff {
 
-enum class FieldType : std::uint16_t { Ascii = 2, Short = 3, Long = 4, Rational = 5 };
+enum class FieldType : std::uint16_t { Ascii = 2, Short = 3, Long = 4, Rational = 5, Undefined = 7 };
 
 inline constexpr std::uint16_t kNewSubfileType = 254;
 inline constexpr std::uint16_t kImageWidth = 256;
@@ -30,6 +30,7 @@ inline constexpr std::uint16_t kArtist = 315;
 inline constexpr std::uint16_t kPredictor = 317;
 inline constexpr std::uint16_t kYCbCrSubSampling = 530;
 inline constexpr std::uint16_t kReferenceBlackWhite = 532;
+inline constexpr std::uint16_t kInterColorProfile = 34675;  // an ICC profile, whole, as UNDEFINED bytes
 
 inline constexpr std::uint32_t kSubfilePage = 2;  // NewSubfileType bit 1: one page of a multi-page document
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "imaging/g4/bilevel_choice.h"
+#include "imaging/icc_profile.h"
 #include "imaging/g4/group4_encoder.h"
 #include "imaging/tiff/jpeg_stream_info.h"
 #include "imaging/tiff/strip_deflater.h"
@@ -53,6 +54,11 @@ void AddSamples(Directory& directory, std::uint16_t photometric, std::uint16_t b
     directory.AddShort(kPhotometricInterpretation, photometric);
     directory.AddShort(kSamplesPerPixel, samples);
     if (samples > 1) directory.AddShort(kPlanarConfiguration, kChunky);
+}
+
+void AddProfile(Directory& directory, std::span<const std::uint8_t> profile, PixelFormat format) {
+    const std::span<const std::uint8_t> kept = EmbeddableProfile(profile, format);
+    if (!kept.empty()) directory.AddUndefined(kInterColorProfile, kept);
 }
 
 bool JpegMatches(std::span<const std::uint8_t> jpeg, const JpegPageInfo& info) {
@@ -163,6 +169,7 @@ bool TiffWriter::AddPage(const PageImage& page, const TiffPageOptions& options) 
         Directory directory = PageDirectory(page.width, page.height, compress ? kCompressionAdobeDeflate : kCompressionNone,
                                             rowsPerStrip, page.xDpi, page.yDpi);
         AddSamples(directory, photometric, bitsPerSample, samples);
+        AddProfile(directory, page.iccProfile, page.format);
         if (predict) directory.AddShort(kPredictor, kPredictorHorizontal);
         // Deflate's worst case is its input in stored blocks (5 bytes per 64 KB) plus the zlib header and check.
         const std::uint64_t strips = (std::uint64_t{page.height} + rowsPerStrip - 1) / rowsPerStrip;
@@ -208,6 +215,7 @@ bool TiffWriter::AddJpegPage(std::span<const std::uint8_t> jpeg, const JpegPageI
         } else {
             AddSamples(directory, kBlackIsZero, 8, 1);
         }
+        AddProfile(directory, info.iccProfile, info.colour ? PixelFormat::Rgb24 : PixelFormat::Gray8);
         return WriteOneStrip(directory, jpeg);
     } catch (const std::bad_alloc&) {
         return Break(TiffError::OutOfMemory);

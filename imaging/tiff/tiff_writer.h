@@ -15,7 +15,8 @@
 //   YCbCrSubSampling and ReferenceBlackWhite 0 255 128 255 128 255 (JFIF's full-range levels), or BlackIsZero.
 // Resolution is in inches, as an exact fraction for fractional dpi; a page without one gets the required fields
 // as a unitless 1:1 ratio instead of an invented 72 dpi. PageNumber is (n from 0, 0 = total not known), and
-// Finish writes the total into every page; pages past 65535 (the SHORT's range) carry no PageNumber.
+// Finish writes the total into every page; pages past 65535 (the SHORT's range) carry no PageNumber. A grey or colour
+// page's profile goes into InterColorProfile (34675) when EmbeddableProfile keeps it.
 #pragma once
 
 #include <cstdint>
@@ -77,6 +78,7 @@ struct JpegPageInfo {
     std::uint16_t subsamplingY = 2;   // most subsamplingX): 2 and 2 for 4:2:0. Ignored for grey.
     double xDpi = 0;
     double yDpi = 0;
+    std::span<const std::uint8_t> iccProfile = {};  // as PageImage's
 };
 
 inline constexpr std::uint64_t kMaxTiffFileBytes = 0xFFFFFFFF;
