@@ -33,11 +33,20 @@ def xmp_date(info_date):
 
 
 def preflight_errors(path):
-    """Valid as written, and not once the output intent is renamed away (same length, so offsets hold)."""
+    """Valid as written, and not once its XMP, or the output intent its device colours need, is renamed away (same
+    length, so offsets hold). Pages all in ICC-based colour need no output intent, so that cut is made only where a
+    device colour space is used."""
     errors = []
-    mutated = path.with_name(path.stem + ".no-intent.pdf")
-    mutated.write_bytes(path.read_bytes().replace(b"/OutputIntents", b"/OutputIntentX"))
-    for file, valid in ((path, True), (mutated, False)):
+    raw = path.read_bytes()
+    cuts = [("no-metadata", b"/Metadata", b"/MetadataX")]
+    if re.search(rb"/ColorSpace /Device", raw):
+        cuts.append(("no-intent", b"/OutputIntents", b"/OutputIntentX"))
+    checks = [(path, True)]
+    for label, name, renamed in cuts:
+        mutated = path.with_name(f"{path.stem}.{label}.pdf")
+        mutated.write_bytes(raw.replace(name, renamed))
+        checks.append((mutated, False))
+    for file, valid in checks:
         result = run([PREFLIGHT, file])
         if (result.returncode == 0) != valid or ("is a valid PDF/A-1b" in result.stdout) != valid:
             errors.append(f"{file.name}: Preflight {'refused' if valid else 'accepted'} it: {result.stdout.strip()[:600]}")
