@@ -69,8 +69,8 @@ TEST(Despeckle, RemovesEightConnectedComponentsUpToTheSize) {
 
 TEST(Binarize, ErrorAgainstTheDrawnInk) {
     const struct { bool shade; Binarization method; double maxErrorPercent; } rows[] = {
-        {true, Binarization::Adaptive, 1.0},
-        {false, Binarization::Otsu, 1.0},
+        {true, Binarization::Adaptive, 0.1},  // about 0.015 % measured on these pages
+        {false, Binarization::Otsu, 0.1},
     };
     for (const auto& row : rows) {
         DocumentPlan plan = Plan(Content::Text);
@@ -116,7 +116,7 @@ TEST(Skew, MeasuredAngles) {
         const PageBuffer page = Draw(plan);
         const SkewEstimate skew = FindSkew(InkOf(page.View(), Binarization::Adaptive), {});
         EXPECT_EQ(skew.found, row.found) << row.skew;
-        EXPECT_NEAR(skew.degrees, row.expected, 0.1) << row.skew;
+        EXPECT_NEAR(skew.degrees, row.expected, 0.05) << row.skew;  // at most 0.031 measured at 150 dpi
     }
 }
 
