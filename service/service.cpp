@@ -129,7 +129,8 @@ HttpResponse Service::Answer(const HttpRequest& request) {
             const auto job = jobs_.Find(route.jobId, now);
             if (!job) return Problem(404, "No such scan.", true);
             nlohmann::json status{{"id", job->id}, {"state", StateName(job->state)}, {"pages", job->pagesScanned},
-                                  {"error", job->reason}, {"condition", job->condition}};
+                                  {"error", job->reason},
+                                  {"condition", job->condition ? nlohmann::json(job->condition) : nlohmann::json()}};
             if (!job->cleanup.empty()) status["cleanup"] = CleanupReportJson(job->cleanup);
             return JsonResponse(status.dump());
         }

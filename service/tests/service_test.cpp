@@ -438,6 +438,7 @@ TEST(Service, Answers) {
     const HttpResponse apiCreated = ask("POST", "/api/scans", R"({"feeder": true})");
     ASSERT_EQ(apiCreated.status, 201);
     const std::string apiId = nlohmann::json::parse(apiCreated.body)["id"];
+    EXPECT_TRUE(nlohmann::json::parse(ask("GET", "/api/scans/" + apiId).body)["condition"].is_null()) << "no condition yet";
     jobs.Finish(apiId, JobState::Aborted, "The source stopped at page 7: paper jam (TWCC_PAPERJAM).", 20);
     imaging::cleanup::PageReport front, back;
     front.skewDegrees = 1.25, front.inkPercent = 3.5, front.by.deskew = imaging::cleanup::Doer::Ours;
