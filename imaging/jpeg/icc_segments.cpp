@@ -1,6 +1,8 @@
 // Cutting a profile into APP2 segments, and finding their place in a stream another encoder wrote.
 #include "imaging/jpeg/icc_segments.h"
 
+#include "imaging/jpeg/jpeg_segments.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -37,19 +39,15 @@ std::vector<std::uint8_t> IccSegments(std::span<const std::uint8_t> profile) {
 }
 
 std::optional<std::size_t> IccInsertionPoint(std::span<const std::uint8_t> stream) {
-    if (stream.size() < 4 || stream[0] != 0xFF || stream[1] != 0xD8) return std::nullopt;
     std::optional<std::size_t> point;
-    std::size_t at = 2;
-    for (;;) {
-        if (at + 4 > stream.size() || stream[at] != 0xFF) return std::nullopt;
-        const std::uint8_t marker = stream[at + 1];
-        if (marker == kStartOfScan) break;
-        const std::size_t length = std::size_t{stream[at + 2]} << 8 | stream[at + 3];
-        if (length < 2 || at + 2 + length > stream.size()) return std::nullopt;
-        if (marker == kApp2 && IsIccSegment(stream.subspan(at + 4, length - 2))) return std::nullopt;
-        if (!point) point = marker == kApp0 && at == 2 ? at + 2 + length : 2;
-        at += 2 + length;
-    }
+    bool hasProfile = false;
+    const bool whole = WalkJpegSegments(stream, [&](const JpegSegment& segment) {
+        if (segment.marker == kStartOfScan) return Walk::Stop;
+        hasProfile = segment.marker == kApp2 && IsIccSegment(segment.fields);
+        if (!point) point = segment.marker == kApp0 && segment.start == 2 ? segment.end : 2;
+        return hasProfile ? Walk::Stop : Walk::Next;
+    });
+    if (!whole || hasProfile) return std::nullopt;
     return point.value_or(2);
 }
 

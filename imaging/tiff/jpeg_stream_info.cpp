@@ -1,10 +1,12 @@
 // The marker walk to a JPEG stream's frame header.
 #include "imaging/tiff/jpeg_stream_info.h"
 
+#include "imaging/jpeg/jpeg_segments.h"
+
 namespace vantrel::imaging::tiff {
 namespace {
 
-constexpr std::uint8_t kSoi = 0xD8, kEoi = 0xD9, kSos = 0xDA, kSof0 = 0xC0, kSof1 = 0xC1;
+constexpr std::uint8_t kEoi = 0xD9, kSos = 0xDA, kSof0 = 0xC0, kSof1 = 0xC1;
 
 std::uint32_t BigEndian16(const std::uint8_t* bytes) { return std::uint32_t{bytes[0]} << 8 | bytes[1]; }
 
@@ -35,22 +37,14 @@ std::optional<JpegStreamInfo> ReadFrame(std::span<const std::uint8_t> segment) {
 
 std::optional<JpegStreamInfo> ReadJpegStreamInfo(std::span<const std::uint8_t> jpeg) {
     const std::size_t size = jpeg.size();
-    if (size < 4 || jpeg[0] != 0xFF || jpeg[1] != kSoi || jpeg[size - 2] != 0xFF || jpeg[size - 1] != kEoi) return std::nullopt;
-    std::size_t at = 2;
-    while (at < size) {
-        if (jpeg[at] != 0xFF) return std::nullopt;
-        while (at < size && jpeg[at] == 0xFF) ++at;  // fill bytes may precede a marker
-        if (at >= size) return std::nullopt;
-        const std::uint8_t marker = jpeg[at++];
-        if (marker == kSoi || marker == kEoi || marker == kSos || IsOtherFrame(marker)) return std::nullopt;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length follows these
-        if (size - at < 2) return std::nullopt;
-        const std::size_t length = BigEndian16(&jpeg[at]);
-        if (length < 2 || length > size - at) return std::nullopt;
-        if (marker == kSof0 || marker == kSof1) return ReadFrame(jpeg.subspan(at + 2, length - 2));
-        at += length;
-    }
-    return std::nullopt;
+    if (size < 4 || jpeg[size - 2] != 0xFF || jpeg[size - 1] != kEoi) return std::nullopt;
+    std::optional<JpegStreamInfo> info;
+    jpeg::WalkJpegSegments(jpeg, [&](const jpeg::JpegSegment& segment) {
+        if (segment.marker == kSof0 || segment.marker == kSof1) info = ReadFrame(segment.fields);
+        const bool last = info || segment.marker == kSos || IsOtherFrame(segment.marker);
+        return last ? jpeg::Walk::Stop : jpeg::Walk::Next;
+    });
+    return info;
 }
 
 }  // namespace vantrel::imaging::tiff
