@@ -6,12 +6,6 @@
 namespace vantrel::scanner {
 namespace {
 
-using imaging::icc::Tag;
-
-Tag MakeTag(const char (&signature)[5], std::vector<std::uint8_t> data) {
-    return Tag{{signature[0], signature[1], signature[2], signature[3]}, std::move(data)};
-}
-
 std::vector<std::uint8_t> Build() {
     using namespace imaging::icc;
     const std::vector<std::uint8_t> gamma = CurveTag({563});  // 2.2 as u8Fixed8 (2.199)

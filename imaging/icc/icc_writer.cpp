@@ -112,4 +112,8 @@ std::vector<std::uint8_t> DisplayProfile(const char (&space)[5], const std::vect
     return out;
 }
 
+Tag MakeTag(const char (&signature)[5], std::vector<std::uint8_t> data) {
+    return Tag{{signature[0], signature[1], signature[2], signature[3]}, std::move(data)};
+}
+
 }  // namespace vantrel::imaging::icc

@@ -18,6 +18,9 @@ struct Tag {
     std::vector<std::uint8_t> data;
 };
 
+// A tag from its signature written as text ("rXYZ").
+Tag MakeTag(const char (&signature)[5], std::vector<std::uint8_t> data);
+
 // Tag types of ICC.1 version 2.
 std::vector<std::uint8_t> XyzTag(Xyz value);
 std::vector<std::uint8_t> CurveTag(const std::vector<std::uint16_t>& entries);
