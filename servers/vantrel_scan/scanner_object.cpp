@@ -79,6 +79,14 @@ capability::ItemType TypeOf(const capability::Container& container) {
     return std::visit([](const auto& held) { return held.type; }, container);
 }
 
+// A String property handed out: the caller's pointer checked and cleared first, nothing thrown across.
+template <typename Text>
+HRESULT HandOutText(BSTR* out, Text text) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return Guarded(IID_IScanner, [&] { return HandOut(text(), out); });
+}
+
 }  // namespace
 
 ScannerObject::ScannerObject() { com::Lock(); }
@@ -190,9 +198,7 @@ HRESULT ScannerObject::get_Sources(IScannerSources** sources) {
 }
 
 HRESULT ScannerObject::get_Source(BSTR* name) {
-    if (!name) return E_POINTER;
-    *name = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(source_, name); });
+    return HandOutText(name, [&]() -> std::wstring { return source_; });
 }
 
 HRESULT ScannerObject::put_Source(BSTR name) {
@@ -262,9 +268,7 @@ HRESULT ScannerObject::put_Resolution(LONG dpi) {
 }
 
 HRESULT ScannerObject::get_ColorMode(BSTR* mode) {
-    if (!mode) return E_POINTER;
-    *mode = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(settings_.colorMode ? ColorModeName(*settings_.colorMode) : L"", mode); });
+    return HandOutText(mode, [&]() -> std::wstring { return settings_.colorMode ? ColorModeName(*settings_.colorMode) : L""; });
 }
 
 HRESULT ScannerObject::put_ColorMode(BSTR mode) {
@@ -282,9 +286,7 @@ HRESULT ScannerObject::put_ColorMode(BSTR mode) {
 }
 
 HRESULT ScannerObject::get_PaperSize(BSTR* size) {
-    if (!size) return E_POINTER;
-    *size = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(settings_.paperSize ? Widen(settings_.paperSize->name) : L"", size); });
+    return HandOutText(size, [&]() -> std::wstring { return settings_.paperSize ? Widen(settings_.paperSize->name) : L""; });
 }
 
 HRESULT ScannerObject::put_PaperSize(BSTR size) {
@@ -330,11 +332,7 @@ HRESULT ScannerObject::put_MaxPages(LONG pages) {
 }
 
 HRESULT ScannerObject::get_TransferMode(BSTR* mode) {
-    if (!mode) return E_POINTER;
-    *mode = nullptr;
-    return Guarded(IID_IScanner, [&] {
-        return HandOut(mode_ == engine::TransferMode::Memory ? L"memory" : mode_ == engine::TransferMode::File ? L"file" : L"native", mode);
-    });
+    return HandOutText(mode, [&]() -> std::wstring { return mode_ == engine::TransferMode::Memory ? L"memory" : mode_ == engine::TransferMode::File ? L"file" : L"native"; });
 }
 
 HRESULT ScannerObject::put_TransferMode(BSTR mode) {
@@ -349,9 +347,7 @@ HRESULT ScannerObject::put_TransferMode(BSTR mode) {
 }
 
 HRESULT ScannerObject::get_Compression(BSTR* who) {
-    if (!who) return E_POINTER;
-    *who = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(compression_ == engine::Compression::Ours ? L"ours" : L"source", who); });
+    return HandOutText(who, [&]() -> std::wstring { return compression_ == engine::Compression::Ours ? L"ours" : L"source"; });
 }
 
 HRESULT ScannerObject::put_Compression(BSTR who) {
@@ -519,9 +515,7 @@ HRESULT ScannerObject::get_PagesScanned(LONG* pages) {
 }
 
 HRESULT ScannerObject::get_Recovered(BSTR* text) {
-    if (!text) return E_POINTER;
-    *text = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(recovered_, text); });
+    return HandOutText(text, [&]() -> std::wstring { return recovered_; });
 }
 
 HRESULT ScannerObject::get_Timeout(LONG* seconds) {
@@ -546,9 +540,7 @@ HRESULT ScannerObject::Stop() {
 }
 
 HRESULT ScannerObject::get_BlankPages(BSTR* mode) {
-    if (!mode) return E_POINTER;
-    *mode = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(cleanup_.skipBlank ? L"skip" : L"keep", mode); });
+    return HandOutText(mode, [&]() -> std::wstring { return cleanup_.skipBlank ? L"skip" : L"keep"; });
 }
 
 HRESULT ScannerObject::put_BlankPages(BSTR mode) {
@@ -603,11 +595,9 @@ HRESULT ScannerObject::put_Despeckle(LONG pixels) {
 }
 
 HRESULT ScannerObject::get_Binarize(BSTR* method) {
-    if (!method) return E_POINTER;
-    *method = nullptr;
     using imaging::cleanup::Binarization;
-    return Guarded(IID_IScanner, [&] {
-        return HandOut(cleanup_.binarize == Binarization::Adaptive ? L"adaptive" : cleanup_.binarize == Binarization::Otsu ? L"otsu" : L"", method);
+    return HandOutText(method, [&]() -> std::wstring {
+        return cleanup_.binarize == Binarization::Adaptive ? L"adaptive" : cleanup_.binarize == Binarization::Otsu ? L"otsu" : L"";
     });
 }
 
@@ -623,15 +613,11 @@ HRESULT ScannerObject::put_Binarize(BSTR method) {
 }
 
 HRESULT ScannerObject::get_PageReport(BSTR* report) {
-    if (!report) return E_POINTER;
-    *report = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(pageReport_, report); });
+    return HandOutText(report, [&]() -> std::wstring { return pageReport_; });
 }
 
 HRESULT ScannerObject::get_CleanupBy(BSTR* who) {
-    if (!who) return E_POINTER;
-    *who = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(imaging::cleanup::CleanupByName(cleanup_.by), who); });
+    return HandOutText(who, [&]() -> std::wstring { return imaging::cleanup::CleanupByName(cleanup_.by); });
 }
 
 HRESULT ScannerObject::put_CleanupBy(BSTR who) {
@@ -644,11 +630,7 @@ HRESULT ScannerObject::put_CleanupBy(BSTR who) {
 }
 
 HRESULT ScannerObject::get_PdfA(BSTR* part) {
-    if (!part) return E_POINTER;
-    *part = nullptr;
-    return Guarded(IID_IScanner, [&] {
-        return HandOut(pdfa_ == imaging::PdfArchive::A1b ? L"1b" : pdfa_ == imaging::PdfArchive::A2b ? L"2b" : L"", part);
-    });
+    return HandOutText(part, [&]() -> std::wstring { return pdfa_ == imaging::PdfArchive::A1b ? L"1b" : pdfa_ == imaging::PdfArchive::A2b ? L"2b" : L""; });
 }
 
 HRESULT ScannerObject::put_PdfA(BSTR part) {
@@ -662,9 +644,7 @@ HRESULT ScannerObject::put_PdfA(BSTR part) {
 }
 
 HRESULT ScannerObject::GetText(const std::string& field, BSTR* text) {
-    if (!text) return E_POINTER;
-    *text = nullptr;
-    return Guarded(IID_IScanner, [&] { return HandOut(Widen(field), text); });
+    return HandOutText(text, [&] { return Widen(field); });
 }
 
 HRESULT ScannerObject::PutText(std::string& field, BSTR text) {
